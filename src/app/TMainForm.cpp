@@ -1,0 +1,406 @@
+#include "TMainForm.h"
+
+#include "Anchors.h"
+#include "ReportListView.h"
+#include "StandardError.h"
+#include "TExportForm1.h"
+#include "TFindForm.h"
+#include "TPasswordDlg.h"
+
+#include "activity/ActivityRules.h"
+#include "report/ReportModel.h"
+#include "settings/SysConf.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace tovrel {
+namespace {
+
+// Design sizes the anchored layout is drawn for; anchors carry controls along from there.
+constexpr QSize kWindowDesign{666, 685};
+constexpr QSize kTabDesign{642, 610};
+constexpr Qt::Edges kAll = Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge;
+constexpr Qt::Edges kTopLeft = Qt::LeftEdge | Qt::TopEdge;
+constexpr Qt::Edges kTopRight = Qt::RightEdge | Qt::TopEdge;
+constexpr Qt::Edges kTopStretch = Qt::LeftEdge | Qt::RightEdge | Qt::TopEdge;
+constexpr Qt::Edges kBottomLeft = Qt::LeftEdge | Qt::BottomEdge;
+constexpr Qt::Edges kBottomRight = Qt::RightEdge | Qt::BottomEdge;
+constexpr Qt::Edges kBottomStretch = Qt::LeftEdge | Qt::RightEdge | Qt::BottomEdge;
+
+QString u(const char *utf8) { return QString::fromUtf8(utf8); }
+
+QList<ReportColumn> recordingColumns()
+{
+    return {
+        {u("序号"), 40, Qt::AlignLeft},         {u("文件名"), 200, Qt::AlignLeft},
+        {u("电话号码  "), 90, Qt::AlignRight},  {u("时间"), 110, Qt::AlignHCenter},
+        {u("属性"), 45, Qt::AlignHCenter},      {u("文件长度"), 65, Qt::AlignRight},
+        {u("时长   "), 74, Qt::AlignRight},
+    };
+}
+
+QPushButton *pictureButton(QWidget *parent, const char *name, QStyle::StandardPixmap icon,
+                           const QString &caption = {})
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIcon(parent->style()->standardIcon(icon));
+    return button;
+}
+
+QLabel *caption(QWidget *parent, const QString &text)
+{
+    return new QLabel(text, parent);
+}
+
+QProgressBar *progressBar(QWidget *parent, const char *name)
+{
+    auto *bar = new QProgressBar(parent);
+    bar->setObjectName(QString::fromLatin1(name));
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    return bar;
+}
+
+} // namespace
+
+TMainForm::TMainForm(const AppContext &context, QWidget *parent)
+    : QWidget(parent), m_context(context)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(u("Tovrel录音电话PC管理软件"));
+    QFont windowFont(QStringLiteral("MS Sans Serif"));
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+    setMinimumSize(550, 450);
+    resize(kWindowDesign);
+    move(410, 48);
+
+    buildWindowRow();
+    buildTelephoneTab();
+    buildComputerTab();
+    PageControl1->setCurrentWidget(TabSheetMCU);
+
+    TimerUSBConnect = new QTimer(this);
+    TimerUSBConnect->setObjectName(QStringLiteral("TimerUSBConnect"));
+    TimerUSBConnect->setInterval(800);
+    TimerPlayer = new QTimer(this);
+    TimerPlayer->setObjectName(QStringLiteral("TimerPlayer"));
+    TimerPlayer->setInterval(800);
+
+    connectHandlers();
+    TimerUSBConnect->start();
+    TimerPlayer->start();
+    FormResize();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::setWindows(TPasswordDlg *passwordDlg, TFindForm *findForm,
+                           TExportForm1 *exportForm)
+{
+    m_passwordDlg = passwordDlg;
+    m_findForm = findForm;
+    m_exportForm = exportForm;
+}
+
+void TMainForm::buildWindowRow()
+{
+    auto *anchors = new Anchors(this, kWindowDesign);
+
+    USBComboBox = new QComboBox(this);
+    USBComboBox->setObjectName(QStringLiteral("USBComboBox"));
+    USBComboBox->hide();
+
+    BitBtnConnect = pictureButton(this, "BitBtnConnect", QStyle::SP_DriveNetIcon, u("USB 未连接"));
+    BitBtnConnect->setEnabled(false);
+    anchors->place(BitBtnConnect, {352, 8, 128, 26}, kTopRight);
+
+    FindBtn = new QPushButton(u("查询"), this);
+    FindBtn->setObjectName(QStringLiteral("FindBtn"));
+    anchors->place(FindBtn, {488, 8, 80, 26}, kTopRight);
+
+    ButtonExit = new QPushButton(u("退出系统"), this);
+    ButtonExit->setObjectName(QStringLiteral("ButtonExit"));
+    anchors->place(ButtonExit, {576, 8, 82, 26}, kTopRight);
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    QFont tabFont;
+    tabFont.setFamilies({u("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Sans CJK SC"),
+                         QStringLiteral("Noto Serif CJK SC")});
+    tabFont.setPixelSize(12);
+    PageControl1->setFont(tabFont);
+    anchors->place(PageControl1, {8, 40, 650, 637}, kAll);
+}
+
+void TMainForm::buildTelephoneTab()
+{
+    TabSheetMCU = new QWidget;
+    TabSheetMCU->setObjectName(QStringLiteral("TabSheetMCU"));
+    PageControl1->addTab(TabSheetMCU, u("录音电话机"));
+    auto *anchors = new Anchors(TabSheetMCU, kTabDesign);
+
+    ListViewMCUModel = new ReportModel(this);
+    ListViewMCUModel->setColumns(recordingColumns());
+    ListViewMCU = new ReportListView(TabSheetMCU);
+    ListViewMCU->setObjectName(QStringLiteral("ListViewMCU"));
+    ListViewMCU->setReportModel(ListViewMCUModel);
+    anchors->place(ListViewMCU, {4, 4, 634, 448}, kAll);
+
+    // The four bottom buttons: vertical place by anchor, horizontal place by FormResize.
+    struct BottomButton
+    {
+        QPushButton **slot;
+        const char *name;
+        const char *text;
+        int width;
+    };
+    const BottomButton buttons[] = {
+        {&BitBtnRefersh, "BitBtnRefersh", "上传列表", 97},
+        {&BitBtnExport, "BitBtnExport", "导出列表", 97},
+        {&BitBtnUpload, "BitBtnUpload", "上传选择", 105},
+        {&BitBtnUploadAll, "BitBtnUploadAll", "上传全部", 97},
+    };
+    for (const BottomButton &b : buttons) {
+        *b.slot = new QPushButton(u(b.text), TabSheetMCU);
+        (*b.slot)->setObjectName(QString::fromLatin1(b.name));
+        anchors->place(*b.slot, {0, 458, b.width, 28}, Qt::BottomEdge);
+    }
+
+    GroupBox1 = new QGroupBox(u("保存位置"), TabSheetMCU);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    anchors->place(GroupBox1, {4, 492, 634, 60}, kBottomStretch);
+    auto *group = new Anchors(GroupBox1, {634, 60});
+    group->place(caption(GroupBox1, u("目录")), {10, 26, 30, 16}, kTopLeft);
+    EditSave = new QLineEdit(u("C:\\record\\"), GroupBox1);
+    EditSave->setObjectName(QStringLiteral("EditSave"));
+    EditSave->setReadOnly(true);
+    group->place(EditSave, {42, 22, 380, 22}, kTopStretch);
+    BitBtnSave = pictureButton(GroupBox1, "BitBtnSave", QStyle::SP_DirOpenIcon);
+    group->place(BitBtnSave, {426, 20, 28, 26}, kTopRight);
+    group->place(caption(GroupBox1, u("文件名..")), {462, 26, 50, 16}, kTopRight);
+    EditFileList = new QLineEdit(u("电话列表List"), GroupBox1);
+    EditFileList->setObjectName(QStringLiteral("EditFileList"));
+    group->place(EditFileList, {514, 22, 112, 22}, kTopRight);
+
+    LabelUpload = caption(TabSheetMCU, u("上传进度   "));
+    LabelUpload->setObjectName(QStringLiteral("LabelUpload"));
+    anchors->place(LabelUpload, {4, 556, 300, 16}, kBottomLeft);
+    ProgressBarUploadPacket = progressBar(TabSheetMCU, "ProgressBarUploadPacket");
+    anchors->place(ProgressBarUploadPacket, {4, 574, 634, 14}, kBottomStretch);
+    ProgressBarUpload = progressBar(TabSheetMCU, "ProgressBarUpload");
+    anchors->place(ProgressBarUpload, {4, 591, 634, 14}, kBottomStretch);
+}
+
+void TMainForm::buildComputerTab()
+{
+    TabSheetComputer = new QWidget;
+    TabSheetComputer->setObjectName(QStringLiteral("TabSheetComputer"));
+    PageControl1->addTab(TabSheetComputer, u("PC机"));
+    auto *anchors = new Anchors(TabSheetComputer, kTabDesign);
+
+    Label9 = caption(TabSheetComputer, u("当前目录："));
+    Label9->setObjectName(QStringLiteral("Label9"));
+    anchors->place(Label9, {4, 8, 72, 16}, kTopLeft);
+    EditInput = new QLineEdit(TabSheetComputer);
+    EditInput->setObjectName(QStringLiteral("EditInput"));
+    EditInput->setEnabled(false);
+    anchors->place(EditInput, {78, 4, 524, 22}, kTopStretch);
+    BitBtn3 = pictureButton(TabSheetComputer, "BitBtn3", QStyle::SP_DirOpenIcon);
+    anchors->place(BitBtn3, {606, 2, 30, 26}, kTopRight);
+
+    ListViewFileModel = new ReportModel(this);
+    QList<ReportColumn> fileColumns = recordingColumns();
+    fileColumns[1].alignment = Qt::AlignHCenter;
+    ListViewFileModel->setColumns(fileColumns);
+    ListViewFile = new ReportListView(TabSheetComputer);
+    ListViewFile->setObjectName(QStringLiteral("ListViewFile"));
+    ListViewFile->setReportModel(ListViewFileModel);
+    anchors->place(ListViewFile, {4, 32, 634, 410}, kAll);
+
+    struct PlayButton
+    {
+        QPushButton **slot;
+        const char *name;
+        QStyle::StandardPixmap icon;
+    };
+    const PlayButton playButtons[] = {
+        {&BitBtnPlayStart, "BitBtnPlayStart", QStyle::SP_MediaPlay},
+        {&BitBtnPlayPause, "BitBtnPlayPause", QStyle::SP_MediaPause},
+        {&BitBtnPlayStop, "BitBtnPlayStop", QStyle::SP_MediaStop},
+        {&BitBtn2, "BitBtn2", QStyle::SP_MediaSkipBackward},
+        {&BitBtn1, "BitBtn1", QStyle::SP_MediaSkipForward},
+    };
+    int x = 4;
+    for (const PlayButton &b : playButtons) {
+        *b.slot = pictureButton(TabSheetComputer, b.name, b.icon);
+        anchors->place(*b.slot, {x, 448, 28, 26}, kBottomLeft);
+        x += 30;
+    }
+
+    TrackBar1 = new QSlider(Qt::Horizontal, TabSheetComputer);
+    TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
+    TrackBar1->setRange(0, 25);
+    anchors->place(TrackBar1, {160, 448, 298, 26}, kBottomStretch);
+    Label3 = caption(TabSheetComputer, QStringLiteral("00:00:00"));
+    Label3->setObjectName(QStringLiteral("Label3"));
+    anchors->place(Label3, {464, 453, 56, 16}, kBottomRight);
+    Label5 = caption(TabSheetComputer, QStringLiteral("/"));
+    Label5->setObjectName(QStringLiteral("Label5"));
+    anchors->place(Label5, {522, 453, 8, 16}, kBottomRight);
+    Label4 = caption(TabSheetComputer, QStringLiteral("00:00:00"));
+    Label4->setObjectName(QStringLiteral("Label4"));
+    anchors->place(Label4, {532, 453, 56, 16}, kBottomRight);
+
+    GroupBox3 = new QGroupBox(u("转换WAV文件"), TabSheetComputer);
+    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
+    anchors->place(GroupBox3, {4, 480, 634, 126}, kBottomStretch);
+    auto *group = new Anchors(GroupBox3, {634, 126});
+    group->place(caption(GroupBox3, u("输出目录..")), {10, 24, 62, 16}, kTopLeft);
+    EditOutput = new QLineEdit(GroupBox3);
+    EditOutput->setObjectName(QStringLiteral("EditOutput"));
+    EditOutput->setReadOnly(true);
+    EditOutput->setEnabled(false);
+    group->place(EditOutput, {74, 20, 484, 22}, kTopStretch);
+    BitBtnOutput = pictureButton(GroupBox3, "BitBtnOutput", QStyle::SP_DirOpenIcon);
+    group->place(BitBtnOutput, {562, 18, 28, 26}, kTopRight);
+
+    Label10 = caption(GroupBox3, {});
+    Label10->setObjectName(QStringLiteral("Label10"));
+    group->place(Label10, {74, 46, 428, 14}, kTopStretch);
+    group->place(caption(GroupBox3, u("当前进度..")), {10, 62, 62, 16}, kTopLeft);
+    ProgressBar1 = progressBar(GroupBox3, "ProgressBar1");
+    group->place(ProgressBar1, {74, 62, 428, 16}, kTopStretch);
+    Label11 = caption(GroupBox3, {});
+    Label11->setObjectName(QStringLiteral("Label11"));
+    group->place(Label11, {74, 82, 428, 14}, kTopStretch);
+    group->place(caption(GroupBox3, u("总体进度..")), {10, 98, 62, 16}, kTopLeft);
+    ProgressBar2 = progressBar(GroupBox3, "ProgressBar2");
+    group->place(ProgressBar2, {74, 98, 428, 16}, kTopStretch);
+
+    BitBtn4 = pictureButton(GroupBox3, "BitBtn4", QStyle::SP_DialogApplyButton, u("转换选择"));
+    group->place(BitBtn4, {510, 56, 116, 26}, kTopRight);
+    BitBtn5 = pictureButton(GroupBox3, "BitBtn5", QStyle::SP_DialogApplyButton, u("转换全部"));
+    group->place(BitBtn5, {510, 90, 116, 26}, kTopRight);
+}
+
+void TMainForm::connectHandlers()
+{
+    connect(FindBtn, &QPushButton::clicked, this, &TMainForm::FindBtnClick);
+    connect(ButtonExit, &QPushButton::clicked, this, &TMainForm::ButtonExitClick);
+    connect(BitBtnSave, &QPushButton::clicked, this, &TMainForm::BitBtnSaveClick);
+    connect(BitBtnOutput, &QPushButton::clicked, this, &TMainForm::BitBtnOutputClick);
+    connect(EditSave, &QLineEdit::textChanged, this, &TMainForm::EditSaveChange);
+    connect(TimerUSBConnect, &QTimer::timeout, this, &TMainForm::TimerUSBConnectTimer);
+    connect(TimerPlayer, &QTimer::timeout, this, &TMainForm::TimerPlayerTimer);
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        // The designed size is the outer size, frame included.
+        const QSize frame = frameGeometry().size() - geometry().size();
+        if (!frame.isEmpty())
+            resize(kWindowDesign - frame);
+        FormShow();
+    }
+}
+
+void TMainForm::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TMainForm::FormShow()
+{
+    ReadSysConf();
+    EditInput->setText(EditSave->text());
+}
+
+void TMainForm::FormResize()
+{
+    if (!BitBtnUploadAll)
+        return;
+    // Each of the four buttons is centred in one quarter of the window's outer width.
+    const int q = frameGeometry().width() / 4;
+    QPushButton *const buttons[] = {BitBtnRefersh, BitBtnExport, BitBtnUpload, BitBtnUploadAll};
+    for (int i = 0; i < 4; ++i)
+        buttons[i]->move(i * q + (q - buttons[i]->width()) / 2, buttons[i]->y());
+}
+
+void TMainForm::ReadSysConf()
+{
+    EditSave->setText(sysconf::readLocalFileBackupPath());
+}
+
+bool TMainForm::WriteSysConf()
+{
+    if (const auto error = sysconf::writeLocalFileBackupPath(EditSave->text())) {
+        showStandardError(*m_context.messages, *error);
+        return false;
+    }
+    return true;
+}
+
+void TMainForm::FindBtnClick()
+{
+    if (const auto refusal = refusalFor(Activity::OpenSearch)) {
+        m_context.messages->warn(*refusal);
+        return;
+    }
+    if (!m_findForm)
+        return;
+    const QString folder = EditSave->text().isEmpty() ? sysconf::defaultRecordFolder()
+                                                      : EditSave->text();
+    m_findForm->setSearchFolder(folder);
+    TimerPlayer->stop();
+    m_findForm->exec();
+    TimerPlayer->start();
+}
+
+void TMainForm::ButtonExitClick()
+{
+    close();
+}
+
+void TMainForm::BitBtnSaveClick()
+{
+    const auto chosen = m_context.pickFolder(u("请选择目录:"), {}, QDir::rootPath());
+    if (!chosen)
+        return;
+    EditSave->setText(withTrailingSeparator(*chosen));
+    if (!WriteSysConf())
+        return;
+    EditInput->setText(EditSave->text());
+}
+
+void TMainForm::BitBtnOutputClick()
+{
+    const auto chosen = m_context.pickFolder(u("请选择目录:"), {}, EditSave->text());
+    if (!chosen)
+        return;
+    EditOutput->setText(withTrailingSeparator(*chosen));
+}
+
+void TMainForm::EditSaveChange() {}
+
+void TMainForm::TimerUSBConnectTimer() {}
+
+void TMainForm::TimerPlayerTimer() {}
+
+} // namespace tovrel

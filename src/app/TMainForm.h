@@ -1,0 +1,124 @@
+#pragma once
+
+#include "AppContext.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSlider;
+class QTabWidget;
+class QTimer;
+
+namespace tovrel {
+
+class Anchors;
+class ReportListView;
+class ReportModel;
+class TPasswordDlg;
+class TFindForm;
+class TExportForm1;
+
+// The main window: the telephone tab and the PC tab, the connection indicator, the search and
+// exit buttons, and the two timers. Controls carry the names the rest of the program and the
+// tests use; handlers are thin and call into the core.
+class TMainForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TMainForm(const AppContext &context, QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // The other windows, created after this one and kept for the whole run.
+    void setWindows(TPasswordDlg *passwordDlg, TFindForm *findForm, TExportForm1 *exportForm);
+
+    // Window level.
+    QComboBox *USBComboBox = nullptr;
+    QPushButton *BitBtnConnect = nullptr;
+    QPushButton *FindBtn = nullptr;
+    QPushButton *ButtonExit = nullptr;
+    QTabWidget *PageControl1 = nullptr;
+    QTimer *TimerUSBConnect = nullptr;
+    QTimer *TimerPlayer = nullptr;
+
+    // Telephone tab.
+    QWidget *TabSheetMCU = nullptr;
+    ReportListView *ListViewMCU = nullptr;
+    ReportModel *ListViewMCUModel = nullptr;
+    QPushButton *BitBtnRefersh = nullptr;
+    QPushButton *BitBtnExport = nullptr;
+    QPushButton *BitBtnUpload = nullptr;
+    QPushButton *BitBtnUploadAll = nullptr;
+    QGroupBox *GroupBox1 = nullptr;
+    QLineEdit *EditSave = nullptr;
+    QPushButton *BitBtnSave = nullptr;
+    QLineEdit *EditFileList = nullptr;
+    QLabel *LabelUpload = nullptr;
+    QProgressBar *ProgressBarUploadPacket = nullptr;
+    QProgressBar *ProgressBarUpload = nullptr;
+
+    // PC tab.
+    QWidget *TabSheetComputer = nullptr;
+    QLabel *Label9 = nullptr;
+    QLineEdit *EditInput = nullptr;
+    QPushButton *BitBtn3 = nullptr;
+    ReportListView *ListViewFile = nullptr;
+    ReportModel *ListViewFileModel = nullptr;
+    QPushButton *BitBtnPlayStart = nullptr;
+    QPushButton *BitBtnPlayPause = nullptr;
+    QPushButton *BitBtnPlayStop = nullptr;
+    QPushButton *BitBtn2 = nullptr;
+    QPushButton *BitBtn1 = nullptr;
+    QSlider *TrackBar1 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label5 = nullptr;
+    QLabel *Label4 = nullptr;
+    QGroupBox *GroupBox3 = nullptr;
+    QLineEdit *EditOutput = nullptr;
+    QPushButton *BitBtnOutput = nullptr;
+    QProgressBar *ProgressBar1 = nullptr;
+    QProgressBar *ProgressBar2 = nullptr;
+    QPushButton *BitBtn4 = nullptr;
+    QPushButton *BitBtn5 = nullptr;
+    QLabel *Label10 = nullptr;
+    QLabel *Label11 = nullptr;
+
+    // Settings: move LocalFileBackupPath between SysConf.ini and EditSave. WriteSysConf returns
+    // false (after showing the standard error box) when the file cannot be written.
+    void ReadSysConf();
+    bool WriteSysConf();
+
+public slots:
+    void FormShow();
+    void FormResize();
+    void FindBtnClick();
+    void ButtonExitClick();
+    void BitBtnSaveClick();
+    void BitBtnOutputClick();
+    void EditSaveChange();
+    void TimerUSBConnectTimer();
+    void TimerPlayerTimer();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void buildWindowRow();
+    void buildTelephoneTab();
+    void buildComputerTab();
+    void connectHandlers();
+
+    AppContext m_context;
+    TPasswordDlg *m_passwordDlg = nullptr;
+    TFindForm *m_findForm = nullptr;
+    TExportForm1 *m_exportForm = nullptr;
+    bool m_shownOnce = false;
+};
+
+} // namespace tovrel

@@ -1,0 +1,66 @@
+// Tovrel Desk: the desktop manager for the Tovrel call-recording telephone.
+
+#include "AppContext.h"
+#include "MessageSink.h"
+#include "StandardError.h"
+#include "TExportForm1.h"
+#include "TFindForm.h"
+#include "TMainForm.h"
+#include "TPasswordDlg.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include <exception>
+#include <memory>
+
+namespace {
+
+int run(QApplication &app, tovrel::QtMessageSink &messages)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Tovrel Desk"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption emulator(
+        QStringLiteral("emulator"),
+        QStringLiteral("Use the emulated telephone listening on this local socket."),
+        QStringLiteral("SOCKET"));
+    parser.addOption(emulator);
+    parser.process(app);
+
+    tovrel::AppContext context;
+    context.messages = &messages;
+    context.pickFolder = &tovrel::pickFolderWithDialog;
+    context.emulatorSocket = parser.value(emulator);
+
+    // The four windows, created in this order and kept for the whole run.
+    tovrel::TMainForm mainForm(context);
+    tovrel::TPasswordDlg passwordDlg(context, &mainForm);
+    tovrel::TFindForm findForm(context, &mainForm);
+    tovrel::TExportForm1 exportForm(context, &mainForm);
+    passwordDlg.setWindowFlag(Qt::Dialog);
+    mainForm.setWindows(&passwordDlg, &findForm, &exportForm);
+    mainForm.show();
+    app.exec();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tovrel-desk"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tovrel Desk"));
+    QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION_TEXT));
+    tovrel::QtMessageSink messages;
+    try {
+        return run(app, messages);
+    } catch (const std::exception &e) {
+        tovrel::showStandardError(messages, QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        tovrel::showStandardError(messages, QString());
+    }
+    return 0;
+}

@@ -1,0 +1,64 @@
+// tovrel: the command-line front end of Tovrel Desk, over the same core as the windows.
+
+#include "Commands.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+#include <span>
+
+namespace tovrel::cli {
+namespace {
+
+// The command table: one line per command.
+constexpr Command kCommands[] = {
+    {"help", "show this help", nullptr},
+};
+
+void printHelp(QTextStream &out)
+{
+    out << "Usage: tovrel COMMAND [OPTIONS]\n\nTovrel Desk on the command line.\n\nCommands:\n";
+    for (const Command &c : kCommands)
+        out << "  " << QString::fromLatin1(c.name).leftJustified(10) << "  "
+            << QString::fromUtf8(c.summary) << '\n';
+    out << "\nOptions:\n  -h, --help     show this help\n  -v, --version  show the version\n"
+        << "Each command takes --help for its own options.\n";
+}
+
+} // namespace
+} // namespace tovrel::cli
+
+int main(int argc, char *argv[])
+{
+    using namespace tovrel::cli;
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tovrel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION_TEXT));
+
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (args.isEmpty()) {
+        printHelp(err);
+        return 1;
+    }
+    const QString name = args.takeFirst();
+    if (name == QLatin1String("-h") || name == QLatin1String("--help") ||
+        name == QLatin1String("help")) {
+        printHelp(out);
+        return 0;
+    }
+    if (name == QLatin1String("-v") || name == QLatin1String("--version")) {
+        out << "tovrel " << QCoreApplication::applicationVersion() << '\n';
+        return 0;
+    }
+    for (const Command &c : kCommands) {
+        if (c.run && name == QLatin1String(c.name))
+            return c.run(args);
+    }
+    err << "tovrel: unknown command: " << name << "\n";
+    printHelp(err);
+    return 1;
+}

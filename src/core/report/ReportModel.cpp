@@ -1,0 +1,93 @@
+#include "report/ReportModel.h"
+
+#include <QSize>
+
+namespace tovrel {
+
+ReportModel::ReportModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void ReportModel::setColumns(const QList<ReportColumn> &columns)
+{
+    beginResetModel();
+    m_columns = columns;
+    endResetModel();
+}
+
+void ReportModel::setColumnWidth(int column, int width)
+{
+    if (column < 0 || column >= m_columns.size() || m_columns[column].width == width)
+        return;
+    m_columns[column].width = width;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+    emit columnWidthChanged(column, width);
+}
+
+void ReportModel::clear()
+{
+    if (m_rows.isEmpty())
+        return;
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+void ReportModel::appendRow(ReportRow row)
+{
+    const int at = int(m_rows.size());
+    beginInsertRows({}, at, at);
+    m_rows.append(std::move(row));
+    endInsertRows();
+}
+
+void ReportModel::appendRows(QList<ReportRow> rows)
+{
+    if (rows.isEmpty())
+        return;
+    const int at = int(m_rows.size());
+    beginInsertRows({}, at, at + int(rows.size()) - 1);
+    m_rows.append(std::move(rows));
+    endInsertRows();
+}
+
+int ReportModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int ReportModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QVariant ReportModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= m_columns.size())
+        return {};
+    if (role == Qt::DisplayRole) {
+        const QStringList &cells = m_rows[index.row()].cells;
+        return index.column() < cells.size() ? cells[index.column()] : QString();
+    }
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(m_columns[index.column()].alignment | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant ReportModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
+        return {};
+    if (role == Qt::DisplayRole)
+        return m_columns[section].caption;
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(m_columns[section].alignment | Qt::AlignVCenter);
+    return {};
+}
+
+Qt::ItemFlags ReportModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+} // namespace tovrel

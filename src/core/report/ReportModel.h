@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QStringList>
+#include <QVariant>
+
+namespace tovrel {
+
+// One column of a report-style list: caption, width in pixels and text alignment.
+struct ReportColumn
+{
+    QString caption;
+    int width = 100;
+    Qt::Alignment alignment = Qt::AlignLeft;
+};
+
+// One row: its cell texts (caption first, then the sub-items) and the key it was built from
+// (a file path or a device index), so later actions never re-enumerate the source.
+struct ReportRow
+{
+    QStringList cells;
+    QVariant key;
+};
+
+// The data behind a report-style list (the telephone's list, the PC list, search results).
+// Rows keep their insertion order; the list is never sorted. Read by views and by the export.
+class ReportModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit ReportModel(QObject *parent = nullptr);
+
+    void setColumns(const QList<ReportColumn> &columns);
+    const QList<ReportColumn> &columns() const { return m_columns; }
+    // Changes one column's width; views follow through headerData(SizeHintRole) and the signal.
+    void setColumnWidth(int column, int width);
+
+    void clear();
+    void appendRow(ReportRow row);
+    void appendRows(QList<ReportRow> rows);
+    const ReportRow &row(int index) const { return m_rows.at(index); }
+    const QList<ReportRow> &rows() const { return m_rows; }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+signals:
+    void columnWidthChanged(int column, int width);
+
+private:
+    QList<ReportColumn> m_columns;
+    QList<ReportRow> m_rows;
+};
+
+} // namespace tovrel

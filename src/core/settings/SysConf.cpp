@@ -1,0 +1,49 @@
+#include "settings/SysConf.h"
+
+#include "settings/IniFile.h"
+
+#include <QDir>
+
+namespace tovrel::sysconf {
+namespace {
+
+const QString kSection = QStringLiteral("LocalConfig");
+const QString kKey = QStringLiteral("LocalFileBackupPath");
+
+} // namespace
+
+QString settingsPath()
+{
+    return QDir::toNativeSeparators(QDir::currentPath() + QStringLiteral("/SysConf.ini"));
+}
+
+QString defaultRecordFolder()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\record\\");
+#else
+    return QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/record/"));
+#endif
+}
+
+QString readLocalFileBackupPath()
+{
+    return IniFile::load(settingsPath()).value(kSection, kKey).value_or(defaultRecordFolder());
+}
+
+std::optional<QString> writeLocalFileBackupPath(const QString &folder)
+{
+    const QString path = settingsPath();
+    IniFile ini = IniFile::load(path);
+    ini.setValue(kSection, kKey, folder);
+    if (!ini.save(path))
+        return QStringLiteral("Unable to write to ") + path;
+    return std::nullopt;
+}
+
+std::optional<QString> readValue(const QString &section, const QString &key)
+{
+    return IniFile::load(settingsPath()).value(section, key);
+}
+
+} // namespace tovrel::sysconf

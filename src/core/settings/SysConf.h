@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// SysConf.ini: the program's one settings file, in the current working directory. It remembers
+// the local recording folder (section LocalConfig, key LocalFileBackupPath) and the USB ids of
+// the telephone (section Device).
+namespace tovrel::sysconf {
+
+// The settings file's path: the working directory at the time of the call + "/SysConf.ini".
+QString settingsPath();
+
+// The recording folder used when the settings hold none: C:\record\ on Windows, ~/record/
+// elsewhere (expanded, in native separators).
+QString defaultRecordFolder();
+
+// The value of LocalFileBackupPath, exactly as stored, or the default when the file, the section
+// or the key is missing.
+QString readLocalFileBackupPath();
+
+// Stores `folder` as LocalFileBackupPath, keeping every other line of the file. On failure
+// returns the user's message: "Unable to write to " followed by the settings path.
+std::optional<QString> writeLocalFileBackupPath(const QString &folder);
+
+// A raw value of any section, for the settings other areas read (device ids).
+std::optional<QString> readValue(const QString &section, const QString &key);
+
+} // namespace tovrel::sysconf

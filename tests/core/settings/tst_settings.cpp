@@ -1,0 +1,121 @@
+#include "settings/IniFile.h"
+#include "settings/SysConf.h"
+
+#include "TestFolders.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <unistd.h>
+#include <QTest>
+
+using namespace tovrel;
+using tovrel::test::ScopedCurrentDir;
+using tovrel::test::TempFolder;
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsStoredValue_data()
+    {
+        QTest::addColumn<QByteArray>("fileText");
+        QTest::addColumn<QString>("expected"); // "<default>" for the default folder
+
+        QTest::newRow("no file") << QByteArray() << QStringLiteral("<default>");
+        QTest::newRow("other section only")
+            << QByteArray("[Other]\nLocalFileBackupPath=/x/\n") << QStringLiteral("<default>");
+        QTest::newRow("section without key")
+            << QByteArray("[LocalConfig]\nSomething=1\n") << QStringLiteral("<default>");
+        QTest::newRow("raw backslashes kept")
+            << QByteArray("[LocalConfig]\nLocalFileBackupPath=C:\\record\\\n")
+            << QStringLiteral("C:\\record\\");
+        QTest::newRow("no trailing separator shown unchanged")
+            << QByteArray("[LocalConfig]\nLocalFileBackupPath=/data/calls\n")
+            << QStringLiteral("/data/calls");
+        QTest::newRow("CRLF line ends and case-insensitive names")
+            << QByteArray("[localconfig]\r\nlocalfilebackuppath=/d/\r\n") << QStringLiteral("/d/");
+        QTest::newRow("UTF-8 folder name")
+            << QByteArray("[LocalConfig]\nLocalFileBackupPath=/录音 文件/\n")
+            << QString::fromUtf8("/录音 文件/");
+        QTest::newRow("empty value is a value")
+            << QByteArray("[LocalConfig]\nLocalFileBackupPath=\n") << QString();
+    }
+
+    void readsStoredValue()
+    {
+        QFETCH(QByteArray, fileText);
+        QFETCH(QString, expected);
+        TempFolder dir;
+        if (!fileText.isNull())
+            dir.write(QStringLiteral("SysConf.ini"), fileText);
+        ScopedCurrentDir cd(dir.path());
+        if (expected == QLatin1String("<default>"))
+            expected = sysconf::defaultRecordFolder();
+        QCOMPARE(sysconf::readLocalFileBackupPath(), expected);
+    }
+
+    void writeKeepsOtherSectionsAndKeys()
+    {
+        TempFolder dir;
+        dir.write(QStringLiteral("SysConf.ini"),
+                  "; hand-written\n[Device]\nVendorId=10c4\n\n[LocalConfig]\nColour=blue\n"
+                  "LocalFileBackupPath=/old/\n\n[Tail]\nk=v\n");
+        ScopedCurrentDir cd(dir.path());
+        QVERIFY(!sysconf::writeLocalFileBackupPath(QStringLiteral("/new place/")));
+        QCOMPARE(QString::fromUtf8(dir.read(QStringLiteral("SysConf.ini"))),
+                 QStringLiteral("; hand-written\n[Device]\nVendorId=10c4\n\n[LocalConfig]\n"
+                                "Colour=blue\nLocalFileBackupPath=/new place/\n\n[Tail]\nk=v\n"));
+        QCOMPARE(sysconf::readLocalFileBackupPath(), QStringLiteral("/new place/"));
+        QCOMPARE(sysconf::readValue(QStringLiteral("Device"), QStringLiteral("VendorId")).value(),
+                 QStringLiteral("10c4"));
+    }
+
+    void writeCreatesFileAndSection()
+    {
+        TempFolder dir;
+        ScopedCurrentDir cd(dir.path());
+        QVERIFY(!QFile::exists(dir.file(QStringLiteral("SysConf.ini"))));
+        QVERIFY(!sysconf::writeLocalFileBackupPath(QStringLiteral("C:\\calls\\")));
+        QCOMPARE(dir.read(QStringLiteral("SysConf.ini")),
+                 QByteArray("[LocalConfig]\nLocalFileBackupPath=C:\\calls\\\n"));
+
+        // A second section added to an existing file, and the key added to an existing section.
+        IniFile ini = IniFile::load(dir.file(QStringLiteral("SysConf.ini")));
+        ini.setValue(QStringLiteral("Device"), QStringLiteral("ProductId"), QStringLiteral("ea61"));
+        ini.setValue(QStringLiteral("LocalConfig"), QStringLiteral("X"), QStringLiteral("1"));
+        QCOMPARE(ini.text(), QStringLiteral("[LocalConfig]\nLocalFileBackupPath=C:\\calls\\\nX=1\n"
+                                            "[Device]\nProductId=ea61\n"));
+    }
+
+    void unwritableFileReportsPath()
+    {
+        if (geteuid() == 0)
+            QSKIP("root ignores file permissions");
+        TempFolder dir;
+        const QString path = dir.write(QStringLiteral("SysConf.ini"),
+                                       "[LocalConfig]\nLocalFileBackupPath=/old/\n");
+        QFile::setPermissions(path, QFileDevice::ReadOwner);
+        ScopedCurrentDir cd(dir.path());
+        const auto error = sysconf::writeLocalFileBackupPath(QStringLiteral("/new/"));
+        QVERIFY(error.has_value());
+        QCOMPARE(*error, QStringLiteral("Unable to write to ") + sysconf::settingsPath());
+        QCOMPARE(sysconf::readLocalFileBackupPath(), QStringLiteral("/old/"));
+    }
+
+    void settingsFolderIsAFile()
+    {
+        // Works as root too: the settings path names a directory, so it cannot be written.
+        TempFolder dir;
+        QDir(dir.path()).mkpath(QStringLiteral("SysConf.ini"));
+        ScopedCurrentDir cd(dir.path());
+        const auto error = sysconf::writeLocalFileBackupPath(QStringLiteral("/new/"));
+        QVERIFY(error.has_value());
+        QVERIFY(error->startsWith(QStringLiteral("Unable to write to ")));
+        QVERIFY(error->endsWith(QStringLiteral("SysConf.ini")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"

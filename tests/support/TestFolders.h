@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace tovrel::test {
+
+// A temporary folder that is removed with the object, with small helpers to fill it.
+class TempFolder
+{
+public:
+    TempFolder();
+
+    bool isValid() const { return m_dir.isValid(); }
+    // The folder's path with a trailing '/'.
+    QString path() const;
+    // Path of `name` inside the folder.
+    QString file(const QString &name) const;
+    // Writes `bytes` to `name` (creating sub-folders); returns the full path.
+    QString write(const QString &name, const QByteArray &bytes) const;
+    QByteArray read(const QString &name) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Changes the working directory for the object's lifetime (the settings file lives there).
+class ScopedCurrentDir
+{
+public:
+    explicit ScopedCurrentDir(const QString &path);
+    ~ScopedCurrentDir();
+    ScopedCurrentDir(const ScopedCurrentDir &) = delete;
+    ScopedCurrentDir &operator=(const ScopedCurrentDir &) = delete;
+
+private:
+    QString m_previous;
+};
+
+} // namespace tovrel::test
