@@ -303,8 +303,9 @@ void TMainForm::connectHandlers()
     connect(BitBtnSave, &QPushButton::clicked, this, &TMainForm::BitBtnSaveClick);
     connect(BitBtnOutput, &QPushButton::clicked, this, &TMainForm::BitBtnOutputClick);
     connect(EditSave, &QLineEdit::textChanged, this, &TMainForm::EditSaveChange);
-    connect(TimerUSBConnect, &QTimer::timeout, this, &TMainForm::TimerUSBConnectTimer);
-    connect(TimerPlayer, &QTimer::timeout, this, &TMainForm::TimerPlayerTimer);
+    connectDeviceHandlers();
+    connectComputerHandlers();
+    connectPlaybackHandlers();
 }
 
 void TMainForm::showEvent(QShowEvent *event)
@@ -399,8 +400,10 @@ void TMainForm::BitBtnOutputClick()
 
 void TMainForm::EditSaveChange() {}
 
-void TMainForm::TimerUSBConnectTimer() {}
-
-void TMainForm::TimerPlayerTimer() {}
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    QWidget::closeEvent(event);
+}
 
 } // namespace tovrel

@@ -94,6 +94,7 @@ public:
     bool WriteSysConf();
 
 public slots:
+    // Window shell (TMainForm.cpp).
     void FormShow();
     void FormResize();
     void FindBtnClick();
@@ -101,18 +102,50 @@ public slots:
     void BitBtnSaveClick();
     void BitBtnOutputClick();
     void EditSaveChange();
+
+    // Telephone link: connection monitor, login, list, upload (TMainFormDevice.cpp).
     void TimerUSBConnectTimer();
+    void PageControl1Change(int index);
+    void BitBtnRefershClick();
+    void BitBtnUploadClick();
+    void BitBtnUploadAllClick();
+    void FormClose();
+
+    // PC list and WAV conversion (TMainFormComputer.cpp).
+    void TabSheetComputerShow();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void BitBtn5Click();
+
+    // Playback, seeking and stepping (TMainFormPlayback.cpp).
+    void BitBtnPlayStartClick();
+    void BitBtnPlayPauseClick();
+    void BitBtnPlayStopClick();
+    void BitBtn1Click();
+    void BitBtn2Click();
     void TimerPlayerTimer();
 
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildWindowRow();
     void buildTelephoneTab();
     void buildComputerTab();
     void connectHandlers();
+    void connectDeviceHandlers();
+    void connectComputerHandlers();
+    void connectPlaybackHandlers();
+
+    // ---- Telephone link state (TMainFormDevice.cpp) ----
+
+    // ---- PC list and conversion state (TMainFormComputer.cpp) ----
+
+    // ---- Playback state (TMainFormPlayback.cpp) ----
+
+    // ---- Window shell state ----
 
     AppContext m_context;
     TPasswordDlg *m_passwordDlg = nullptr;

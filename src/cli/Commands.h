@@ -13,4 +13,10 @@ struct Command
     int (*run)(const QStringList &args);
 };
 
+// Command entry points, one file each.
+int runList(const QStringList &args);    // ListCommand.cpp
+int runConvert(const QStringList &args); // ConvertCommand.cpp
+int runPlay(const QStringList &args);    // PlayCommand.cpp
+int runDevice(const QStringList &args);  // DeviceCommand.cpp
+
 } // namespace tovrel::cli

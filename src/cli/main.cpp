@@ -13,7 +13,10 @@ namespace {
 
 // The command table: one line per command.
 constexpr Command kCommands[] = {
-    {"help", "show this help", nullptr},
+    {"list", "list the recordings of a folder (tab-separated)", &runList},
+    {"convert", "convert recordings to WAV files", &runConvert},
+    {"play", "play a recording on the default audio output", &runPlay},
+    {"device", "the telephone: status, list, upload", &runDevice},
 };
 
 void printHelp(QTextStream &out)
