@@ -15,6 +15,8 @@ struct AppContext
     FolderPicker pickFolder;
     // Local socket of an emulated telephone; empty for the real USB telephone.
     QString emulatorSocket;
+    // Read and write time-out of the telephone link in milliseconds (tests shorten it).
+    int deviceTimeoutMs = 10000;
 };
 
 } // namespace tovrel
