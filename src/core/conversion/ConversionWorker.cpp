@@ -50,24 +50,18 @@ void ConversionWorker::run()
             break;
         const QString name = QFileInfo(input).fileName();
         const QString output = wavPathFor(input, m_outputFolder);
-        int fileChunks = 1;
-        int fileMille = 0;
-        int runMille = 0;
-        auto mille = [](qint64 done, qint64 of) { return of > 0 ? int(done * 1000 / of) : 0; };
+        // Progress goes out about every thousandth of the file, so a bar moves smoothly without
+        // flooding the window thread.
+        int step = 1;
         FileConversionHooks hooks;
         hooks.started = [&](int chunks) {
-            fileChunks = chunks;
+            step = std::max(1, (chunks + 999) / 1000);
             emit fileStarted(name, chunks, maximum);
         };
         hooks.chunkDone = [&](int done) {
             ++runDone;
-            const int f = mille(done, fileChunks);
-            const int r = mille(runDone, maximum);
-            if (f != fileMille || r != runMille) {
-                fileMille = f;
-                runMille = r;
+            if (done % step == 0)
                 emit progress(done, runDone);
-            }
         };
         const FileConversion result = convertRecording(input, output, m_flag, decoder, hooks);
         switch (result.status) {

@@ -46,7 +46,7 @@ signals:
     // A file is open and its WAV created: its name, its chunk count and the run's maximum.
     void fileStarted(const QString &fileName, int chunkCount, qint64 overallMaximum);
     // Chunks done in the current file and in the whole run; sent sparingly (about every
-    // thousandth of either bar) and always at the end of a file.
+    // thousandth of the file) and always at the end of a file.
     void progress(int fileChunks, qint64 runChunks);
     // The current file is closed (completely converted, or cut short by a stop).
     void fileFinished(const QString &wavPath);

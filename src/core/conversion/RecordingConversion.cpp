@@ -82,7 +82,8 @@ FileConversion convertRecording(const QString &input, const QString &output,
             result.status = FileConversion::WriteFailed;
             result.reason = wav.errorString();
         }
-        QFile::remove(output);
+        if (QFileInfo(output).isFile())
+            QFile::remove(output);
     }
     return result;
 }
