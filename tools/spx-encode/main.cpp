@@ -116,8 +116,10 @@ int main(int argc, char *argv[])
     const QByteArray file = spx::makeRecording(header, spx::encodeSpeech(spx::toMono8k(*pcm)));
 
     QString target = args[1];
-    if (QFileInfo(target).isDir() || target.endsWith(QLatin1Char('/')))
+    if (QFileInfo(target).isDir() || target.endsWith(QLatin1Char('/'))) {
         target = QDir(target).filePath(recordingFileName(header, pos));
+    }
+    QDir().mkpath(QFileInfo(target).absolutePath());
     QFile output(target);
     if (!output.open(QIODevice::WriteOnly) || output.write(file) != file.size()) {
         err << "tovrel-spx-encode: " << target << ": " << output.errorString() << '\n';
