@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace tovrel {
 
 // What the windows are given from outside: where message boxes go, how folders are picked, and
@@ -17,6 +19,8 @@ struct AppContext
     QString emulatorSocket;
     // Read and write time-out of the telephone link in milliseconds (tests shorten it).
     int deviceTimeoutMs = 10000;
+    // Opens a folder in the system's file browser; empty for QDesktopServices::openUrl.
+    std::function<void(const QString &folder)> openFolder;
 };
 
 } // namespace tovrel
