@@ -25,9 +25,10 @@ EmulatorLauncher::~EmulatorLauncher()
 bool EmulatorLauncher::start(const QStringList &arguments, int timeoutMs)
 {
     stop();
-    m_socket = QDir::tempPath() + QStringLiteral("/tovrel-phone-%1-%2.sock")
-                                      .arg(QCoreApplication::applicationPid())
-                                      .arg(g_sequence++);
+    if (m_socket.isEmpty())
+        m_socket = QDir::tempPath() + QStringLiteral("/tovrel-phone-%1-%2.sock")
+                                          .arg(QCoreApplication::applicationPid())
+                                          .arg(g_sequence++);
     m_log.clear();
     m_process.start(m_program, QStringList{QStringLiteral("--socket"), m_socket} + arguments);
     if (!m_process.waitForStarted(timeoutMs)) {

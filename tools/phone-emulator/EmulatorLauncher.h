@@ -16,7 +16,7 @@ public:
     EmulatorLauncher &operator=(const EmulatorLauncher &) = delete;
 
     // Starts the emulator with `arguments` (without --socket); false, with the reason in
-    // error(), when it does not come up within `timeoutMs`.
+    // error(), when it does not come up within `timeoutMs`. A restart keeps the socket.
     bool start(const QStringList &arguments, int timeoutMs = 20000);
     void stop();
 

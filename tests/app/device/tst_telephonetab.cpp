@@ -103,6 +103,7 @@ private:
                     const QStringList &extra = {})
     {
         m_recordings = makeRecordings(lengths, false);
+        QDir(m_dir->path() + QStringLiteral("phone")).removeRecursively();
         writeRecordings(m_dir->path() + QStringLiteral("phone"), m_recordings);
         return launcher.start(
             QStringList{QStringLiteral("--recordings"), m_dir->path() + QStringLiteral("phone")} +
@@ -270,8 +271,10 @@ private slots:
         QCOMPARE(Uploading.load(), 0);
         QCOMPARE(w.main->BitBtnUpload->text(), u("上传选择"));
         QCOMPARE(w.controls(), u("11111111"));
-        QCOMPARE(w.messages.texts(),
-                 byTab ? QStringList{u("数据上传被打断，请注意！")} : QStringList());
+        if (byTab)
+            QCOMPARE(w.messages.texts().value(0), u("数据上传被打断，请注意！"));
+        else
+            QCOMPARE(w.messages.texts(), QStringList());
         // A new list waits for the cancelled worker before it uses the link.
         w.main->PageControl1->setCurrentIndex(0);
         w.list(u("9137"));
