@@ -131,7 +131,8 @@ TStorageSingleThread::FileOutcome TStorageSingleThread::uploadOne(int deviceInde
             break;
         }
         received += quint64(count);
-        writeFailed = file.write(packet.value) != packet.value.size();
+        const auto *bytes = reinterpret_cast<const char *>(m_link->DataBuffer.data());
+        writeFailed = file.write(bytes, packet.value) != packet.value;
         if (writeFailed)
             break;
         ++packetsDone;

@@ -104,9 +104,9 @@ LinkResult<QByteArray> TelephoneLink::readRecord(int index, int pauseMs)
     return result;
 }
 
-LinkResult<QByteArray> TelephoneLink::readData(quint32 address, int count)
+LinkResult<int> TelephoneLink::readData(quint32 address, int count)
 {
-    LinkResult<QByteArray> result;
+    LinkResult<int> result;
     count = std::clamp(count, 1, kPacketBytes);
     CommandBuffer.fill(0);
     if ((result.error = send(dataCommand(address, count))) != LinkError::None)
@@ -114,7 +114,7 @@ LinkResult<QByteArray> TelephoneLink::readData(quint32 address, int count)
     int received = 0;
     if ((result.error = receive(DataBuffer.data(), count, &received)) != LinkError::None)
         return result;
-    result.value = QByteArray(reinterpret_cast<const char *>(DataBuffer.data()), count);
+    result.value = count;
     return result;
 }
 

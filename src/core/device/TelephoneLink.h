@@ -64,9 +64,9 @@ public:
     // The directory record of recording `index`, RecordLength bytes; `pauseMs` is waited
     // between the command and the read of its answer.
     LinkResult<QByteArray> readRecord(int index, int pauseMs = 0);
-    // `count` (1..256) bytes of the telephone's memory at `address`, into DataBuffer. An answer
-    // shorter than asked is a read failure.
-    LinkResult<QByteArray> readData(quint32 address, int count);
+    // `count` (1..256) bytes of the telephone's memory at `address`, into DataBuffer; the
+    // result is the byte count. An answer shorter than asked is a read failure.
+    LinkResult<int> readData(quint32 address, int count);
     // The telephone's password digits (password command).
     LinkResult<std::array<quint8, 4>> readPassword();
 
