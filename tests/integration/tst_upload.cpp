@@ -10,6 +10,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -330,6 +332,37 @@ private slots:
         const UploadOutcome out = upload(phone.link(), m_target, {0});
         QVERIFY(out.complete);
         QVERIFY(QDir(m_target).exists());
+    }
+
+    // A full disk: a small tmpfs where mounting is allowed (root in CI), skipped elsewhere.
+    void fullDisk()
+    {
+        const QString mountPoint = m_dir->path() + QStringLiteral("small");
+        QVERIFY(QDir().mkpath(mountPoint));
+        QProcess mount;
+        mount.start(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                              QStringLiteral("-o"), QStringLiteral("size=32k"),
+                                              QStringLiteral("tmpfs"), mountPoint});
+        if (!mount.waitForFinished(10000) || mount.exitStatus() != QProcess::NormalExit ||
+            mount.exitCode() != 0)
+            QSKIP("mounting a small tmpfs is not allowed here");
+        const auto unmount = qScopeGuard([&] {
+            QProcess::execute(QStringLiteral("umount"), {mountPoint});
+        });
+        const auto recordings = makeRecordings({2000, 60000, 300}, false);
+        Phone phone;
+        QVERIFY2(startPhone(phone, recordings), qPrintable(phone.error()));
+        const QString target = mountPoint + QStringLiteral("/");
+        QVERIFY(upload(phone.link(), target, {0}).complete);
+        const UploadOutcome out = upload(phone.link(), target, {1, 2});
+        QCOMPARE(out.messages, QStringList{u("写入文件错误")});
+        QVERIFY(out.idle);
+        QVERIFY(!out.complete);
+        // The earlier file is whole and nothing half-written is left behind.
+        QCOMPARE(filesIn(target), QStringList{recordings[0].fileName(1)});
+        QFile first(target + recordings[0].fileName(1));
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        QCOMPARE(first.readAll(), recordings[0].bytes());
     }
 
     void fileCannotBeCreated()
