@@ -288,6 +288,44 @@ private slots:
         QVERIFY(!QFile::exists(target + m_recordings[1].fileName(2)));
     }
 
+    // A login exchange that fails changes nothing: no login, no list, one message.
+    void loginWithoutAnswer()
+    {
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, {1000}, {QStringLiteral("--drop-after"), QStringLiteral("0")}),
+                 qPrintable(phone.error()));
+        Windows w(phone.socketName());
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        QCOMPARE(w.messages.texts(), QStringList{u("USB读数据错误")});
+        QCOMPARE(UsbOpened.load(), 1);
+        QCOMPARE(UsbLoggedIn.load(), 0);
+        QCOMPARE(w.controls(), u("11000011"));
+        QCOMPARE(w.main->ListViewMCUModel->rowCount(), 0);
+    }
+
+    // Closing the window during an upload stops the worker and ends cleanly; the file being
+    // written is either whole or a true prefix.
+    void closeDuringUpload()
+    {
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(
+            startPhone(phone, {256 * 80}, {QStringLiteral("--delay-ms"), QStringLiteral("15")}),
+            qPrintable(phone.error()));
+        Windows w(phone.socketName());
+        w.main->EditSave->setText(m_dir->path() + QStringLiteral("record/"));
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(w.main->ProgressBarUploadPacket->value() >= 3, 20000);
+        w.main->close();
+        const QByteArray partial =
+            m_dir->read(QStringLiteral("record/") + m_recordings[0].fileName(1));
+        QVERIFY(partial.size() > 19);
+        QCOMPARE(partial, m_recordings[0].bytes().left(partial.size()));
+        QVERIFY(!w.messages.texts().contains(u("所选择的文件上传结束")));
+    }
+
     void closeWithoutTelephoneMakesNoCall()
     {
         Windows w(m_dir->path() + QStringLiteral("no-such-socket"));
