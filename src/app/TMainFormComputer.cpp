@@ -156,6 +156,11 @@ void TMainForm::BitBtn5Click()
         m_context.messages->warn(u("请选择转换的输出目录！"));
         return;
     }
+    if (ListViewFileModel->rowCount() == 0) {
+        // Nothing listed: say so rather than report an empty run as a success.
+        m_context.messages->warn(noSupportedFilesMessage());
+        return;
+    }
     ListViewFile->clearSelection();
     startConversion(false);
 }

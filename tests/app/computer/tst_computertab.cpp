@@ -287,6 +287,19 @@ private slots:
         QVERIFY(w.idle());
     }
 
+    void convertAllWithEmptyList()
+    {
+        TempFolder dir;
+        Window w;
+        w.listFolder(dir.path());
+        w.messages.clear();
+        w.main->EditOutput->setText(dir.path());
+        w.main->BitBtn5Click();
+        QCOMPARE(w.messages.texts(), QStringList{u("此目录没有任何可支持的文件！")});
+        QVERIFY(w.idle());
+        QVERIFY(w.openedFolders.isEmpty());
+    }
+
     void convertSelected()
     {
         TempFolder dir;
