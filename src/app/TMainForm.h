@@ -143,6 +143,7 @@ private:
 
     // ---- PC list and conversion state (TMainFormComputer.cpp) ----
     void scanComputerFolder(bool fromTabShow);
+    bool conversionClickHandled(bool selected);
     void startConversion(bool selected);
     void setConversionControlsEnabled(bool selected, bool enabled, bool withPlayButtons);
     void conversionFileStarted(const QString &fileName, int chunkCount, qint64 overallMaximum);

@@ -4,6 +4,7 @@
 #include "TestFolders.h"
 
 #include "SpeechEncoder.h"
+#include "SpeechFixtures.h"
 #include "activity/ActivityFlags.h"
 #include "report/ReportModel.h"
 
@@ -47,15 +48,7 @@ RecordingHeader header(bool longForm, int minute)
 
 QByteArray speechRecording(bool longForm, int milliseconds, unsigned seed = 1)
 {
-    return spx::makeRecording(header(longForm, 1),
-                              spx::encodeSpeech(spx::syntheticSpeech(milliseconds, seed)));
-}
-
-bool headerMatchesFile(const QByteArray &wav)
-{
-    return wav.size() >= 44 &&
-           qFromLittleEndian<quint32>(wav.constData() + 40) == quint32(wav.size() - 44) &&
-           qFromLittleEndian<quint32>(wav.constData() + 4) == quint32(wav.size() - 8);
+    return test::speechRecording(header(longForm, 1), milliseconds, seed);
 }
 
 struct Window
@@ -380,7 +373,7 @@ private slots:
         QVERIFY(w.messages.texts().isEmpty());
         QVERIFY(w.openedFolders.isEmpty());
         const QByteArray wav = out.read(u("long.spx.wav"));
-        QVERIFY(headerMatchesFile(wav));
+        QVERIFY(test::wavHeaderMatchesFile(wav));
         QVERIFY(wav.size() < 44 + 16000 * 8000);
         QVERIFY(!QFile::exists(out.file(u("next.spx.wav"))));
         QCOMPARE(w.main->ProgressBar2->value(), 0);
