@@ -247,9 +247,12 @@ private slots:
         std::atomic<int> flag{1};
         auto *run = new ConversionRun(
             new ConversionWorker(ConversionWorker::Kind::All, {in}, out.path(), 1, flag));
-        QSignalSpy started(run->worker(), &ConversionWorker::fileStarted);
+        std::atomic<int> started{0};
+        connect(
+            run->worker(), &ConversionWorker::fileStarted, run->worker(),
+            [&] { started.fetch_add(1); }, Qt::DirectConnection);
         run->start();
-        QTRY_COMPARE_WITH_TIMEOUT(started.size(), 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(started.load(), 1, 20000);
         delete run;
         QCOMPARE(flag.load(), 0);
         const QByteArray wav = out.read(u("big.spx.wav"));
