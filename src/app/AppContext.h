@@ -17,6 +17,8 @@ struct AppContext
     FolderPicker pickFolder;
     // Local socket of an emulated telephone; empty for the real USB telephone.
     QString emulatorSocket;
+    // Read and write time-out of the telephone link in milliseconds (tests shorten it).
+    int deviceTimeoutMs = 10000;
     // Opens a folder in the system's file browser; empty for QDesktopServices::openUrl.
     std::function<void(const QString &folder)> openFolder;
 };
