@@ -199,6 +199,7 @@ void PlaybackSession::runPlayer()
         PcmBuffer &buffer = m_buffers[current];
         waits = 0;
         while (buffer.ready.load() == 0 && playState() != PlayStopped) {
+            m_elapsedSeconds.store(player.ElapsedSeconds());
             sleepMs(kPlayerPollMs);
             if (++waits > kBlockWaits) {
                 reason = EndReason::BlockTimeout;

@@ -53,17 +53,22 @@ AudioOutput::OpenResult PortAudioOutput::open(int channels, int samplesPerSecond
     parameters.suggestedLatency = info ? info->defaultHighOutputLatency : 0.1;
     m_bytesPerFrame = 2 * channels;
     m_blockDone = std::move(blockDone);
-    // Priming through the callback keeps the stream from starting with a buffer of its own
-    // silence ahead of the first block.
     PaStream *stream = nullptr;
     const PaError error =
         Pa_OpenStream(&stream, nullptr, &parameters, samplesPerSecond, paFramesPerBufferUnspecified,
-                      paPrimeOutputBuffersUsingStreamCallback, &streamCallback, this);
+                      paNoFlag, &streamCallback, this);
     if (error != paNoError) {
         close();
         return OpenResult::OpenFailed;
     }
     m_stream = stream;
+    // Running from the start, like the wave-out device: the first blocks then follow each other
+    // without a gap even on a device that takes sound faster than it plays it.
+    startStream();
+    if (!m_running) {
+        close();
+        return OpenResult::OpenFailed;
+    }
     return OpenResult::Ok;
 }
 
