@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace tovrel {
 
 // What the windows are given from outside: where message boxes go, how folders are picked, and
@@ -15,6 +17,8 @@ struct AppContext
     FolderPicker pickFolder;
     // Local socket of an emulated telephone; empty for the real USB telephone.
     QString emulatorSocket;
+    // Opens a folder in the system's file browser; empty for QDesktopServices::openUrl.
+    std::function<void(const QString &folder)> openFolder;
 };
 
 } // namespace tovrel

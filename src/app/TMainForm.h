@@ -142,6 +142,22 @@ private:
     // ---- Telephone link state (TMainFormDevice.cpp) ----
 
     // ---- PC list and conversion state (TMainFormComputer.cpp) ----
+    void scanComputerFolder(bool fromTabShow);
+    void startConversion(bool selected);
+    void setConversionControlsEnabled(bool selected, bool enabled, bool withPlayButtons);
+    void conversionFileStarted(const QString &fileName, int chunkCount, qint64 overallMaximum);
+    void conversionProgress(int fileChunks, qint64 runChunks);
+    void conversionFailed(const QString &text);
+    void conversionFinished();
+    void endConversionRun();
+    QString conversionOutputFolder() const;
+
+    // Rows and chunk total of the latest folder scan.
+    int m_fileCount = 0;
+    qint64 m_conversionTotal = 0;
+    // The conversion run going (at most one, of either kind), owned by this window.
+    class ConversionRun *m_conversionRun = nullptr;
+    bool m_conversionSelected = false;
 
     // ---- Playback state (TMainFormPlayback.cpp) ----
 

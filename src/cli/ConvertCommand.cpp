@@ -1,15 +1,180 @@
 #include "Commands.h"
 
+#include "activity/ActivityFlags.h"
+#include "conversion/ConversionWorker.h"
+#include "recordings/FolderScan.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
+#include <unistd.h>
 
 namespace tovrel::cli {
+namespace {
 
-int runConvert(const QStringList &)
+std::atomic<int> *g_runningFlag = nullptr;
+
+// Ctrl-C stops the run after the chunk in hand, so the WAV in hand keeps a true header.
+extern "C" void stopOnSignal(int)
 {
-    QTextStream(stderr) << "tovrel: this command is not available yet\n";
-    return 1;
+    if (g_runningFlag)
+        g_runningFlag->store(0);
+}
+
+void printUsage(QTextStream &s)
+{
+    s << "Usage: tovrel convert --out DIR FILE...\n"
+         "       tovrel convert --out DIR --all FOLDER\n\n"
+         "Converts recording files into WAV files (16-bit mono PCM, 8000 Hz) named\n"
+         "<name>.spx.wav in DIR, as the PC tab's conversion does; --all converts every\n"
+         "recording of FOLDER in the PC list's order. A progress bar is drawn on stderr when\n"
+         "it is a terminal. Exit status 0 on success, 1 with the failure text otherwise.\n";
+}
+
+// One line redrawn in place: the overall bar, the percentage and the file in hand.
+class ProgressLine
+{
+public:
+    explicit ProgressLine(QTextStream &err) : m_err(err), m_enabled(isatty(STDERR_FILENO)) {}
+
+    void file(const QString &name, qint64 maximum)
+    {
+        m_name = name;
+        m_maximum = maximum;
+        draw();
+    }
+    void step(qint64 done)
+    {
+        m_done = done;
+        draw();
+    }
+    void end()
+    {
+        if (m_enabled && m_drawn)
+            m_err << '\n';
+        m_err.flush();
+        m_drawn = false;
+    }
+
+private:
+    void draw()
+    {
+        if (!m_enabled)
+            return;
+        const int percent =
+            m_maximum > 0 ? int(std::min<qint64>(m_done * 100 / m_maximum, 100)) : 0;
+        const int filled = percent * 30 / 100;
+        m_err << '\r' << '[' << QString(filled, QLatin1Char('#'))
+              << QString(30 - filled, QLatin1Char('.')) << "] " << qSetFieldWidth(3) << percent
+              << qSetFieldWidth(0) << "% " << m_name.left(50) << "\x1b[K";
+        m_err.flush();
+        m_drawn = true;
+    }
+
+    QTextStream &m_err;
+    bool m_enabled;
+    bool m_drawn = false;
+    QString m_name;
+    qint64 m_maximum = 0;
+    qint64 m_done = 0;
+};
+
+} // namespace
+
+int runConvert(const QStringList &args)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QString outDir;
+    QString allFolder;
+    QStringList files;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
+            printUsage(out);
+            return 0;
+        }
+        if ((a == QLatin1String("--out") || a == QLatin1String("--all")) && i + 1 < args.size())
+            (a == QLatin1String("--out") ? outDir : allFolder) = args[++i];
+        else if (a.startsWith(QLatin1String("--"))) {
+            err << "tovrel convert: unexpected argument: " << a << '\n';
+            return 1;
+        } else
+            files.append(a);
+    }
+    if (outDir.isEmpty() || (allFolder.isEmpty() == files.isEmpty())) {
+        printUsage(err);
+        return 1;
+    }
+    QDir().mkpath(outDir);
+    const QString outputFolder = QDir(outDir).absolutePath() + QLatin1Char('/');
+
+    FolderScanResult scan;
+    qint64 total = 0;
+    if (!allFolder.isEmpty()) {
+        scan = scanRecordingFolder(allFolder);
+        for (const ScannedRecording &r : scan.recordings)
+            files.append(r.path);
+        total = scan.conversionTotal;
+        if (files.isEmpty()) {
+            err << "tovrel convert: " << *scan.message << '\n';
+            return 1;
+        }
+    } else {
+        for (QString &f : files)
+            f = QFileInfo(f).absoluteFilePath();
+    }
+
+    std::atomic<int> &flag = allFolder.isEmpty() ? ConvertSelectedFlag : ConvertAllFlag;
+    flag.store(1);
+    ConversionWorker worker(allFolder.isEmpty() ? ConversionWorker::Kind::Selected
+                                                : ConversionWorker::Kind::All,
+                            files, outputFolder, total, flag);
+    ProgressLine line(err);
+    QString failure;
+    int converted = 0;
+    QObject::connect(&worker, &ConversionWorker::fileStarted,
+                     [&](const QString &name, int, qint64 maximum) { line.file(name, maximum); });
+    QObject::connect(&worker, &ConversionWorker::progress,
+                     [&](int, qint64 runChunks) { line.step(runChunks); });
+    QObject::connect(&worker, &ConversionWorker::fileFinished, [&](const QString &wav) {
+        ++converted;
+        line.end();
+        out << wav << '\n';
+        out.flush();
+    });
+    QObject::connect(&worker, &ConversionWorker::failed,
+                     [&](const QString &text, const QString &reason, const QString &path) {
+                         failure = text + QStringLiteral(" (") + path + QStringLiteral(": ") +
+                                   reason + QLatin1Char(')');
+                     });
+
+    g_runningFlag = &flag;
+    auto previous = std::signal(SIGINT, stopOnSignal);
+    worker.run();
+    std::signal(SIGINT, previous);
+    g_runningFlag = nullptr;
+    line.end();
+
+    const bool stopped = flag.load() != 1;
+    flag.store(0);
+    if (!failure.isEmpty()) {
+        err << "tovrel convert: " << failure << '\n';
+        return 1;
+    }
+    if (stopped) {
+        err << "tovrel convert: stopped after " << converted << " file(s)\n";
+        return 1;
+    }
+    if (scan.message) {
+        err << "tovrel convert: " << *scan.message << " (" << scan.failedPath << ": "
+            << scan.failedReason << ")\n";
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace tovrel::cli

@@ -30,7 +30,8 @@ private slots:
         const QString stopPlayFile = QString::fromUtf8("请先停止播放文件！");
 
         QTest::newRow("list idle") << Activity::TelephoneList << 0 << 0 << 0 << 0 << QString();
-        QTest::newRow("list while paused") << Activity::TelephoneList << 0 << 1 << 0 << 0 << stopPlay;
+        QTest::newRow("list while paused")
+            << Activity::TelephoneList << 0 << 1 << 0 << 0 << stopPlay;
         QTest::newRow("upload while playing") << Activity::Upload << 0 << 2 << 0 << 0 << stopPlay;
         QTest::newRow("export while converting all")
             << Activity::MainListExport << 0 << 0 << 0 << 1 << stopConvert;
@@ -39,17 +40,20 @@ private slots:
         QTest::newRow("list ignores a running upload")
             << Activity::TelephoneList << 1 << 0 << 0 << 0 << QString();
         QTest::newRow("search idle") << Activity::OpenSearch << 0 << 0 << 0 << 0 << QString();
-        QTest::newRow("search while uploading") << Activity::OpenSearch << 1 << 0 << 0 << 0 << stopUpload;
+        QTest::newRow("search while uploading")
+            << Activity::OpenSearch << 1 << 0 << 0 << 0 << stopUpload;
         QTest::newRow("search: upload wins over playback")
             << Activity::OpenSearch << 1 << 2 << 1 << 1 << stopUpload;
         QTest::newRow("search: playback wins over conversion")
             << Activity::OpenSearch << 0 << 1 << 1 << 0 << stopPlay;
         QTest::newRow("search while converting selected")
             << Activity::OpenSearch << 0 << 0 << 1 << 0 << stopConvert;
-        QTest::newRow("play while converting") << Activity::PlaybackStart << 0 << 0 << 0 << 1 << stopConvert;
+        QTest::newRow("play while converting")
+            << Activity::PlaybackStart << 0 << 0 << 0 << 1 << stopConvert;
         QTest::newRow("play while uploading is allowed")
             << Activity::PlaybackStart << 1 << 0 << 0 << 0 << QString();
-        QTest::newRow("convert while playing") << Activity::ConversionStart << 0 << 2 << 0 << 0 << stopPlayFile;
+        QTest::newRow("convert while playing")
+            << Activity::ConversionStart << 0 << 2 << 0 << 0 << stopPlayFile;
         QTest::newRow("convert while converting is not this table's rule")
             << Activity::ConversionStart << 0 << 0 << 1 << 0 << QString();
         QTest::newRow("stopping conversion flag 0 counts as idle")

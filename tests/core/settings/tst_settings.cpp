@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QFile>
 
-#include <unistd.h>
 #include <QTest>
+#include <unistd.h>
 
 using namespace tovrel;
 using tovrel::test::ScopedCurrentDir;
@@ -94,8 +94,8 @@ private slots:
         if (geteuid() == 0)
             QSKIP("root ignores file permissions");
         TempFolder dir;
-        const QString path = dir.write(QStringLiteral("SysConf.ini"),
-                                       "[LocalConfig]\nLocalFileBackupPath=/old/\n");
+        const QString path =
+            dir.write(QStringLiteral("SysConf.ini"), "[LocalConfig]\nLocalFileBackupPath=/old/\n");
         QFile::setPermissions(path, QFileDevice::ReadOwner);
         ScopedCurrentDir cd(dir.path());
         const auto error = sysconf::writeLocalFileBackupPath(QStringLiteral("/new/"));

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+
+class QThread;
+
+// A batch conversion run: recording files in list order, each into <name>.wav in the output
+// folder, on a thread of its own. The run goes on while its flag (ConvertSelectedFlag or
+// ConvertAllFlag) reads 1; clearing the flag stops it after the chunk in hand, before the next
+// file. It reports by signals, queued to the window thread; it never touches a widget.
+namespace tovrel {
+
+// Failure texts of a run.
+QString openFailedText();   // "打开文件失败！"
+QString createFailedText(); // "创建文件失败！"
+QString writeFailedText();  // "写入文件失败！"
+
+class ConversionWorker : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Kind
+    {
+        Selected, // overall maximum: the selected files' sizes less 19 bytes each, / 500
+        All,      // overall maximum: the conversion total of the latest folder scan
+    };
+
+    // `outputFolder` ends in '/'. `conversionTotal` is used by Kind::All only.
+    ConversionWorker(Kind kind, QStringList inputs, QString outputFolder, qint64 conversionTotal,
+                     std::atomic<int> &flag, QObject *parent = nullptr);
+
+    Kind kind() const { return m_kind; }
+    // Clears the run's flag: the run stops after the chunk in hand.
+    void requestStop() { m_flag.store(0); }
+
+public slots:
+    // Converts the files; returns when they are done, at a stop or at a failure.
+    void run();
+
+signals:
+    // A file is open and its WAV created: its name, its chunk count and the run's maximum.
+    void fileStarted(const QString &fileName, int chunkCount, qint64 overallMaximum);
+    // Chunks done in the current file and in the whole run; sent sparingly (about every
+    // thousandth of the file) and always at the end of a file.
+    void progress(int fileChunks, qint64 runChunks);
+    // The current file is closed (completely converted, or cut short by a stop).
+    void fileFinished(const QString &wavPath);
+    // The run ends at a failure: the text to show and the system's reason.
+    void failed(const QString &text, const QString &reason, const QString &path);
+    // The run ended without failure: its files are exhausted or it was stopped.
+    void finished();
+    // Last signal of every run, after failed() or finished().
+    void done();
+
+private:
+    qint64 overallMaximum() const;
+
+    Kind m_kind;
+    QStringList m_inputs;
+    QString m_outputFolder;
+    qint64 m_conversionTotal;
+    std::atomic<int> &m_flag;
+};
+
+// Owns a worker and the thread it runs on. Destroying the run stops the worker and waits for
+// its thread, so a run never outlives its owner.
+class ConversionRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ConversionRun(ConversionWorker *worker, QObject *parent = nullptr);
+    ~ConversionRun() override;
+
+    ConversionWorker *worker() const { return m_worker; }
+    void start();
+    bool isRunning() const;
+
+private:
+    ConversionWorker *m_worker;
+    QThread *m_thread;
+};
+
+} // namespace tovrel

@@ -1,0 +1,91 @@
+#include "conversion/RecordingConversion.h"
+
+#include "codec/SpeexDecoder.h"
+#include "codec/WavFile.h"
+#include "recordings/RecordingHeader.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <limits>
+
+namespace tovrel {
+
+QString wavPathFor(const QString &recordingPath, const QString &outputFolder)
+{
+    return outputFolder + QFileInfo(recordingPath).fileName() + QStringLiteral(".wav");
+}
+
+int wholeChunks(qint64 fileSize, int headerLength)
+{
+    if (fileSize <= headerLength)
+        return 0;
+    // The WAV's 32-bit sizes bound a recording to what 8000 bytes per chunk can describe.
+    const qint64 limit = (std::numeric_limits<quint32>::max() - 36) / kChunkPcmBytes;
+    return int(std::min<qint64>((fileSize - headerLength) / kChunkBytes, limit));
+}
+
+FileConversion convertRecording(const QString &input, const QString &output,
+                                const std::atomic<int> &keepGoing, SpeexDecoder &decoder,
+                                const FileConversionHooks &hooks)
+{
+    FileConversion result;
+    QFile in(input);
+    if (!in.open(QIODevice::ReadOnly)) {
+        result.status = FileConversion::OpenFailed;
+        result.reason = in.errorString();
+        return result;
+    }
+    char probe[kHeaderProbeLength] = {};
+    const qint64 got = in.read(probe, kHeaderProbeLength);
+    const int headerLength = isLongForm(QByteArrayView(probe, got > 0 ? qsizetype(got) : 0))
+                                 ? kLongHeaderLength
+                                 : kShortHeaderLength;
+    result.chunkCount = wholeChunks(in.size(), headerLength);
+
+    WavWriter wav;
+    if (!wav.open(output, quint32(result.chunkCount) * kChunkPcmBytes)) {
+        result.status = FileConversion::CreateFailed;
+        result.reason = wav.errorString();
+        return result;
+    }
+    if (hooks.started)
+        hooks.started(result.chunkCount);
+
+    decoder.reset();
+    in.seek(headerLength);
+    char chunk[kChunkBytes];
+    int16_t pcm[kChunkPcmBytes / 2];
+    while (result.chunksWritten < result.chunkCount) {
+        if (keepGoing.load() != 1) {
+            result.status = FileConversion::Stopped;
+            break;
+        }
+        if (in.read(chunk, kChunkBytes) != kChunkBytes)
+            break; // the file got shorter under us: keep what was converted
+        decoder.decode(QByteArrayView(chunk, kChunkBytes), pcm);
+        if constexpr (Q_BYTE_ORDER != Q_LITTLE_ENDIAN)
+            qToLittleEndian<int16_t>(pcm, kChunkPcmBytes / 2, pcm);
+        if (!wav.append(QByteArrayView(reinterpret_cast<const char *>(pcm), kChunkPcmBytes))) {
+            result.status = FileConversion::WriteFailed;
+            result.reason = wav.errorString();
+            break;
+        }
+        ++result.chunksWritten;
+        if (hooks.chunkDone)
+            hooks.chunkDone(result.chunksWritten);
+    }
+    if (!wav.finish()) {
+        // The header could not be made to match the data: no WAV that lies about its length.
+        if (result.status == FileConversion::Completed) {
+            result.status = FileConversion::WriteFailed;
+            result.reason = wav.errorString();
+        }
+        if (QFileInfo(output).isFile())
+            QFile::remove(output);
+    }
+    return result;
+}
+
+} // namespace tovrel

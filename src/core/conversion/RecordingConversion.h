@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+
+// Converting one recording file into a WAV file: the payload after the header is cut into
+// 500-byte chunks, each decoded into 8000 bytes of PCM; a trailing piece shorter than a chunk is
+// not converted. The WAV header first announces all the chunks; when fewer end up in the file
+// (a stop, input that runs short, a write failure) its sizes are rewritten to what it holds.
+namespace tovrel {
+
+class SpeexDecoder;
+
+// PCM bytes per converted chunk.
+constexpr int kChunkPcmBytes = 8000;
+
+// The output of a recording file N.spx: N.spx.wav in `outputFolder` (which ends in '/').
+QString wavPathFor(const QString &recordingPath, const QString &outputFolder);
+
+// The number of whole chunks after the header of a recording file of `fileSize` bytes whose
+// header is `headerLength` bytes long; 0 when the file is shorter than its header.
+int wholeChunks(qint64 fileSize, int headerLength);
+
+struct FileConversion
+{
+    enum Status
+    {
+        Completed, // every chunk converted
+        Stopped,   // the stop flag was cleared; the WAV holds the chunks converted so far
+        OpenFailed,
+        CreateFailed,
+        WriteFailed, // the output could not be written; what was written stays, header true
+    };
+    Status status = Completed;
+    int chunkCount = 0;    // chunks announced in the header
+    int chunksWritten = 0; // chunks in the file
+    QString reason;        // the system's text for a failure
+};
+
+// Hooks of one conversion: called on the converting thread.
+struct FileConversionHooks
+{
+    // After both files are open, with the chunk count.
+    std::function<void(int chunkCount)> started;
+    // After each chunk, with the chunks done in this file.
+    std::function<void(int chunksDone)> chunkDone;
+};
+
+// Converts `input` into `output` (created or truncated) while `keepGoing` reads 1; the flag is
+// read before each chunk. `decoder` is reset first, so one decoder serves a whole run.
+FileConversion convertRecording(const QString &input, const QString &output,
+                                const std::atomic<int> &keepGoing, SpeexDecoder &decoder,
+                                const FileConversionHooks &hooks = {});
+
+} // namespace tovrel

@@ -1,0 +1,238 @@
+#include "recordings/RecordingHeader.h"
+
+#include <QFile>
+
+#include <array>
+
+namespace tovrel {
+namespace {
+
+constexpr quint32 kNoLength = 0xFFFFFFFFu;
+
+// The header as a zero-filled 32-byte array, so every field can be read without bounds checks.
+std::array<quint8, kHeaderProbeLength> padded(QByteArrayView bytes)
+{
+    std::array<quint8, kHeaderProbeLength> b{};
+    const qsizetype n = std::min<qsizetype>(bytes.size(), kHeaderProbeLength);
+    for (qsizetype i = 0; i < n; ++i)
+        b[size_t(i)] = quint8(bytes[i]);
+    return b;
+}
+
+quint32 bigEndian(const quint8 *p, int bytes)
+{
+    quint32 v = 0;
+    for (int i = 0; i < bytes; ++i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+void putBigEndian(char *p, quint32 value, int bytes)
+{
+    for (int i = bytes - 1; i >= 0; --i) {
+        p[i] = char(value & 0xFF);
+        value >>= 8;
+    }
+}
+
+QChar nibbleChar(int nibble)
+{
+    if (nibble <= 9)
+        return QChar(u'0' + nibble);
+    switch (nibble) {
+    case 10:
+        return QLatin1Char('X');
+    case 11:
+        return QLatin1Char('#');
+    default:
+        return QLatin1Char('?'); // 12..14 do not occur in valid records
+    }
+}
+
+QString decodeNumber(const quint8 *field, int nibbles)
+{
+    QString text;
+    text.reserve(nibbles);
+    for (int i = 0; i < nibbles; ++i) {
+        const quint8 byte = field[i / 2];
+        const int nibble = (i % 2 == 0) ? byte >> 4 : byte & 0x0F;
+        if (nibble == 15)
+            break;
+        text.append(nibbleChar(nibble));
+    }
+    return text;
+}
+
+void encodeNumber(char *field, int nibbles, const QString &number)
+{
+    std::fill(field, field + nibbles / 2, char(0xFF));
+    int at = 0;
+    for (const QChar c : number) {
+        if (at >= nibbles)
+            break;
+        int nibble;
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            nibble = c.unicode() - u'0';
+        else if (c == QLatin1Char('X'))
+            nibble = 10;
+        else if (c == QLatin1Char('#'))
+            nibble = 11;
+        else
+            continue;
+        char &byte = field[at / 2];
+        byte = (at % 2 == 0) ? char((nibble << 4) | (quint8(byte) & 0x0F))
+                             : char((quint8(byte) & 0xF0) | nibble);
+        ++at;
+    }
+}
+
+QString twoDigits(int value)
+{
+    return QString::asprintf("%d%d", value / 10, value % 10);
+}
+
+} // namespace
+
+bool isLongForm(QByteArrayView bytes)
+{
+    const auto b = padded(bytes);
+    return b[28] == 0xFF && b[29] == 0xFF && b[30] == 0xFF && b[31] == 0xFF;
+}
+
+RecordingHeader decodeHeader(QByteArrayView bytes)
+{
+    return decodeHeader(bytes, isLongForm(bytes));
+}
+
+RecordingHeader decodeHeader(QByteArrayView bytes, bool longForm)
+{
+    const auto b = padded(bytes);
+    RecordingHeader h;
+    h.longForm = longForm;
+    h.attribute = b[2] >> 6;
+    h.month = b[2] & 0x0F;
+    h.day = b[3] >> 3;
+    h.hour = ((b[3] & 0x07) << 2) | (b[4] >> 6);
+    h.minute = b[4] & 0x3F;
+    if (longForm) {
+        h.startAddress = bigEndian(&b[5], 3) * 256u;
+        h.payloadLength = bigEndian(&b[8], 2) * 256u;
+        h.number = decodeNumber(&b[10], 20);
+        h.year = 2000 + (b[24] > 200 ? 0 : b[24]);
+    } else {
+        h.number = decodeNumber(&b[5], 12);
+        h.startAddress = bigEndian(&b[11], 4);
+        const quint32 length = bigEndian(&b[15], 4);
+        h.payloadLength = length == kNoLength ? 0 : length;
+    }
+    return h;
+}
+
+QByteArray encodeHeader(const RecordingHeader &h)
+{
+    QByteArray out(h.headerLength(), '\0');
+    char *b = out.data();
+    b[2] = char(((h.attribute & 0x03) << 6) | (h.month & 0x0F));
+    b[3] = char(((h.day & 0x1F) << 3) | ((h.hour >> 2) & 0x07));
+    b[4] = char(((h.hour & 0x03) << 6) | (h.minute & 0x3F));
+    if (h.longForm) {
+        putBigEndian(b + 5, h.startAddress / 256u, 3);
+        const quint32 pages = std::min<quint32>((quint64(h.payloadLength) + 255) / 256, 0xFFFF);
+        putBigEndian(b + 8, pages, 2);
+        encodeNumber(b + 10, 20, h.number);
+        b[24] = char(h.year >= 2000 && h.year <= 2200 ? h.year - 2000 : 0);
+        std::fill(b + 28, b + 32, char(0xFF));
+    } else {
+        encodeNumber(b + 5, 12, h.number);
+        putBigEndian(b + 11, h.startAddress, 4);
+        putBigEndian(b + 15, h.payloadLength, 4);
+    }
+    return out;
+}
+
+std::optional<QByteArray> readHeaderBytes(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return std::nullopt;
+    }
+    QByteArray bytes(kHeaderProbeLength, '\0');
+    const qint64 got = file.read(bytes.data(), kHeaderProbeLength);
+    if (got < 0) {
+        if (error)
+            *error = file.errorString();
+        return std::nullopt;
+    }
+    // Bytes past the end of a short file stay 0.
+    return bytes;
+}
+
+std::optional<RecordingHeader> readHeaderFile(const QString &path, QString *error)
+{
+    const auto bytes = readHeaderBytes(path, error);
+    if (!bytes)
+        return std::nullopt;
+    return decodeHeader(*bytes);
+}
+
+QString dateTimeText(const RecordingHeader &h)
+{
+    return QLatin1Char(' ') + twoDigits(h.month) + QString::fromUtf8("月") + twoDigits(h.day) +
+           QString::fromUtf8("日 ") + twoDigits(h.hour) + QLatin1Char(':') + twoDigits(h.minute) +
+           QLatin1Char(' ');
+}
+
+QString attributeText(int attribute)
+{
+    switch (attribute) {
+    case AttributeIncoming:
+        return QString::fromUtf8("来电");
+    case AttributeOutgoing:
+        return QString::fromUtf8("去电");
+    default:
+        return QString::fromUtf8("录音");
+    }
+}
+
+QString sizeText(quint32 payloadLength)
+{
+    const quint32 k = payloadLength > 0 ? payloadLength / 1024 + 1 : 0;
+    return QString::number(k) + QLatin1Char('K');
+}
+
+int durationSeconds(quint32 payloadLength)
+{
+    return payloadLength > 0 ? int(payloadLength / kPayloadBytesPerSecond + 1) : 0;
+}
+
+QString durationText(int seconds)
+{
+    const int h = seconds / 3600;
+    const int m = (seconds - 3600 * h) / 60;
+    const int s = seconds - 3600 * h - 60 * m;
+    if (h > 0)
+        return QString::fromUtf8("%1 时%2 分%3 秒").arg(h).arg(m).arg(s);
+    if (m > 0)
+        return QString::fromUtf8("%1 分%2 秒").arg(m).arg(s);
+    return QString::fromUtf8("%1 秒").arg(s);
+}
+
+int chunkCount(quint32 payloadLength)
+{
+    return int(payloadLength / kChunkBytes + 1);
+}
+
+QString recordingFileName(const RecordingHeader &h, int position)
+{
+    const QString number = h.number.left(h.numberDigits());
+    return twoDigits(h.month) + twoDigits(h.day) + twoDigits(h.hour) + twoDigits(h.minute) +
+           QLatin1Char('_') +
+           QString::asprintf("%d%d%d%d", position / 1000, position / 100 % 10, position / 10 % 10,
+                             position % 10) +
+           QLatin1Char('_') + number.rightJustified(h.numberDigits(), QLatin1Char('x')) +
+           QStringLiteral(".spx");
+}
+
+} // namespace tovrel

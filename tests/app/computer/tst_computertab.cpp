@@ -1,0 +1,419 @@
+#include "RecordingMessageSink.h"
+#include "ReportListView.h"
+#include "TMainForm.h"
+#include "TestFolders.h"
+
+#include "SpeechEncoder.h"
+#include "activity/ActivityFlags.h"
+#include "report/ReportModel.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QtEndian>
+
+#include <memory>
+
+using namespace tovrel;
+using tovrel::test::RecordingMessageSink;
+using tovrel::test::ScopedCurrentDir;
+using tovrel::test::TempFolder;
+
+namespace {
+
+QString u(const char *s)
+{
+    return QString::fromUtf8(s);
+}
+
+RecordingHeader header(bool longForm, int minute)
+{
+    RecordingHeader h;
+    h.longForm = longForm;
+    h.attribute = AttributeIncoming;
+    h.month = 7;
+    h.day = 8;
+    h.hour = 10;
+    h.minute = minute;
+    h.year = longForm ? 2026 : 0;
+    h.number = u("8008208820");
+    return h;
+}
+
+QByteArray speechRecording(bool longForm, int milliseconds, unsigned seed = 1)
+{
+    return spx::makeRecording(header(longForm, 1),
+                              spx::encodeSpeech(spx::syntheticSpeech(milliseconds, seed)));
+}
+
+bool headerMatchesFile(const QByteArray &wav)
+{
+    return wav.size() >= 44 &&
+           qFromLittleEndian<quint32>(wav.constData() + 40) == quint32(wav.size() - 44) &&
+           qFromLittleEndian<quint32>(wav.constData() + 4) == quint32(wav.size() - 8);
+}
+
+struct Window
+{
+    RecordingMessageSink messages;
+    QStringList pickerPreselections;
+    std::optional<QString> pickerAnswer;
+    QStringList openedFolders;
+    std::unique_ptr<TMainForm> main;
+
+    Window()
+    {
+        AppContext context;
+        context.messages = &messages;
+        context.pickFolder = [this](const QString &, const QString &, const QString &preselect) {
+            pickerPreselections.append(preselect);
+            return pickerAnswer;
+        };
+        context.openFolder = [this](const QString &folder) { openedFolders.append(folder); };
+        main = std::make_unique<TMainForm>(context);
+        main->TimerPlayer->stop();
+        main->TimerUSBConnect->stop();
+    }
+
+    ReportModel *model() const { return main->ListViewFileModel; }
+    int nameWidth() const { return model()->columns()[1].width; }
+    int numberWidth() const { return model()->columns()[2].width; }
+
+    void showTab()
+    {
+        main->PageControl1->setCurrentWidget(main->TabSheetMCU);
+        main->PageControl1->setCurrentWidget(main->TabSheetComputer);
+    }
+    void listFolder(const QString &folder)
+    {
+        main->EditInput->setText(folder);
+        showTab();
+    }
+    bool converting() const { return ConvertSelectedFlag.load() || ConvertAllFlag.load(); }
+    bool idle() const
+    {
+        return !converting() && main->BitBtn4->text() == u("转换选择") &&
+               main->BitBtn5->text() == u("转换全部") && main->BitBtn4->isEnabled() &&
+               main->BitBtn5->isEnabled();
+    }
+};
+
+} // namespace
+
+class TestComputerTab : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempFolder> m_cwd;
+    std::unique_ptr<ScopedCurrentDir> m_cd;
+
+private slots:
+    void init()
+    {
+        resetActivityFlags();
+        m_cwd = std::make_unique<TempFolder>();
+        m_cd = std::make_unique<ScopedCurrentDir>(m_cwd->path());
+    }
+    void cleanup()
+    {
+        m_cd.reset();
+        m_cwd.reset();
+        resetActivityFlags();
+    }
+
+    void tabShowListsTheFolder()
+    {
+        TempFolder dir;
+        dir.write(u("b.spx"), spx::makeRecording(header(false, 2), QByteArray(1000, 'x')));
+        dir.write(u("a 甲.spx"), encodeHeader(header(false, 1)));
+        dir.write(u("readme.txt"), "x");
+        Window w;
+        w.listFolder(dir.path());
+        QCOMPARE(w.model()->rowCount(), 2);
+        QCOMPARE(w.model()->row(0).cells,
+                 QStringList({u("1"), u("a 甲.spx"), u("8008208820"), u(" 07月08日 10:01 "),
+                              u("来电"), u("0K"), u("0 秒")}));
+        QCOMPARE(w.model()->row(1).cells[0], u("2"));
+        QCOMPARE(w.model()->row(1).cells[5], u("1K"));
+        QCOMPARE(w.model()->row(1).key.toString(), dir.file(u("b.spx")));
+        QVERIFY(w.messages.texts().isEmpty());
+    }
+
+    void columnWidths_data()
+    {
+        QTest::addColumn<QStringList>("forms"); // header form of each file in name order
+        QTest::addColumn<bool>("byButton");
+        QTest::addColumn<int>("name");
+        QTest::addColumn<int>("number");
+        QTest::newRow("tab, all short") << QStringList{u("s"), u("s")} << false << 200 << 90;
+        QTest::newRow("tab, long last") << QStringList{u("s"), u("l")} << false << 240 << 135;
+        QTest::newRow("tab, long then short") << QStringList{u("l"), u("s")} << false << 200 << 90;
+        QTest::newRow("button, long then short")
+            << QStringList{u("l"), u("s")} << true << 240 << 135;
+        QTest::newRow("button, all short") << QStringList{u("s")} << true << 200 << 90;
+    }
+
+    void columnWidths()
+    {
+        QFETCH(QStringList, forms);
+        QFETCH(bool, byButton);
+        TempFolder dir;
+        for (int i = 0; i < forms.size(); ++i)
+            dir.write(QString::asprintf("%d.spx", i), encodeHeader(header(forms[i] == u("l"), i)));
+        Window w;
+        if (byButton) {
+            w.pickerAnswer = dir.path().chopped(1);
+            w.main->BitBtn3Click();
+        } else {
+            w.listFolder(dir.path());
+        }
+        QCOMPARE(w.model()->rowCount(), forms.size());
+        QTEST(w.nameWidth(), "name");
+        QTEST(w.numberWidth(), "number");
+    }
+
+    void buttonWidthsStayWide()
+    {
+        TempFolder wide;
+        wide.write(u("1.spx"), encodeHeader(header(true, 1)));
+        TempFolder narrow;
+        narrow.write(u("1.spx"), encodeHeader(header(false, 1)));
+        Window w;
+        w.pickerAnswer = wide.path();
+        w.main->BitBtn3Click();
+        w.pickerAnswer = narrow.path();
+        w.main->BitBtn3Click();
+        QCOMPARE(w.nameWidth(), 240);
+        QCOMPARE(w.numberWidth(), 135);
+        w.showTab(); // a scan by showing the tab follows the last file's form
+        QCOMPARE(w.nameWidth(), 200);
+        QCOMPARE(w.numberWidth(), 90);
+    }
+
+    void folderButton()
+    {
+        TempFolder dir;
+        dir.write(u("x.spx"), encodeHeader(header(false, 1)));
+        Window w;
+        w.main->EditSave->setText(u("/save/"));
+        w.pickerAnswer = dir.path().chopped(1);
+        w.main->BitBtn3Click();
+        QCOMPARE(w.pickerPreselections.last(), u("/save/"));
+        QCOMPARE(w.main->EditInput->text(), dir.path());
+        QCOMPARE(w.model()->rowCount(), 1);
+
+        w.pickerAnswer.reset(); // cancelled: nothing changes
+        w.main->BitBtn3Click();
+        QCOMPARE(w.pickerPreselections.last(), dir.path());
+        QCOMPARE(w.main->EditInput->text(), dir.path());
+        QCOMPARE(w.model()->rowCount(), 1);
+    }
+
+    void nothingToList_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("no recording files") << u("empty/");
+        QTest::newRow("missing folder") << u("missing/");
+    }
+
+    void nothingToList()
+    {
+        QFETCH(QString, folder);
+        TempFolder dir;
+        dir.write(u("full/1.spx"), encodeHeader(header(false, 1)));
+        dir.write(u("empty/1.wav"), "x");
+        Window w;
+        w.listFolder(dir.file(u("full/")));
+        QCOMPARE(w.model()->rowCount(), 1);
+        w.listFolder(dir.file(folder));
+        QCOMPARE(w.model()->rowCount(), 0);
+        QCOMPARE(w.messages.messages().size(), 1);
+        QCOMPARE(w.messages.messages()[0].caption, u("Waring"));
+        QCOMPARE(w.messages.messages()[0].icon, MessageIcon::Warning);
+        QCOMPARE(w.messages.texts()[0], u("此目录没有任何可支持的文件！"));
+
+        // No current folder: showing the tab leaves the list alone.
+        w.listFolder(dir.file(u("full/")));
+        w.listFolder(QString());
+        QCOMPARE(w.model()->rowCount(), 1);
+        QCOMPARE(w.messages.texts().size(), 1);
+    }
+
+    void startRules_data()
+    {
+        QTest::addColumn<bool>("selected");
+        QTest::addColumn<int>("playState");
+        QTest::addColumn<bool>("haveOutput");
+        QTest::addColumn<bool>("haveSelection");
+        QTest::addColumn<QString>("message");
+        for (bool selected : {true, false}) {
+            const char *which = selected ? "selected, " : "all, ";
+            QTest::addRow("%splaying", which)
+                << selected << int(PlayPlaying) << true << true << u("请先停止播放文件！");
+            QTest::addRow("%spaused", which)
+                << selected << int(PlayPaused) << false << false << u("请先停止播放文件！");
+            QTest::addRow("%sno output folder", which)
+                << selected << int(PlayStopped) << false << true << u("请选择转换的输出目录！");
+        }
+        QTest::newRow("selected, no selection")
+            << true << int(PlayStopped) << true << false << u("请选择需要转换的文件！");
+    }
+
+    void startRules()
+    {
+        QFETCH(bool, selected);
+        QFETCH(int, playState);
+        QFETCH(bool, haveOutput);
+        QFETCH(bool, haveSelection);
+        QFETCH(QString, message);
+        TempFolder dir;
+        dir.write(u("1.spx"), speechRecording(false, 1000));
+        Window w;
+        w.listFolder(dir.path());
+        if (haveOutput)
+            w.main->EditOutput->setText(dir.file(u("out/")));
+        if (haveSelection)
+            w.main->ListViewFile->selectRow(0);
+        PlayStateFlag.store(playState);
+        selected ? w.main->BitBtn4Click() : w.main->BitBtn5Click();
+        QCOMPARE(w.messages.texts(), QStringList{message});
+        QVERIFY(!w.converting());
+        QVERIFY(w.idle());
+    }
+
+    void convertSelected()
+    {
+        TempFolder dir;
+        TempFolder out;
+        dir.write(u("1.spx"), speechRecording(false, 1500, 1));
+        dir.write(u("2.spx"), speechRecording(true, 1500, 2));
+        dir.write(u("3 录音.spx"), speechRecording(true, 2600, 3));
+        Window w;
+        w.listFolder(dir.path());
+        w.main->EditOutput->setText(out.path());
+        w.main->ListViewFile->selectRow(0);
+        w.main->ListViewFile->selectionModel()->select(
+            w.model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        w.main->BitBtn4Click();
+        QCOMPARE(ConvertSelectedFlag.load(), 1);
+        QCOMPARE(w.main->BitBtn4->text(), u("停止转换"));
+        for (QPushButton *b : {w.main->BitBtnPlayStart, w.main->BitBtnPlayPause,
+                               w.main->BitBtnPlayStop, w.main->BitBtn1, w.main->BitBtn2,
+                               w.main->BitBtn3, w.main->BitBtnOutput, w.main->BitBtn5})
+            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+        QVERIFY(w.main->BitBtn4->isEnabled());
+
+        QTRY_VERIFY_WITH_TIMEOUT(w.idle(), 20000);
+        QCOMPARE(w.messages.texts(), QStringList{u("转换选择文件成功！")});
+        QCOMPARE(w.openedFolders, QStringList{out.path()});
+        QCOMPARE(out.read(u("1.spx.wav")).size(), 44 + 3 * 8000);
+        QVERIFY(!QFile::exists(out.file(u("2.spx.wav"))));
+        QCOMPARE(out.read(u("3 录音.spx.wav")).size(), 44 + 5 * 8000);
+        for (QPushButton *b : {w.main->BitBtnPlayStart, w.main->BitBtn1, w.main->BitBtn2,
+                               w.main->BitBtn3, w.main->BitBtnOutput, w.main->BitBtn5})
+            QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
+        QCOMPARE(w.main->ProgressBar1->value(), 0);
+        QCOMPARE(w.main->ProgressBar2->value(), 0);
+        QCOMPARE(w.main->Label10->text(), QString());
+    }
+
+    void convertAllClearsSelection()
+    {
+        TempFolder dir;
+        TempFolder out;
+        dir.write(u("a.spx"), speechRecording(false, 1000, 1));
+        dir.write(u("b.spx"), speechRecording(false, 1000, 2));
+        Window w;
+        w.listFolder(dir.path());
+        w.main->EditOutput->setText(out.path());
+        w.main->ListViewFile->selectRow(1);
+        w.main->BitBtn5Click();
+        QVERIFY(w.main->ListViewFile->selectedRows().isEmpty());
+        QCOMPARE(w.main->BitBtn5->text(), u("停止转换"));
+        QVERIFY(!w.main->BitBtn4->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(w.idle(), 20000);
+        QCOMPARE(w.messages.texts(), QStringList{u("转换全部文件成功！")});
+        QCOMPARE(w.openedFolders.size(), 1);
+        QVERIFY(QFile::exists(out.file(u("a.spx.wav"))));
+        QVERIFY(QFile::exists(out.file(u("b.spx.wav"))));
+    }
+
+    void stopMidRun()
+    {
+        TempFolder dir;
+        TempFolder out;
+        // About two hours of (silent) speech frames: far more than a test waits for.
+        dir.write(u("long.spx"), spx::makeRecording(header(false, 1), QByteArray(8000000, '\0')));
+        dir.write(u("next.spx"), speechRecording(false, 1000));
+        Window w;
+        w.listFolder(dir.path());
+        w.main->EditOutput->setText(out.path());
+        w.main->BitBtn5Click();
+        QTRY_VERIFY_WITH_TIMEOUT(w.main->ProgressBar1->value() > 0, 20000);
+        QCOMPARE(w.main->ProgressBar1->maximum(), 16000);
+        QCOMPARE(w.main->Label11->text(), u("long.spx"));
+        w.main->BitBtn5Click(); // stop
+        QCOMPARE(ConvertAllFlag.load(), 0);
+        // Until the worker has ended, the button takes no new start.
+        w.main->BitBtn5Click();
+        QCOMPARE(ConvertAllFlag.load(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(w.idle(), 20000);
+        QVERIFY(w.messages.texts().isEmpty());
+        QVERIFY(w.openedFolders.isEmpty());
+        const QByteArray wav = out.read(u("long.spx.wav"));
+        QVERIFY(headerMatchesFile(wav));
+        QVERIFY(wav.size() < 44 + 16000 * 8000);
+        QVERIFY(!QFile::exists(out.file(u("next.spx.wav"))));
+        QCOMPARE(w.main->ProgressBar2->value(), 0);
+        QCOMPARE(w.main->Label11->text(), QString());
+    }
+
+    void failureMidRun()
+    {
+        TempFolder dir;
+        TempFolder out;
+        dir.write(u("1.spx"), speechRecording(false, 1000));
+        dir.write(u("2.spx"), speechRecording(false, 1000));
+        dir.write(u("3.spx"), speechRecording(false, 1000));
+        Window w;
+        w.listFolder(dir.path());
+        w.main->EditOutput->setText(out.path());
+        QFile::remove(dir.file(u("2.spx"))); // vanishes between listing and converting
+        w.main->BitBtn5Click();
+        QTRY_VERIFY_WITH_TIMEOUT(w.idle(), 20000);
+        QCOMPARE(w.messages.texts(), QStringList{u("打开文件失败！")});
+        QVERIFY(w.openedFolders.isEmpty());
+        QCOMPARE(out.read(u("1.spx.wav")).size(), 44 + 2 * 8000);
+        QVERIFY(!QFile::exists(out.file(u("3.spx.wav"))));
+        QCOMPARE(w.main->ProgressBar1->value(), 0);
+        QCOMPARE(w.main->ProgressBar2->value(), 0);
+        QCOMPARE(w.main->Label11->text(), QString());
+        for (QPushButton *b : {w.main->BitBtn1, w.main->BitBtn2, w.main->BitBtn3,
+                               w.main->BitBtnOutput, w.main->BitBtn4})
+            QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
+    }
+
+    void outputCannotBeCreated()
+    {
+        TempFolder dir;
+        dir.write(u("1.spx"), speechRecording(false, 1000));
+        dir.write(u("plain"), "x");
+        Window w;
+        w.listFolder(dir.path());
+        w.main->EditOutput->setText(dir.file(u("plain/")));
+        w.main->ListViewFile->selectRow(0);
+        w.main->BitBtn4Click();
+        QTRY_VERIFY_WITH_TIMEOUT(w.idle(), 20000);
+        QCOMPARE(w.messages.texts(), QStringList{u("创建文件失败！")});
+        QVERIFY(w.openedFolders.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestComputerTab)
+#include "tst_computertab.moc"

@@ -1,0 +1,214 @@
+#include "SpeechEncoder.h"
+#include "TestFolders.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <QtEndian>
+
+#include <speex/speex.h>
+
+using namespace tovrel;
+using tovrel::test::TempFolder;
+
+namespace {
+
+QString u(const char *s)
+{
+    return QString::fromUtf8(s);
+}
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000))
+        return {};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+Run runTovrel(const QStringList &args)
+{
+    return run(QStringLiteral(TOVREL_BINARY_DIR "/src/cli/tovrel"), args);
+}
+
+RecordingHeader header(bool longForm, int attribute, const char *number)
+{
+    RecordingHeader h;
+    h.longForm = longForm;
+    h.attribute = attribute;
+    h.month = 12;
+    h.day = 24;
+    h.hour = 18;
+    h.minute = 5;
+    h.year = longForm ? 2026 : 0;
+    h.number = QString::fromLatin1(number);
+    return h;
+}
+
+QByteArray speech(int milliseconds, unsigned seed)
+{
+    return spx::encodeSpeech(spx::syntheticSpeech(milliseconds, seed));
+}
+
+// 16-bit PCM WAV bytes at any rate and channel count.
+QByteArray wavBytes(const QList<int16_t> &samples, int rate, int channels)
+{
+    QByteArray data(samples.size() * 2, '\0');
+    qToLittleEndian<int16_t>(samples.constData(), samples.size(), data.data());
+    QByteArray h(44, '\0');
+    char *b = h.data();
+    memcpy(b, "RIFF", 4);
+    qToLittleEndian<quint32>(quint32(36 + data.size()), b + 4);
+    memcpy(b + 8, "WAVEfmt ", 8);
+    qToLittleEndian<quint32>(16, b + 16);
+    qToLittleEndian<quint16>(1, b + 20);
+    qToLittleEndian<quint16>(quint16(channels), b + 22);
+    qToLittleEndian<quint32>(quint32(rate), b + 24);
+    qToLittleEndian<quint32>(quint32(rate * channels * 2), b + 28);
+    qToLittleEndian<quint16>(quint16(channels * 2), b + 32);
+    qToLittleEndian<quint16>(16, b + 34);
+    memcpy(b + 36, "data", 4);
+    qToLittleEndian<quint32>(quint32(data.size()), b + 40);
+    return h + data;
+}
+
+QByteArray referenceDecode(const QByteArray &payload)
+{
+    void *state = speex_decoder_init(speex_lib_get_mode(SPEEX_MODEID_NB));
+    spx_int32_t on = 1;
+    speex_decoder_ctl(state, SPEEX_SET_ENH, &on);
+    SpeexBits bits;
+    speex_bits_init(&bits);
+    QByteArray pcm;
+    for (qsizetype at = 0; at + 20 <= payload.size(); at += 20) {
+        spx_int16_t frame[160];
+        speex_bits_read_from(&bits, payload.constData() + at, 20);
+        speex_decode_int(state, &bits, frame);
+        char le[320];
+        qToLittleEndian<int16_t>(frame, 160, le);
+        pcm.append(le, 320);
+    }
+    speex_bits_destroy(&bits);
+    speex_decoder_destroy(state);
+    return pcm;
+}
+
+} // namespace
+
+class TestCliRecordings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listPrintsTheRows()
+    {
+        TempFolder dir;
+        dir.write(u("2 乙.spx"),
+                  spx::makeRecording(header(true, 1, "13800138000"), QByteArray(2000, '\0')));
+        dir.write(u("1.spx"), spx::makeRecording(header(false, 0, "110"), speech(1000, 1)));
+        const Run r = runTovrel({u("list"), dir.path()});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.out, u("1\t1.spx\t110\t 12月24日 18:05 \t来电\t1K\t2 秒\n"
+                          "2\t2 乙.spx\t13800138000\t 12月24日 18:05 \t去电\t3K\t3 秒\n"));
+        const Run withHeader = runTovrel({u("list"), u("--header"), dir.path()});
+        QVERIFY(withHeader.out.startsWith(
+            u("序号\t文件名\t电话号码\t时间\t属性\t文件长度\t时长\n1\t")));
+    }
+
+    void listOfNothing()
+    {
+        TempFolder dir;
+        for (const QString &folder : {dir.path(), dir.file(u("missing"))}) {
+            const Run r = runTovrel({u("list"), folder});
+            QCOMPARE(r.exitCode, 1);
+            QCOMPARE(r.out, QString());
+            QVERIFY2(r.err.contains(u("此目录没有任何可支持的文件！")), qPrintable(r.err));
+        }
+        QCOMPARE(runTovrel({u("list")}).exitCode, 1);
+    }
+
+    // Speech at 16 kHz stereo goes through tovrel-spx-encode and tovrel convert; the WAV holds
+    // exactly what libspeex decodes from the recording's frames.
+    void encodeAndConvertRoundTrip()
+    {
+        TempFolder dir;
+        TempFolder out;
+        QList<int16_t> stereo;
+        for (int16_t s : spx::syntheticSpeech(6000, 4)) {
+            stereo.append(s);
+            stereo.append(s);
+        }
+        // Half the samples at twice the rate: 3 s of sound.
+        const QString wav = dir.write(u("speech.wav"), wavBytes(stereo, 16000, 2));
+        const Run enc = run(QStringLiteral(TOVREL_BINARY_DIR "/tools/spx-encode/tovrel-spx-encode"),
+                            {u("--attribute"), u("out"), u("--when"), u("2026-02-03 04:05"),
+                             u("--number"), u("12345"), u("--form"), u("long"), u("--position"),
+                             u("7"), wav, dir.file(u("rec/"))});
+        QCOMPARE(enc.exitCode, 0);
+        const QString name = u("02030405_0007_xxxxxxxxxxxxxxx12345.spx");
+        QCOMPARE(enc.out.trimmed(), dir.file(u("rec/")) + name);
+        const QByteArray recording =
+            QFile::exists(enc.out.trimmed()) ? dir.read(u("rec/") + name) : QByteArray();
+        QVERIFY(recording.size() > 32 + 2900);
+        const RecordingHeader h = decodeHeader(recording);
+        QVERIFY(h.longForm);
+        QCOMPARE(h.attribute, int(AttributeOutgoing));
+        QCOMPARE(h.year, 2026);
+        QCOMPARE(qsizetype(h.payloadLength), recording.size() - 32);
+
+        const Run conv =
+            runTovrel({u("convert"), u("--out"), out.path(), dir.file(u("rec/")) + name});
+        QCOMPARE(conv.exitCode, 0);
+        QCOMPARE(conv.out.trimmed(), out.file(name + u(".wav")));
+        const QByteArray result = out.read(name + u(".wav"));
+        const QByteArray payload = recording.mid(32);
+        const QByteArray expected = referenceDecode(payload.left(payload.size() / 500 * 500));
+        QCOMPARE(result.size(), 44 + expected.size());
+        QVERIFY(result.mid(44) == expected);
+    }
+
+    void convertAll()
+    {
+        TempFolder dir;
+        TempFolder out;
+        dir.write(u("a.spx"), spx::makeRecording(header(false, 2, ""), speech(1200, 1)));
+        dir.write(u("b 录音.spx"), spx::makeRecording(header(true, 2, ""), speech(800, 2)));
+        const Run r = runTovrel({u("convert"), u("--all"), dir.path(), u("--out"), out.path()});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, out.file(u("a.spx.wav\n")) + out.file(u("b 录音.spx.wav\n")));
+        QCOMPARE(out.read(u("a.spx.wav")).size(), 44 + 2 * 8000);
+        QCOMPARE(out.read(u("b 录音.spx.wav")).size(), 44 + 2 * 8000); // 1024 payload bytes
+    }
+
+    void convertFailures()
+    {
+        TempFolder dir;
+        dir.write(u("plain"), "x");
+        const QString rec =
+            dir.write(u("a.spx"), spx::makeRecording(header(false, 2, ""), speech(1000, 1)));
+        Run r = runTovrel({u("convert"), u("--out"), dir.path(), dir.file(u("gone.spx"))});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(u("打开文件失败！")), qPrintable(r.err));
+        r = runTovrel({u("convert"), u("--out"), dir.file(u("plain/")), rec});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(u("创建文件失败！")), qPrintable(r.err));
+        r = runTovrel({u("convert"), u("--out"), dir.path(), u("--all"), dir.file(u("none/"))});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(u("此目录没有任何可支持的文件！")), qPrintable(r.err));
+        QCOMPARE(runTovrel({u("convert"), rec}).exitCode, 1); // no --out
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliRecordings)
+#include "tst_cli_recordings.moc"

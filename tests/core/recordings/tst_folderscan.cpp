@@ -1,0 +1,138 @@
+#include "recordings/FolderScan.h"
+
+#include "TestFolders.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace tovrel;
+using tovrel::test::TempFolder;
+
+namespace {
+
+QString u(const char *s)
+{
+    return QString::fromUtf8(s);
+}
+
+RecordingHeader header(bool longForm, int minute, quint32 length, const char *number = "5551234")
+{
+    RecordingHeader h;
+    h.longForm = longForm;
+    h.attribute = AttributeOutgoing;
+    h.month = 6;
+    h.day = 1;
+    h.hour = 9;
+    h.minute = minute;
+    h.year = longForm ? 2026 : 0;
+    h.number = QString::fromLatin1(number);
+    h.payloadLength = length;
+    return h;
+}
+
+} // namespace
+
+class TestFolderScan : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listsInNameOrderWithPaths()
+    {
+        TempFolder dir;
+        // Written out of order; recording times play no part in the order.
+        dir.write(u("b 录音.spx"), encodeHeader(header(false, 1, 1000)));
+        dir.write(u("a.spx"), encodeHeader(header(false, 59, 59000)));
+        dir.write(u("c.SPX"), encodeHeader(header(true, 30, 2048, "13800138000")));
+        dir.write(u("notes.txt"), "x");
+        dir.write(u("sub.spx/inner.spx"), "x"); // a folder is not a recording
+        const FolderScanResult scan = scanRecordingFolder(dir.path());
+        QVERIFY(!scan.message);
+        QCOMPARE(scan.recordings.size(), 3);
+        QCOMPARE(scan.recordings[0].fileName, u("a.spx"));
+        QCOMPARE(scan.recordings[1].fileName, u("b 录音.spx"));
+        QCOMPARE(scan.recordings[2].fileName, u("c.SPX"));
+        QCOMPARE(scan.recordings[1].path, dir.file(u("b 录音.spx")));
+        QVERIFY(scan.recordings[2].header.longForm);
+        // 59000 / 500 + 1, 1000 / 500 + 1, 2048 / 500 + 1
+        QCOMPARE(scan.conversionTotal, 119 + 3 + 5);
+        QCOMPARE(recordingRowCells(2, scan.recordings[1].fileName, scan.recordings[1].header),
+                 QStringList({u("2"), u("b 录音.spx"), u("5551234"), u(" 06月01日 09:01 "),
+                              u("去电"), u("1K"), u("2 秒")}));
+    }
+
+    void nameIsNotDecoded()
+    {
+        TempFolder dir;
+        dir.write(u("abc.spx"), encodeHeader(header(true, 7, 256, "12")));
+        const FolderScanResult scan = scanRecordingFolder(dir.path());
+        QCOMPARE(scan.recordings.size(), 1);
+        QCOMPARE(recordingRowCells(1, u("abc.spx"), scan.recordings[0].header),
+                 QStringList({u("1"), u("abc.spx"), u("12"), u(" 06月01日 09:07 "), u("去电"),
+                              u("1K"), u("1 秒")}));
+    }
+
+    void shortFileListedFromZeros()
+    {
+        TempFolder dir;
+        dir.write(u("tiny.spx"), QByteArray("\x00\x00", 2));
+        const FolderScanResult scan = scanRecordingFolder(dir.path());
+        QCOMPARE(scan.recordings.size(), 1);
+        QCOMPARE(recordingRowCells(1, u("tiny.spx"), scan.recordings[0].header),
+                 QStringList({u("1"), u("tiny.spx"), u("000000000000"), u(" 00月00日 00:00 "),
+                              u("来电"), u("0K"), u("0 秒")}));
+        QCOMPARE(scan.conversionTotal, 1);
+    }
+
+    void emptyOrMissingFolder_data()
+    {
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("no recording files") << true;
+        QTest::newRow("missing folder") << false;
+    }
+
+    void emptyOrMissingFolder()
+    {
+        QFETCH(bool, exists);
+        TempFolder dir;
+        dir.write(u("other.wav"), "x");
+        const FolderScanResult scan =
+            scanRecordingFolder(exists ? dir.path() : dir.file(u("nowhere/")));
+        QVERIFY(scan.recordings.isEmpty());
+        QCOMPARE(scan.message, u("此目录没有任何可支持的文件！"));
+        QCOMPARE(scan.conversionTotal, 0);
+    }
+
+    void unreadableFileEndsTheScan()
+    {
+        if (geteuid() == 0)
+            QSKIP("every file is readable for root");
+        TempFolder dir;
+        dir.write(u("1.spx"), encodeHeader(header(false, 1, 500)));
+        const QString locked = dir.write(u("2.spx"), encodeHeader(header(false, 2, 500)));
+        dir.write(u("3.spx"), encodeHeader(header(false, 3, 500)));
+        QFile::setPermissions(locked, QFileDevice::Permissions());
+        const FolderScanResult scan = scanRecordingFolder(dir.path());
+        QCOMPARE(scan.recordings.size(), 1);
+        QCOMPARE(scan.message, u("此目录没有任何可支持的文件！"));
+        QCOMPARE(scan.failedPath, locked);
+    }
+
+    void manyFiles()
+    {
+        TempFolder dir;
+        const QByteArray bytes = encodeHeader(header(false, 1, 1000));
+        for (int i = 0; i < 10050; ++i)
+            dir.write(QString::asprintf("%05d.spx", 10049 - i), bytes);
+        const FolderScanResult scan = scanRecordingFolder(dir.path());
+        QCOMPARE(scan.recordings.size(), 10050);
+        QCOMPARE(scan.recordings.first().fileName, u("00000.spx"));
+        QCOMPARE(scan.recordings.last().fileName, u("10049.spx"));
+        QCOMPARE(scan.conversionTotal, 10050 * 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFolderScan)
+#include "tst_folderscan.moc"
