@@ -22,6 +22,8 @@ class ReportModel;
 class TPasswordDlg;
 class TFindForm;
 class TExportForm1;
+class PlaybackSession;
+struct PlaybackMessage;
 
 // The main window: the telephone tab and the PC tab, the connection indicator, the search and
 // exit buttons, and the two timers. Controls carry the names the rest of the program and the
@@ -160,6 +162,12 @@ private:
     bool m_conversionSelected = false;
 
     // ---- Playback state (TMainFormPlayback.cpp) ----
+    void TrackBar1Moving();
+    void TrackBar1Released();
+    void setPlayingButtons();
+    void showPlaybackMessage(const PlaybackMessage &message);
+    PlaybackSession *m_playback = nullptr;
+    int m_lastPosition = 0;
 
     // ---- Window shell state ----
 

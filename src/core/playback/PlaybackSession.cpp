@@ -2,6 +2,7 @@
 
 #include "WaveOutPlayer.h"
 #include "activity/ActivityFlags.h"
+#include "recordings/RecordingHeader.h"
 
 #include <QFile>
 #include <QThread>
@@ -26,18 +27,6 @@ void sleepMs(int ms)
 int playState()
 {
     return PlayStateFlag.load();
-}
-
-// The recording's header is 32 bytes long when bytes 28 to 31 are all 0xFF, else 19.
-int headerLengthOf(QFile &file)
-{
-    QByteArray head = file.read(32);
-    head.resize(32, '\0');
-    for (int i = 28; i < 32; ++i) {
-        if (static_cast<unsigned char>(head.at(i)) != 0xFF)
-            return 19;
-    }
-    return 32;
 }
 
 } // namespace
@@ -101,7 +90,7 @@ std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint
         return playbackmessages::cannotOpenRecording();
     }
     m_fileLength = static_cast<quint32>(std::min<qint64>(file.size(), 0xFFFFFFFFLL));
-    m_headerLength = headerLengthOf(file);
+    m_headerLength = decodeHeader(file.read(32)).headerLength();
     m_seekOffset.store(seekOffset);
     m_elapsedSeconds.store(0);
     for (PcmBuffer &buffer : m_buffers) {

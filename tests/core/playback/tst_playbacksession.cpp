@@ -1,8 +1,11 @@
 #include "PlaybackFixtures.h"
+#include "SpeechEncoder.h"
 #include "TestFolders.h"
 
 #include "activity/ActivityFlags.h"
+#include "codec/SpeexDecoder.h"
 #include "playback/PlaybackSession.h"
+#include "playback/SpeexBlockDecoder.h"
 #include "playback/VirtualAudioOutput.h"
 
 #include <QElapsedTimer>
@@ -98,6 +101,36 @@ private slots:
         // Pieces are 8000 bytes but for the last of each block.
         for (int length : f.record->queuedLengths())
             QVERIFY(length > 0 && length <= 8000);
+    }
+
+    // The recordings' own decoder: what plays is the continuous decode of the whole payload,
+    // and a start at a seek offset is a fresh decode from there.
+    void speechPlaysAsItsContinuousDecode_data()
+    {
+        QTest::addColumn<quint32>("seekOffset");
+        QTest::newRow("from the start") << 0u;
+        QTest::newRow("from second 4") << 4000u;
+    }
+
+    void speechPlaysAsItsContinuousDecode()
+    {
+        QFETCH(quint32, seekOffset);
+        resetActivityFlags();
+        TempFolder folder;
+        auto record = std::make_shared<VirtualAudioOutput::Record>();
+        PlaybackSession session(VirtualAudioOutput::factory(record, kSpeed), speexBlockDecoders());
+        const QByteArray payload = spx::encodeSpeech(spx::syntheticSpeech(12340));
+        const QString path = folder.write(QStringLiteral("speech.spx"),
+                                          test::longHeader(quint32(payload.size())) + payload);
+        QVERIFY(!session.start(path, seekOffset));
+        QElapsedTimer timer;
+        timer.start();
+        while (session.isRunning() && timer.elapsed() < 30000)
+            QTest::qWait(20);
+        QVERIFY(!session.isRunning());
+        const QByteArray expected = SpeexDecoder().decode(payload.mid(seekOffset));
+        QCOMPARE(expected.size(), (payload.size() - qsizetype(seekOffset)) * 16);
+        QVERIFY(record->played() == expected);
     }
 
     void truncatedRecordingPlaysWhatIsThere()
