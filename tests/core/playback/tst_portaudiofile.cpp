@@ -12,9 +12,11 @@
 #include "playback/PlaybackSession.h"
 #include "playback/PortAudioOutput.h"
 #include "playback/SpeexBlockDecoder.h"
+#include "recordings/RecordingHeader.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 #include <atomic>
@@ -160,6 +162,80 @@ private slots:
         // Only silence around it: before the first block and after the last.
         QVERIFY(allZero(written.left(at)));
         QVERIFY(allZero(written.mid(at + expected.size())));
+    }
+
+    // tovrel play of a demo recording delivers exactly the continuous decode of its payload.
+    void tovrelPlayDeliversTheDecode()
+    {
+        const QString demo =
+            QStringLiteral(TOVREL_SOURCE_DIR "/data/demo/03150912_0001_x02087654321.spx");
+        QFile file(demo);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const QByteArray payload = bytes.mid(decodeHeader(bytes).headerLength());
+        const QByteArray expected = SpeexDecoder().decode(payload);
+        QVERIFY(expected.size() > 80000);
+
+        PipeReader reader(m_pipe, 64000);
+        QProcess play;
+        play.start(QStringLiteral(TOVREL_BINARY_DIR "/src/cli/tovrel"),
+                   {QStringLiteral("play"), demo});
+        QVERIFY(play.waitForFinished(60000));
+        const QString errors = QString::fromUtf8(play.readAllStandardError());
+        if (play.exitCode() != 0 && !reader.opened()) {
+            const int fd = ::open(QFile::encodeName(m_pipe).constData(), O_WRONLY);
+            if (fd >= 0)
+                ::close(fd);
+        }
+        const QByteArray written = reader.finish();
+        QVERIFY2(play.exitCode() == 0, qPrintable(errors.right(400)));
+        const qsizetype at = written.indexOf(expected);
+        QVERIFY2(at >= 0, "the decode of the demo recording did not reach the device in one piece");
+        QVERIFY(allZero(written.left(at)));
+        QVERIFY(allZero(written.mid(at + expected.size())));
+    }
+
+    void tovrelPlayFailures_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing file")
+            << QStringLiteral("/nonexistent/x.spx") << QStringLiteral("open input spx file error!");
+        QTest::newRow("bad seconds") << QStringLiteral("--from=abc")
+                                     << QStringLiteral("--from takes a whole number of seconds");
+    }
+
+    void tovrelPlayFailures()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, message);
+        QProcess play;
+        play.start(QStringLiteral(TOVREL_BINARY_DIR "/src/cli/tovrel"),
+                   {QStringLiteral("play"), file});
+        QVERIFY(play.waitForFinished(30000));
+        QCOMPARE(play.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(play.readAllStandardError()).contains(message));
+    }
+
+    // A default device that cannot be had: the message, exit status 1, no hang.
+    void tovrelPlayWithoutADevice()
+    {
+        TempFolder home;
+        home.write(QStringLiteral(".asoundrc"),
+                   QByteArrayLiteral("pcm.!default { type hw card 77 }\n"));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home.path());
+        QProcess play;
+        play.setProcessEnvironment(env);
+        play.start(QStringLiteral(TOVREL_BINARY_DIR "/src/cli/tovrel"),
+                   {QStringLiteral("play"),
+                    QStringLiteral(TOVREL_SOURCE_DIR "/data/demo/03150912_0001_x02087654321.spx")});
+        QVERIFY(play.waitForFinished(30000));
+        QCOMPARE(play.exitCode(), 1);
+        const QString errors = QString::fromUtf8(play.readAllStandardError());
+        QVERIFY2(errors.contains(QString::fromUtf8("没有音频设备！")) ||
+                     errors.contains(QStringLiteral("Open WaveOut Error")),
+                 qPrintable(errors.right(400)));
     }
 };
 
