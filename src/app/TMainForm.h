@@ -26,6 +26,8 @@ class TFindForm;
 class TExportForm1;
 class TelephoneLink;
 class UploadRun;
+class PlaybackSession;
+struct PlaybackMessage;
 
 // The main window: the telephone tab and the PC tab, the connection indicator, the search and
 // exit buttons, and the two timers. Controls carry the names the rest of the program and the
@@ -182,6 +184,12 @@ private:
     bool m_conversionSelected = false;
 
     // ---- Playback state (TMainFormPlayback.cpp) ----
+    void TrackBar1Moving();
+    void TrackBar1Released();
+    void setPlayingButtons();
+    void showPlaybackMessage(const PlaybackMessage &message);
+    PlaybackSession *m_playback = nullptr;
+    int m_lastPosition = 0;
 
     // ---- Window shell state ----
 
