@@ -2,6 +2,7 @@
 
 #include "FolderPicker.h"
 #include "MessageSink.h"
+#include "playback/AudioOutput.h"
 
 #include <QString>
 
@@ -21,6 +22,8 @@ struct AppContext
     int deviceTimeoutMs = 10000;
     // Opens a folder in the system's file browser; empty for QDesktopServices::openUrl.
     std::function<void(const QString &folder)> openFolder;
+    // The sound output of playback; empty for the default sound device.
+    AudioOutputFactory audioOutput;
 };
 
 } // namespace tovrel

@@ -26,6 +26,8 @@ class TFindForm;
 class TExportForm1;
 class TelephoneLink;
 class UploadRun;
+class PlaybackSession;
+struct PlaybackMessage;
 
 // The main window: the telephone tab and the PC tab, the connection indicator, the search and
 // exit buttons, and the two timers. Controls carry the names the rest of the program and the
@@ -164,6 +166,7 @@ private:
 
     // ---- PC list and conversion state (TMainFormComputer.cpp) ----
     void scanComputerFolder(bool fromTabShow);
+    bool conversionClickHandled(bool selected);
     void startConversion(bool selected);
     void setConversionControlsEnabled(bool selected, bool enabled, bool withPlayButtons);
     void conversionFileStarted(const QString &fileName, int chunkCount, qint64 overallMaximum);
@@ -181,6 +184,12 @@ private:
     bool m_conversionSelected = false;
 
     // ---- Playback state (TMainFormPlayback.cpp) ----
+    void TrackBar1Moving();
+    void TrackBar1Released();
+    void setPlayingButtons();
+    void showPlaybackMessage(const PlaybackMessage &message);
+    PlaybackSession *m_playback = nullptr;
+    int m_lastPosition = 0;
 
     // ---- Window shell state ----
 

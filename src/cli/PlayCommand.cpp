@@ -1,15 +1,104 @@
 #include "Commands.h"
 
+#include "playback/PlaybackSession.h"
+#include "playback/PlaybackTimes.h"
+#include "playback/PortAudioOutput.h"
+#include "playback/SpeexBlockDecoder.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTextStream>
+#include <QThread>
 
 #include <cstdio>
 
-namespace tovrel::cli {
+#include <unistd.h>
 
-int runPlay(const QStringList &)
+namespace tovrel::cli {
+namespace {
+
+void printPlayHelp(QTextStream &out)
 {
-    QTextStream(stderr) << "tovrel: this command is not available yet\n";
-    return 1;
+    out << "Usage: tovrel play FILE [--from SECONDS]\n\n"
+           "Plays the recording FILE (.spx) on the default audio output, from the start or from\n"
+           "second SECONDS of its speech, and shows the position on a terminal. Ends when the\n"
+           "recording has played out.\n"
+           "Exit status 0 when it played to the end, 1 with the message when it could not\n"
+           "(no audio device, unreadable file).\n";
+}
+
+} // namespace
+
+int runPlay(const QStringList &args)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QString path;
+    quint32 fromSeconds = 0;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
+            printPlayHelp(out);
+            return 0;
+        }
+        if (a == QLatin1String("--from") || a.startsWith(QLatin1String("--from="))) {
+            const QString value = a == QLatin1String("--from")
+                                      ? (i + 1 < args.size() ? args.at(++i) : QString())
+                                      : a.mid(7);
+            bool ok = false;
+            fromSeconds = value.toUInt(&ok);
+            if (!ok || fromSeconds > 4000000) {
+                err << "tovrel play: --from takes a whole number of seconds\n";
+                return 1;
+            }
+        } else if (path.isEmpty() && !a.startsWith(QLatin1Char('-'))) {
+            path = a;
+        } else {
+            err << "tovrel play: unexpected argument: " << a << '\n';
+            return 1;
+        }
+    }
+    if (path.isEmpty()) {
+        err << "tovrel play: give a recording FILE (see --help)\n";
+        return 1;
+    }
+    if (!QFileInfo(path).isFile()) {
+        err << "tovrel play: open input spx file error! (" << path << ")\n";
+        return 1;
+    }
+
+    PlaybackSession session(PortAudioOutput::factory(), speexBlockDecoders());
+    QStringList failures;
+    QObject::connect(&session, &PlaybackSession::failed, &session,
+                     [&failures](const PlaybackMessage &m) { failures.append(m.text); });
+    if (const auto failure = session.start(path, fromSeconds * 1000)) {
+        err << "tovrel play: " << failure->text << " (" << path << ")\n";
+        return 1;
+    }
+
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    const QString total =
+        playbacktimes::timeText(playbacktimes::totalSeconds(session.fileLength()));
+    QElapsedTimer shown;
+    shown.start();
+    while (session.isRunning()) {
+        QCoreApplication::processEvents();
+        if (terminal && shown.elapsed() >= 200) {
+            shown.restart();
+            const int position = int(session.seekOffset() / 1000) + session.elapsedSeconds();
+            err << '\r' << playbacktimes::timeText(position) << " / " << total;
+            err.flush();
+        }
+        QThread::msleep(20);
+    }
+    session.stop();
+    QCoreApplication::processEvents();
+    if (terminal)
+        err << '\n';
+    for (const QString &text : failures)
+        err << "tovrel play: " << text << '\n';
+    return failures.isEmpty() ? 0 : 1;
 }
 
 } // namespace tovrel::cli

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QObject>
+
+class QSlider;
+
+namespace tovrel {
+
+// Watches the position bar for the moments a seek is decided: a mouse button let go, a key let
+// go, a wheel turn. It reports them after the slider has taken the event in, so the slider's
+// value is the one the user chose. Mouse moves are reported as they happen.
+class TrackBarWatch : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TrackBarWatch(QSlider *slider);
+
+signals:
+    void moving();
+    void released();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QSlider *m_slider;
+};
+
+} // namespace tovrel

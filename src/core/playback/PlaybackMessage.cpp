@@ -1,0 +1,33 @@
+#include "PlaybackMessage.h"
+
+namespace tovrel::playbackmessages {
+
+PlaybackMessage noAudioDevice()
+{
+    return {PlaybackMessage::Kind::Warning, QString::fromUtf8("警告"),
+            QString::fromUtf8("没有音频设备！")};
+}
+
+PlaybackMessage cannotOpenDevice()
+{
+    return {PlaybackMessage::Kind::Error, QStringLiteral("Error"),
+            QStringLiteral("Open WaveOut Error")};
+}
+
+PlaybackMessage outOfMemory()
+{
+    return {PlaybackMessage::Kind::Error, QString::fromUtf8("错误"), QString::fromUtf8("内存不足")};
+}
+
+PlaybackMessage cannotOpenRecording()
+{
+    return {PlaybackMessage::Kind::Plain, QString(), QStringLiteral("open input spx file error!")};
+}
+
+PlaybackMessage decoderCannotOpenRecording()
+{
+    return {PlaybackMessage::Kind::Warning, QStringLiteral("Waring"),
+            QStringLiteral("Open temp.spx error")};
+}
+
+} // namespace tovrel::playbackmessages

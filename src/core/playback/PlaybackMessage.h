@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QMetaType>
+#include <QString>
+
+namespace tovrel {
+
+// A failure of playback, as the user is to see it: the window turns it into a message box.
+struct PlaybackMessage
+{
+    enum class Kind
+    {
+        Warning, // warning icon, OK
+        Plain,   // the plain message dialog: the program's title, no icon, OK
+        Error,   // no icon, OK
+    };
+
+    Kind kind = Kind::Warning;
+    QString caption;
+    QString text;
+
+    friend bool operator==(const PlaybackMessage &, const PlaybackMessage &) = default;
+};
+
+namespace playbackmessages {
+
+// "没有音频设备！", caption "警告": the system has no sound output device.
+PlaybackMessage noAudioDevice();
+// "Open WaveOut Error", caption "Error": the sound device cannot be opened.
+PlaybackMessage cannotOpenDevice();
+// "内存不足", caption "错误": the player's buffers cannot be allocated.
+PlaybackMessage outOfMemory();
+// "open input spx file error!": the recording cannot be opened at start or seek.
+PlaybackMessage cannotOpenRecording();
+// "Open temp.spx error", caption "Waring": the decoder thread cannot open the recording.
+PlaybackMessage decoderCannotOpenRecording();
+
+} // namespace playbackmessages
+
+} // namespace tovrel
+
+Q_DECLARE_METATYPE(tovrel::PlaybackMessage)

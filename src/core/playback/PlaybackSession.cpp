@@ -1,0 +1,254 @@
+#include "PlaybackSession.h"
+
+#include "WaveOutPlayer.h"
+#include "activity/ActivityFlags.h"
+#include "recordings/RecordingHeader.h"
+
+#include <QFile>
+#include <QThread>
+
+#include <algorithm>
+
+namespace tovrel {
+namespace {
+
+constexpr int kPlayerPollMs = 10;
+constexpr int kPausedPollMs = 50;
+constexpr int kDecoderPollMs = 100;
+constexpr int kBlockWaits = 50;   // about 0.5 s without a further block ends the playback
+constexpr int kDeviceWaits = 100; // about 1 s without a returned buffer ends the playback
+constexpr int kDrainWaits = 500;  // the drain goes on counting from the last wait
+
+void sleepMs(int ms)
+{
+    QThread::msleep(static_cast<unsigned long>(ms));
+}
+
+int playState()
+{
+    return PlayStateFlag.load();
+}
+
+} // namespace
+
+PlaybackSession::PlaybackSession(AudioOutputFactory outputs, BlockDecoderFactory decoders,
+                                 QObject *parent)
+    : QObject(parent), m_outputs(std::move(outputs)), m_decoders(std::move(decoders))
+{
+    qRegisterMetaType<PlaybackMessage>();
+}
+
+PlaybackSession::~PlaybackSession()
+{
+    if (isRunning())
+        stop();
+}
+
+bool PlaybackSession::isRunning() const
+{
+    return (m_playerThread && !m_playerThread->isFinished()) ||
+           (m_decoderThread && !m_decoderThread->isFinished());
+}
+
+void PlaybackSession::joinThreads()
+{
+    if (m_playerThread)
+        m_playerThread->wait();
+    if (m_decoderThread)
+        m_decoderThread->wait();
+    m_playerThread.reset();
+    m_decoderThread.reset();
+}
+
+void PlaybackSession::stop()
+{
+    PlayStateFlag.store(PlayStopped);
+    m_run.store(0);
+    joinThreads();
+}
+
+void PlaybackSession::pause()
+{
+    PlayStateFlag.store(PlayPaused);
+}
+
+void PlaybackSession::resume()
+{
+    PlayStateFlag.store(PlayPlaying);
+}
+
+std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint32 seekOffset)
+{
+    // The buffers and flags are reused, so nothing may still run.
+    if (m_playerThread || m_decoderThread)
+        stop();
+
+    m_path = path;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        PlayStateFlag.store(PlayStopped);
+        return playbackmessages::cannotOpenRecording();
+    }
+    m_fileLength = static_cast<quint32>(std::min<qint64>(file.size(), 0xFFFFFFFFLL));
+    m_headerLength = decodeHeader(file.read(32)).headerLength();
+    m_seekOffset.store(seekOffset);
+    m_elapsedSeconds.store(0);
+    for (PcmBuffer &buffer : m_buffers) {
+        buffer.ready.store(0);
+        buffer.count.store(0);
+    }
+
+    // The first block is decoded here, so that sound begins as soon as the player runs.
+    std::unique_ptr<BlockDecoder> decoder = m_decoders();
+    QByteArray block;
+    if (file.seek(m_headerLength + qint64(seekOffset)))
+        block = file.read(kBlockBytes);
+    file.close();
+    PcmBuffer &a = m_buffers[0];
+    a.count.store(decoder->decode(block.constData(), int(block.size()), a.bytes.data(), kBlockPcm));
+    a.ready.store(1);
+
+    PlayStateFlag.store(PlayPlaying);
+    m_run.store(1);
+    m_playerThread.reset(QThread::create([this] { runPlayer(); }));
+    m_playerThread->start(QThread::TimeCriticalPriority);
+    m_decoderThread.reset(
+        QThread::create([this, d = std::move(decoder)]() mutable { runDecoder(std::move(d)); }));
+    m_decoderThread->start();
+    return std::nullopt;
+}
+
+void PlaybackSession::runDecoder(std::unique_ptr<BlockDecoder> decoder)
+{
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        emit failed(playbackmessages::decoderCannotOpenRecording());
+        return;
+    }
+    // The first block was decoded by start().
+    bool atEnd = !file.seek(m_headerLength + qint64(m_seekOffset.load()) + kBlockBytes);
+    QByteArray block(kBlockBytes, '\0');
+    int target = 1; // B
+    while (m_run.load() != 0) {
+        if (atEnd)
+            break;
+        const qint64 got = file.read(block.data(), kBlockBytes);
+        const int length = int(std::max<qint64>(got, 0));
+        // Like a stream's end-of-file indicator: set by the read that met the end.
+        atEnd = length < kBlockBytes;
+
+        PcmBuffer &buffer = m_buffers[target];
+        bool running = true;
+        while (buffer.ready.load() != 0) {
+            sleepMs(kDecoderPollMs);
+            if (m_run.load() == 0) {
+                running = false;
+                break;
+            }
+        }
+        if (!running)
+            break;
+        buffer.count.store(
+            decoder->decode(block.constData(), length, buffer.bytes.data(), kBlockPcm));
+        buffer.ready.store(1);
+        target = 1 - target;
+    }
+}
+
+void PlaybackSession::runPlayer()
+{
+    WaveOutPlayer player(m_outputs ? m_outputs() : nullptr, 1, 8000);
+    if (player.fault()) {
+        // No sound can be made: say why and end this playback; the program goes on.
+        emit failed(*player.fault());
+        PlayStateFlag.store(PlayStopped);
+        m_run.store(0);
+        emit playerEnded();
+        return;
+    }
+
+    EndReason reason = EndReason::None;
+    int current = 0; // A
+    int offset = 0;  // bytes of the current buffer already written
+    int waits = 0;
+    while (playState() != PlayStopped && reason == EndReason::None) {
+        if (playState() == PlayPaused) {
+            if (!player.IsStopped()) {
+                // Hold the device even when the pause came between two blocks.
+                if (!player.IsPaused())
+                    player.Pause();
+                m_elapsedSeconds.store(player.ElapsedSeconds());
+            }
+            sleepMs(kPausedPollMs);
+            continue;
+        }
+        if (player.IsPaused())
+            player.Resume();
+
+        PcmBuffer &buffer = m_buffers[current];
+        waits = 0;
+        while (buffer.ready.load() == 0 && playState() != PlayStopped) {
+            m_elapsedSeconds.store(player.ElapsedSeconds());
+            sleepMs(kPlayerPollMs);
+            if (++waits > kBlockWaits) {
+                reason = EndReason::BlockTimeout;
+                break;
+            }
+        }
+
+        const int pieces = (buffer.count.load() + kPieceBytes - 1) / kPieceBytes;
+        for (int i = 0; i < pieces && reason == EndReason::None; ++i) {
+            waits = 0;
+            while (player.NearlyFull() && playState() == PlayPlaying) {
+                if (player.IsPaused())
+                    player.Resume();
+                m_elapsedSeconds.store(player.ElapsedSeconds());
+                sleepMs(kPlayerPollMs);
+                if (++waits > kDeviceWaits) {
+                    reason = EndReason::DeviceTimeout;
+                    break;
+                }
+            }
+            if (reason != EndReason::None)
+                break;
+            if (buffer.ready.load() == 1) {
+                const int state = playState();
+                if (state != PlayPlaying) {
+                    if (state == PlayPaused)
+                        player.Pause();
+                    else
+                        player.Stop();
+                    break;
+                }
+                const int piece = std::min(kPieceBytes, buffer.count.load());
+                buffer.count.fetch_sub(piece);
+                player.Write(buffer.bytes.data() + offset, piece);
+                offset += piece;
+            }
+        }
+        if (!player.IsPaused()) {
+            buffer.ready.store(0);
+            current = 1 - current;
+            offset = 0;
+        }
+        m_elapsedSeconds.store(player.ElapsedSeconds());
+        sleepMs(kPlayerPollMs);
+    }
+
+    // Drain: a recording that ran out of blocks plays out its queued sound; a stop cuts it.
+    while (!player.AllBuffersFree()) {
+        sleepMs(kPlayerPollMs);
+        if (reason == EndReason::None)
+            break;
+        m_elapsedSeconds.store(player.ElapsedSeconds());
+        if (++waits > kDrainWaits)
+            break;
+    }
+    if (!player.IsStopped())
+        player.Stop();
+    PlayStateFlag.store(PlayStopped);
+    m_run.store(0);
+    emit playerEnded();
+}
+
+} // namespace tovrel

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "AudioOutput.h"
+#include "BlockDecoder.h"
+#include "PlaybackMessage.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QThread;
+
+namespace tovrel {
+
+// One recording playing: a decoder thread decodes the payload block by block (5000 payload bytes,
+// 5 s of sound) into two PCM buffers A and B, one block ahead of a player thread that feeds the
+// ready buffer to a WaveOutPlayer in pieces of 8000 bytes (0.5 s). A buffer changes hands by its
+// ready flag alone: the decoder fills it only while it is not ready, the player reads it only
+// while it is.
+//
+// The process-wide play state (PlayStateFlag) steers both threads; the player thread sets it
+// back to stopped when the recording has played out, when the device stops taking sound, or
+// when there is no device. start(), stop() and the destructor belong to the thread that owns
+// the session (the window's); they never leave a thread behind.
+class PlaybackSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kBlockBytes = 5000; // payload bytes per block
+    static constexpr int kBlockPcm = 80000;  // PCM bytes of a full block
+    static constexpr int kPieceBytes = 8000; // PCM bytes per player write
+
+    PlaybackSession(AudioOutputFactory outputs, BlockDecoderFactory decoders,
+                    QObject *parent = nullptr);
+    ~PlaybackSession() override;
+
+    // Plays `path` from payload offset `seekOffset` (a multiple of 1000): reads the header and
+    // the first block, decodes it here, then starts both threads with the play state playing.
+    // Any playback still running is ended first. Returns the message when the recording cannot
+    // be opened (the play state is then stopped).
+    std::optional<PlaybackMessage> start(const QString &path, quint32 seekOffset = 0);
+    // Play state stopped, and waits for both threads to end.
+    void stop();
+    // Play state paused or playing; the player thread pauses or resumes the device.
+    void pause();
+    void resume();
+
+    // True while either thread has not ended.
+    bool isRunning() const;
+
+    QString path() const { return m_path; }
+    int headerLength() const { return m_headerLength; }
+    quint32 fileLength() const { return m_fileLength; }
+    quint32 seekOffset() const { return m_seekOffset.load(); }
+    // Seconds played since the threads started, as the player last reported them.
+    int elapsedSeconds() const { return m_elapsedSeconds.load(); }
+
+signals:
+    // A failure the user is to be told about (raised on a worker thread, delivered queued).
+    void failed(const tovrel::PlaybackMessage &message);
+    // The player thread has ended, for whatever reason.
+    void playerEnded();
+
+private:
+    enum class EndReason
+    {
+        None,
+        BlockTimeout,
+        DeviceTimeout,
+    };
+
+    struct PcmBuffer
+    {
+        std::vector<char> bytes = std::vector<char>(kBlockPcm);
+        std::atomic<int> count{0};
+        std::atomic<int> ready{0};
+    };
+
+    void joinThreads();
+    void runDecoder(std::unique_ptr<BlockDecoder> decoder);
+    void runPlayer();
+
+    AudioOutputFactory m_outputs;
+    BlockDecoderFactory m_decoders;
+
+    QString m_path;
+    int m_headerLength = 19;
+    quint32 m_fileLength = 0;
+    std::atomic<quint32> m_seekOffset{0};
+    std::atomic<int> m_elapsedSeconds{0};
+    std::atomic<int> m_run{0};
+    std::array<PcmBuffer, 2> m_buffers; // A, B
+
+    std::unique_ptr<QThread> m_playerThread;
+    std::unique_ptr<QThread> m_decoderThread;
+};
+
+} // namespace tovrel

@@ -1,0 +1,189 @@
+#include "PortAudioOutput.h"
+
+#include <portaudio.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace tovrel {
+namespace {
+
+int streamCallback(const void *, void *output, unsigned long frames,
+                   const PaStreamCallbackTimeInfo *, PaStreamCallbackFlags, void *userData)
+{
+    auto *self = static_cast<PortAudioOutput *>(userData);
+    self->fill(static_cast<char *>(output), frames);
+    return paContinue;
+}
+
+PaStream *asStream(void *stream)
+{
+    return static_cast<PaStream *>(stream);
+}
+
+} // namespace
+
+PortAudioOutput::~PortAudioOutput()
+{
+    close();
+}
+
+AudioOutputFactory PortAudioOutput::factory()
+{
+    return [] { return std::make_unique<PortAudioOutput>(); };
+}
+
+AudioOutput::OpenResult PortAudioOutput::open(int channels, int samplesPerSecond,
+                                              BlockDone blockDone)
+{
+    close();
+    if (Pa_Initialize() != paNoError)
+        return OpenResult::NoDevice;
+    m_initialised = true;
+    const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
+    if (Pa_GetDeviceCount() <= 0 || device == paNoDevice) {
+        close();
+        return OpenResult::NoDevice;
+    }
+    const PaDeviceInfo *info = Pa_GetDeviceInfo(device);
+    PaStreamParameters parameters{};
+    parameters.device = device;
+    parameters.channelCount = channels;
+    parameters.sampleFormat = paInt16;
+    parameters.suggestedLatency = info ? info->defaultHighOutputLatency : 0.1;
+    m_bytesPerFrame = 2 * channels;
+    m_blockDone = std::move(blockDone);
+    PaStream *stream = nullptr;
+    const PaError error =
+        Pa_OpenStream(&stream, nullptr, &parameters, samplesPerSecond, paFramesPerBufferUnspecified,
+                      paNoFlag, &streamCallback, this);
+    if (error != paNoError) {
+        close();
+        return OpenResult::OpenFailed;
+    }
+    m_stream = stream;
+    // Running from the start, like the wave-out device: the first blocks then follow each other
+    // without a gap even on a device that takes sound faster than it plays it.
+    startStream();
+    if (!m_running) {
+        close();
+        return OpenResult::OpenFailed;
+    }
+    return OpenResult::Ok;
+}
+
+void PortAudioOutput::fill(char *out, unsigned long frames)
+{
+    std::size_t bytes = frames * static_cast<unsigned long>(m_bytesPerFrame);
+    int finished = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        while (bytes > 0 && m_count > 0) {
+            const Block &block = m_blocks[m_head];
+            const std::size_t piece =
+                std::min<std::size_t>(bytes, static_cast<std::size_t>(block.length - m_offset));
+            std::memcpy(out, block.data + m_offset, piece);
+            out += piece;
+            bytes -= piece;
+            m_offset += static_cast<int>(piece);
+            if (m_offset == block.length) {
+                m_head = (m_head + 1) % kQueueSize;
+                --m_count;
+                m_offset = 0;
+                ++finished;
+            }
+        }
+    }
+    // Silence while nothing is queued.
+    std::memset(out, 0, bytes);
+    for (int i = 0; i < finished; ++i)
+        m_blockDone();
+}
+
+void PortAudioOutput::queue(const char *data, int length)
+{
+    if (!m_stream || length <= 0)
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_count == kQueueSize)
+            return; // the player never queues more than its ring holds
+        m_blocks[(m_head + m_count) % kQueueSize] = Block{data, length};
+        ++m_count;
+    }
+    if (!m_paused && !m_running)
+        startStream();
+}
+
+void PortAudioOutput::startStream()
+{
+    if (Pa_StartStream(asStream(m_stream)) == paNoError)
+        m_running = true;
+}
+
+void PortAudioOutput::pause()
+{
+    if (!m_stream)
+        return;
+    m_paused = true;
+    if (m_running) {
+        // Plays out what the host already holds; the queue keeps its place.
+        Pa_StopStream(asStream(m_stream));
+        m_running = false;
+    }
+}
+
+void PortAudioOutput::restart()
+{
+    if (!m_stream)
+        return;
+    m_paused = false;
+    bool pending = false;
+    {
+        std::lock_guard lock(m_mutex);
+        pending = m_count > 0;
+    }
+    if (pending && !m_running)
+        startStream();
+}
+
+void PortAudioOutput::reset()
+{
+    if (!m_stream)
+        return;
+    if (m_running) {
+        Pa_AbortStream(asStream(m_stream));
+        m_running = false;
+    }
+    int discarded = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        discarded = m_count;
+        m_count = 0;
+        m_head = 0;
+        m_offset = 0;
+    }
+    for (int i = 0; i < discarded; ++i)
+        m_blockDone();
+}
+
+void PortAudioOutput::close()
+{
+    if (m_stream) {
+        if (m_running)
+            Pa_AbortStream(asStream(m_stream));
+        Pa_CloseStream(asStream(m_stream));
+        m_stream = nullptr;
+        m_running = false;
+    }
+    if (m_initialised) {
+        Pa_Terminate();
+        m_initialised = false;
+    }
+    std::lock_guard lock(m_mutex);
+    m_count = 0;
+    m_head = 0;
+    m_offset = 0;
+}
+
+} // namespace tovrel

@@ -1,0 +1,321 @@
+#include "PlaybackFixtures.h"
+#include "SpeechEncoder.h"
+#include "TestFolders.h"
+
+#include "activity/ActivityFlags.h"
+#include "codec/SpeexDecoder.h"
+#include "playback/PlaybackSession.h"
+#include "playback/SpeexBlockDecoder.h"
+#include "playback/VirtualAudioOutput.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace tovrel;
+using tovrel::test::SequenceDecoder;
+using tovrel::test::TempFolder;
+using Behaviour = VirtualAudioOutput::Behaviour;
+
+namespace {
+
+// Fast enough for tests, slow enough for the decoder thread's 100 ms polls to keep one block ahead.
+constexpr double kSpeed = 12.0;
+
+struct Fixture
+{
+    TempFolder folder;
+    std::shared_ptr<VirtualAudioOutput::Record> record =
+        std::make_shared<VirtualAudioOutput::Record>();
+    std::unique_ptr<PlaybackSession> session;
+
+    explicit Fixture(double speed = kSpeed, Behaviour behaviour = Behaviour::Plays)
+    {
+        resetActivityFlags();
+        session = std::make_unique<PlaybackSession>(
+            VirtualAudioOutput::factory(record, speed, behaviour), SequenceDecoder::factory());
+    }
+
+    QString recording(const QByteArray &header, const QByteArray &payload,
+                      const QString &name = QStringLiteral("r.spx"))
+    {
+        return folder.write(name, header + payload);
+    }
+
+    // Waits until the player thread has let go (generous: the machine is shared).
+    bool waitForEnd(int timeoutMs = 30000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (session->isRunning() && timer.elapsed() < timeoutMs)
+            QTest::qWait(20);
+        return !session->isRunning();
+    }
+};
+
+} // namespace
+
+class TestPlaybackSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void wholeRecordingPlaysItsContinuousDecode_data()
+    {
+        QTest::addColumn<int>("payloadLength");
+        QTest::addColumn<bool>("longForm");
+        QTest::newRow("empty payload") << 0 << false;
+        QTest::newRow("one second") << 1000 << false;
+        QTest::newRow("just under a block") << 4999 << false;
+        QTest::newRow("exactly one block") << 5000 << false;
+        QTest::newRow("one block and a byte") << 5001 << false;
+        QTest::newRow("two blocks, empty last block") << 10000 << false;
+        QTest::newRow("several blocks") << 23456 << false;
+        QTest::newRow("long form header") << 12288 << true;
+    }
+
+    void wholeRecordingPlaysItsContinuousDecode()
+    {
+        QFETCH(int, payloadLength);
+        QFETCH(bool, longForm);
+        Fixture f;
+        const QByteArray payload = test::somePayload(payloadLength);
+        const QByteArray header =
+            longForm ? test::longHeader(payloadLength) : test::shortHeader(payloadLength);
+        const QString path = f.recording(header, payload);
+        QSignalSpy ended(f.session.get(), &PlaybackSession::playerEnded);
+
+        QVERIFY(!f.session->start(path));
+        QCOMPARE(PlayStateFlag.load(), int(PlayPlaying));
+        QCOMPARE(f.session->headerLength(), longForm ? 32 : 19);
+        QCOMPARE(f.session->fileLength(), quint32(header.size() + payload.size()));
+
+        QVERIFY(f.waitForEnd());
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+        QCOMPARE(ended.size(), 1);
+        const QByteArray played = f.record->played();
+        QCOMPARE(played.size(), payload.size() * 16);
+        QVERIFY(played == SequenceDecoder::decodeAll(payload));
+        // Pieces are 8000 bytes but for the last of each block.
+        for (int length : f.record->queuedLengths())
+            QVERIFY(length > 0 && length <= 8000);
+    }
+
+    // The recordings' own decoder: what plays is the continuous decode of the whole payload,
+    // and a start at a seek offset is a fresh decode from there.
+    void speechPlaysAsItsContinuousDecode_data()
+    {
+        QTest::addColumn<quint32>("seekOffset");
+        QTest::newRow("from the start") << 0u;
+        QTest::newRow("from second 4") << 4000u;
+    }
+
+    void speechPlaysAsItsContinuousDecode()
+    {
+        QFETCH(quint32, seekOffset);
+        resetActivityFlags();
+        TempFolder folder;
+        auto record = std::make_shared<VirtualAudioOutput::Record>();
+        PlaybackSession session(VirtualAudioOutput::factory(record, kSpeed), speexBlockDecoders());
+        const QByteArray payload = spx::encodeSpeech(spx::syntheticSpeech(12340));
+        const QString path = folder.write(QStringLiteral("speech.spx"),
+                                          test::longHeader(quint32(payload.size())) + payload);
+        QVERIFY(!session.start(path, seekOffset));
+        QElapsedTimer timer;
+        timer.start();
+        while (session.isRunning() && timer.elapsed() < 30000)
+            QTest::qWait(20);
+        QVERIFY(!session.isRunning());
+        const QByteArray expected = SpeexDecoder().decode(payload.mid(seekOffset));
+        QCOMPARE(expected.size(), (payload.size() - qsizetype(seekOffset)) * 16);
+        QVERIFY(record->played() == expected);
+    }
+
+    void truncatedRecordingPlaysWhatIsThere()
+    {
+        Fixture f;
+        const QByteArray payload = test::somePayload(7300);
+        const QString path = f.recording(test::shortHeader(20000), payload);
+        QVERIFY(!f.session->start(path));
+        QVERIFY(f.waitForEnd());
+        QVERIFY(f.record->played() == SequenceDecoder::decodeAll(payload));
+    }
+
+    void startAtASeekOffsetDecodesFreshFromThere()
+    {
+        Fixture f;
+        const QByteArray payload = test::somePayload(14000);
+        const QString path = f.recording(test::shortHeader(14000), payload);
+        QVERIFY(!f.session->start(path, 6000));
+        QCOMPARE(f.session->seekOffset(), 6000u);
+        QVERIFY(f.waitForEnd());
+        QVERIFY(f.record->played() == SequenceDecoder::decodeAll(payload.mid(6000)));
+    }
+
+    void pauseHoldsTheSoundAndResumeGoesOn()
+    {
+        Fixture f;
+        const QByteArray payload = test::somePayload(16000);
+        QVERIFY(!f.session->start(f.recording(test::shortHeader(16000), payload)));
+        QTRY_VERIFY_WITH_TIMEOUT(f.session->elapsedSeconds() >= 2, 20000);
+
+        f.session->pause();
+        // The device is paused within one poll of the player thread.
+        QTRY_VERIFY_WITH_TIMEOUT(f.record->pauseCalls() == 1, 5000);
+        const int playedAtPause = int(f.record->played().size());
+        const int secondsAtPause = f.session->elapsedSeconds();
+        QTest::qWait(400); // more than a whole block at this speed
+        QCOMPARE(int(f.record->played().size()), playedAtPause);
+        QCOMPARE(PlayStateFlag.load(), int(PlayPaused));
+        QVERIFY(f.session->isRunning());
+        QVERIFY(f.session->elapsedSeconds() >= secondsAtPause);
+
+        f.session->resume();
+        QVERIFY(f.waitForEnd());
+        QCOMPARE(f.record->restartCalls(), 1);
+        QVERIFY(f.record->played() == SequenceDecoder::decodeAll(payload));
+    }
+
+    void pauseAtOnceAfterStartAndStopWhilePaused()
+    {
+        Fixture f;
+        QVERIFY(!f.session->start(f.recording(test::shortHeader(30000), test::somePayload(30000))));
+        f.session->pause();
+        QTest::qWait(150);
+        f.session->stop();
+        QVERIFY(!f.session->isRunning());
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+    }
+
+    void stopWhileTheDecoderRunsEndsBothThreads()
+    {
+        Fixture f(1.0);
+        QVERIFY(!f.session->start(f.recording(test::shortHeader(60000), test::somePayload(60000))));
+        QTest::qWait(50);
+        QElapsedTimer timer;
+        timer.start();
+        f.session->stop();
+        QVERIFY(!f.session->isRunning());
+        QVERIFY(timer.elapsed() < 5000);
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+        QVERIFY(f.record->played().size() < 60000 * 16);
+    }
+
+    void startWhilePlayingSwitchesRecording()
+    {
+        Fixture f;
+        const QByteArray first = test::somePayload(40000, 1);
+        const QByteArray second = test::somePayload(6000, 2);
+        QVERIFY(!f.session->start(
+            f.recording(test::shortHeader(40000), first, QStringLiteral("a.spx"))));
+        QTRY_VERIFY_WITH_TIMEOUT(f.record->blocksFinished() >= 2, 20000);
+        QVERIFY(!f.session->start(
+            f.recording(test::shortHeader(6000), second, QStringLiteral("b.spx"))));
+        const int playedOfFirst = int(f.record->played().size());
+        QVERIFY(f.waitForEnd());
+        QVERIFY(f.record->played().mid(playedOfFirst) == SequenceDecoder::decodeAll(second));
+    }
+
+    void recordingThatCannotBeOpened()
+    {
+        Fixture f;
+        const auto message = f.session->start(f.folder.file(QStringLiteral("missing.spx")));
+        QVERIFY(message.has_value());
+        QCOMPARE(message->text, QStringLiteral("open input spx file error!"));
+        QCOMPARE(message->kind, PlaybackMessage::Kind::Plain);
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+        QVERIFY(!f.session->isRunning());
+    }
+
+    void recordingDeletedWhilePlaying()
+    {
+        Fixture f;
+        const QString path = f.recording(test::shortHeader(12000), test::somePayload(12000));
+        QSignalSpy failures(f.session.get(), &PlaybackSession::failed);
+        QVERIFY(!f.session->start(path));
+        QVERIFY(QFile::remove(path));
+        QVERIFY(f.waitForEnd());
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+        // Either the decoder thread had the file open already (the whole recording plays) or it
+        // says it cannot open it and only the first block plays.
+        const qsizetype played = f.record->played().size();
+        if (failures.isEmpty()) {
+            QCOMPARE(played, qsizetype(12000 * 16));
+        } else {
+            QCOMPARE(failures.first().first().value<PlaybackMessage>().text,
+                     QStringLiteral("Open temp.spx error"));
+            QCOMPARE(played, qsizetype(80000));
+        }
+    }
+
+    void deviceFaultsEndThePlaybackWithTheirMessage_data()
+    {
+        QTest::addColumn<int>("behaviour");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("no device")
+            << int(Behaviour::NoDevice) << QString::fromUtf8("没有音频设备！");
+        QTest::newRow("device will not open")
+            << int(Behaviour::OpenFails) << QStringLiteral("Open WaveOut Error");
+    }
+
+    void deviceFaultsEndThePlaybackWithTheirMessage()
+    {
+        QFETCH(int, behaviour);
+        QFETCH(QString, text);
+        Fixture f(kSpeed, Behaviour(behaviour));
+        QSignalSpy failures(f.session.get(), &PlaybackSession::failed);
+        QVERIFY(!f.session->start(f.recording(test::shortHeader(9000), test::somePayload(9000))));
+        QVERIFY(f.waitForEnd());
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+        QTRY_COMPARE(failures.size(), 1);
+        QCOMPARE(failures.first().first().value<PlaybackMessage>().text, text);
+        QVERIFY(f.record->played().isEmpty());
+    }
+
+    // A device that stops returning buffers: about 1 s, then the drain gives up after about 4 s.
+    void deviceTimeoutEndsThePlayback()
+    {
+        Fixture f(kSpeed, Behaviour::Stalls);
+        QVERIFY(!f.session->start(f.recording(test::shortHeader(20000), test::somePayload(20000))));
+        QVERIFY(f.waitForEnd(30000));
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+        QCOMPARE(f.record->queuedLengths().size(), 9);
+        QCOMPARE(f.record->resetCalls(), 1);
+    }
+
+    // Start, seek, pause, resume and stop in quick random order: no crash, no thread left.
+    void hammeredControls()
+    {
+        Fixture f(50.0);
+        const QString path = f.recording(test::shortHeader(26000), test::somePayload(26000));
+        QRandomGenerator random(42);
+        for (int i = 0; i < 60; ++i) {
+            switch (random.bounded(5)) {
+            case 0:
+                f.session->start(path);
+                break;
+            case 1:
+                f.session->start(path, quint32(random.bounded(26)) * 1000);
+                break;
+            case 2:
+                f.session->pause();
+                break;
+            case 3:
+                f.session->resume();
+                break;
+            default:
+                f.session->stop();
+                break;
+            }
+            QTest::qWait(random.bounded(30));
+        }
+        f.session->stop();
+        QVERIFY(!f.session->isRunning());
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlaybackSession)
+#include "tst_playbacksession.moc"
