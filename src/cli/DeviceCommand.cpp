@@ -33,6 +33,7 @@ struct DeviceOptions
     QString password;
     QString folder;
     bool all = false;
+    bool header = false;
     QStringList rows;
     int timeoutMs = kDefaultLinkTimeoutMs;
 };
@@ -64,10 +65,12 @@ std::optional<DeviceOptions> parse(const QStringList &args, int *exitCode)
                                 QStringLiteral("Folder the recordings are uploaded into."),
                                 QStringLiteral("DIR"));
     const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("Upload every recording."));
+    const QCommandLineOption header(QStringLiteral("header"),
+                                    QStringLiteral("list: print the column captions first."));
     const QCommandLineOption timeout(QStringLiteral("timeout-ms"),
                                      QStringLiteral("Time-out of each exchange (default 10000)."),
                                      QStringLiteral("MS"));
-    parser.addOptions({emulator, password, to, all, timeout});
+    parser.addOptions({emulator, password, to, all, header, timeout});
     QStringList argv = args;
     argv.prepend(QStringLiteral("tovrel device"));
     if (!parser.parse(argv)) {
@@ -91,6 +94,7 @@ std::optional<DeviceOptions> parse(const QStringList &args, int *exitCode)
     o.password = parser.value(password);
     o.folder = parser.value(to);
     o.all = parser.isSet(all);
+    o.header = parser.isSet(header);
     if (parser.isSet(timeout)) {
         bool ok = false;
         o.timeoutMs = parser.value(timeout).toInt(&ok);
@@ -119,14 +123,19 @@ std::optional<QString> logIn(TelephoneLink &link, const DeviceOptions &o)
     return std::nullopt;
 }
 
-int runList(TelephoneLink &link)
+int runList(TelephoneLink &link, bool header)
 {
     QTextStream out(stdout);
     QTextStream err(stderr);
     bool failed = false;
+    bool headerDue = header;
     TelephoneListReader reader(link);
-    QObject::connect(&reader, &TelephoneListReader::rowRead,
-                     [&out](const ReportRow &row) { out << row.cells.join(u'\t') << '\n'; });
+    QObject::connect(&reader, &TelephoneListReader::rowRead, [&](const ReportRow &row) {
+        if (headerDue)
+            out << u("序号\t文件名\t电话号码\t时间\t属性\t文件长度\t时长\n");
+        headerDue = false;
+        out << row.cells.join(u'\t') << '\n';
+    });
     QObject::connect(&reader, &TelephoneListReader::failure, [&](const QString &text) {
         out.flush();
         err << text << '\n';
@@ -265,7 +274,8 @@ int runDevice(const QStringList &args)
         link->closeAtExit();
         return fail(*failure);
     }
-    const int result = o.action == QLatin1String("list") ? runList(*link) : runUpload(link, o);
+    const int result =
+        o.action == QLatin1String("list") ? runList(*link, o.header) : runUpload(link, o);
     link->closeAtExit();
     return result;
 }

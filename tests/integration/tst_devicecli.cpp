@@ -97,6 +97,15 @@ private slots:
         QCOMPARE(lines[0],
                  u("1\t03151230_0001_xxxxx1234567.spx\t1234567\t 03月15日 12:30 \t来电\t1K\t2 秒"));
         QCOMPARE(lines[2].split(u'\t').size(), 7);
+
+        const Run withHeader =
+            runDevice(QStringList{QStringLiteral("list"), QStringLiteral("--header"),
+                                  QStringLiteral("--password"), QStringLiteral("2468")} +
+                      link());
+        QCOMPARE(withHeader.exitCode, 0);
+        QCOMPARE(withHeader.out.section(u'\n', 0, 0),
+                 u("序号\t文件名\t电话号码\t时间\t属性\t文件长度\t时长"));
+        QCOMPARE(withHeader.out.section(u'\n', 1), r.out);
     }
 
     void refusals_data()

@@ -1,5 +1,6 @@
 #include "TelephoneList.h"
 
+#include "recordings/FolderScan.h"
 #include "recordings/RecordingHeader.h"
 
 namespace tovrel {
@@ -13,13 +14,7 @@ ReportRow telephoneListRow(int index, const QByteArray &record, bool longForm)
 {
     const RecordingHeader header = decodeHeader(record, longForm);
     ReportRow row;
-    row.cells = {QString::number(index + 1),
-                 recordingFileName(header, index + 1),
-                 header.number,
-                 dateTimeText(header),
-                 attributeText(header.attribute),
-                 sizeText(header.payloadLength),
-                 durationText(durationSeconds(header.payloadLength))};
+    row.cells = recordingRowCells(index + 1, recordingFileName(header, index + 1), header);
     row.key = index;
     return row;
 }
