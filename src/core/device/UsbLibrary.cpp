@@ -23,13 +23,18 @@ quint16 idSetting(const QString &key, quint16 fallback)
 
 } // namespace
 
+UsbIds readUsbIds()
+{
+    return {idSetting(QStringLiteral("VendorId"), kDefaultVendorId),
+            idSetting(QStringLiteral("ProductId"), kDefaultProductId)};
+}
+
 std::unique_ptr<UsbLibrary> createUsbLibrary(const QString &emulatorSocket)
 {
     if (!emulatorSocket.isEmpty())
         return std::make_unique<EmulatorUsbLibrary>(emulatorSocket);
-    return std::make_unique<LibUsbLibrary>(
-        idSetting(QStringLiteral("VendorId"), kDefaultVendorId),
-        idSetting(QStringLiteral("ProductId"), kDefaultProductId));
+    const UsbIds ids = readUsbIds();
+    return std::make_unique<LibUsbLibrary>(ids.vendorId, ids.productId);
 }
 
 } // namespace tovrel

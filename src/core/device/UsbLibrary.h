@@ -39,6 +39,16 @@ public:
 constexpr quint16 kDefaultVendorId = 0x10C4;
 constexpr quint16 kDefaultProductId = 0xEA61;
 
+struct UsbIds
+{
+    quint16 vendorId = kDefaultVendorId;
+    quint16 productId = kDefaultProductId;
+};
+
+// The telephone's ids from SysConf.ini (section Device, keys VendorId and ProductId, hexadecimal
+// with or without "0x"); a missing or unreadable value keeps its default.
+UsbIds readUsbIds();
+
 // The library a run uses: the emulated telephone on `emulatorSocket` when it is not empty, else
 // libusb with the ids of SysConf.ini (section Device, keys VendorId and ProductId, hexadecimal).
 std::unique_ptr<UsbLibrary> createUsbLibrary(const QString &emulatorSocket);
