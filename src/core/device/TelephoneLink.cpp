@@ -52,9 +52,13 @@ LinkError TelephoneLink::send(const CommandBytes &command)
 LinkError TelephoneLink::receive(quint8 *into, int count, int *received, bool acceptShort)
 {
     std::fill_n(into, count, quint8(0));
-    if (!m_usb->read(reinterpret_cast<char *>(into), count, received))
-        return LinkError::Read;
-    return acceptShort || *received == count ? LinkError::None : LinkError::Read;
+    const bool ok = m_usb->read(reinterpret_cast<char *>(into), count, received) &&
+                    (acceptShort || *received == count);
+    if (ok)
+        return LinkError::None;
+    // An answer that comes late must not be taken for the answer of the next command.
+    m_usb->flush();
+    return LinkError::Read;
 }
 
 LinkResult<int> TelephoneLink::readCount()
