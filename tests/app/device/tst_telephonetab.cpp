@@ -326,6 +326,55 @@ private slots:
         QVERIFY(!w.messages.texts().contains(u("所选择的文件上传结束")));
     }
 
+    // A folder that cannot be created leaves the tab running until the upload is cancelled.
+    void folderCannotBeCreated()
+    {
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, {1000}), qPrintable(phone.error()));
+        Windows w(phone.socketName());
+        const QString blocker = m_dir->write(QStringLiteral("plainfile"), "x");
+        w.main->EditSave->setText(blocker + QStringLiteral("/record/"));
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
+        QTRY_COMPARE(w.messages.texts(), QStringList{u("创建文件夹错误")});
+        QTest::qWait(100);
+        QCOMPARE(Uploading.load(), 1);
+        QCOMPARE(w.main->BitBtnUpload->text(), u("取消上传"));
+        QCOMPARE(w.controls(), u("10100000"));
+        QTest::mouseClick(w.main->BitBtnUpload, Qt::LeftButton);
+        QCOMPARE(Uploading.load(), 0);
+        QCOMPARE(w.controls(), u("11111111"));
+    }
+
+    // Detached during an upload: the tick resets the tab at once; the worker, working from its
+    // own copy of the rows, ends with the link's message and nothing is lost.
+    void detachedDuringUpload()
+    {
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, {256 * 80, 300},
+                            {QStringLiteral("--delay-ms"), QStringLiteral("15")}),
+                 qPrintable(phone.error()));
+        Windows w(phone.socketName());
+        w.main->EditSave->setText(m_dir->path() + QStringLiteral("record/"));
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(w.main->ProgressBarUploadPacket->value() >= 3, 20000);
+        phone.stop();
+        w.main->TimerUSBConnectTimer();
+        QCOMPARE(Uploading.load(), 0);
+        QCOMPARE(w.main->ListViewMCUModel->rowCount(), 0);
+        QCOMPARE(w.main->BitBtnConnect->text(), u("USB未连接"));
+        QTRY_VERIFY_WITH_TIMEOUT(w.messages.texts().size() >= 2, 20000);
+        QCOMPARE(w.messages.texts().value(0), u("USB读数据错误"));
+        QCOMPARE(w.messages.texts().value(1), u("USB写命令错误"));
+        const QByteArray partial =
+            m_dir->read(QStringLiteral("record/") + m_recordings[0].fileName(1));
+        QVERIFY(partial.size() > 19);
+        QCOMPARE(partial, m_recordings[0].bytes().left(partial.size()));
+    }
+
     void closeWithoutTelephoneMakesNoCall()
     {
         Windows w(m_dir->path() + QStringLiteral("no-such-socket"));
