@@ -201,8 +201,10 @@ void TMainForm::BitBtnUploadClick()
             indices.append(ListViewMCUModel->row(row).key.toInt());
         if (indices.isEmpty())
             return;
-        // The link is used by one worker at a time.
+        // The link is used by one worker at a time; the telephone may have gone meanwhile.
         waitForUploadWorker();
+        if (!UsbLoggedIn)
+            return;
         Uploading = 1;
         startUploadWorker(indices);
         setUploadRunningControls(true);
