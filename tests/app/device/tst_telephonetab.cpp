@@ -380,13 +380,22 @@ private slots:
         QCOMPARE(partial, m_recordings[0].bytes().left(partial.size()));
     }
 
-    void closeWithoutTelephoneMakesNoCall()
+    // Closing the window when the telephone was never opened sends it nothing.
+    void closeWithoutOpenMakesNoCall()
     {
-        Windows w(m_dir->path() + QStringLiteral("no-such-socket"));
-        w.main->TimerUSBConnectTimer();
-        QCOMPARE(w.main->BitBtnConnect->text(), u("USB未连接"));
-        w.main->close();
-        QVERIFY(w.messages.texts().isEmpty());
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, {1000}, {QStringLiteral("--verbose")}),
+                 qPrintable(phone.error()));
+        {
+            Windows w(phone.socketName());
+            w.main->TimerUSBConnectTimer();
+            QCOMPARE(w.main->BitBtnConnect->text(), u("USB已连接"));
+            w.main->close();
+            QVERIFY(w.messages.texts().isEmpty());
+        }
+        QTest::qWait(200);
+        phone.stop();
+        QVERIFY2(!phone.log().contains(QStringLiteral("1: ")), qPrintable(phone.log()));
     }
 };
 
