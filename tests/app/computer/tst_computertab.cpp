@@ -403,6 +403,14 @@ private slots:
         for (QPushButton *b : {w.main->BitBtn1, w.main->BitBtn2, w.main->BitBtn3,
                                w.main->BitBtnOutput, w.main->BitBtn4})
             QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
+        // The play buttons wait for the playback timer's next tick.
+        for (QPushButton *b :
+             {w.main->BitBtnPlayStart, w.main->BitBtnPlayPause, w.main->BitBtnPlayStop})
+            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+        w.main->TimerPlayerTimer();
+        QVERIFY(w.main->BitBtnPlayStart->isEnabled());
+        QVERIFY(!w.main->BitBtnPlayPause->isEnabled());
+        QVERIFY(!w.main->BitBtnPlayStop->isEnabled());
     }
 
     void outputCannotBeCreated()
