@@ -17,7 +17,8 @@ namespace {
 
 std::atomic<int> *g_runningFlag = nullptr;
 
-// Ctrl-C stops the run after the chunk in hand, so the WAV in hand keeps a true header.
+// Ctrl-C or a termination request stops the run after the chunk in hand, so the WAV in hand
+// keeps a true header.
 extern "C" void stopOnSignal(int)
 {
     if (g_runningFlag)
@@ -154,9 +155,11 @@ int runConvert(const QStringList &args)
                      });
 
     g_runningFlag = &flag;
-    auto previous = std::signal(SIGINT, stopOnSignal);
+    const auto previousInt = std::signal(SIGINT, stopOnSignal);
+    const auto previousTerm = std::signal(SIGTERM, stopOnSignal);
     worker.run();
-    std::signal(SIGINT, previous);
+    std::signal(SIGTERM, previousTerm);
+    std::signal(SIGINT, previousInt);
     g_runningFlag = nullptr;
     line.clear();
 

@@ -3,6 +3,7 @@
 #include "TestFolders.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 #include <QtEndian>
@@ -168,6 +169,30 @@ private slots:
         QCOMPARE(r.out, out.file(u("a.spx.wav\n")) + out.file(u("b 录音.spx.wav\n")));
         QCOMPARE(out.read(u("a.spx.wav")).size(), 44 + 2 * 8000);
         QCOMPARE(out.read(u("b 录音.spx.wav")).size(), 44 + 2 * 8000); // 1024 payload bytes
+    }
+
+    // A run asked to terminate stops after the chunk in hand: the WAV it leaves describes the
+    // data it holds and the exit status says the run did not complete.
+    void convertTerminated()
+    {
+        TempFolder dir;
+        TempFolder out;
+        // Over two hours of speech frames: far longer than the test waits.
+        const QString rec = dir.write(
+            u("long.spx"), spx::makeRecording(header(false, 2, ""), QByteArray(8000000, '\0')));
+        QProcess p;
+        p.start(QStringLiteral(TOVREL_BINARY_DIR "/src/cli/tovrel"),
+                {u("convert"), u("--out"), out.path(), rec});
+        const QString wav = out.file(u("long.spx.wav"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(wav).size() > 44 + 8000, 20000);
+        p.terminate();
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(p.readAllStandardError().contains("stopped"));
+        const QByteArray bytes = out.read(u("long.spx.wav"));
+        QVERIFY(bytes.size() < 44 + 16000 * 8000);
+        QVERIFY(test::wavHeaderMatchesFile(bytes));
     }
 
     void convertFailures()

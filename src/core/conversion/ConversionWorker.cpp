@@ -23,6 +23,11 @@ QString writeFailedText()
     return QString::fromUtf8("写入文件失败！");
 }
 
+QString readFailedText()
+{
+    return QString::fromUtf8("读取文件失败！");
+}
+
 ConversionWorker::ConversionWorker(Kind kind, QStringList inputs, QString outputFolder,
                                    qint64 conversionTotal, std::atomic<int> &flag, QObject *parent)
     : QObject(parent), m_kind(kind), m_inputs(std::move(inputs)),
@@ -79,6 +84,12 @@ void ConversionWorker::run()
             emit progress(result.chunksWritten, runDone);
             m_ended.store(true);
             emit failed(writeFailedText(), result.reason, output);
+            emit done();
+            return;
+        case FileConversion::ReadFailed:
+            emit progress(result.chunksWritten, runDone);
+            m_ended.store(true);
+            emit failed(readFailedText(), result.reason, input);
             emit done();
             return;
         case FileConversion::Completed:

@@ -18,6 +18,7 @@ namespace tovrel {
 QString openFailedText();   // "打开文件失败！"
 QString createFailedText(); // "创建文件失败！"
 QString writeFailedText();  // "写入文件失败！"
+QString readFailedText();   // "读取文件失败！"
 
 class ConversionWorker : public QObject
 {

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QtEndian>
 
+#include <algorithm>
 #include <limits>
 
 namespace tovrel {
@@ -62,8 +63,17 @@ FileConversion convertRecording(const QString &input, const QString &output,
             result.status = FileConversion::Stopped;
             break;
         }
-        if (in.read(chunk, kChunkBytes) != kChunkBytes)
-            break; // the file got shorter under us: keep what was converted
+        const qint64 read = in.read(chunk, kChunkBytes);
+        if (read != kChunkBytes) {
+            // A read error, or the file got shorter under us: the WAV keeps what was converted
+            // and the run must not report the recording as converted.
+            result.status = FileConversion::ReadFailed;
+            result.reason = read < 0 ? in.errorString()
+                                     : QStringLiteral("the file ended %1 bytes after its header")
+                                           .arg(qint64(result.chunksWritten) * kChunkBytes +
+                                                std::max<qint64>(read, 0));
+            break;
+        }
         decoder.decode(QByteArrayView(chunk, kChunkBytes), pcm);
         if constexpr (Q_BYTE_ORDER != Q_LITTLE_ENDIAN)
             qToLittleEndian<int16_t>(pcm, kChunkPcmBytes / 2, pcm);

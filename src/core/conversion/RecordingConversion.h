@@ -8,7 +8,8 @@
 // Converting one recording file into a WAV file: the payload after the header is cut into
 // 500-byte chunks, each decoded into 8000 bytes of PCM; a trailing piece shorter than a chunk is
 // not converted. The WAV header first announces all the chunks; when fewer end up in the file
-// (a stop, input that runs short, a write failure) its sizes are rewritten to what it holds.
+// (a stop, input that cannot be read to its end, a write failure) its sizes are rewritten to
+// what it holds.
 namespace tovrel {
 
 class SpeexDecoder;
@@ -32,6 +33,8 @@ struct FileConversion
         OpenFailed,
         CreateFailed,
         WriteFailed, // the output could not be written; what was written stays, header true
+        ReadFailed,  // the input could not be read to the length it had when opened (a read
+                     // error, or the file got shorter); the WAV keeps the chunks converted
     };
     Status status = Completed;
     int chunkCount = 0;    // chunks announced in the header

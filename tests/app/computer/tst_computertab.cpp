@@ -9,6 +9,7 @@
 #include "report/ReportModel.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -327,6 +328,10 @@ private slots:
         QCOMPARE(w.main->ProgressBar1->value(), 0);
         QCOMPARE(w.main->ProgressBar2->value(), 0);
         QCOMPARE(w.main->Label10->text(), QString());
+        // The run's bar counted the selected files' sizes less 19 bytes each, in chunks.
+        const qint64 selectedBytes = QFileInfo(dir.file(u("1.spx"))).size() - 19 +
+                                     QFileInfo(dir.file(u("3 录音.spx"))).size() - 19;
+        QCOMPARE(w.main->ProgressBar2->maximum(), int(selectedBytes / 500));
     }
 
     void convertAllClearsSelection()
@@ -348,6 +353,8 @@ private slots:
         QCOMPARE(w.openedFolders.size(), 1);
         QVERIFY(QFile::exists(out.file(u("a.spx.wav"))));
         QVERIFY(QFile::exists(out.file(u("b.spx.wav"))));
+        // The run's bar counted the listed payloads: 1000 / 500 + 1 chunks each.
+        QCOMPARE(w.main->ProgressBar2->maximum(), 3 + 3);
     }
 
     void stopMidRun()
@@ -403,6 +410,14 @@ private slots:
         for (QPushButton *b : {w.main->BitBtn1, w.main->BitBtn2, w.main->BitBtn3,
                                w.main->BitBtnOutput, w.main->BitBtn4})
             QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
+        // The play buttons wait for the playback timer's next tick.
+        for (QPushButton *b :
+             {w.main->BitBtnPlayStart, w.main->BitBtnPlayPause, w.main->BitBtnPlayStop})
+            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+        w.main->TimerPlayerTimer();
+        QVERIFY(w.main->BitBtnPlayStart->isEnabled());
+        QVERIFY(!w.main->BitBtnPlayPause->isEnabled());
+        QVERIFY(!w.main->BitBtnPlayStop->isEnabled());
     }
 
     void outputCannotBeCreated()

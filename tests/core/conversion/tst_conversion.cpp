@@ -8,6 +8,7 @@
 #include "TestFolders.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 #include <QtEndian>
@@ -219,6 +220,58 @@ private slots:
         QCOMPARE(done.size(), 1);
         QVERIFY(test::wavHeaderMatchesFile(out.read(u("1.spx.wav"))));
         QVERIFY(!QFile::exists(out.file(u("3.spx.wav"))));
+    }
+
+    void workerFailsWhenInputEndsEarly()
+    {
+        // 200 chunks announced; after the first one the file is cut to 60 and a half chunks.
+        TempFolder dir;
+        TempFolder out;
+        const QStringList inputs{
+            dir.write(u("cut 截短.spx"),
+                      spx::makeRecording(header(false), QByteArray(100000, '\0'))),
+            dir.write(u("next.spx"), speechRecording(false, 1000))};
+        std::atomic<int> flag{1};
+        ConversionWorker worker(ConversionWorker::Kind::All, inputs, out.path(), 203, flag);
+        bool cut = false;
+        connect(&worker, &ConversionWorker::progress, &worker, [&](int fileChunks, qint64) {
+            if (fileChunks == 1 && !cut)
+                cut = QFile::resize(inputs[0], 19 + 60 * 500 + 250);
+        });
+        QSignalSpy failed(&worker, &ConversionWorker::failed);
+        QSignalSpy finished(&worker, &ConversionWorker::finished);
+        worker.run();
+        QVERIFY(cut);
+        QCOMPARE(finished.size(), 0);
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed[0][0].toString(), u("读取文件失败！"));
+        QCOMPARE(failed[0][2].toString(), inputs[0]);
+        const QByteArray wav = out.read(u("cut 截短.spx.wav"));
+        QCOMPARE(wav.size(), 44 + 60 * 8000);
+        QVERIFY(test::wavHeaderMatchesFile(wav));
+        QVERIFY(!QFile::exists(out.file(u("next.spx.wav"))));
+    }
+
+    void workerFailsOnFullDisk()
+    {
+        if (!QFileInfo(u("/dev/full")).exists())
+            QSKIP("no /dev/full here");
+        TempFolder dir;
+        TempFolder out;
+        const QStringList inputs{dir.write(u("a.spx"), speechRecording(false, 5000)),
+                                 dir.write(u("b.spx"), speechRecording(false, 1000))};
+        // Every write to the WAV fails for want of space.
+        QVERIFY(QFile::link(u("/dev/full"), out.file(u("a.spx.wav"))));
+        std::atomic<int> flag{1};
+        ConversionWorker worker(ConversionWorker::Kind::All, inputs, out.path(), 13, flag);
+        QSignalSpy failed(&worker, &ConversionWorker::failed);
+        QSignalSpy finished(&worker, &ConversionWorker::finished);
+        worker.run();
+        QCOMPARE(finished.size(), 0);
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed[0][0].toString(), u("写入文件失败！"));
+        QCOMPARE(failed[0][2].toString(), out.file(u("a.spx.wav")));
+        QVERIFY(!QFile::exists(out.file(u("b.spx.wav"))));
     }
 
     void workerStopsBetweenFiles()
