@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
-#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
@@ -228,13 +227,6 @@ private slots:
     void doubleClickAnotherRowSwitches()
     {
         Window w(1.0);
-        w.main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.main.get()));
-        w.main->TimerPlayer->stop();
-        w.main->PageControl1->setCurrentWidget(w.main->TabSheetComputer);
-        // Showing the tab lists the current folder; these rows replace whatever it found.
-        w.main->ListViewFileModel->clear();
-        w.messages.clear();
         w.list({30000, 4000});
         w.select(0);
         w.main->BitBtnPlayStartClick();
