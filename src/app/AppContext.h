@@ -18,6 +18,8 @@ struct AppContext
     FolderPicker pickFolder;
     // Local socket of an emulated telephone; empty for the real USB telephone.
     QString emulatorSocket;
+    // Read and write time-out of the telephone link in milliseconds (tests shorten it).
+    int deviceTimeoutMs = 10000;
     // Opens a folder in the system's file browser; empty for QDesktopServices::openUrl.
     std::function<void(const QString &folder)> openFolder;
     // The sound output of playback; empty for the default sound device.

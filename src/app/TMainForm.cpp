@@ -329,6 +329,7 @@ void TMainForm::resizeEvent(QResizeEvent *event)
 
 void TMainForm::FormShow()
 {
+    showTelephoneTab();
     ReadSysConf();
     EditInput->setText(EditSave->text());
 }

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -22,6 +24,8 @@ class ReportModel;
 class TPasswordDlg;
 class TFindForm;
 class TExportForm1;
+class TelephoneLink;
+class UploadRun;
 class PlaybackSession;
 struct PlaybackMessage;
 
@@ -142,9 +146,27 @@ private:
     void connectPlaybackHandlers();
 
     // ---- Telephone link state (TMainFormDevice.cpp) ----
+    void showTelephoneTab();
+    bool openStep();
+    void showPasswordDlg();
+    void passwordAccepted();
+    void passwordRefused();
+    void passwordCancelled();
+    void setLoggedInControls(bool enabled);
+    void resetUploadProgress();
+    void setUploadRunningControls(bool running);
+    void startUploadWorker(const QList<int> &deviceIndices);
+    void onUploadEnded(UploadRun *run, bool idle);
+    // Waits, keeping the worker's queued messages flowing, until an earlier worker has ended.
+    void waitForUploadWorker();
+
+    std::shared_ptr<TelephoneLink> m_link;
+    // The latest upload worker with its thread (UploadThread).
+    std::shared_ptr<UploadRun> m_upload;
 
     // ---- PC list and conversion state (TMainFormComputer.cpp) ----
     void scanComputerFolder(bool fromTabShow);
+    bool conversionClickHandled(bool selected);
     void startConversion(bool selected);
     void setConversionControlsEnabled(bool selected, bool enabled, bool withPlayButtons);
     void conversionFileStarted(const QString &fileName, int chunkCount, qint64 overallMaximum);

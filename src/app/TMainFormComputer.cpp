@@ -113,25 +113,35 @@ QString TMainForm::conversionOutputFolder() const
     return QDir::fromNativeSeparators(EditOutput->text());
 }
 
-void TMainForm::BitBtn4Click()
+// The rules both conversion buttons start with. A click during a run is its stop request: the
+// run ends after the chunk in hand, and until its worker has ended the button stays disabled,
+// so two runs never overlap. Then playback and a missing output folder refuse. Returns true when
+// the click has been dealt with.
+bool TMainForm::conversionClickHandled(bool selected)
 {
-    if (ConvertSelectedFlag.load() == 1) {
-        // Stop request: the run ends after the chunk in hand; until its worker has ended the
-        // button stays disabled, so two runs never overlap.
-        ConvertSelectedFlag.store(0);
-        BitBtn4->setEnabled(false);
-        return;
+    std::atomic<int> &flag = conversionFlag(selected);
+    if (flag.load() == 1) {
+        flag.store(0);
+        (selected ? BitBtn4 : BitBtn5)->setEnabled(false);
+        return true;
     }
     if (m_conversionRun)
-        return;
+        return true;
     if (const auto refusal = refusalFor(Activity::ConversionStart)) {
         m_context.messages->warn(*refusal);
-        return;
+        return true;
     }
     if (EditOutput->text().isEmpty()) {
         m_context.messages->warn(u("请选择转换的输出目录！"));
-        return;
+        return true;
     }
+    return false;
+}
+
+void TMainForm::BitBtn4Click()
+{
+    if (conversionClickHandled(true))
+        return;
     if (ListViewFile->selectedRows().isEmpty()) {
         m_context.messages->warn(u("请选择需要转换的文件！"));
         return;
@@ -141,19 +151,11 @@ void TMainForm::BitBtn4Click()
 
 void TMainForm::BitBtn5Click()
 {
-    if (ConvertAllFlag.load() == 1) {
-        ConvertAllFlag.store(0);
-        BitBtn5->setEnabled(false);
+    if (conversionClickHandled(false))
         return;
-    }
-    if (m_conversionRun)
-        return;
-    if (const auto refusal = refusalFor(Activity::ConversionStart)) {
-        m_context.messages->warn(*refusal);
-        return;
-    }
-    if (EditOutput->text().isEmpty()) {
-        m_context.messages->warn(u("请选择转换的输出目录！"));
+    if (ListViewFileModel->rowCount() == 0) {
+        // Nothing listed: say so rather than report an empty run as a success.
+        m_context.messages->warn(noSupportedFilesMessage());
         return;
     }
     ListViewFile->clearSelection();

@@ -1,26 +1,292 @@
-// The telephone tab: connection monitor, login, the telephone's list and the upload.
+// The telephone tab: connection monitor, login, the telephone's list and the upload. The
+// exchanges themselves live in core/device; the handlers here guard, call them and keep the
+// controls in line with the link state.
 
 #include "TMainForm.h"
 
+#include "ReportListView.h"
+#include "TPasswordDlg.h"
+#include "UploadRun.h"
+
+#include "activity/ActivityFlags.h"
+#include "activity/ActivityRules.h"
+#include "device/LinkFlags.h"
+#include "device/TStorageSingleThread.h"
+#include "device/TelephoneLink.h"
+#include "device/TelephoneList.h"
+#include "report/ReportModel.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 
 namespace tovrel {
+namespace {
+
+QString u(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+constexpr int kLabelUploadWidth = 300;
+
+} // namespace
 
 void TMainForm::connectDeviceHandlers()
 {
+    m_link = std::make_shared<TelephoneLink>(createUsbLibrary(m_context.emulatorSocket),
+                                             m_context.deviceTimeoutMs);
     connect(TimerUSBConnect, &QTimer::timeout, this, &TMainForm::TimerUSBConnectTimer);
+    connect(PageControl1, &QTabWidget::currentChanged, this, &TMainForm::PageControl1Change);
+    connect(BitBtnRefersh, &QPushButton::clicked, this, &TMainForm::BitBtnRefershClick);
+    connect(BitBtnUpload, &QPushButton::clicked, this, &TMainForm::BitBtnUploadClick);
+    connect(BitBtnUploadAll, &QPushButton::clicked, this, &TMainForm::BitBtnUploadAllClick);
 }
 
-void TMainForm::TimerUSBConnectTimer() {}
+void TMainForm::showTelephoneTab()
+{
+    BitBtnUploadAll->setEnabled(false);
+    BitBtnUpload->setEnabled(false);
+    BitBtnRefersh->setEnabled(false);
+    BitBtnSave->setEnabled(true);
+    ListViewMCU->setEnabled(false);
+    BitBtnExport->setEnabled(false);
+    UsbLoggedIn = 0;
+    UsbOpened = 0;
+    BitBtnConnect->setText(u("USB未连接"));
+    BitBtnConnect->setEnabled(false);
+}
 
-void TMainForm::PageControl1Change(int) {}
+void TMainForm::TimerUSBConnectTimer()
+{
+    UsbPresent = 0;
+    if (m_link->deviceCount() > 0) {
+        UsbPresent = 1;
+        BitBtnConnect->setText(u("USB已连接"));
+        BitBtnConnect->setEnabled(true);
+        if (!isUploading())
+            BitBtnRefersh->setEnabled(true);
+        return;
+    }
+    UsbOpened = 0;
+    UsbLoggedIn = 0;
+    BitBtnConnect->setText(u("USB未连接"));
+    BitBtnConnect->setEnabled(false);
+    BitBtnUploadAll->setEnabled(false);
+    BitBtnUpload->setEnabled(false);
+    BitBtnRefersh->setEnabled(false);
+    BitBtnExport->setEnabled(false);
+    ListViewMCU->setEnabled(false);
+    ListViewMCUModel->clear();
+    Uploading = 0;
+    resetUploadProgress();
+    BitBtnUpload->setText(u("上传选择"));
+    BitBtnUploadAll->setText(u("上传全部"));
+}
 
-void TMainForm::BitBtnRefershClick() {}
+bool TMainForm::openStep()
+{
+    const bool opened = m_link->openStep();
+    if (opened)
+        UsbOpened = 1;
+    return opened;
+}
 
-void TMainForm::BitBtnUploadClick() {}
+void TMainForm::showPasswordDlg()
+{
+    if (!m_passwordDlg)
+        return;
+    m_passwordDlg->setLink(m_link);
+    connect(m_passwordDlg, &TPasswordDlg::loginAccepted, this, &TMainForm::passwordAccepted,
+            Qt::UniqueConnection);
+    connect(m_passwordDlg, &TPasswordDlg::loginRefused, this, &TMainForm::passwordRefused,
+            Qt::UniqueConnection);
+    connect(m_passwordDlg, &TPasswordDlg::loginCancelled, this, &TMainForm::passwordCancelled,
+            Qt::UniqueConnection);
+    m_passwordDlg->exec();
+}
 
-void TMainForm::BitBtnUploadAllClick() {}
+void TMainForm::passwordAccepted()
+{
+    setLoggedInControls(true);
+}
 
-void TMainForm::FormClose() {}
+void TMainForm::passwordRefused()
+{
+    setLoggedInControls(false);
+}
+
+void TMainForm::passwordCancelled()
+{
+    setLoggedInControls(false);
+    ListViewMCUModel->clear();
+}
+
+void TMainForm::setLoggedInControls(bool enabled)
+{
+    BitBtnUploadAll->setEnabled(enabled);
+    BitBtnUpload->setEnabled(enabled);
+    BitBtnSave->setEnabled(enabled);
+    ListViewMCU->setEnabled(enabled);
+    BitBtnExport->setEnabled(enabled);
+}
+
+void TMainForm::resetUploadProgress()
+{
+    ProgressBarUploadPacket->setValue(0);
+    ProgressBarUpload->setValue(0);
+    LabelUpload->setText(uploadIdleLabelText());
+    LabelUpload->resize(kLabelUploadWidth, LabelUpload->height());
+}
+
+void TMainForm::BitBtnRefershClick()
+{
+    if (const auto refusal = refusalFor(Activity::TelephoneList)) {
+        m_context.messages->warn(*refusal);
+        return;
+    }
+    // A cancelled worker may still be finishing its last exchange.
+    waitForUploadWorker();
+    if (UsbPresent && !UsbOpened) {
+        if (openStep())
+            showPasswordDlg();
+    } else if (UsbPresent && UsbOpened) {
+        showPasswordDlg();
+    }
+    if (!UsbLoggedIn)
+        return;
+
+    TelephoneListReader reader(*m_link);
+    connect(&reader, &TelephoneListReader::rowsCleared, this,
+            [this] { ListViewMCUModel->clear(); });
+    connect(&reader, &TelephoneListReader::formChosen, this, [this](bool longForm) {
+        const TelephoneListWidths widths = telephoneListWidths(longForm);
+        ListViewMCUModel->setColumnWidth(1, widths.fileName);
+        ListViewMCUModel->setColumnWidth(2, widths.number);
+    });
+    connect(&reader, &TelephoneListReader::rowRead, this,
+            [this](const ReportRow &row) { ListViewMCUModel->appendRow(row); });
+    connect(&reader, &TelephoneListReader::failure, this,
+            [this](const QString &text) { m_context.messages->warn(text); });
+    reader.run();
+}
+
+void TMainForm::setUploadRunningControls(bool running)
+{
+    BitBtnRefersh->setEnabled(!running);
+    BitBtnUpload->setText(running ? u("取消上传") : u("上传选择"));
+    BitBtnUpload->setEnabled(true);
+    BitBtnUploadAll->setEnabled(!running);
+    PageControl1->setTabEnabled(PageControl1->indexOf(TabSheetComputer), !running);
+    BitBtnSave->setEnabled(!running);
+    BitBtnExport->setEnabled(!running);
+    ListViewMCU->setEnabled(!running);
+}
+
+void TMainForm::BitBtnUploadClick()
+{
+    if (const auto refusal = refusalFor(Activity::Upload)) {
+        m_context.messages->warn(*refusal);
+        return;
+    }
+    if (!UsbLoggedIn)
+        return;
+    if (!isUploading()) {
+        QList<int> indices;
+        for (const int row : ListViewMCU->selectedRows())
+            indices.append(ListViewMCUModel->row(row).key.toInt());
+        if (indices.isEmpty())
+            return;
+        // The link is used by one worker at a time.
+        waitForUploadWorker();
+        Uploading = 1;
+        startUploadWorker(indices);
+        setUploadRunningControls(true);
+    } else {
+        Uploading = 0;
+        if (m_upload)
+            m_upload->requestStop();
+        QThread::msleep(100);
+        setUploadRunningControls(false);
+    }
+    resetUploadProgress();
+}
+
+void TMainForm::startUploadWorker(const QList<int> &deviceIndices)
+{
+    m_upload = std::make_shared<UploadRun>(m_link, EditSave->text(), deviceIndices);
+    UploadRun *run = m_upload.get();
+    TStorageSingleThread *worker = run->worker();
+    QObject *relay = run->relay();
+    connect(worker, &TStorageSingleThread::labelChanged, relay, [this](const QString &text) {
+        LabelUpload->setText(text);
+        LabelUpload->resize(kLabelUploadWidth, LabelUpload->height());
+    });
+    connect(worker, &TStorageSingleThread::packetRangeChanged, relay,
+            [this](int maximum) { ProgressBarUploadPacket->setRange(0, maximum); });
+    connect(worker, &TStorageSingleThread::packetProgress, relay,
+            [this](int value) { ProgressBarUploadPacket->setValue(value); });
+    connect(worker, &TStorageSingleThread::batchRangeChanged, relay,
+            [this](int maximum) { ProgressBarUpload->setRange(0, maximum); });
+    connect(worker, &TStorageSingleThread::batchProgress, relay,
+            [this](int value) { ProgressBarUpload->setValue(value); });
+    // The worker waits until its box has been dismissed.
+    connect(
+        worker, &TStorageSingleThread::message, relay,
+        [this](const QString &text) { m_context.messages->warn(text); },
+        Qt::BlockingQueuedConnection);
+    connect(worker, &TStorageSingleThread::ended, relay,
+            [this, run](bool idle, bool) { onUploadEnded(run, idle); });
+    run->start();
+}
+
+void TMainForm::onUploadEnded(UploadRun *run, bool idle)
+{
+    // Only the latest worker's end sets the tab back; a folder that could not be created
+    // leaves the tab in its running state until the upload is cancelled.
+    if (!idle || run != m_upload.get())
+        return;
+    resetUploadProgress();
+    setUploadRunningControls(false);
+    Uploading = 0;
+}
+
+void TMainForm::waitForUploadWorker()
+{
+    if (m_upload)
+        m_upload->waitUntilEnded();
+}
+
+void TMainForm::BitBtnUploadAllClick()
+{
+    if (ListViewMCUModel->rowCount() == 0)
+        return;
+    ListViewMCU->selectAll();
+    BitBtnUploadClick();
+}
+
+void TMainForm::PageControl1Change(int)
+{
+    if (!isUploading())
+        return;
+    BitBtnUploadClick();
+    m_context.messages->warn(u("数据上传被打断，请注意！"));
+}
+
+void TMainForm::FormClose()
+{
+    if (m_upload && m_upload->isRunning()) {
+        m_upload->requestStop();
+        QThread::msleep(100);
+    }
+    // Stops and waits for a worker still finishing its exchange before the link goes.
+    m_upload.reset();
+    if (m_link)
+        m_link->closeAtExit();
+}
 
 } // namespace tovrel

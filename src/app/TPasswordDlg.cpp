@@ -1,5 +1,9 @@
 #include "TPasswordDlg.h"
 
+#include "device/LinkFlags.h"
+#include "device/PasswordCheck.h"
+
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,6 +22,7 @@ TPasswordDlg::TPasswordDlg(const AppContext &context, QWidget *parent)
     Password = new QLineEdit(QStringLiteral("9137"), this);
     Password->setObjectName(QStringLiteral("Password"));
     Password->setEchoMode(QLineEdit::Password);
+    Password->setMaxLength(4);
     Password->setGeometry(80, 18, 210, 22);
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
@@ -26,8 +31,49 @@ TPasswordDlg::TPasswordDlg(const AppContext &context, QWidget *parent)
     OKBtn->setGeometry(120, 56, 80, 26);
     CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    CancelBtn->setAutoDefault(false);
     CancelBtn->setGeometry(210, 56, 80, 26);
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(OKBtn, &QPushButton::clicked, this, &TPasswordDlg::OKBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &TPasswordDlg::CancelBtnClick);
+}
+
+void TPasswordDlg::OKBtnClick()
+{
+    if (m_link) {
+        const LoginResult result = checkPassword(*m_link, Password->text());
+        switch (result.outcome) {
+        case LoginOutcome::Accepted:
+            UsbLoggedIn = 1;
+            emit loginAccepted();
+            break;
+        case LoginOutcome::Refused:
+            m_context.messages->warn(result.message);
+            UsbLoggedIn = 0;
+            emit loginRefused();
+            break;
+        case LoginOutcome::LinkFailed:
+            // Flags and controls stay as they were.
+            m_context.messages->warn(result.message);
+            break;
+        }
+    }
+    accept();
+}
+
+void TPasswordDlg::CancelBtnClick()
+{
+    UsbLoggedIn = 0;
+    emit loginCancelled();
+    reject();
+}
+
+void TPasswordDlg::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        CancelBtn->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 } // namespace tovrel

@@ -51,10 +51,11 @@ public:
         m_done = done;
         draw();
     }
-    void end()
+    // Takes the bar off the line, so other output starts on a clean line.
+    void clear()
     {
         if (m_enabled && m_drawn)
-            m_err << '\n';
+            m_err << "\r\x1b[K";
         m_err.flush();
         m_drawn = false;
     }
@@ -142,7 +143,7 @@ int runConvert(const QStringList &args)
                      [&](int, qint64 runChunks) { line.step(runChunks); });
     QObject::connect(&worker, &ConversionWorker::fileFinished, [&](const QString &wav) {
         ++converted;
-        line.end();
+        line.clear();
         out << wav << '\n';
         out.flush();
     });
@@ -157,7 +158,7 @@ int runConvert(const QStringList &args)
     worker.run();
     std::signal(SIGINT, previous);
     g_runningFlag = nullptr;
-    line.end();
+    line.clear();
 
     const bool stopped = flag.load() != 1;
     flag.store(0);

@@ -1,15 +1,273 @@
+// tovrel device status|list|upload: the telephone from the command line, through the same
+// link, login, list and upload as the windows.
+
 #include "Commands.h"
 
+#include "activity/ActivityFlags.h"
+#include "device/LinkFlags.h"
+#include "device/PasswordCheck.h"
+#include "device/TStorageSingleThread.h"
+#include "device/TelephoneLink.h"
+#include "device/TelephoneList.h"
+
+#include <QCommandLineParser>
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
+#include <optional>
+#include <unistd.h>
 
 namespace tovrel::cli {
+namespace {
 
-int runDevice(const QStringList &)
+QString u(const char *utf8)
 {
-    QTextStream(stderr) << "tovrel: this command is not available yet\n";
+    return QString::fromUtf8(utf8);
+}
+
+struct DeviceOptions
+{
+    QString action;
+    QString emulator;
+    QString password;
+    QString folder;
+    bool all = false;
+    QStringList rows;
+    int timeoutMs = kDefaultLinkTimeoutMs;
+};
+
+int fail(const QString &text)
+{
+    QTextStream(stderr) << text << '\n';
     return 1;
+}
+
+std::optional<DeviceOptions> parse(const QStringList &args, int *exitCode)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "The telephone:\n"
+        "  status                     whether a telephone is attached\n"
+        "  list                       its recordings (tab-separated)\n"
+        "  upload (--all | ROW...)    copy recordings (ROW: the number in the first column)"));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("action"),
+                                 QStringLiteral("status, list or upload"));
+    const QCommandLineOption emulator(QStringLiteral("emulator"),
+                                      QStringLiteral("Use the emulated telephone on this socket."),
+                                      QStringLiteral("SOCKET"));
+    const QCommandLineOption password(QStringLiteral("password"),
+                                      QStringLiteral("The telephone's four-digit password."),
+                                      QStringLiteral("DDDD"));
+    const QCommandLineOption to(QStringLiteral("to"),
+                                QStringLiteral("Folder the recordings are uploaded into."),
+                                QStringLiteral("DIR"));
+    const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("Upload every recording."));
+    const QCommandLineOption timeout(QStringLiteral("timeout-ms"),
+                                     QStringLiteral("Time-out of each exchange (default 10000)."),
+                                     QStringLiteral("MS"));
+    parser.addOptions({emulator, password, to, all, timeout});
+    QStringList argv = args;
+    argv.prepend(QStringLiteral("tovrel device"));
+    if (!parser.parse(argv)) {
+        *exitCode = fail(QStringLiteral("tovrel device: ") + parser.errorText());
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        QTextStream(stdout) << parser.helpText();
+        *exitCode = 0;
+        return std::nullopt;
+    }
+    DeviceOptions o;
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        *exitCode = fail(QStringLiteral("tovrel device: say status, list or upload"));
+        return std::nullopt;
+    }
+    o.action = positional.takeFirst();
+    o.rows = positional;
+    o.emulator = parser.value(emulator);
+    o.password = parser.value(password);
+    o.folder = parser.value(to);
+    o.all = parser.isSet(all);
+    if (parser.isSet(timeout)) {
+        bool ok = false;
+        o.timeoutMs = parser.value(timeout).toInt(&ok);
+        if (!ok || o.timeoutMs <= 0) {
+            *exitCode = fail(QStringLiteral("tovrel device: --timeout-ms needs a positive number"));
+            return std::nullopt;
+        }
+    }
+    return o;
+}
+
+// Attach, open and log in, as the list button does; the failure text, or nothing.
+std::optional<QString> logIn(TelephoneLink &link, const DeviceOptions &o)
+{
+    if (o.password.isEmpty())
+        return QStringLiteral("tovrel device: --password DDDD is required");
+    if (link.deviceCount() == 0)
+        return u("USB未连接");
+    if (!link.openStep())
+        return u("USB设备打开失败");
+    UsbOpened = 1;
+    const LoginResult login = checkPassword(link, o.password);
+    if (login.outcome != LoginOutcome::Accepted)
+        return login.message;
+    UsbLoggedIn = 1;
+    return std::nullopt;
+}
+
+int runList(TelephoneLink &link)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    bool failed = false;
+    TelephoneListReader reader(link);
+    QObject::connect(&reader, &TelephoneListReader::rowRead,
+                     [&out](const ReportRow &row) { out << row.cells.join(u'\t') << '\n'; });
+    QObject::connect(&reader, &TelephoneListReader::failure, [&](const QString &text) {
+        out.flush();
+        err << text << '\n';
+        err.flush();
+        failed = true;
+    });
+    reader.run();
+    return failed ? 1 : 0;
+}
+
+class TerminalProgress
+{
+public:
+    TerminalProgress() : m_tty(isatty(fileno(stderr)) != 0) {}
+    void setFile(int value, int maximum)
+    {
+        m_fileValue = value;
+        m_fileMax = maximum;
+        draw();
+    }
+    void setBatch(int value, int maximum)
+    {
+        m_batchValue = value;
+        m_batchMax = maximum > 0 ? maximum : m_batchMax;
+        draw();
+    }
+    void clear()
+    {
+        if (m_tty && m_drawn)
+            std::fputs("\r\033[K", stderr);
+        m_drawn = false;
+    }
+
+private:
+    void draw()
+    {
+        if (!m_tty)
+            return;
+        constexpr int kWidth = 30;
+        const int filled = m_fileMax > 0 ? kWidth * m_fileValue / m_fileMax : kWidth;
+        const QString bar = QString(filled, u'#') + QString(kWidth - filled, u'.');
+        const QString line = QStringLiteral("\r%1/%2 [%3] %4%")
+                                 .arg(m_batchValue)
+                                 .arg(m_batchMax)
+                                 .arg(bar)
+                                 .arg(m_fileMax > 0 ? 100 * m_fileValue / m_fileMax : 100);
+        std::fputs(line.toUtf8().constData(), stderr);
+        std::fflush(stderr);
+        m_drawn = true;
+    }
+
+    bool m_tty;
+    bool m_drawn = false;
+    int m_fileValue = 0, m_fileMax = 0, m_batchValue = 0, m_batchMax = 0;
+};
+
+int runUpload(const std::shared_ptr<TelephoneLink> &link, const DeviceOptions &o)
+{
+    if (o.folder.isEmpty())
+        return fail(QStringLiteral("tovrel device: --to DIR is required"));
+    if (o.all == !o.rows.isEmpty())
+        return fail(QStringLiteral("tovrel device: give either --all or row numbers"));
+    const auto count = link->readCount();
+    if (!count.ok())
+        return fail(linkErrorText(count.error));
+    QList<int> indices;
+    if (o.all) {
+        for (int n = 0; n < count.value; ++n)
+            if (n != kSkippedRecordIndex)
+                indices.append(n);
+    } else {
+        for (const QString &row : o.rows) {
+            bool ok = false;
+            const int number = row.toInt(&ok);
+            if (!ok || number < 1 || number > count.value || number - 1 == kSkippedRecordIndex)
+                return fail(QStringLiteral("tovrel device: no recording number ") + row +
+                            QStringLiteral(" (the telephone holds %1)").arg(count.value));
+            indices.append(number - 1);
+        }
+    }
+    if (indices.isEmpty())
+        return fail(QStringLiteral("tovrel device: the telephone holds no recordings"));
+
+    QString folder = o.folder;
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    TStorageSingleThread worker(link, folder, indices);
+    TerminalProgress progress;
+    int batchMax = 0;
+    int fileMax = 0;
+    bool complete = false;
+    QObject::connect(&worker, &TStorageSingleThread::batchRangeChanged,
+                     [&](int m) { batchMax = m; });
+    QObject::connect(&worker, &TStorageSingleThread::batchProgress,
+                     [&](int v) { progress.setBatch(v, batchMax); });
+    QObject::connect(&worker, &TStorageSingleThread::packetRangeChanged,
+                     [&](int m) { fileMax = m; });
+    QObject::connect(&worker, &TStorageSingleThread::packetProgress,
+                     [&](int v) { progress.setFile(v, fileMax); });
+    QObject::connect(&worker, &TStorageSingleThread::message, [&](const QString &text) {
+        progress.clear();
+        if (text == uploadFinishedText())
+            QTextStream(stdout) << text << '\n';
+        else
+            QTextStream(stderr) << text << '\n';
+    });
+    QObject::connect(&worker, &TStorageSingleThread::ended,
+                     [&](bool, bool allComplete) { complete = allComplete; });
+    Uploading = 1;
+    worker.Execute();
+    Uploading = 0;
+    progress.clear();
+    return complete ? 0 : 1;
+}
+
+} // namespace
+
+int runDevice(const QStringList &args)
+{
+    int exitCode = 1;
+    const auto options = parse(args, &exitCode);
+    if (!options)
+        return exitCode;
+    const DeviceOptions &o = *options;
+    if (o.action != QLatin1String("status") && o.action != QLatin1String("list") &&
+        o.action != QLatin1String("upload"))
+        return fail(QStringLiteral("tovrel device: unknown action: ") + o.action);
+
+    auto link = std::make_shared<TelephoneLink>(createUsbLibrary(o.emulator), o.timeoutMs);
+    if (o.action == QLatin1String("status")) {
+        const bool present = link->deviceCount() > 0;
+        QTextStream(stdout) << (present ? u("USB已连接") : u("USB未连接")) << '\n';
+        return present ? 0 : 1;
+    }
+    if (const auto failure = logIn(*link, o)) {
+        link->closeAtExit();
+        return fail(*failure);
+    }
+    const int result = o.action == QLatin1String("list") ? runList(*link) : runUpload(link, o);
+    link->closeAtExit();
+    return result;
 }
 
 } // namespace tovrel::cli

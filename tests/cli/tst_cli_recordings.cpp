@@ -1,4 +1,5 @@
 #include "SpeechEncoder.h"
+#include "SpeechFixtures.h"
 #include "TestFolders.h"
 
 #include <QFile>
@@ -6,9 +7,8 @@
 #include <QTest>
 #include <QtEndian>
 
-#include <speex/speex.h>
-
 using namespace tovrel;
+using tovrel::test::referenceDecode;
 using tovrel::test::TempFolder;
 
 namespace {
@@ -80,27 +80,6 @@ QByteArray wavBytes(const QList<int16_t> &samples, int rate, int channels)
     memcpy(b + 36, "data", 4);
     qToLittleEndian<quint32>(quint32(data.size()), b + 40);
     return h + data;
-}
-
-QByteArray referenceDecode(const QByteArray &payload)
-{
-    void *state = speex_decoder_init(speex_lib_get_mode(SPEEX_MODEID_NB));
-    spx_int32_t on = 1;
-    speex_decoder_ctl(state, SPEEX_SET_ENH, &on);
-    SpeexBits bits;
-    speex_bits_init(&bits);
-    QByteArray pcm;
-    for (qsizetype at = 0; at + 20 <= payload.size(); at += 20) {
-        spx_int16_t frame[160];
-        speex_bits_read_from(&bits, payload.constData() + at, 20);
-        speex_decode_int(state, &bits, frame);
-        char le[320];
-        qToLittleEndian<int16_t>(frame, 160, le);
-        pcm.append(le, 320);
-    }
-    speex_bits_destroy(&bits);
-    speex_decoder_destroy(state);
-    return pcm;
 }
 
 } // namespace

@@ -66,15 +66,18 @@ void ConversionWorker::run()
         const FileConversion result = convertRecording(input, output, m_flag, decoder, hooks);
         switch (result.status) {
         case FileConversion::OpenFailed:
+            m_ended.store(true);
             emit failed(openFailedText(), result.reason, input);
             emit done();
             return;
         case FileConversion::CreateFailed:
+            m_ended.store(true);
             emit failed(createFailedText(), result.reason, output);
             emit done();
             return;
         case FileConversion::WriteFailed:
             emit progress(result.chunksWritten, runDone);
+            m_ended.store(true);
             emit failed(writeFailedText(), result.reason, output);
             emit done();
             return;
@@ -85,6 +88,7 @@ void ConversionWorker::run()
             break;
         }
     }
+    m_ended.store(true);
     emit finished();
     emit done();
 }
@@ -100,7 +104,9 @@ ConversionRun::ConversionRun(ConversionWorker *worker, QObject *parent)
 
 ConversionRun::~ConversionRun()
 {
-    m_worker->requestStop();
+    // A run that has already ended leaves the flag alone: it may belong to a newer run by now.
+    if (!m_worker->hasEnded())
+        m_worker->requestStop();
     m_thread->quit();
     m_thread->wait();
     delete m_worker;

@@ -37,6 +37,8 @@ public:
     Kind kind() const { return m_kind; }
     // Clears the run's flag: the run stops after the chunk in hand.
     void requestStop() { m_flag.store(0); }
+    // True once the run has finished or failed (set before those signals go out).
+    bool hasEnded() const { return m_ended.load(); }
 
 public slots:
     // Converts the files; returns when they are done, at a stop or at a failure.
@@ -65,6 +67,7 @@ private:
     QString m_outputFolder;
     qint64 m_conversionTotal;
     std::atomic<int> &m_flag;
+    std::atomic<bool> m_ended{false};
 };
 
 // Owns a worker and the thread it runs on. Destroying the run stops the worker and waits for

@@ -3,7 +3,132 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace tovrel {
+namespace {
+
+// "*.spx" with the letter case ignored, as the pattern matches on the desktop systems.
+bool hasRecordingExtension(QStringView name)
+{
+    return name.endsWith(QStringView(u".spx"), Qt::CaseInsensitive);
+}
+
+void sortByName(QStringList &names)
+{
+    // The order QDir::Name gives: plain comparison of the names.
+    std::sort(names.begin(), names.end(),
+              [](const QString &a, const QString &b) { return a.compare(b) < 0; });
+}
+
+#ifdef Q_OS_UNIX
+
+// The folder, opened once; every file is opened relative to it, so no path is built or resolved
+// from the root per file. Listing a folder of tens of thousands of recordings is dominated by
+// the system calls, and this keeps them to open, read and close per file.
+class FolderHandle
+{
+public:
+    explicit FolderHandle(const QString &folder)
+        : m_dir(opendir(QFile::encodeName(folder).constData()))
+    {}
+    ~FolderHandle()
+    {
+        if (m_dir)
+            closedir(m_dir);
+    }
+    FolderHandle(const FolderHandle &) = delete;
+    FolderHandle &operator=(const FolderHandle &) = delete;
+
+    QStringList recordingNames() const
+    {
+        QStringList names;
+        if (!m_dir)
+            return names;
+        rewinddir(m_dir);
+        while (const dirent *e = readdir(m_dir)) {
+            const QString name = QFile::decodeName(e->d_name);
+            if (!hasRecordingExtension(name) || !isRegularFile(e))
+                continue;
+            names.append(name);
+        }
+        sortByName(names);
+        return names;
+    }
+
+    // The first 32 bytes (zero-filled past the end), or false with the reason.
+    bool readHeader(const QString &name, char (&bytes)[kHeaderProbeLength], QString &reason) const
+    {
+        const int fd =
+            openat(dirfd(m_dir), QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            reason = QString::fromLocal8Bit(strerror(errno));
+            return false;
+        }
+        std::fill(std::begin(bytes), std::end(bytes), char(0));
+        qsizetype got = 0;
+        while (got < kHeaderProbeLength) {
+            const ssize_t n = read(fd, bytes + got, size_t(kHeaderProbeLength - got));
+            if (n <= 0)
+                break;
+            got += n;
+        }
+        close(fd);
+        return true;
+    }
+
+private:
+    bool isRegularFile(const dirent *e) const
+    {
+        if (e->d_type == DT_REG)
+            return true;
+        if (e->d_type != DT_LNK && e->d_type != DT_UNKNOWN)
+            return false;
+        struct stat st;
+        return fstatat(dirfd(m_dir), e->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+    }
+
+    DIR *m_dir;
+};
+
+#else
+
+class FolderHandle
+{
+public:
+    explicit FolderHandle(const QString &folder) : m_dir(folder) {}
+
+    QStringList recordingNames() const
+    {
+        return m_dir.entryList({QStringLiteral("*.spx")}, QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+    bool readHeader(const QString &name, char (&bytes)[kHeaderProbeLength], QString &reason) const
+    {
+        QFile file(m_dir.filePath(name));
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            reason = file.errorString();
+            return false;
+        }
+        std::fill(std::begin(bytes), std::end(bytes), char(0));
+        file.read(bytes, kHeaderProbeLength);
+        return true;
+    }
+
+private:
+    QDir m_dir;
+};
+
+#endif
+
+} // namespace
 
 QString noSupportedFilesMessage()
 {
@@ -14,37 +139,36 @@ QStringList recordingFileNames(const QString &folder)
 {
     if (folder.isEmpty())
         return {};
-    return QDir(folder).entryList({QStringLiteral("*.spx")}, QDir::Files | QDir::Hidden,
-                                  QDir::Name);
+    return FolderHandle(folder).recordingNames();
 }
 
 FolderScanResult scanRecordingFolder(const QString &folder)
 {
     FolderScanResult result;
-    const QStringList names = recordingFileNames(folder);
+    if (folder.isEmpty()) {
+        result.message = noSupportedFilesMessage();
+        return result;
+    }
+    const FolderHandle handle(folder);
+    const QStringList names = handle.recordingNames();
     if (names.isEmpty()) {
         result.message = noSupportedFilesMessage();
         return result;
     }
     const QString base = QDir(folder).absolutePath() + QLatin1Char('/');
     result.recordings.reserve(names.size());
-    QFile file;
     for (const QString &name : names) {
-        const QString path = base + name;
-        file.setFileName(path);
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        char bytes[kHeaderProbeLength];
+        QString reason;
+        if (!handle.readHeader(name, bytes, reason)) {
             result.message = noSupportedFilesMessage();
-            result.failedPath = path;
-            result.failedReason = file.errorString();
+            result.failedPath = base + name;
+            result.failedReason = reason;
             break;
         }
-        char bytes[kHeaderProbeLength] = {};
-        const qint64 got = file.read(bytes, kHeaderProbeLength);
-        file.close();
-        const RecordingHeader header =
-            decodeHeader(QByteArrayView(bytes, got > 0 ? qsizetype(got) : 0));
+        const RecordingHeader header = decodeHeader(QByteArrayView(bytes, kHeaderProbeLength));
         result.conversionTotal += chunkCount(header.payloadLength);
-        result.recordings.append({path, name, header});
+        result.recordings.append({base + name, name, header});
     }
     return result;
 }

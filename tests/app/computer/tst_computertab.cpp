@@ -4,6 +4,7 @@
 #include "TestFolders.h"
 
 #include "SpeechEncoder.h"
+#include "SpeechFixtures.h"
 #include "activity/ActivityFlags.h"
 #include "report/ReportModel.h"
 
@@ -47,15 +48,7 @@ RecordingHeader header(bool longForm, int minute)
 
 QByteArray speechRecording(bool longForm, int milliseconds, unsigned seed = 1)
 {
-    return spx::makeRecording(header(longForm, 1),
-                              spx::encodeSpeech(spx::syntheticSpeech(milliseconds, seed)));
-}
-
-bool headerMatchesFile(const QByteArray &wav)
-{
-    return wav.size() >= 44 &&
-           qFromLittleEndian<quint32>(wav.constData() + 40) == quint32(wav.size() - 44) &&
-           qFromLittleEndian<quint32>(wav.constData() + 4) == quint32(wav.size() - 8);
+    return test::speechRecording(header(longForm, 1), milliseconds, seed);
 }
 
 struct Window
@@ -287,6 +280,19 @@ private slots:
         QVERIFY(w.idle());
     }
 
+    void convertAllWithEmptyList()
+    {
+        TempFolder dir;
+        Window w;
+        w.listFolder(dir.path());
+        w.messages.clear();
+        w.main->EditOutput->setText(dir.path());
+        w.main->BitBtn5Click();
+        QCOMPARE(w.messages.texts(), QStringList{u("此目录没有任何可支持的文件！")});
+        QVERIFY(w.idle());
+        QVERIFY(w.openedFolders.isEmpty());
+    }
+
     void convertSelected()
     {
         TempFolder dir;
@@ -367,7 +373,7 @@ private slots:
         QVERIFY(w.messages.texts().isEmpty());
         QVERIFY(w.openedFolders.isEmpty());
         const QByteArray wav = out.read(u("long.spx.wav"));
-        QVERIFY(headerMatchesFile(wav));
+        QVERIFY(test::wavHeaderMatchesFile(wav));
         QVERIFY(wav.size() < 44 + 16000 * 8000);
         QVERIFY(!QFile::exists(out.file(u("next.spx.wav"))));
         QCOMPARE(w.main->ProgressBar2->value(), 0);

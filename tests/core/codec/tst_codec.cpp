@@ -2,40 +2,18 @@
 #include "codec/WavFile.h"
 
 #include "SpeechEncoder.h"
+#include "SpeechFixtures.h"
 #include "TestFolders.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 #include <QtEndian>
 
-#include <speex/speex.h>
-
 using namespace tovrel;
+using tovrel::test::referenceDecode;
 using tovrel::test::TempFolder;
 
 namespace {
-
-// The reference: libspeex called directly, one state, enhancement on, frame by frame.
-QByteArray referenceDecode(const QByteArray &payload)
-{
-    void *state = speex_decoder_init(speex_lib_get_mode(SPEEX_MODEID_NB));
-    spx_int32_t on = 1;
-    speex_decoder_ctl(state, SPEEX_SET_ENH, &on);
-    SpeexBits bits;
-    speex_bits_init(&bits);
-    QByteArray pcm;
-    for (qsizetype at = 0; at + 20 <= payload.size(); at += 20) {
-        spx_int16_t frame[160];
-        speex_bits_read_from(&bits, payload.constData() + at, 20);
-        speex_decode_int(state, &bits, frame);
-        char le[320];
-        qToLittleEndian<int16_t>(frame, 160, le);
-        pcm.append(le, 320);
-    }
-    speex_bits_destroy(&bits);
-    speex_decoder_destroy(state);
-    return pcm;
-}
 
 QByteArray speechPayload(int milliseconds, unsigned seed = 1)
 {

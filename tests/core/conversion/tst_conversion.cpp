@@ -4,6 +4,7 @@
 #include "conversion/RecordingConversion.h"
 
 #include "SpeechEncoder.h"
+#include "SpeechFixtures.h"
 #include "TestFolders.h"
 
 #include <QFile>
@@ -11,9 +12,8 @@
 #include <QTest>
 #include <QtEndian>
 
-#include <speex/speex.h>
-
 using namespace tovrel;
+using tovrel::test::referenceDecode;
 using tovrel::test::TempFolder;
 
 namespace {
@@ -21,40 +21,6 @@ namespace {
 QString u(const char *s)
 {
     return QString::fromUtf8(s);
-}
-
-quint32 le32(const QByteArray &b, int at)
-{
-    return qFromLittleEndian<quint32>(b.constData() + at);
-}
-
-// True when the WAV's two size fields describe exactly the bytes it holds.
-bool headerMatchesFile(const QByteArray &wav)
-{
-    return wav.size() >= 44 && le32(wav, 40) == quint32(wav.size() - 44) &&
-           le32(wav, 4) == quint32(wav.size() - 8);
-}
-
-// libspeex called directly over the same frames: one state, enhancement on.
-QByteArray referenceDecode(const QByteArray &payload)
-{
-    void *state = speex_decoder_init(speex_lib_get_mode(SPEEX_MODEID_NB));
-    spx_int32_t on = 1;
-    speex_decoder_ctl(state, SPEEX_SET_ENH, &on);
-    SpeexBits bits;
-    speex_bits_init(&bits);
-    QByteArray pcm;
-    for (qsizetype at = 0; at + 20 <= payload.size(); at += 20) {
-        spx_int16_t frame[160];
-        speex_bits_read_from(&bits, payload.constData() + at, 20);
-        speex_decode_int(state, &bits, frame);
-        char le[320];
-        qToLittleEndian<int16_t>(frame, 160, le);
-        pcm.append(le, 320);
-    }
-    speex_bits_destroy(&bits);
-    speex_decoder_destroy(state);
-    return pcm;
 }
 
 RecordingHeader header(bool longForm)
@@ -70,8 +36,7 @@ RecordingHeader header(bool longForm)
 // A recording of real encoded speech.
 QByteArray speechRecording(bool longForm, int milliseconds, unsigned seed = 1)
 {
-    return spx::makeRecording(header(longForm),
-                              spx::encodeSpeech(spx::syntheticSpeech(milliseconds, seed)));
+    return test::speechRecording(header(longForm), milliseconds, seed);
 }
 
 } // namespace
@@ -134,7 +99,7 @@ private slots:
         const QByteArray payload = recording.mid(longForm ? 32 : 19);
         const qsizetype whole = payload.size() / 500 * 500;
         const QByteArray wav = dir.read(u("语音 1.spx.wav"));
-        QVERIFY(headerMatchesFile(wav));
+        QVERIFY(test::wavHeaderMatchesFile(wav));
         QVERIFY(wav.mid(44) == referenceDecode(payload.left(whole)));
     }
 
@@ -156,7 +121,7 @@ private slots:
         QCOMPARE(r.chunksWritten, 3);
         const QByteArray wav = dir.read(u("long.spx.wav"));
         QCOMPARE(wav.size(), 44 + 3 * 8000);
-        QVERIFY(headerMatchesFile(wav));
+        QVERIFY(test::wavHeaderMatchesFile(wav));
     }
 
     void failures()
@@ -252,7 +217,7 @@ private slots:
         QCOMPARE(failed[0][2].toString(), inputs[1]);
         QCOMPARE(finished.size(), 0);
         QCOMPARE(done.size(), 1);
-        QVERIFY(headerMatchesFile(out.read(u("1.spx.wav"))));
+        QVERIFY(test::wavHeaderMatchesFile(out.read(u("1.spx.wav"))));
         QVERIFY(!QFile::exists(out.file(u("3.spx.wav"))));
     }
 
@@ -282,13 +247,16 @@ private slots:
         std::atomic<int> flag{1};
         auto *run = new ConversionRun(
             new ConversionWorker(ConversionWorker::Kind::All, {in}, out.path(), 1, flag));
-        QSignalSpy started(run->worker(), &ConversionWorker::fileStarted);
+        std::atomic<int> started{0};
+        connect(
+            run->worker(), &ConversionWorker::fileStarted, run->worker(),
+            [&] { started.fetch_add(1); }, Qt::DirectConnection);
         run->start();
-        QTRY_COMPARE_WITH_TIMEOUT(started.size(), 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(started.load(), 1, 20000);
         delete run;
         QCOMPARE(flag.load(), 0);
         const QByteArray wav = out.read(u("big.spx.wav"));
-        QVERIFY(headerMatchesFile(wav));
+        QVERIFY(test::wavHeaderMatchesFile(wav));
         QVERIFY(wav.size() < 44 + 8000 * 8000);
     }
 };

@@ -1,0 +1,158 @@
+#include "EmulatorUsbLibrary.h"
+
+#include "Frame.h"
+
+#include <QDeadlineTimer>
+#include <QLocalSocket>
+
+#include <algorithm>
+
+namespace tovrel {
+namespace {
+
+// How long the presence check waits for the emulator to take a connection.
+constexpr int kPresenceTimeoutMs = 500;
+
+} // namespace
+
+EmulatorUsbLibrary::EmulatorUsbLibrary(const QString &socketName) : m_socketName(socketName)
+{
+    m_ioThread.setObjectName(QStringLiteral("EmulatorLink"));
+    m_io = new QObject;
+    m_io->moveToThread(&m_ioThread);
+    m_ioThread.start();
+}
+
+EmulatorUsbLibrary::~EmulatorUsbLibrary()
+{
+    close();
+    QObject *io = m_io;
+    QMetaObject::invokeMethod(
+        io, [io] { delete io; }, Qt::BlockingQueuedConnection);
+    m_ioThread.quit();
+    m_ioThread.wait();
+}
+
+void EmulatorUsbLibrary::onIoThread(const std::function<void()> &work)
+{
+    if (QThread::currentThread() == &m_ioThread)
+        work();
+    else
+        QMetaObject::invokeMethod(m_io, work, Qt::BlockingQueuedConnection);
+}
+
+bool EmulatorUsbLibrary::connected() const
+{
+    return m_socket && m_socket->state() == QLocalSocket::ConnectedState;
+}
+
+quint32 EmulatorUsbLibrary::deviceCount()
+{
+    // A throw-away connection of the calling thread, so the check never waits behind an
+    // exchange in progress on the open handle.
+    QLocalSocket probe;
+    probe.connectToServer(m_socketName);
+    const bool present = probe.waitForConnected(kPresenceTimeoutMs);
+    probe.abort();
+    return present ? 1 : 0;
+}
+
+void EmulatorUsbLibrary::setTimeouts(int readMs, int writeMs)
+{
+    m_readTimeoutMs = readMs;
+    m_writeTimeoutMs = writeMs;
+}
+
+bool EmulatorUsbLibrary::open(int number)
+{
+    bool ok = false;
+    onIoThread([&] {
+        delete m_socket;
+        m_socket = nullptr;
+        m_received.clear();
+        m_open = false;
+        if (number != 0)
+            return;
+        m_socket = new QLocalSocket(m_io);
+        m_socket->connectToServer(m_socketName);
+        ok = m_socket->waitForConnected(m_writeTimeoutMs);
+        m_open = ok;
+    });
+    return ok;
+}
+
+void EmulatorUsbLibrary::flush()
+{
+    onIoThread([&] {
+        if (!m_socket)
+            return;
+        if (connected())
+            m_socket->waitForReadyRead(0);
+        m_socket->readAll();
+        m_received.clear();
+    });
+}
+
+bool EmulatorUsbLibrary::write(QByteArrayView bytes)
+{
+    bool ok = false;
+    onIoThread([&] {
+        if (!connected())
+            return;
+        // Notice a connection the telephone has closed before sending into it.
+        m_socket->waitForReadyRead(0);
+        if (!connected())
+            return;
+        const QByteArray framed = frame::encode(bytes);
+        if (m_socket->write(framed) != framed.size())
+            return;
+        const QDeadlineTimer deadline(m_writeTimeoutMs.load());
+        while (m_socket->bytesToWrite() > 0) {
+            if (!m_socket->waitForBytesWritten(int(deadline.remainingTime())) || !connected())
+                return;
+        }
+        ok = connected();
+    });
+    return ok;
+}
+
+bool EmulatorUsbLibrary::read(char *buffer, int count, int *received)
+{
+    *received = 0;
+    bool ok = false;
+    onIoThread([&] {
+        if (!m_socket)
+            return;
+        const QDeadlineTimer deadline(m_readTimeoutMs.load());
+        for (;;) {
+            m_received.append(m_socket->readAll());
+            if (const auto payload = frame::take(m_received)) {
+                const int n = std::min<int>(count, int(payload->size()));
+                std::copy_n(payload->constData(), n, buffer);
+                *received = n;
+                ok = true;
+                return;
+            }
+            if (!connected() || deadline.hasExpired())
+                return;
+            if (!m_socket->waitForReadyRead(int(std::max<qint64>(deadline.remainingTime(), 1))) &&
+                (!connected() || deadline.hasExpired()) && m_socket->bytesAvailable() == 0)
+                return;
+        }
+    });
+    return ok;
+}
+
+void EmulatorUsbLibrary::close()
+{
+    onIoThread([&] {
+        if (m_socket)
+            m_socket->abort();
+        delete m_socket;
+        m_socket = nullptr;
+        m_received.clear();
+        m_open = false;
+    });
+}
+
+} // namespace tovrel

@@ -1,0 +1,159 @@
+#include "LibUsbLibrary.h"
+
+#include <libusb.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace tovrel {
+
+LibUsbLibrary::LibUsbLibrary(quint16 vendorId, quint16 productId)
+    : m_vendorId(vendorId), m_productId(productId)
+{
+    if (libusb_init(&m_context) != 0)
+        m_context = nullptr;
+}
+
+LibUsbLibrary::~LibUsbLibrary()
+{
+    close();
+    if (m_context)
+        libusb_exit(m_context);
+}
+
+quint32 LibUsbLibrary::deviceCount()
+{
+    if (!m_context)
+        return 0;
+    libusb_device **list = nullptr;
+    const ssize_t n = libusb_get_device_list(m_context, &list);
+    quint32 count = 0;
+    for (ssize_t i = 0; i < n; ++i) {
+        libusb_device_descriptor descriptor{};
+        if (libusb_get_device_descriptor(list[i], &descriptor) == 0 &&
+            descriptor.idVendor == m_vendorId && descriptor.idProduct == m_productId)
+            ++count;
+    }
+    if (list)
+        libusb_free_device_list(list, 1);
+    return count;
+}
+
+void LibUsbLibrary::setTimeouts(int readMs, int writeMs)
+{
+    m_readTimeoutMs = readMs;
+    m_writeTimeoutMs = writeMs;
+}
+
+bool LibUsbLibrary::open(int number)
+{
+    close();
+    if (!m_context)
+        return false;
+    libusb_device **list = nullptr;
+    const ssize_t n = libusb_get_device_list(m_context, &list);
+    libusb_device *chosen = nullptr;
+    int seen = 0;
+    for (ssize_t i = 0; i < n && !chosen; ++i) {
+        libusb_device_descriptor descriptor{};
+        if (libusb_get_device_descriptor(list[i], &descriptor) == 0 &&
+            descriptor.idVendor == m_vendorId && descriptor.idProduct == m_productId &&
+            seen++ == number)
+            chosen = list[i];
+    }
+    if (chosen && libusb_open(chosen, &m_handle) != 0)
+        m_handle = nullptr;
+    if (list)
+        libusb_free_device_list(list, 1);
+    if (!m_handle)
+        return false;
+    libusb_set_auto_detach_kernel_driver(m_handle, 1);
+    if (libusb_claim_interface(m_handle, 0) != 0 || !findEndpoints()) {
+        libusb_close(m_handle);
+        m_handle = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool LibUsbLibrary::findEndpoints()
+{
+    libusb_config_descriptor *config = nullptr;
+    if (libusb_get_active_config_descriptor(libusb_get_device(m_handle), &config) != 0)
+        return false;
+    m_endpointIn = m_endpointOut = 0;
+    if (config->bNumInterfaces > 0 && config->interface[0].num_altsetting > 0) {
+        const libusb_interface_descriptor &alt = config->interface[0].altsetting[0];
+        for (int i = 0; i < alt.bNumEndpoints; ++i) {
+            const libusb_endpoint_descriptor &ep = alt.endpoint[i];
+            if ((ep.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) != LIBUSB_TRANSFER_TYPE_BULK)
+                continue;
+            if ((ep.bEndpointAddress & LIBUSB_ENDPOINT_DIR_MASK) == LIBUSB_ENDPOINT_IN) {
+                if (!m_endpointIn) {
+                    m_endpointIn = ep.bEndpointAddress;
+                    m_inPacketSize = std::max<int>(ep.wMaxPacketSize, 1);
+                }
+            } else if (!m_endpointOut) {
+                m_endpointOut = ep.bEndpointAddress;
+            }
+        }
+    }
+    libusb_free_config_descriptor(config);
+    return m_endpointIn && m_endpointOut;
+}
+
+void LibUsbLibrary::flush()
+{
+    if (!m_handle)
+        return;
+    // Whatever the telephone still holds for an earlier exchange is read and dropped.
+    std::vector<unsigned char> scratch(std::max(512, m_inPacketSize));
+    for (int i = 0; i < 64; ++i) {
+        int got = 0;
+        const int rc = libusb_bulk_transfer(m_handle, m_endpointIn, scratch.data(),
+                                            int(scratch.size()), &got, 5);
+        if (rc != 0 || got == 0)
+            break;
+    }
+}
+
+bool LibUsbLibrary::write(QByteArrayView bytes)
+{
+    if (!m_handle)
+        return false;
+    int sent = 0;
+    auto *data = reinterpret_cast<unsigned char *>(const_cast<char *>(bytes.data()));
+    const int rc = libusb_bulk_transfer(m_handle, m_endpointOut, data, int(bytes.size()), &sent,
+                                        unsigned(m_writeTimeoutMs.load()));
+    return rc == 0 && sent == bytes.size();
+}
+
+bool LibUsbLibrary::read(char *buffer, int count, int *received)
+{
+    *received = 0;
+    if (!m_handle)
+        return false;
+    // One transfer, sized in whole packets so a longer answer never overflows.
+    const int packets = (std::max(count, 1) + m_inPacketSize - 1) / m_inPacketSize;
+    std::vector<unsigned char> transfer(size_t(packets) * size_t(m_inPacketSize));
+    int got = 0;
+    const int rc =
+        libusb_bulk_transfer(m_handle, m_endpointIn, transfer.data(), int(transfer.size()), &got,
+                             unsigned(m_readTimeoutMs.load()));
+    if (rc != 0)
+        return false;
+    *received = std::min(got, count);
+    std::copy_n(transfer.data(), *received, reinterpret_cast<unsigned char *>(buffer));
+    return true;
+}
+
+void LibUsbLibrary::close()
+{
+    if (!m_handle)
+        return;
+    libusb_release_interface(m_handle, 0);
+    libusb_close(m_handle);
+    m_handle = nullptr;
+}
+
+} // namespace tovrel

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "UsbLibrary.h"
+
+#include <atomic>
+
+struct libusb_context;
+struct libusb_device_handle;
+
+namespace tovrel {
+
+// The real telephone through libusb: device 0 is the first attached device with the configured
+// vendor and product ids. Commands go to the first bulk OUT endpoint of interface 0, answers
+// come from its first bulk IN endpoint; a read returns what one transfer delivered.
+class LibUsbLibrary final : public UsbLibrary
+{
+public:
+    LibUsbLibrary(quint16 vendorId, quint16 productId);
+    ~LibUsbLibrary() override;
+
+    quint32 deviceCount() override;
+    void setTimeouts(int readMs, int writeMs) override;
+    bool open(int number) override;
+    void flush() override;
+    bool write(QByteArrayView bytes) override;
+    bool read(char *buffer, int count, int *received) override;
+    void close() override;
+    bool isOpen() const override { return m_handle != nullptr; }
+
+private:
+    bool findEndpoints();
+
+    quint16 m_vendorId;
+    quint16 m_productId;
+    libusb_context *m_context = nullptr;
+    libusb_device_handle *m_handle = nullptr;
+    unsigned char m_endpointIn = 0;
+    unsigned char m_endpointOut = 0;
+    int m_inPacketSize = 64;
+    std::atomic<int> m_readTimeoutMs{10000};
+    std::atomic<int> m_writeTimeoutMs{10000};
+};
+
+} // namespace tovrel

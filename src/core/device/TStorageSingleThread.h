@@ -1,0 +1,80 @@
+#pragma once
+
+#include "TelephoneLink.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+
+// The upload worker: copies the chosen recordings from the telephone into the local folder,
+// one .spx file each (the directory record as header, then the payload in packets of at most
+// 256 bytes). It works from its own copy of the rows' device indices and reports by signals;
+// it never touches a window. Run Execute() on a worker thread (the window) or directly (the
+// command line).
+//
+// Each file is written under a temporary name in the folder and renamed over its final name
+// only when it is complete, so an earlier complete copy of the same recording is never
+// destroyed. A file cut short (failed or short packet, stop request) takes the final name only
+// when no file of that name exists yet; otherwise the partial copy is removed.
+namespace tovrel {
+
+class TStorageSingleThread : public QObject
+{
+    Q_OBJECT
+
+public:
+    // `folder` ends with a separator; `deviceIndices` are the telephone's recording indices in
+    // row order.
+    TStorageSingleThread(std::shared_ptr<TelephoneLink> link, QString folder,
+                         QList<int> deviceIndices, QObject *parent = nullptr);
+
+    // The terminate request: takes effect before the next file or packet.
+    void requestStop() { m_stop = true; }
+    bool stopRequested() const { return m_stop.load(); }
+    // The pause between a record command and its answer (100 ms; benchmarks set 0).
+    void setRecordPauseMs(int ms) { m_recordPauseMs = ms; }
+
+public slots:
+    void Execute();
+
+signals:
+    void labelChanged(const QString &text);
+    void packetRangeChanged(int maximum);
+    void packetProgress(int value);
+    void batchRangeChanged(int maximum);
+    void batchProgress(int value);
+    // A message box to show; a window shows it before the worker goes on.
+    void message(const QString &text);
+    // The body has ended. `idle` is false only when the folder could not be created: the
+    // window then stays in its running state until the upload is cancelled.
+    void ended(bool idle, bool complete);
+
+private:
+    enum class FileOutcome
+    {
+        Complete,
+        Short,     // the file ended early; the batch goes on
+        StopBatch, // no further files
+    };
+    FileOutcome uploadOne(int deviceIndex, int filesDone);
+    void finish(bool complete);
+
+    std::shared_ptr<TelephoneLink> m_link;
+    QString m_folder;
+    QList<int> m_indices;
+    std::atomic<bool> m_stop{false};
+    int m_recordPauseMs = 100;
+};
+
+// The upload's own messages.
+QString folderCreateErrorText();         // "创建文件夹错误"
+QString fileCreateErrorText();           // "创建文件错误"
+QString fileWriteErrorText();            // "写入文件错误"
+QString uploadFinishedText();            // "所选择的文件上传结束"
+QString uploadLabelText(int fileNumber); // "上传进度：正在上传选择的第N个文件"
+QString uploadIdleLabelText();           // "上传进度"
+
+} // namespace tovrel

@@ -1,0 +1,135 @@
+#include "TelephoneLink.h"
+
+#include <QThread>
+
+#include <algorithm>
+
+namespace tovrel {
+
+QString linkErrorText(LinkError error)
+{
+    switch (error) {
+    case LinkError::Write:
+        return QString::fromUtf8("USB写命令错误");
+    case LinkError::Read:
+        return QString::fromUtf8("USB读数据错误");
+    case LinkError::None:
+        break;
+    }
+    return {};
+}
+
+TelephoneLink::TelephoneLink(std::unique_ptr<UsbLibrary> usb, int timeoutMs)
+    : m_usb(std::move(usb)), m_timeoutMs(timeoutMs)
+{}
+
+TelephoneLink::~TelephoneLink() = default;
+
+bool TelephoneLink::openStep()
+{
+    m_usb->setTimeouts(m_timeoutMs, m_timeoutMs);
+    const bool opened = m_usb->open(0);
+    m_everOpened = m_everOpened || opened;
+    return opened;
+}
+
+void TelephoneLink::closeAtExit()
+{
+    if (!m_everOpened)
+        return;
+    m_usb->flush();
+    m_usb->close();
+}
+
+LinkError TelephoneLink::send(const CommandBytes &command)
+{
+    std::copy(command.begin(), command.end(), CommandBuffer.begin());
+    const QByteArrayView bytes(reinterpret_cast<const char *>(CommandBuffer.data()),
+                               kCommandLength);
+    return m_usb->write(bytes) ? LinkError::None : LinkError::Write;
+}
+
+LinkError TelephoneLink::receive(quint8 *into, int count, int *received, bool acceptShort)
+{
+    std::fill_n(into, count, quint8(0));
+    if (!m_usb->read(reinterpret_cast<char *>(into), count, received))
+        return LinkError::Read;
+    return acceptShort || *received == count ? LinkError::None : LinkError::Read;
+}
+
+LinkResult<int> TelephoneLink::readCount()
+{
+    LinkResult<int> result;
+    if ((result.error = send(countCommand())) != LinkError::None)
+        return result;
+    CommandBuffer.fill(0);
+    int received = 0;
+    if ((result.error = receive(CommandBuffer.data(), kCountAnswerLength, &received)) !=
+        LinkError::None)
+        return result;
+    result.value = CommandBuffer[0] + 256 * CommandBuffer[1];
+    return result;
+}
+
+bool TelephoneLink::probeRecordLength()
+{
+    if (send(recordCommand(0)) != LinkError::None)
+        return false;
+    CommandBuffer.fill(0);
+    int received = 0;
+    if (receive(CommandBuffer.data(), kProbeReadLength, &received, true) != LinkError::None)
+        return false;
+    if (received != kShortRecordLength && received != kLongRecordLength)
+        return false;
+    RecordLength = received;
+    return true;
+}
+
+LinkResult<QByteArray> TelephoneLink::readRecord(int index, int pauseMs)
+{
+    LinkResult<QByteArray> result;
+    if (RecordLength != kShortRecordLength && RecordLength != kLongRecordLength) {
+        result.error = LinkError::Read; // no form established
+        return result;
+    }
+    if ((result.error = send(recordCommand(index))) != LinkError::None)
+        return result;
+    if (pauseMs > 0)
+        QThread::msleep(ulong(pauseMs));
+    CommandBuffer.fill(0);
+    int received = 0;
+    if ((result.error = receive(CommandBuffer.data(), RecordLength, &received)) != LinkError::None)
+        return result;
+    result.value = QByteArray(reinterpret_cast<const char *>(CommandBuffer.data()), RecordLength);
+    return result;
+}
+
+LinkResult<QByteArray> TelephoneLink::readData(quint32 address, int count)
+{
+    LinkResult<QByteArray> result;
+    count = std::clamp(count, 1, kPacketBytes);
+    CommandBuffer.fill(0);
+    if ((result.error = send(dataCommand(address, count))) != LinkError::None)
+        return result;
+    int received = 0;
+    if ((result.error = receive(DataBuffer.data(), count, &received)) != LinkError::None)
+        return result;
+    result.value = QByteArray(reinterpret_cast<const char *>(DataBuffer.data()), count);
+    return result;
+}
+
+LinkResult<std::array<quint8, 4>> TelephoneLink::readPassword()
+{
+    LinkResult<std::array<quint8, 4>> result;
+    if ((result.error = send(passwordCommand())) != LinkError::None)
+        return result;
+    CommandBuffer.fill(0);
+    int received = 0;
+    if ((result.error = receive(CommandBuffer.data(), kPasswordAnswerLength, &received)) !=
+        LinkError::None)
+        return result;
+    std::copy_n(CommandBuffer.begin(), 4, result.value.begin());
+    return result;
+}
+
+} // namespace tovrel

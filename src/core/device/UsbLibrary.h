@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <memory>
+
+// The seven operations of the USB device library through which every exchange with the
+// telephone goes. One object stands for the library and the one device handle of a run.
+// Implementations: libusb for real telephones, a local socket for the emulated telephone.
+namespace tovrel {
+
+class UsbLibrary
+{
+public:
+    virtual ~UsbLibrary() = default;
+
+    // Number of attached telephones; greater than zero means "present".
+    virtual quint32 deviceCount() = 0;
+    // Read and write time-outs in milliseconds, used from the next open on.
+    virtual void setTimeouts(int readMs, int writeMs) = 0;
+    // Opens device `number` (0 is the first telephone); true when the handle is open. An open
+    // handle is replaced.
+    virtual bool open(int number) = 0;
+    // Drops every byte of an earlier exchange still waiting in either direction.
+    virtual void flush() = 0;
+    // Sends all of `bytes`; false on any failure (no device, closed link, time-out).
+    virtual bool write(QByteArrayView bytes) = 0;
+    // Reads up to `count` bytes into `buffer` and reports in `received` how many arrived; false
+    // on failure (no answer within the read time-out, closed link).
+    virtual bool read(char *buffer, int count, int *received) = 0;
+    // Releases the handle.
+    virtual void close() = 0;
+    // True while the handle is open (from a successful open until close).
+    virtual bool isOpen() const = 0;
+};
+
+// The telephone's USB ids when SysConf.ini names none: the USB bridge chip's own default pair.
+constexpr quint16 kDefaultVendorId = 0x10C4;
+constexpr quint16 kDefaultProductId = 0xEA61;
+
+// The library a run uses: the emulated telephone on `emulatorSocket` when it is not empty, else
+// libusb with the ids of SysConf.ini (section Device, keys VendorId and ProductId, hexadecimal).
+std::unique_ptr<UsbLibrary> createUsbLibrary(const QString &emulatorSocket);
+
+} // namespace tovrel

@@ -1,0 +1,62 @@
+#include "PhoneFixture.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace tovrel::test {
+
+QByteArray FixtureRecording::bytes() const
+{
+    return encodeHeader(header) + payload;
+}
+
+QList<FixtureRecording> makeRecordings(const QList<quint32> &payloadLengths, bool longForm)
+{
+    QList<FixtureRecording> out;
+    quint32 address = 0x2000;
+    quint32 seed = 12345;
+    for (int i = 0; i < payloadLengths.size(); ++i) {
+        FixtureRecording r;
+        r.header.longForm = longForm;
+        r.header.attribute = i % 3;
+        r.header.month = 3;
+        r.header.day = 15;
+        r.header.hour = 12;
+        r.header.minute = 30 + i;
+        r.header.year = 2026;
+        r.header.number = QStringLiteral("123456") + QString::number(7 + i);
+        r.header.startAddress = address;
+        r.header.payloadLength = payloadLengths[i];
+        const quint32 size = payloadLengths[i] == 0xFFFFFFFF ? 0 : payloadLengths[i];
+        r.payload.resize(size);
+        for (quint32 k = 0; k < size; ++k) {
+            seed = seed * 1103515245 + 12345;
+            r.payload[k] = char(seed >> 16);
+        }
+        address += (size + 255) / 256 * 256 + 256;
+        out.append(r);
+    }
+    return out;
+}
+
+void writeRecordings(const QString &folder, const QList<FixtureRecording> &recordings)
+{
+    QDir().mkpath(folder);
+    for (int i = 0; i < recordings.size(); ++i) {
+        QFile file(folder + QStringLiteral("/%1.spx").arg(i, 5, 10, QLatin1Char('0')));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(recordings[i].bytes());
+    }
+}
+
+Phone::Phone() : m_launcher(QStringLiteral(TOVREL_PHONE_EMULATOR)) {}
+
+bool Phone::start(const QStringList &arguments, int timeoutMs)
+{
+    if (!m_launcher.start(arguments))
+        return false;
+    m_link = std::make_shared<TelephoneLink>(createUsbLibrary(m_launcher.socketName()), timeoutMs);
+    return m_link->openStep();
+}
+
+} // namespace tovrel::test

@@ -1,0 +1,172 @@
+// tovrel device status|list|upload, run as a program against the emulator process.
+
+#include "PhoneFixture.h"
+#include "TestFolders.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTest>
+
+using namespace tovrel;
+using namespace tovrel::test;
+
+namespace {
+
+QString u(const char *s)
+{
+    return QString::fromUtf8(s);
+}
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runDevice(const QStringList &arguments)
+{
+    QProcess p;
+    p.start(QStringLiteral(TOVREL_BINARY_DIR "/src/cli/tovrel"),
+            QStringList{QStringLiteral("device")} + arguments);
+    Run r;
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+} // namespace
+
+class TestDeviceCli : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempFolder> m_dir;
+    QList<FixtureRecording> m_recordings;
+    emulator::EmulatorLauncher m_phone{QStringLiteral(TOVREL_PHONE_EMULATOR)};
+
+    QStringList link() const
+    {
+        return {QStringLiteral("--emulator"), m_phone.socketName(), QStringLiteral("--timeout-ms"),
+                QStringLiteral("500")};
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<TempFolder>();
+        m_recordings = makeRecordings({1000, 257, 0}, false);
+        writeRecordings(m_dir->path() + QStringLiteral("phone"), m_recordings);
+        QVERIFY2(
+            m_phone.start({QStringLiteral("--recordings"), m_dir->path() + QStringLiteral("phone"),
+                           QStringLiteral("--password"), QStringLiteral("2468")}),
+            qPrintable(m_phone.error()));
+    }
+    void cleanup()
+    {
+        m_phone.stop();
+        m_dir.reset();
+    }
+
+    void status()
+    {
+        Run r = runDevice(QStringList{QStringLiteral("status")} + link());
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, u("USB已连接\n"));
+        m_phone.stop();
+        r = runDevice(QStringList{QStringLiteral("status")} + link());
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.out, u("USB未连接\n"));
+    }
+
+    void list()
+    {
+        const Run r = runDevice(QStringList{QStringLiteral("list"), QStringLiteral("--password"),
+                                            QStringLiteral("2468")} +
+                                link());
+        QCOMPARE(r.exitCode, 0);
+        const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0],
+                 u("1\t03151230_0001_xxxxx1234567.spx\t1234567\t 03月15日 12:30 \t来电\t1K\t2 秒"));
+        QCOMPARE(lines[2].split(u'\t').size(), 7);
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("wrong password")
+            << QStringList{QStringLiteral("list"), QStringLiteral("--password"),
+                           QStringLiteral("2469")}
+            << u("密码错误，无法登录");
+        QTest::newRow("no password") << QStringList{QStringLiteral("list")}
+                                     << u("tovrel device: --password DDDD is required");
+        QTest::newRow("unknown row")
+            << QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
+                           QStringLiteral("2468"),   QStringLiteral("--to"),
+                           QStringLiteral("/tmp"),   QStringLiteral("4")}
+            << u("tovrel device: no recording number 4 (the telephone holds 3)");
+        QTest::newRow("rows and all")
+            << QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
+                           QStringLiteral("2468"),   QStringLiteral("--to"),
+                           QStringLiteral("/tmp"),   QStringLiteral("--all"),
+                           QStringLiteral("1")}
+            << u("tovrel device: give either --all or row numbers");
+        QTest::newRow("unknown action")
+            << QStringList{QStringLiteral("erase")} << u("tovrel device: unknown action: erase");
+    }
+    void refusals()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        const Run r = runDevice(arguments + link());
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.err.trimmed(), message);
+    }
+
+    void uploadRows()
+    {
+        const QString to = m_dir->path() + QStringLiteral("out");
+        const Run r = runDevice(QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
+                                            QStringLiteral("2468"), QStringLiteral("--to"), to,
+                                            QStringLiteral("3"), QStringLiteral("2")} +
+                                link());
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, u("所选择的文件上传结束\n"));
+        QCOMPARE(QDir(to).entryList(QDir::Files, QDir::Name),
+                 (QStringList{m_recordings[1].fileName(2), m_recordings[2].fileName(3)}));
+        for (const int i : {1, 2})
+            QCOMPARE(m_dir->read(QStringLiteral("out/") + m_recordings[i].fileName(i + 1)),
+                     m_recordings[i].bytes());
+    }
+
+    void uploadAllWithDroppedAnswer()
+    {
+        m_phone.stop();
+        // Commands: password, count, probe, record 0, data, data (unanswered).
+        QVERIFY(
+            m_phone.start({QStringLiteral("--recordings"), m_dir->path() + QStringLiteral("phone"),
+                           QStringLiteral("--password"), QStringLiteral("2468"),
+                           QStringLiteral("--drop-after"), QStringLiteral("5")}));
+        const QString to = m_dir->path() + QStringLiteral("out");
+        const Run r = runDevice(QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
+                                            QStringLiteral("2468"), QStringLiteral("--to"), to,
+                                            QStringLiteral("--all")} +
+                                link());
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.startsWith(u("USB读数据错误\n")), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDeviceCli)
+#include "tst_devicecli.moc"

@@ -1,0 +1,152 @@
+// tovrel-phone-emulator: an emulated recording telephone on a local socket, for the demo mode
+// and the tests of Tovrel Desk.
+
+#include "EmulatorOptions.h"
+#include "PhoneEmulator.h"
+#include "PhoneMemory.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <QTextStream>
+
+#include <csignal>
+#include <cstdio>
+
+using namespace tovrel::emulator;
+
+namespace {
+
+int fail(const QString &text)
+{
+    QTextStream(stderr) << "tovrel-phone-emulator: " << text << '\n';
+    return 2;
+}
+
+bool countOption(const QCommandLineParser &parser, const QCommandLineOption &option, int *out,
+                 QString *error)
+{
+    if (!parser.isSet(option))
+        return true;
+    bool ok = false;
+    const int value = parser.value(option).toInt(&ok);
+    if (!ok || value < 0) {
+        *error = QStringLiteral("--") + option.names().constFirst() +
+                 QStringLiteral(" needs a number of 0 or more");
+        return false;
+    }
+    *out = value;
+    return true;
+}
+
+void quitOnSignal(int)
+{
+    QCoreApplication::quit();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tovrel-phone-emulator"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "An emulated recording telephone: serves recordings on a local socket in frames of a "
+        "2-byte little-endian length and its bytes."));
+    parser.addHelpOption();
+    const QCommandLineOption socket(QStringLiteral("socket"),
+                                    QStringLiteral("Listen on this local socket."),
+                                    QStringLiteral("PATH"));
+    const QCommandLineOption password(QStringLiteral("password"),
+                                      QStringLiteral("The telephone's four-digit password."),
+                                      QStringLiteral("DDDD"), QStringLiteral("9137"));
+    const QCommandLineOption recordings(
+        QStringLiteral("recordings"),
+        QStringLiteral("Serve the .spx recording files of this folder (in name order)."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption generate(QStringLiteral("generate"),
+                                      QStringLiteral("Generate N recordings of speech."),
+                                      QStringLiteral("N"));
+    const QCommandLineOption payloadBytes(
+        QStringLiteral("payload-bytes"),
+        QStringLiteral("Give every generated recording this payload length (0 to 4294967295)."),
+        QStringLiteral("L"));
+    const QCommandLineOption form(QStringLiteral("form"),
+                                  QStringLiteral("Directory records: short (19 bytes) or long "
+                                                 "(32 bytes)."),
+                                  QStringLiteral("short|long"));
+    const QCommandLineOption delay(QStringLiteral("delay-ms"),
+                                   QStringLiteral("Wait N ms before each answer."),
+                                   QStringLiteral("N"));
+    const QCommandLineOption dropAfter(QStringLiteral("drop-after"),
+                                       QStringLiteral("Stop answering after K commands."),
+                                       QStringLiteral("K"));
+    const QCommandLineOption shortAfter(
+        QStringLiteral("short-after"),
+        QStringLiteral("Answer the first data command after K commands short."),
+        QStringLiteral("K"));
+    const QCommandLineOption unplugAfter(
+        QStringLiteral("unplug-after"),
+        QStringLiteral("After K commands, cut the next answer and close the connection and the "
+                       "socket (as if unplugged)."),
+        QStringLiteral("K"));
+    const QCommandLineOption failWrites(
+        QStringLiteral("fail-writes"),
+        QStringLiteral("Close every connection at once, so commands cannot be sent."));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("Log each command on stderr."));
+    parser.addOptions({socket, password, recordings, generate, payloadBytes, form, delay, dropAfter,
+                       shortAfter, unplugAfter, failWrites, verbose});
+    parser.process(app);
+
+    EmulatorOptions options;
+    QString error;
+    options.socket = parser.value(socket);
+    if (options.socket.isEmpty())
+        return fail(QStringLiteral("--socket PATH is required"));
+    options.password = parser.value(password);
+    if (!QRegularExpression(QStringLiteral("^[0-9]{4}$")).match(options.password).hasMatch())
+        return fail(QStringLiteral("--password needs four digits"));
+    options.recordingsDir = parser.value(recordings);
+    if (!countOption(parser, generate, &options.generate, &error) ||
+        !countOption(parser, delay, &options.delayMs, &error) ||
+        !countOption(parser, dropAfter, &options.dropAfter, &error) ||
+        !countOption(parser, shortAfter, &options.shortAfter, &error) ||
+        !countOption(parser, unplugAfter, &options.unplugAfter, &error))
+        return fail(error);
+    if (options.recordingsDir.isEmpty() == (options.generate < 0))
+        return fail(QStringLiteral("give either --recordings DIR or --generate N"));
+    if (parser.isSet(payloadBytes)) {
+        bool ok = false;
+        const qint64 value = parser.value(payloadBytes).toLongLong(&ok);
+        if (!ok || value < 0 || value > 0xFFFFFFFFLL)
+            return fail(QStringLiteral("--payload-bytes needs 0 to 4294967295"));
+        options.payloadBytes = value;
+    }
+    if (parser.isSet(form)) {
+        const QString f = parser.value(form);
+        if (f == QLatin1String("short"))
+            options.form = RecordForm::Short;
+        else if (f == QLatin1String("long"))
+            options.form = RecordForm::Long;
+        else
+            return fail(QStringLiteral("--form is short or long"));
+    }
+    options.failWrites = parser.isSet(failWrites);
+    options.verbose = parser.isSet(verbose);
+
+    auto memory = PhoneMemory::build(options, &error);
+    if (!memory)
+        return fail(error);
+    PhoneEmulator emulator(options, std::move(*memory));
+    if (!emulator.listen(&error))
+        return fail(QStringLiteral("cannot listen on ") + options.socket + QStringLiteral(": ") +
+                    error);
+    std::signal(SIGTERM, quitOnSignal);
+    std::signal(SIGINT, quitOnSignal);
+    if (options.verbose)
+        QTextStream(stderr) << "listening on " << options.socket << '\n';
+    return app.exec();
+}
