@@ -37,6 +37,14 @@ bool PortAudioLibrary::start()
     return m_started;
 }
 
+void PortAudioLibrary::stop()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_started)
+        Pa_Terminate();
+    m_started = false;
+}
+
 PortAudioOutput::PortAudioOutput(std::shared_ptr<PortAudioLibrary> library)
     : m_library(std::move(library))
 {}
@@ -61,6 +69,7 @@ AudioOutput::OpenResult PortAudioOutput::open(int channels, int samplesPerSecond
     const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
     if (Pa_GetDeviceCount() <= 0 || device == paNoDevice) {
         close();
+        m_library->stop();
         return OpenResult::NoDevice;
     }
     const PaDeviceInfo *info = Pa_GetDeviceInfo(device);

@@ -19,6 +19,9 @@ public:
 
     // True once PortAudio runs.
     bool start();
+    // Ends PortAudio, so that the next start() searches the sound devices again (one may have
+    // been plugged in since).
+    void stop();
 
 private:
     std::mutex m_mutex;
