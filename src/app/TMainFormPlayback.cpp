@@ -174,8 +174,10 @@ void TMainForm::TrackBar1Moving()
 void TMainForm::TrackBar1Released()
 {
     if (PlayStateFlag.load() != PlayPlaying) {
-        // Nothing to seek in: the thumb goes back to where the timer last put it.
+        // Nothing to seek in: the thumb goes back to where the timer last put it. The timer runs
+        // again even when the recording ended while the thumb was held.
         TrackBar1->setValue(m_lastPosition);
+        TimerPlayer->start();
         return;
     }
     if (TrackBar1->value() == m_lastPosition) {

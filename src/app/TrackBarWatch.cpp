@@ -16,24 +16,29 @@ bool TrackBarWatch::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != m_slider)
         return false;
+    bool decides = false;
     switch (event->type()) {
     case QEvent::MouseMove:
         emit moving();
         break;
     case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
-            break;
-        [[fallthrough]];
+        decides = static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+        break;
     case QEvent::KeyRelease:
-        if (static_cast<QKeyEvent *>(event)->isAutoRepeat())
-            break;
-        [[fallthrough]];
+        decides = !static_cast<QKeyEvent *>(event)->isAutoRepeat();
+        break;
     case QEvent::Wheel:
-        // After the slider has handled the event.
-        QMetaObject::invokeMethod(this, &TrackBarWatch::released, Qt::QueuedConnection);
+        decides = true;
         break;
     default:
         break;
+    }
+    if (decides) {
+        // The slider takes the event in first (and only once), so its value is the one the user
+        // chose.
+        static_cast<QObject *>(m_slider)->event(event);
+        emit released();
+        return true;
     }
     return false;
 }

@@ -7,8 +7,8 @@ class QSlider;
 namespace tovrel {
 
 // Watches the position bar for the moments a seek is decided: a mouse button let go, a key let
-// go, a wheel turn. It reports them after the slider has taken the event in, so the slider's
-// value is the one the user chose. Mouse moves are reported as they happen.
+// go, a wheel turn. It hands each of them to the slider first and reports it after, so the
+// slider's value is the one the user chose. Mouse moves are reported as they happen.
 class TrackBarWatch : public QObject
 {
     Q_OBJECT

@@ -9,6 +9,9 @@
 
 #include <algorithm>
 
+#include <pthread.h>
+#include <sched.h>
+
 namespace tovrel {
 namespace {
 
@@ -29,6 +32,15 @@ int playState()
     return PlayStateFlag.load();
 }
 
+// The player thread feeds the sound device: the highest priority the system grants us. Without
+// the right to real-time scheduling it keeps its normal priority.
+void raiseToTimeCritical(std::thread &thread)
+{
+    sched_param parameters{};
+    parameters.sched_priority = sched_get_priority_max(SCHED_RR);
+    pthread_setschedparam(thread.native_handle(), SCHED_RR, &parameters);
+}
+
 } // namespace
 
 PlaybackSession::PlaybackSession(AudioOutputFactory outputs, BlockDecoderFactory decoders,
@@ -40,24 +52,20 @@ PlaybackSession::PlaybackSession(AudioOutputFactory outputs, BlockDecoderFactory
 
 PlaybackSession::~PlaybackSession()
 {
-    if (isRunning())
-        stop();
+    stop();
 }
 
 bool PlaybackSession::isRunning() const
 {
-    return (m_playerThread && !m_playerThread->isFinished()) ||
-           (m_decoderThread && !m_decoderThread->isFinished());
+    return m_playerRunning.load() != 0 || m_decoderRunning.load() != 0;
 }
 
 void PlaybackSession::joinThreads()
 {
-    if (m_playerThread)
-        m_playerThread->wait();
-    if (m_decoderThread)
-        m_decoderThread->wait();
-    m_playerThread.reset();
-    m_decoderThread.reset();
+    if (m_playerThread.joinable())
+        m_playerThread.join();
+    if (m_decoderThread.joinable())
+        m_decoderThread.join();
 }
 
 void PlaybackSession::stop()
@@ -80,8 +88,7 @@ void PlaybackSession::resume()
 std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint32 seekOffset)
 {
     // The buffers and flags are reused, so nothing may still run.
-    if (m_playerThread || m_decoderThread)
-        stop();
+    stop();
 
     m_path = path;
     QFile file(path);
@@ -110,11 +117,17 @@ std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint
 
     PlayStateFlag.store(PlayPlaying);
     m_run.store(1);
-    m_playerThread.reset(QThread::create([this] { runPlayer(); }));
-    m_playerThread->start(QThread::TimeCriticalPriority);
-    m_decoderThread.reset(
-        QThread::create([this, d = std::move(decoder)]() mutable { runDecoder(std::move(d)); }));
-    m_decoderThread->start();
+    m_playerRunning.store(1);
+    m_decoderRunning.store(1);
+    m_playerThread = std::thread([this] {
+        runPlayer();
+        m_playerRunning.store(0);
+    });
+    raiseToTimeCritical(m_playerThread);
+    m_decoderThread = std::thread([this, d = std::move(decoder)]() mutable {
+        runDecoder(std::move(d));
+        m_decoderRunning.store(0);
+    });
     return std::nullopt;
 }
 

@@ -11,9 +11,8 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
-
-class QThread;
 
 namespace tovrel {
 
@@ -97,8 +96,11 @@ private:
     std::atomic<int> m_run{0};
     std::array<PcmBuffer, 2> m_buffers; // A, B
 
-    std::unique_ptr<QThread> m_playerThread;
-    std::unique_ptr<QThread> m_decoderThread;
+    // Owned threads, joined by stop(); each flag is 1 until its thread's body has returned.
+    std::thread m_playerThread;
+    std::thread m_decoderThread;
+    std::atomic<int> m_playerRunning{0};
+    std::atomic<int> m_decoderRunning{0};
 };
 
 } // namespace tovrel

@@ -23,6 +23,32 @@ PaStream *asStream(void *stream)
 
 } // namespace
 
+PortAudioLibrary::~PortAudioLibrary()
+{
+    if (m_started)
+        Pa_Terminate();
+}
+
+bool PortAudioLibrary::start()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_started)
+        m_started = Pa_Initialize() == paNoError;
+    return m_started;
+}
+
+void PortAudioLibrary::stop()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_started)
+        Pa_Terminate();
+    m_started = false;
+}
+
+PortAudioOutput::PortAudioOutput(std::shared_ptr<PortAudioLibrary> library)
+    : m_library(std::move(library))
+{}
+
 PortAudioOutput::~PortAudioOutput()
 {
     close();
@@ -30,19 +56,20 @@ PortAudioOutput::~PortAudioOutput()
 
 AudioOutputFactory PortAudioOutput::factory()
 {
-    return [] { return std::make_unique<PortAudioOutput>(); };
+    auto library = std::make_shared<PortAudioLibrary>();
+    return [library] { return std::make_unique<PortAudioOutput>(library); };
 }
 
 AudioOutput::OpenResult PortAudioOutput::open(int channels, int samplesPerSecond,
                                               BlockDone blockDone)
 {
     close();
-    if (Pa_Initialize() != paNoError)
+    if (!m_library->start())
         return OpenResult::NoDevice;
-    m_initialised = true;
     const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
     if (Pa_GetDeviceCount() <= 0 || device == paNoDevice) {
         close();
+        m_library->stop();
         return OpenResult::NoDevice;
     }
     const PaDeviceInfo *info = Pa_GetDeviceInfo(device);
@@ -175,10 +202,6 @@ void PortAudioOutput::close()
         Pa_CloseStream(asStream(m_stream));
         m_stream = nullptr;
         m_running = false;
-    }
-    if (m_initialised) {
-        Pa_Terminate();
-        m_initialised = false;
     }
     std::lock_guard lock(m_mutex);
     m_count = 0;

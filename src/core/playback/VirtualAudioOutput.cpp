@@ -7,7 +7,8 @@ using Clock = std::chrono::steady_clock;
 QByteArray VirtualAudioOutput::Record::played() const
 {
     std::lock_guard lock(m_mutex);
-    return m_played;
+    // A copy of its own: the device thread goes on appending to the original.
+    return QByteArray(m_played.constData(), m_played.size());
 }
 
 QList<int> VirtualAudioOutput::Record::queuedLengths() const
@@ -213,10 +214,14 @@ void VirtualAudioOutput::run()
         {
             std::lock_guard recordLock(m_record->m_mutex);
             m_record->m_played.append(block.data, block.length);
-            ++m_record->m_finished;
         }
         lock.unlock();
         m_blockDone();
+        {
+            // Counted once reported, so whoever sees the count sees the report's effect.
+            std::lock_guard recordLock(m_record->m_mutex);
+            ++m_record->m_finished;
+        }
         lock.lock();
     }
 }

@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
-#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
@@ -52,7 +51,8 @@ struct Window
         };
         context.audioOutput = VirtualAudioOutput::factory(record, speed, behaviour);
         main = std::make_unique<TMainForm>(context);
-        main->TimerPlayer->stop(); // the tests tick it themselves
+        main->TimerPlayer->stop();     // the tests tick it themselves
+        main->TimerUSBConnect->stop(); // no telephone here
     }
 
     ~Window()
@@ -228,13 +228,6 @@ private slots:
     void doubleClickAnotherRowSwitches()
     {
         Window w(1.0);
-        w.main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.main.get()));
-        w.main->TimerPlayer->stop();
-        w.main->PageControl1->setCurrentWidget(w.main->TabSheetComputer);
-        // Showing the tab lists the current folder; these rows replace whatever it found.
-        w.main->ListViewFileModel->clear();
-        w.messages.clear();
         w.list({30000, 4000});
         w.select(0);
         w.main->BitBtnPlayStartClick();
@@ -374,6 +367,46 @@ private slots:
         QTRY_COMPARE(w.record->openCalls(), 2);
         QVERIFY(w.main->TimerPlayer->isActive());
         w.main->BitBtnPlayStopClick();
+    }
+
+    // A press and release that leave the thumb where it was: no seek, no box.
+    void releaseWithoutMovingDoesNothing()
+    {
+        Window w(2.0);
+        w.list({30000});
+        w.select(0);
+        w.main->BitBtnPlayStartClick();
+        QTRY_VERIFY_WITH_TIMEOUT(w.record->blocksFinished() >= 2, 20000);
+        w.main->TimerPlayerTimer();
+        w.main->TimerPlayer->stop(); // as a move of the mouse over the bar would
+        const int last = w.main->TrackBar1->value();
+        QTest::mouseRelease(w.main->TrackBar1, Qt::LeftButton, {},
+                            w.main->TrackBar1->rect().center());
+        QTRY_VERIFY(w.main->TimerPlayer->isActive());
+        QCOMPARE(w.main->TrackBar1->value(), last);
+        QCOMPARE(w.record->openCalls(), 1);
+        QVERIFY(w.messages.texts().isEmpty());
+        QVERIFY(w.main->TimerPlayer->isActive());
+        QCOMPARE(w.state(), int(PlayPlaying));
+        w.main->BitBtnPlayStopClick();
+    }
+
+    // The recording ends while the user holds the thumb: letting go brings the timer back.
+    void recordingEndsWhileTheThumbIsHeld()
+    {
+        Window w(10.0);
+        w.list({3000});
+        w.select(0);
+        w.main->BitBtnPlayStartClick();
+        w.main->TrackBar1->setSliderDown(true);
+        QVERIFY(!w.main->TimerPlayer->isActive());
+        QVERIFY(w.waitForStop());
+        w.main->TrackBar1->setValue(2);
+        w.main->TrackBar1->setSliderDown(false);
+        QTest::mouseRelease(w.main->TrackBar1, Qt::LeftButton);
+        QTRY_VERIFY(w.main->TimerPlayer->isActive());
+        QCOMPARE(w.main->TrackBar1->value(), 0);
+        QCOMPARE(w.record->openCalls(), 1);
     }
 
     void thumbGoesBackWhileNotPlaying()
