@@ -165,21 +165,29 @@ private slots:
     }
 
     // tovrel play of a demo recording delivers exactly the continuous decode of its payload.
+    void tovrelPlayDeliversTheDecode_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::newRow("from the start") << 0;
+        QTest::newRow("--from 3: a fresh decode from payload byte 3000") << 3;
+    }
+
     void tovrelPlayDeliversTheDecode()
     {
+        QFETCH(int, from);
         const QString demo =
             QStringLiteral(TOVREL_SOURCE_DIR "/data/demo/03150912_0001_x02087654321.spx");
         QFile file(demo);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
         const QByteArray payload = bytes.mid(decodeHeader(bytes).headerLength());
-        const QByteArray expected = SpeexDecoder().decode(payload);
-        QVERIFY(expected.size() > 80000);
+        const QByteArray expected = SpeexDecoder().decode(payload.mid(from * 1000));
+        QVERIFY(expected.size() > 0);
 
         PipeReader reader(m_pipe, 64000);
         QProcess play;
         play.start(QStringLiteral(TOVREL_BINARY_DIR "/src/cli/tovrel"),
-                   {QStringLiteral("play"), demo});
+                   {QStringLiteral("play"), demo, QStringLiteral("--from"), QString::number(from)});
         QVERIFY(play.waitForFinished(60000));
         const QString errors = QString::fromUtf8(play.readAllStandardError());
         if (play.exitCode() != 0 && !reader.opened()) {
