@@ -34,9 +34,8 @@ QString readLocalFileBackupPath()
 std::optional<QString> writeLocalFileBackupPath(const QString &folder)
 {
     const QString path = settingsPath();
-    IniFile ini = IniFile::load(path);
-    ini.setValue(kSection, kKey, folder);
-    if (!ini.save(path))
+    std::optional<IniFile> ini = IniFile::loadForUpdate(path);
+    if (!ini || !ini->setValue(kSection, kKey, folder) || !ini->save(path))
         return QStringLiteral("Unable to write to ") + path;
     return std::nullopt;
 }
