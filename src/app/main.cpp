@@ -1,6 +1,7 @@
 // Tovrel Desk: the desktop manager for the Tovrel call-recording telephone.
 
 #include "AppContext.h"
+#include "DeskApplication.h"
 #include "MessageSink.h"
 #include "StandardError.h"
 #include "TExportForm1.h"
@@ -8,7 +9,6 @@
 #include "TMainForm.h"
 #include "TPasswordDlg.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 
 #include <exception>
@@ -50,11 +50,12 @@ int run(QApplication &app, tovrel::QtMessageSink &messages)
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    tovrel::QtMessageSink messages;
+    tovrel::DeskApplication app(argc, argv);
+    app.setErrorSink(&messages);
     QApplication::setApplicationName(QStringLiteral("tovrel-desk"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tovrel Desk"));
     QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION_TEXT));
-    tovrel::QtMessageSink messages;
     try {
         return run(app, messages);
     } catch (const std::exception &e) {

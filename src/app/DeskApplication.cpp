@@ -1,0 +1,25 @@
+#include "DeskApplication.h"
+
+#include "StandardError.h"
+
+#include <exception>
+
+namespace tovrel {
+
+DeskApplication::DeskApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool DeskApplication::notify(QObject *receiver, QEvent *event)
+{
+    if (!m_errors)
+        return QApplication::notify(receiver, event);
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &e) {
+        showStandardError(*m_errors, QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        showStandardError(*m_errors, QString());
+    }
+    return false;
+}
+
+} // namespace tovrel
