@@ -2,21 +2,17 @@
 
 #include "AppContext.h"
 #include "DeskApplication.h"
+#include "DeskWindows.h"
 #include "MessageSink.h"
 #include "StandardError.h"
-#include "TExportForm1.h"
-#include "TFindForm.h"
-#include "TMainForm.h"
-#include "TPasswordDlg.h"
 
 #include <QCommandLineParser>
 
 #include <exception>
-#include <memory>
 
 namespace {
 
-int run(QApplication &app, tovrel::QtMessageSink &messages)
+int run(tovrel::DeskApplication &app, tovrel::QtMessageSink &messages)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Tovrel Desk"));
@@ -34,16 +30,7 @@ int run(QApplication &app, tovrel::QtMessageSink &messages)
     context.pickFolder = &tovrel::pickFolderWithDialog;
     context.emulatorSocket = parser.value(emulator);
 
-    // The four windows, created in this order and kept for the whole run.
-    tovrel::TMainForm mainForm(context);
-    tovrel::TPasswordDlg passwordDlg(context, &mainForm);
-    tovrel::TFindForm findForm(context, &mainForm);
-    tovrel::TExportForm1 exportForm(context, &mainForm);
-    passwordDlg.setWindowFlag(Qt::Dialog);
-    mainForm.setWindows(&passwordDlg, &findForm, &exportForm);
-    mainForm.show();
-    app.exec();
-    return 0;
+    return tovrel::runWindows(context);
 }
 
 } // namespace
