@@ -14,7 +14,11 @@ const QString kKey = QStringLiteral("LocalFileBackupPath");
 
 QString settingsPath()
 {
-    return QDir::toNativeSeparators(QDir::currentPath() + QStringLiteral("/SysConf.ini"));
+    // A working folder removed under the program has no path any more: the bare name then stays
+    // relative to it (reading finds nothing, writing fails) instead of naming a file in the root.
+    const QString name = QStringLiteral("SysConf.ini");
+    const QString folder = QDir::currentPath();
+    return QDir::toNativeSeparators(folder.isEmpty() ? name : QDir(folder).filePath(name));
 }
 
 QString defaultRecordFolder()

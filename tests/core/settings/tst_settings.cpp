@@ -145,6 +145,22 @@ private slots:
         QCOMPARE(dir.read(QStringLiteral("SysConf.ini")), before);
     }
 
+    void removedWorkingFolderIsNotTheRoot()
+    {
+        // The working folder vanished under the program: the settings stay where they were
+        // looked for, and are not read from or written to the file system's root instead.
+        TempFolder dir;
+        const QString gone = dir.path() + QStringLiteral("gone");
+        QVERIFY(QDir().mkpath(gone));
+        ScopedCurrentDir cd(gone);
+        QVERIFY(QDir().rmdir(gone));
+        QVERIFY(!sysconf::settingsPath().startsWith(QDir::rootPath() + QStringLiteral("SysConf")));
+        QCOMPARE(sysconf::readLocalFileBackupPath(), sysconf::defaultRecordFolder());
+        const auto error = sysconf::writeLocalFileBackupPath(QStringLiteral("/new/"));
+        QVERIFY(error.has_value());
+        QVERIFY(!QFile::exists(QDir::rootPath() + QStringLiteral("SysConf.ini")));
+    }
+
     void settingsFolderIsAFile()
     {
         // Works as root too: the settings path names a directory, so it cannot be written.
