@@ -51,8 +51,8 @@ private slots:
         QVERIFY(exitClicked);
         QCOMPARE(code, 0);
         QCOMPARE(visible.value(QStringLiteral("MainForm")), true);
-        for (const QString name : {QStringLiteral("PasswordDlg"), QStringLiteral("FindForm"),
-                                   QStringLiteral("ExportForm1")}) {
+        for (const QString &name : {QStringLiteral("PasswordDlg"), QStringLiteral("FindForm"),
+                                    QStringLiteral("ExportForm1")}) {
             QVERIFY2(visible.contains(name), qPrintable(name));
             QVERIFY2(!visible.value(name), qPrintable(name));
             QCOMPARE(parentOf.value(name), QStringLiteral("MainForm"));
