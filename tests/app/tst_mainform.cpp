@@ -242,8 +242,11 @@ private slots:
         w.main->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.main.get()));
         w.main->resize(300, 200);
-        QCOMPARE(w.main->minimumSize(), QSize(550, 450));
-        QTRY_VERIFY(w.main->width() >= 550 && w.main->height() >= 450);
+        // Outer sizes: the frame (none offscreen) counts towards the minimum.
+        const QSize frame = w.main->frameGeometry().size() - w.main->size();
+        QCOMPARE(w.main->minimumSize() + frame, QSize(550, 450));
+        QTRY_VERIFY(w.main->frameGeometry().width() >= 550 &&
+                    w.main->frameGeometry().height() >= 450);
     }
 
     void startWithoutSettingsFile()
