@@ -2,6 +2,8 @@
 
 #include "StandardError.h"
 
+#include <QThread>
+
 #include <exception>
 
 namespace tovrel {
@@ -10,7 +12,8 @@ DeskApplication::DeskApplication(int &argc, char **argv) : QApplication(argc, ar
 
 bool DeskApplication::notify(QObject *receiver, QEvent *event)
 {
-    if (!m_errors)
+    // A box can only be shown on the window thread; events of worker threads pass untouched.
+    if (!m_errors || QThread::currentThread() != thread())
         return QApplication::notify(receiver, event);
     try {
         return QApplication::notify(receiver, event);

@@ -6,9 +6,9 @@ namespace tovrel {
 
 class MessageSink;
 
-// The application object. An exception that escapes an event handler is shown in the standard
-// error box and the event counts as unhandled; the message loop goes on, so one failed handler
-// does not end the program (and with it a running upload or conversion).
+// The application object. An exception that escapes an event handler of the window thread is
+// shown in the standard error box and the event counts as unhandled; the message loop goes on, so
+// one failed handler does not end the program (and with it a running upload or conversion).
 class DeskApplication : public QApplication
 {
     Q_OBJECT
