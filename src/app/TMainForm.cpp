@@ -28,6 +28,7 @@ namespace {
 
 // Design sizes the anchored layout is drawn for; anchors carry controls along from there.
 constexpr QSize kWindowDesign{666, 685};
+constexpr QSize kWindowMinimum{550, 450};
 constexpr QSize kTabDesign{642, 610};
 constexpr Qt::Edges kAll = Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge;
 constexpr Qt::Edges kTopLeft = Qt::LeftEdge | Qt::TopEdge;
@@ -37,14 +38,17 @@ constexpr Qt::Edges kBottomLeft = Qt::LeftEdge | Qt::BottomEdge;
 constexpr Qt::Edges kBottomRight = Qt::RightEdge | Qt::BottomEdge;
 constexpr Qt::Edges kBottomStretch = Qt::LeftEdge | Qt::RightEdge | Qt::BottomEdge;
 
-QString u(const char *utf8) { return QString::fromUtf8(utf8); }
+QString u(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
 QList<ReportColumn> recordingColumns()
 {
     return {
-        {u("序号"), 40, Qt::AlignLeft},         {u("文件名"), 200, Qt::AlignLeft},
-        {u("电话号码  "), 90, Qt::AlignRight},  {u("时间"), 110, Qt::AlignHCenter},
-        {u("属性"), 45, Qt::AlignHCenter},      {u("文件长度"), 65, Qt::AlignRight},
+        {u("序号"), 40, Qt::AlignLeft},        {u("文件名"), 200, Qt::AlignLeft},
+        {u("电话号码  "), 90, Qt::AlignRight}, {u("时间"), 110, Qt::AlignHCenter},
+        {u("属性"), 45, Qt::AlignHCenter},     {u("文件长度"), 65, Qt::AlignRight},
         {u("时长   "), 74, Qt::AlignRight},
     };
 }
@@ -83,7 +87,7 @@ TMainForm::TMainForm(const AppContext &context, QWidget *parent)
     QFont windowFont(QStringLiteral("MS Sans Serif"));
     windowFont.setPixelSize(11);
     setFont(windowFont);
-    setMinimumSize(550, 450);
+    setMinimumSize(kWindowMinimum);
     resize(kWindowDesign);
     move(410, 48);
 
@@ -107,8 +111,7 @@ TMainForm::TMainForm(const AppContext &context, QWidget *parent)
 
 TMainForm::~TMainForm() = default;
 
-void TMainForm::setWindows(TPasswordDlg *passwordDlg, TFindForm *findForm,
-                           TExportForm1 *exportForm)
+void TMainForm::setWindows(TPasswordDlg *passwordDlg, TFindForm *findForm, TExportForm1 *exportForm)
 {
     m_passwordDlg = passwordDlg;
     m_findForm = findForm;
@@ -313,10 +316,13 @@ void TMainForm::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!m_shownOnce) {
         m_shownOnce = true;
-        // The designed size is the outer size, frame included.
+        // The designed and the minimum sizes are outer sizes, frame included. A frame may have
+        // a title bar but no side borders, so either margin alone counts.
         const QSize frame = frameGeometry().size() - geometry().size();
-        if (!frame.isEmpty())
+        if (frame.width() > 0 || frame.height() > 0) {
+            setMinimumSize(kWindowMinimum - frame);
             resize(kWindowDesign - frame);
+        }
         FormShow();
     }
 }
@@ -367,8 +373,8 @@ void TMainForm::FindBtnClick()
     }
     if (!m_findForm)
         return;
-    const QString folder = EditSave->text().isEmpty() ? sysconf::defaultRecordFolder()
-                                                      : EditSave->text();
+    const QString folder =
+        EditSave->text().isEmpty() ? sysconf::defaultRecordFolder() : EditSave->text();
     m_findForm->setSearchFolder(folder);
     TimerPlayer->stop();
     m_findForm->exec();

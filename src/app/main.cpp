@@ -1,22 +1,18 @@
 // Tovrel Desk: the desktop manager for the Tovrel call-recording telephone.
 
 #include "AppContext.h"
+#include "DeskApplication.h"
+#include "DeskWindows.h"
 #include "MessageSink.h"
 #include "StandardError.h"
-#include "TExportForm1.h"
-#include "TFindForm.h"
-#include "TMainForm.h"
-#include "TPasswordDlg.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 
 #include <exception>
-#include <memory>
 
 namespace {
 
-int run(QApplication &app, tovrel::QtMessageSink &messages)
+int run(tovrel::DeskApplication &app, tovrel::QtMessageSink &messages)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Tovrel Desk"));
@@ -34,27 +30,19 @@ int run(QApplication &app, tovrel::QtMessageSink &messages)
     context.pickFolder = &tovrel::pickFolderWithDialog;
     context.emulatorSocket = parser.value(emulator);
 
-    // The four windows, created in this order and kept for the whole run.
-    tovrel::TMainForm mainForm(context);
-    tovrel::TPasswordDlg passwordDlg(context, &mainForm);
-    tovrel::TFindForm findForm(context, &mainForm);
-    tovrel::TExportForm1 exportForm(context, &mainForm);
-    passwordDlg.setWindowFlag(Qt::Dialog);
-    mainForm.setWindows(&passwordDlg, &findForm, &exportForm);
-    mainForm.show();
-    app.exec();
-    return 0;
+    return tovrel::runWindows(context);
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    tovrel::QtMessageSink messages;
+    tovrel::DeskApplication app(argc, argv);
+    app.setErrorSink(&messages);
     QApplication::setApplicationName(QStringLiteral("tovrel-desk"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tovrel Desk"));
     QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION_TEXT));
-    tovrel::QtMessageSink messages;
     try {
         return run(app, messages);
     } catch (const std::exception &e) {

@@ -1,5 +1,5 @@
-#include "ReportListView.h"
 #include "RecordingMessageSink.h"
+#include "ReportListView.h"
 #include "TExportForm1.h"
 #include "TFindForm.h"
 #include "TMainForm.h"
@@ -33,7 +33,10 @@ using tovrel::test::TempFolder;
 
 namespace {
 
-QString u(const char *s) { return QString::fromUtf8(s); }
+QString u(const char *s)
+{
+    return QString::fromUtf8(s);
+}
 
 // The windows as start-up builds them, with a recording message sink and a scripted picker.
 struct Windows
@@ -114,6 +117,12 @@ private slots:
         QVERIFY(w.main->EditSave->isReadOnly());
         QVERIFY(!w.main->EditOutput->isEnabled());
         QVERIFY(w.main->EditOutput->text().isEmpty());
+        QCOMPARE(w.main->font().family(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(w.main->font().pixelSize(), 11);
+        QCOMPARE(w.main->PageControl1->font().families().value(0), u("宋体"));
+        QCOMPARE(w.main->PageControl1->font().pixelSize(), 12);
+        QCOMPARE(w.main->EditSave->font().pixelSize(), 12);
+        QCOMPARE(w.main->ListViewFile->font().pixelSize(), 12);
     }
 
     void buttonTexts_data()
@@ -165,8 +174,8 @@ private slots:
             QCOMPARE(bar->minimum(), 0);
             QCOMPARE(bar->maximum(), 100);
         }
-        const QStringList captions{u("序号"),   u("文件名"),   u("电话号码  "), u("时间"),
-                                   u("属性"),   u("文件长度"), u("时长   ")};
+        const QStringList captions{u("序号"), u("文件名"),   u("电话号码  "), u("时间"),
+                                   u("属性"), u("文件长度"), u("时长   ")};
         for (ReportModel *model : {w.main->ListViewMCUModel, w.main->ListViewFileModel}) {
             QCOMPARE(model->columnCount(), 7);
             for (int c = 0; c < 7; ++c)
@@ -233,8 +242,11 @@ private slots:
         w.main->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.main.get()));
         w.main->resize(300, 200);
-        QCOMPARE(w.main->minimumSize(), QSize(550, 450));
-        QTRY_VERIFY(w.main->width() >= 550 && w.main->height() >= 450);
+        // Outer sizes: the frame (none offscreen) counts towards the minimum.
+        const QSize frame = w.main->frameGeometry().size() - w.main->size();
+        QCOMPARE(w.main->minimumSize() + frame, QSize(550, 450));
+        QTRY_VERIFY(w.main->frameGeometry().width() >= 550 &&
+                    w.main->frameGeometry().height() >= 450);
     }
 
     void startWithoutSettingsFile()
@@ -267,6 +279,7 @@ private slots:
         w.pickerAnswer = QStringLiteral("/data/calls");
         QTest::mouseClick(w.main->BitBtnSave, Qt::LeftButton);
         QCOMPARE(w.pickerPrompts, QStringList{u("请选择目录:")});
+        QCOMPARE(w.pickerPreselections, QStringList{QDir::rootPath()});
         QCOMPARE(w.main->EditSave->text(), QStringLiteral("/data/calls/"));
         QCOMPARE(w.main->EditInput->text(), QStringLiteral("/data/calls/"));
         QCOMPARE(sysconf::readLocalFileBackupPath(), QStringLiteral("/data/calls/"));
@@ -387,6 +400,19 @@ private slots:
         QCOMPARE(w.find->FindPathEdit->text(), QStringLiteral("/calls/"));
         QCOMPARE(w.find->searchFolder(), QStringLiteral("/calls/"));
         QVERIFY(w.messages.messages().isEmpty());
+    }
+
+    void searchWithoutRecordingFolderStartsAtDefault()
+    {
+        m_dir->write(QStringLiteral("SysConf.ini"), "[LocalConfig]\nLocalFileBackupPath=\n");
+        Windows w;
+        w.main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.main.get()));
+        QVERIFY(w.main->EditSave->text().isEmpty());
+        QTimer::singleShot(0, w.find, [&] { w.find->reject(); });
+        QTest::mouseClick(w.main->FindBtn, Qt::LeftButton);
+        QCOMPARE(w.find->searchFolder(), sysconf::defaultRecordFolder());
+        QCOMPARE(w.find->FindPathEdit->text(), sysconf::defaultRecordFolder());
     }
 
     void exitCloses()

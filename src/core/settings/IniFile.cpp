@@ -35,10 +35,18 @@ bool keyOf(const QString &line, QString *key, QString *value)
 
 IniFile IniFile::load(const QString &path)
 {
+    return loadForUpdate(path).value_or(IniFile());
+}
+
+std::optional<IniFile> IniFile::loadForUpdate(const QString &path)
+{
     IniFile ini;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (QFileInfo::exists(path))
+            return std::nullopt;
         return ini;
+    }
     QString text = QString::fromUtf8(file.readAll());
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
@@ -80,21 +88,26 @@ std::optional<QString> IniFile::value(const QString &section, const QString &key
     return std::nullopt;
 }
 
-void IniFile::setValue(const QString &section, const QString &key, const QString &value)
+bool IniFile::setValue(const QString &section, const QString &key, const QString &value)
 {
+    const auto breaksLine = [](const QString &text) {
+        return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+    };
+    if (breaksLine(section) || breaksLine(key) || breaksLine(value))
+        return false;
     const QString line = key + QLatin1Char('=') + value;
     int start = sectionLine(section);
     if (start < 0) {
         m_lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
         m_lines.append(line);
-        return;
+        return true;
     }
     const int end = sectionEnd(start);
     QString k;
     for (int i = start + 1; i < end; ++i) {
         if (keyOf(m_lines[i], &k, nullptr) && k.compare(key, Qt::CaseInsensitive) == 0) {
             m_lines[i] = line;
-            return;
+            return true;
         }
     }
     // New key: after the section's last non-blank line, so a blank separator stays below it.
@@ -102,6 +115,7 @@ void IniFile::setValue(const QString &section, const QString &key, const QString
     while (at > start + 1 && m_lines[at - 1].trimmed().isEmpty())
         --at;
     m_lines.insert(at, line);
+    return true;
 }
 
 QString IniFile::text() const

@@ -14,7 +14,11 @@ const QString kKey = QStringLiteral("LocalFileBackupPath");
 
 QString settingsPath()
 {
-    return QDir::toNativeSeparators(QDir::currentPath() + QStringLiteral("/SysConf.ini"));
+    // A working folder removed under the program has no path any more: the bare name then stays
+    // relative to it (reading finds nothing, writing fails) instead of naming a file in the root.
+    const QString name = QStringLiteral("SysConf.ini");
+    const QString folder = QDir::currentPath();
+    return QDir::toNativeSeparators(folder.isEmpty() ? name : QDir(folder).filePath(name));
 }
 
 QString defaultRecordFolder()
@@ -34,9 +38,8 @@ QString readLocalFileBackupPath()
 std::optional<QString> writeLocalFileBackupPath(const QString &folder)
 {
     const QString path = settingsPath();
-    IniFile ini = IniFile::load(path);
-    ini.setValue(kSection, kKey, folder);
-    if (!ini.save(path))
+    std::optional<IniFile> ini = IniFile::loadForUpdate(path);
+    if (!ini || !ini->setValue(kSection, kKey, folder) || !ini->save(path))
         return QStringLiteral("Unable to write to ") + path;
     return std::nullopt;
 }

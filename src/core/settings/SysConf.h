@@ -20,8 +20,9 @@ QString defaultRecordFolder();
 // or the key is missing.
 QString readLocalFileBackupPath();
 
-// Stores `folder` as LocalFileBackupPath, keeping every other line of the file. On failure
-// returns the user's message: "Unable to write to " followed by the settings path.
+// Stores `folder` as LocalFileBackupPath, keeping every other line of the file. When the file
+// cannot be read or written, or `folder` holds a line break, the file stays as it was and the
+// user's message is returned: "Unable to write to " followed by the settings path.
 std::optional<QString> writeLocalFileBackupPath(const QString &folder);
 
 // A raw value of any section, for the settings other areas read (device ids).

@@ -5,8 +5,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
 
 #include <QTest>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace tovrel;
@@ -102,6 +107,58 @@ private slots:
         QVERIFY(error.has_value());
         QCOMPARE(*error, QStringLiteral("Unable to write to ") + sysconf::settingsPath());
         QCOMPARE(sysconf::readLocalFileBackupPath(), QStringLiteral("/old/"));
+    }
+
+    void unreadableFileIsNotReplaced()
+    {
+        // Works as root too: a socket exists under the settings name but cannot be opened, so
+        // nothing of what it holds is known and a write must not replace it.
+        TempFolder dir;
+        const QString path = dir.file(QStringLiteral("SysConf.ini"));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(fd >= 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray encoded = QFile::encodeName(path);
+        QVERIFY(size_t(encoded.size()) < sizeof(address.sun_path));
+        std::copy(encoded.begin(), encoded.end(), address.sun_path);
+        const int bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+        ::close(fd);
+        QCOMPARE(bound, 0);
+        ScopedCurrentDir cd(dir.path());
+        const auto error = sysconf::writeLocalFileBackupPath(QStringLiteral("/new/"));
+        QCOMPARE(error.value_or(QString()),
+                 QStringLiteral("Unable to write to ") + sysconf::settingsPath());
+        QVERIFY(!QFileInfo(path).isFile());
+    }
+
+    void lineBreakInFolderIsNotWritten()
+    {
+        TempFolder dir;
+        const QByteArray before("[LocalConfig]\nLocalFileBackupPath=/old/\n");
+        dir.write(QStringLiteral("SysConf.ini"), before);
+        ScopedCurrentDir cd(dir.path());
+        const auto error =
+            sysconf::writeLocalFileBackupPath(QStringLiteral("/calls\n[Device]\nVendorId=1/"));
+        QCOMPARE(error.value_or(QString()),
+                 QStringLiteral("Unable to write to ") + sysconf::settingsPath());
+        QCOMPARE(dir.read(QStringLiteral("SysConf.ini")), before);
+    }
+
+    void removedWorkingFolderIsNotTheRoot()
+    {
+        // The working folder vanished under the program: the settings stay where they were
+        // looked for, and are not read from or written to the file system's root instead.
+        TempFolder dir;
+        const QString gone = dir.path() + QStringLiteral("gone");
+        QVERIFY(QDir().mkpath(gone));
+        ScopedCurrentDir cd(gone);
+        QVERIFY(QDir().rmdir(gone));
+        QVERIFY(!sysconf::settingsPath().startsWith(QDir::rootPath() + QStringLiteral("SysConf")));
+        QCOMPARE(sysconf::readLocalFileBackupPath(), sysconf::defaultRecordFolder());
+        const auto error = sysconf::writeLocalFileBackupPath(QStringLiteral("/new/"));
+        QVERIFY(error.has_value());
+        QVERIFY(!QFile::exists(QDir::rootPath() + QStringLiteral("SysConf.ini")));
     }
 
     void settingsFolderIsAFile()

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QApplication>
+
+namespace tovrel {
+
+class MessageSink;
+
+// The application object. An exception that escapes an event handler of the window thread is
+// shown in the standard error box and the event counts as unhandled; the message loop goes on, so
+// one failed handler does not end the program (and with it a running upload or conversion).
+class DeskApplication : public QApplication
+{
+    Q_OBJECT
+
+public:
+    DeskApplication(int &argc, char **argv);
+
+    // Where the standard error box goes; without one, the exception goes on as it would without
+    // this class.
+    void setErrorSink(MessageSink *messages) { m_errors = messages; }
+
+    bool notify(QObject *receiver, QEvent *event) override;
+
+private:
+    MessageSink *m_errors = nullptr;
+};
+
+} // namespace tovrel
