@@ -181,7 +181,9 @@ void TMainForm::setUploadRunningControls(bool running)
     BitBtnUpload->setText(running ? u("取消上传") : u("上传选择"));
     BitBtnUpload->setEnabled(true);
     BitBtnUploadAll->setEnabled(!running);
-    PageControl1->setTabEnabled(PageControl1->indexOf(TabSheetComputer), !running);
+    // The page's controls, not its tab: switching to the PC tab stays possible and cancels the
+    // upload (PageControl1Change).
+    TabSheetComputer->setEnabled(!running);
     BitBtnSave->setEnabled(!running);
     BitBtnExport->setEnabled(!running);
     ListViewMCU->setEnabled(!running);
@@ -265,8 +267,7 @@ void TMainForm::waitForUploadWorker()
 
 void TMainForm::BitBtnUploadAllClick()
 {
-    if (ListViewMCUModel->rowCount() == 0)
-        return;
+    // On an empty list the upload button finds no selected row, after its refusals.
     ListViewMCU->selectAll();
     BitBtnUploadClick();
 }

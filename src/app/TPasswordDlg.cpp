@@ -22,6 +22,8 @@ TPasswordDlg::TPasswordDlg(const AppContext &context, QWidget *parent)
     Password = new QLineEdit(QStringLiteral("9137"), this);
     Password->setObjectName(QStringLiteral("Password"));
     Password->setEchoMode(QLineEdit::Password);
+    // Every typed character shows as "*" (42), whatever mark the platform style prefers.
+    Password->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     Password->setMaxLength(4);
     Password->setGeometry(80, 18, 210, 22);
 

@@ -20,8 +20,10 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <memory>
@@ -83,8 +85,15 @@ struct Windows
         QString s;
         for (const QWidget *x : w)
             s += x->isEnabled() ? u'1' : u'0';
-        s += main->PageControl1->isTabEnabled(1) ? u'1' : u'0';
+        s += main->TabSheetComputer->isEnabled() ? u'1' : u'0';
         return s;
+    }
+
+    // Clicks the PC tab as a user does.
+    void clickPcTab()
+    {
+        QTabBar *bar = main->PageControl1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
     }
 };
 
@@ -265,15 +274,16 @@ private slots:
         QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(w.main->ProgressBarUploadPacket->value() >= 5, 20000);
         if (byTab)
-            w.main->PageControl1->setCurrentIndex(1);
+            w.clickPcTab();
         else
             QTest::mouseClick(w.main->BitBtnUpload, Qt::LeftButton);
         QCOMPARE(Uploading.load(), 0);
         QCOMPARE(w.main->BitBtnUpload->text(), u("上传选择"));
         QCOMPARE(w.controls(), u("11111111"));
-        if (byTab)
+        if (byTab) {
+            QCOMPARE(w.main->PageControl1->currentWidget(), w.main->TabSheetComputer);
             QCOMPARE(w.messages.texts().value(0), u("数据上传被打断，请注意！"));
-        else
+        } else
             QCOMPARE(w.messages.texts(), QStringList());
         // A new list waits for the cancelled worker before it uses the link.
         w.main->PageControl1->setCurrentIndex(0);
@@ -396,6 +406,98 @@ private slots:
         QTest::qWait(200);
         phone.stop();
         QVERIFY2(!phone.log().contains(QStringLiteral("1: ")), qPrintable(phone.log()));
+    }
+
+    // "上传全部" selects every row and then runs the upload button, refusals included; on an
+    // empty list nothing else happens.
+    void uploadAllWhilePlaying_data()
+    {
+        QTest::addColumn<QList<quint32>>("lengths");
+        QTest::newRow("empty list") << QList<quint32>{};
+        QTest::newRow("two rows") << QList<quint32>{300, 300};
+    }
+    void uploadAllWhilePlaying()
+    {
+        QFETCH(QList<quint32>, lengths);
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, lengths), qPrintable(phone.error()));
+        Windows w(phone.socketName());
+        w.main->EditSave->setText(m_dir->path() + QStringLiteral("record/"));
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        QCOMPARE(w.main->ListViewMCUModel->rowCount(), int(lengths.size()));
+        QCOMPARE(w.messages.texts(), QStringList());
+
+        PlayStateFlag = PlayPlaying;
+        QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
+        QCOMPARE(w.messages.texts(), QStringList{u("请先停止播放！")});
+        QCOMPARE(w.main->ListViewMCU->selectedRows().size(), int(lengths.size()));
+        QCOMPARE(Uploading.load(), 0);
+
+        // Stopped, an empty list does nothing at all.
+        PlayStateFlag = PlayStopped;
+        w.messages.clear();
+        QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
+        if (lengths.isEmpty()) {
+            QCOMPARE(Uploading.load(), 0);
+            QCOMPARE(w.main->BitBtnUpload->text(), u("上传选择"));
+        } else {
+            QCOMPARE(Uploading.load(), 1);
+            QTRY_COMPARE_WITH_TIMEOUT(w.main->BitBtnUpload->text(), u("上传选择"), 20000);
+        }
+    }
+
+    // The end of a batch puts the tab back in one step: "取消上传" pressed just after the
+    // completion box still cancels, and never starts the batch a second time.
+    void cancelPressedAsTheBatchEnds()
+    {
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, {300}, {QStringLiteral("--verbose")}),
+                 qPrintable(phone.error()));
+        Windows w(phone.socketName());
+        w.main->EditSave->setText(m_dir->path() + QStringLiteral("record/"));
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        TMainForm *main = w.main.get();
+        w.messages.setOnShow([main](const Message &m) {
+            if (m.text != u("所选择的文件上传结束"))
+                return;
+            // Queued now, run once the box is dismissed; the worker ends meanwhile.
+            QMetaObject::invokeMethod(
+                main,
+                [main] {
+                    QThread::msleep(200);
+                    if (main->BitBtnUpload->text() == u("取消上传"))
+                        QTest::mouseClick(main->BitBtnUpload, Qt::LeftButton);
+                },
+                Qt::QueuedConnection);
+        });
+        QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(w.messages.texts().size(), 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.main->BitBtnUpload->text(), u("上传选择"), 20000);
+        QTest::qWait(1000);
+        w.messages.setOnShow({});
+        QCOMPARE(Uploading.load(), 0);
+        QCOMPARE(w.main->BitBtnUpload->text(), u("上传选择"));
+        QCOMPARE(w.controls(), u("11111111"));
+        QCOMPARE(w.messages.texts(), QStringList{u("所选择的文件上传结束")});
+        const QString log = phone.log();
+        QCOMPARE(log.count(QStringLiteral("data address")), 2);
+    }
+
+    // The login dialog: caption, pre-filled password shown as stars, at most four characters.
+    void passwordDialog()
+    {
+        AppContext context;
+        RecordingMessageSink messages;
+        context.messages = &messages;
+        TPasswordDlg dlg(context);
+        QCOMPARE(dlg.windowTitle(), u("USB已成功连接－请输入四位密码"));
+        QCOMPARE(dlg.Password->text(), u("9137"));
+        QCOMPARE(dlg.Password->displayText(), u("****"));
+        QCOMPARE(dlg.Password->maxLength(), 4);
+        QCOMPARE(dlg.OKBtn->text(), u("OK"));
+        QCOMPARE(dlg.CancelBtn->text(), u("Cancel"));
     }
 };
 
