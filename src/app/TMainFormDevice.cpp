@@ -150,7 +150,8 @@ void TMainForm::BitBtnRefershClick()
         return;
     }
     // A cancelled worker may still be finishing its last exchange.
-    waitForUploadWorker();
+    if (!waitForUploadWorker())
+        return;
     if (UsbPresent && !UsbOpened) {
         if (openStep())
             showPasswordDlg();
@@ -204,8 +205,7 @@ void TMainForm::BitBtnUploadClick()
         if (indices.isEmpty())
             return;
         // The link is used by one worker at a time; the telephone may have gone meanwhile.
-        waitForUploadWorker();
-        if (!UsbLoggedIn)
+        if (!waitForUploadWorker() || !UsbLoggedIn)
             return;
         Uploading = 1;
         startUploadWorker(indices);
@@ -259,10 +259,12 @@ void TMainForm::onUploadEnded(UploadRun *run, bool idle)
     Uploading = 0;
 }
 
-void TMainForm::waitForUploadWorker()
+bool TMainForm::waitForUploadWorker()
 {
-    if (m_upload)
-        m_upload->waitUntilEnded();
+    // A close during the wait drops m_upload; this copy keeps the run alive until it returns.
+    if (const std::shared_ptr<UploadRun> run = m_upload)
+        run->waitUntilEnded();
+    return !m_closed;
 }
 
 void TMainForm::BitBtnUploadAllClick()
@@ -282,6 +284,7 @@ void TMainForm::PageControl1Change(int)
 
 void TMainForm::FormClose()
 {
+    m_closed = true;
     if (m_upload && m_upload->isRunning()) {
         m_upload->requestStop();
         QThread::msleep(100);

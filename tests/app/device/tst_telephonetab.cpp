@@ -44,7 +44,7 @@ struct Windows
     std::unique_ptr<TMainForm> main;
     TPasswordDlg *password = nullptr;
 
-    explicit Windows(const QString &socket)
+    explicit Windows(const QString &socket, int timeoutMs = 500)
     {
         AppContext context;
         context.messages = &messages;
@@ -52,7 +52,7 @@ struct Windows
             return std::optional<QString>();
         };
         context.emulatorSocket = socket;
-        context.deviceTimeoutMs = 500;
+        context.deviceTimeoutMs = timeoutMs;
         main = std::make_unique<TMainForm>(context);
         password = new TPasswordDlg(context, main.get());
         main->setWindows(password, new TFindForm(context, main.get()),
@@ -498,6 +498,32 @@ private slots:
         QCOMPARE(dlg.Password->maxLength(), 4);
         QCOMPARE(dlg.OKBtn->text(), u("OK"));
         QCOMPARE(dlg.CancelBtn->text(), u("Cancel"));
+    }
+
+    // The window closed while a new upload waits for a cancelled worker: nothing starts on the
+    // link that the close has released.
+    void closedWhileWaitingForCancelledWorker()
+    {
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(
+            startPhone(phone, {256 * 40}, {QStringLiteral("--delay-ms"), QStringLiteral("600")}),
+            qPrintable(phone.error()));
+        Windows w(phone.socketName(), 3000);
+        w.main->EditSave->setText(m_dir->path() + QStringLiteral("record/"));
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
+        // Each answer takes 600 ms: the packet after the first is still on its way below.
+        QTRY_VERIFY_WITH_TIMEOUT(w.main->ProgressBarUploadPacket->value() >= 1, 20000);
+        QTest::mouseClick(w.main->BitBtnUpload, Qt::LeftButton); // cancel
+        QCOMPARE(Uploading.load(), 0);
+        // Start again; the close comes while the new start waits for the old worker.
+        TMainForm *main = w.main.get();
+        QTimer::singleShot(20, main, [main] { main->close(); });
+        QTest::mouseClick(w.main->BitBtnUpload, Qt::LeftButton);
+        QTest::qWait(300);
+        QCOMPARE(Uploading.load(), 0);
+        QCOMPARE(w.messages.texts(), QStringList());
     }
 };
 
