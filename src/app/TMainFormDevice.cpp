@@ -289,7 +289,10 @@ void TMainForm::FormClose()
         m_upload->requestStop();
         QThread::msleep(100);
     }
-    // Stops and waits for a worker still finishing its exchange before the link goes.
+    // Stops and waits for a worker still finishing its exchange before the link goes (also
+    // when a handler waiting for that worker still holds the run).
+    if (m_upload)
+        m_upload->finish();
     m_upload.reset();
     if (m_link)
         m_link->closeAtExit();
