@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -498,6 +499,19 @@ private slots:
         QCOMPARE(dlg.Password->maxLength(), 4);
         QCOMPARE(dlg.OKBtn->text(), u("OK"));
         QCOMPARE(dlg.CancelBtn->text(), u("Cancel"));
+
+        // Centred on the screen, not on the window it belongs to.
+        QWidget owner;
+        owner.setGeometry(560, 380, 200, 150);
+        owner.show();
+        TPasswordDlg owned(context, &owner);
+        owned.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owned));
+        const QPoint centre = owned.screen()->availableGeometry().center();
+        QVERIFY2((owned.frameGeometry().center() - centre).manhattanLength() <= 2,
+                 qPrintable(QStringLiteral("dialog at %1,%2")
+                                .arg(owned.frameGeometry().center().x())
+                                .arg(owned.frameGeometry().center().y())));
     }
 
     // The window closed while a new upload waits for a cancelled worker: nothing starts on the
