@@ -274,6 +274,10 @@ private slots:
         w.list(u("9137"));
         QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(w.main->ProgressBarUploadPacket->value() >= 5, 20000);
+        // A tick that finds the telephone during the upload leaves the list button off.
+        w.main->TimerUSBConnectTimer();
+        QCOMPARE(w.controls(), u("10100000"));
+        QCOMPARE(w.main->BitBtnUpload->text(), u("取消上传"));
         if (byTab)
             w.clickPcTab();
         else
