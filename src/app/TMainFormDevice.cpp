@@ -137,8 +137,13 @@ void TMainForm::setLoggedInControls(bool enabled)
 
 void TMainForm::resetUploadProgress()
 {
-    ProgressBarUploadPacket->setValue(0);
-    ProgressBarUpload->setValue(0);
+    // A bar left at maximum 0 (a recording without speech) would show Qt's busy animation
+    // while nothing runs: it gets its design range back, empty as at start.
+    for (QProgressBar *bar : {ProgressBarUploadPacket, ProgressBarUpload}) {
+        if (bar->maximum() == 0)
+            bar->setRange(0, 100);
+        bar->setValue(0);
+    }
     LabelUpload->setText(uploadIdleLabelText());
     LabelUpload->resize(kLabelUploadWidth, LabelUpload->height());
 }

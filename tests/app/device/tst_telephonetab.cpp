@@ -543,6 +543,32 @@ private slots:
         QCOMPARE(Uploading.load(), 0);
         QCOMPARE(w.messages.texts(), QStringList());
     }
+
+    // A recording without speech gives a packet bar of maximum 0; once the batch has ended the
+    // bars are idle and empty, not Qt's busy animation.
+    void emptyRecordingLast()
+    {
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, {300, 0}), qPrintable(phone.error()));
+        Windows w(phone.socketName());
+        w.main->EditSave->setText(m_dir->path() + QStringLiteral("record/"));
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        int packetMaximum = -1;
+        connect(w.main->ProgressBarUploadPacket, &QProgressBar::valueChanged, this,
+                [&] { packetMaximum = w.main->ProgressBarUploadPacket->maximum(); });
+        QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(w.main->BitBtnUpload->text(), u("上传选择"), 20000);
+        QCOMPARE(w.messages.texts(), QStringList{u("所选择的文件上传结束")});
+        QCOMPARE(m_dir->read(QStringLiteral("record/") + m_recordings[1].fileName(2)),
+                 m_recordings[1].bytes());
+        QCOMPARE(packetMaximum, 0); // the empty file's bar had maximum 0
+        for (const QProgressBar *bar :
+             {w.main->ProgressBarUploadPacket, w.main->ProgressBarUpload}) {
+            QCOMPARE(bar->value(), 0);
+            QVERIFY(bar->maximum() > bar->minimum());
+        }
+    }
 };
 
 QTEST_MAIN(TestTelephoneTab)
