@@ -569,6 +569,39 @@ private slots:
             QVERIFY(bar->maximum() > bar->minimum());
         }
     }
+
+    // The dialog's close box runs no handler: the flag and the controls stay, and the list is
+    // read again as the flag says. Esc is the Cancel button.
+    void loginDialogClosedOtherwise_data()
+    {
+        QTest::addColumn<bool>("byEscape");
+        QTest::newRow("close box") << false;
+        QTest::newRow("Esc") << true;
+    }
+    void loginDialogClosedOtherwise()
+    {
+        QFETCH(bool, byEscape);
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, {300, 600}), qPrintable(phone.error()));
+        Windows w(phone.socketName());
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        QCOMPARE(w.controls(), u("11111111"));
+        TPasswordDlg *dlg = w.password;
+        QTimer::singleShot(0, dlg, [dlg, byEscape] {
+            QTRY_VERIFY(dlg->isVisible());
+            if (byEscape)
+                QTest::keyClick(dlg, Qt::Key_Escape);
+            else
+                dlg->close();
+        });
+        QTest::mouseClick(w.main->BitBtnRefersh, Qt::LeftButton);
+        QVERIFY(!dlg->isVisible());
+        QCOMPARE(w.messages.texts(), QStringList());
+        QCOMPARE(UsbLoggedIn.load(), byEscape ? 0 : 1);
+        QCOMPARE(w.controls(), byEscape ? u("11000001") : u("11111111"));
+        QCOMPARE(w.main->ListViewMCUModel->rowCount(), byEscape ? 0 : 2);
+    }
 };
 
 QTEST_MAIN(TestTelephoneTab)
