@@ -158,11 +158,14 @@ private:
     void startUploadWorker(const QList<int> &deviceIndices);
     void onUploadEnded(UploadRun *run, bool idle);
     // Waits, keeping the worker's queued messages flowing, until an earlier worker has ended.
-    void waitForUploadWorker();
+    // False when the window was closed meanwhile: the link is released, nothing may follow.
+    bool waitForUploadWorker();
 
     std::shared_ptr<TelephoneLink> m_link;
     // The latest upload worker with its thread (UploadThread).
     std::shared_ptr<UploadRun> m_upload;
+    // Set by FormClose: the link has been flushed and closed.
+    bool m_closed = false;
 
     // ---- PC list and conversion state (TMainFormComputer.cpp) ----
     void scanComputerFolder(bool fromTabShow);

@@ -137,8 +137,13 @@ void TMainForm::setLoggedInControls(bool enabled)
 
 void TMainForm::resetUploadProgress()
 {
-    ProgressBarUploadPacket->setValue(0);
-    ProgressBarUpload->setValue(0);
+    // A bar left at maximum 0 (a recording without speech) would show Qt's busy animation
+    // while nothing runs: it gets its design range back, empty as at start.
+    for (QProgressBar *bar : {ProgressBarUploadPacket, ProgressBarUpload}) {
+        if (bar->maximum() == 0)
+            bar->setRange(0, 100);
+        bar->setValue(0);
+    }
     LabelUpload->setText(uploadIdleLabelText());
     LabelUpload->resize(kLabelUploadWidth, LabelUpload->height());
 }
@@ -150,7 +155,8 @@ void TMainForm::BitBtnRefershClick()
         return;
     }
     // A cancelled worker may still be finishing its last exchange.
-    waitForUploadWorker();
+    if (!waitForUploadWorker())
+        return;
     if (UsbPresent && !UsbOpened) {
         if (openStep())
             showPasswordDlg();
@@ -181,7 +187,9 @@ void TMainForm::setUploadRunningControls(bool running)
     BitBtnUpload->setText(running ? u("取消上传") : u("上传选择"));
     BitBtnUpload->setEnabled(true);
     BitBtnUploadAll->setEnabled(!running);
-    PageControl1->setTabEnabled(PageControl1->indexOf(TabSheetComputer), !running);
+    // The page's controls, not its tab: switching to the PC tab stays possible and cancels the
+    // upload (PageControl1Change).
+    TabSheetComputer->setEnabled(!running);
     BitBtnSave->setEnabled(!running);
     BitBtnExport->setEnabled(!running);
     ListViewMCU->setEnabled(!running);
@@ -202,8 +210,7 @@ void TMainForm::BitBtnUploadClick()
         if (indices.isEmpty())
             return;
         // The link is used by one worker at a time; the telephone may have gone meanwhile.
-        waitForUploadWorker();
-        if (!UsbLoggedIn)
+        if (!waitForUploadWorker() || !UsbLoggedIn)
             return;
         Uploading = 1;
         startUploadWorker(indices);
@@ -257,16 +264,17 @@ void TMainForm::onUploadEnded(UploadRun *run, bool idle)
     Uploading = 0;
 }
 
-void TMainForm::waitForUploadWorker()
+bool TMainForm::waitForUploadWorker()
 {
-    if (m_upload)
-        m_upload->waitUntilEnded();
+    // A close during the wait drops m_upload; this copy keeps the run alive until it returns.
+    if (const std::shared_ptr<UploadRun> run = m_upload)
+        run->waitUntilEnded();
+    return !m_closed;
 }
 
 void TMainForm::BitBtnUploadAllClick()
 {
-    if (ListViewMCUModel->rowCount() == 0)
-        return;
+    // On an empty list the upload button finds no selected row, after its refusals.
     ListViewMCU->selectAll();
     BitBtnUploadClick();
 }
@@ -281,11 +289,15 @@ void TMainForm::PageControl1Change(int)
 
 void TMainForm::FormClose()
 {
+    m_closed = true;
     if (m_upload && m_upload->isRunning()) {
         m_upload->requestStop();
         QThread::msleep(100);
     }
-    // Stops and waits for a worker still finishing its exchange before the link goes.
+    // Stops and waits for a worker still finishing its exchange before the link goes (also
+    // when a handler waiting for that worker still holds the run).
+    if (m_upload)
+        m_upload->finish();
     m_upload.reset();
     if (m_link)
         m_link->closeAtExit();

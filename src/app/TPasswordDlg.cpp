@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 namespace tovrel {
 
@@ -22,6 +23,8 @@ TPasswordDlg::TPasswordDlg(const AppContext &context, QWidget *parent)
     Password = new QLineEdit(QStringLiteral("9137"), this);
     Password->setObjectName(QStringLiteral("Password"));
     Password->setEchoMode(QLineEdit::Password);
+    // Every typed character shows as "*" (42), whatever mark the platform style prefers.
+    Password->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     Password->setMaxLength(4);
     Password->setGeometry(80, 18, 210, 22);
 
@@ -74,6 +77,16 @@ void TPasswordDlg::keyPressEvent(QKeyEvent *event)
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void TPasswordDlg::showEvent(QShowEvent *event)
+{
+    if (const QScreen *shownOn = screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(shownOn->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    QDialog::showEvent(event);
 }
 
 } // namespace tovrel

@@ -42,6 +42,8 @@ signals:
 protected:
     // Esc is the Cancel button; the title-bar close box runs no handler.
     void keyPressEvent(QKeyEvent *event) override;
+    // Centred on the screen, whichever window it belongs to.
+    void showEvent(QShowEvent *event) override;
 
     AppContext m_context;
 

@@ -20,12 +20,17 @@ UploadRun::UploadRun(std::shared_ptr<TelephoneLink> link, const QString &folder,
 
 UploadRun::~UploadRun()
 {
+    finish();
+    delete m_worker;
+}
+
+void UploadRun::finish()
+{
     m_worker->requestStop();
     // Pending signals to the window are dropped; a worker blocked on a message box goes on.
     m_relay.reset();
     m_thread.quit();
     m_thread.wait();
-    delete m_worker;
 }
 
 void UploadRun::start()

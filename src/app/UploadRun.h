@@ -33,6 +33,9 @@ public:
     // Returns when the worker's body has ended, handling queued events (but no user input)
     // meanwhile, so the worker's message boxes are still shown.
     void waitUntilEnded();
+    // Asks the worker to stop, drops its pending signals (releasing a worker held by a message
+    // box) and waits for its thread. The run is finished for good afterwards.
+    void finish();
 
 private:
     QThread m_thread;

@@ -13,6 +13,7 @@
 #include <QCommandLineParser>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -215,6 +216,9 @@ int runUpload(const std::shared_ptr<TelephoneLink> &link, const DeviceOptions &o
                             QStringLiteral(" (the telephone holds %1)").arg(count.value));
             indices.append(number - 1);
         }
+        // The rows named are a selection, as in the window: each once, in row order.
+        std::sort(indices.begin(), indices.end());
+        indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
     }
     if (indices.isEmpty())
         return fail(QStringLiteral("tovrel device: the telephone holds no recordings"));

@@ -66,7 +66,8 @@ private slots:
         writeRecordings(m_dir->path() + QStringLiteral("phone"), m_recordings);
         QVERIFY2(
             m_phone.start({QStringLiteral("--recordings"), m_dir->path() + QStringLiteral("phone"),
-                           QStringLiteral("--password"), QStringLiteral("2468")}),
+                           QStringLiteral("--password"), QStringLiteral("2468"),
+                           QStringLiteral("--verbose")}),
             qPrintable(m_phone.error()));
     }
     void cleanup()
@@ -144,10 +145,11 @@ private slots:
     void uploadRows()
     {
         const QString to = m_dir->path() + QStringLiteral("out");
-        const Run r = runDevice(QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
-                                            QStringLiteral("2468"), QStringLiteral("--to"), to,
-                                            QStringLiteral("3"), QStringLiteral("2")} +
-                                link());
+        const Run r =
+            runDevice(QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
+                                  QStringLiteral("2468"), QStringLiteral("--to"), to,
+                                  QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("3")} +
+                      link());
         QCOMPARE(r.err, QString());
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, u("所选择的文件上传结束\n"));
@@ -156,6 +158,14 @@ private slots:
         for (const int i : {1, 2})
             QCOMPARE(m_dir->read(QStringLiteral("out/") + m_recordings[i].fileName(i + 1)),
                      m_recordings[i].bytes());
+        // The rows named are a selection: taken once each, in row order.
+        QTRY_VERIFY(m_phone.log().contains(QStringLiteral("record 2\n")));
+        QTest::qWait(100);
+        const QString log = m_phone.log();
+        QCOMPARE(log.count(QStringLiteral("record 2\n")), 1);
+        QVERIFY2(log.indexOf(QStringLiteral("record 1\n")) <
+                     log.indexOf(QStringLiteral("record 2\n")),
+                 qPrintable(log));
     }
 
     void uploadAllWithDroppedAnswer()

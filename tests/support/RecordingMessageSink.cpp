@@ -4,8 +4,15 @@ namespace tovrel::test {
 
 MessageAnswer RecordingMessageSink::show(const Message &message)
 {
+    std::function<void(const Message &)> onShow;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_messages.append(message);
+        onShow = m_onShow;
+    }
+    if (onShow)
+        onShow(message);
     QMutexLocker lock(&m_mutex);
-    m_messages.append(message);
     if (m_answers.empty())
         return message.buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
     const MessageAnswer answer = m_answers.front();
@@ -32,6 +39,12 @@ QStringList RecordingMessageSink::texts() const
     for (const Message &m : m_messages)
         out.append(m.text);
     return out;
+}
+
+void RecordingMessageSink::setOnShow(std::function<void(const Message &)> onShow)
+{
+    QMutexLocker lock(&m_mutex);
+    m_onShow = std::move(onShow);
 }
 
 void RecordingMessageSink::clear()

@@ -2,7 +2,6 @@
 
 #include "LinkFlags.h"
 
-#include "activity/ActivityFlags.h"
 #include "recordings/RecordingHeader.h"
 
 #include <QDir>
@@ -88,7 +87,8 @@ void TStorageSingleThread::finish(bool complete)
 {
     if (complete)
         emit message(uploadFinishedText());
-    Uploading = 0;
+    // Uploading is cleared by the receiver of ended() together with the controls, so the flag
+    // and the cancel button never disagree.
     emit ended(true, complete);
 }
 

@@ -49,7 +49,8 @@ signals:
     // A message box to show; a window shows it before the worker goes on.
     void message(const QString &text);
     // The body has ended. `idle` is false only when the folder could not be created: the
-    // window then stays in its running state until the upload is cancelled.
+    // window then stays in its running state until the upload is cancelled. The worker leaves
+    // Uploading alone: the receiver clears it when it puts its controls back.
     void ended(bool idle, bool complete);
 
 private:

@@ -20,8 +20,11 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <memory>
@@ -42,7 +45,7 @@ struct Windows
     std::unique_ptr<TMainForm> main;
     TPasswordDlg *password = nullptr;
 
-    explicit Windows(const QString &socket)
+    explicit Windows(const QString &socket, int timeoutMs = 500)
     {
         AppContext context;
         context.messages = &messages;
@@ -50,7 +53,7 @@ struct Windows
             return std::optional<QString>();
         };
         context.emulatorSocket = socket;
-        context.deviceTimeoutMs = 500;
+        context.deviceTimeoutMs = timeoutMs;
         main = std::make_unique<TMainForm>(context);
         password = new TPasswordDlg(context, main.get());
         main->setWindows(password, new TFindForm(context, main.get()),
@@ -83,8 +86,15 @@ struct Windows
         QString s;
         for (const QWidget *x : w)
             s += x->isEnabled() ? u'1' : u'0';
-        s += main->PageControl1->isTabEnabled(1) ? u'1' : u'0';
+        s += main->TabSheetComputer->isEnabled() ? u'1' : u'0';
         return s;
+    }
+
+    // Clicks the PC tab as a user does.
+    void clickPcTab()
+    {
+        QTabBar *bar = main->PageControl1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
     }
 };
 
@@ -264,16 +274,21 @@ private slots:
         w.list(u("9137"));
         QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(w.main->ProgressBarUploadPacket->value() >= 5, 20000);
+        // A tick that finds the telephone during the upload leaves the list button off.
+        w.main->TimerUSBConnectTimer();
+        QCOMPARE(w.controls(), u("10100000"));
+        QCOMPARE(w.main->BitBtnUpload->text(), u("取消上传"));
         if (byTab)
-            w.main->PageControl1->setCurrentIndex(1);
+            w.clickPcTab();
         else
             QTest::mouseClick(w.main->BitBtnUpload, Qt::LeftButton);
         QCOMPARE(Uploading.load(), 0);
         QCOMPARE(w.main->BitBtnUpload->text(), u("上传选择"));
         QCOMPARE(w.controls(), u("11111111"));
-        if (byTab)
+        if (byTab) {
+            QCOMPARE(w.main->PageControl1->currentWidget(), w.main->TabSheetComputer);
             QCOMPARE(w.messages.texts().value(0), u("数据上传被打断，请注意！"));
-        else
+        } else
             QCOMPARE(w.messages.texts(), QStringList());
         // A new list waits for the cancelled worker before it uses the link.
         w.main->PageControl1->setCurrentIndex(0);
@@ -396,6 +411,196 @@ private slots:
         QTest::qWait(200);
         phone.stop();
         QVERIFY2(!phone.log().contains(QStringLiteral("1: ")), qPrintable(phone.log()));
+    }
+
+    // "上传全部" selects every row and then runs the upload button, refusals included; on an
+    // empty list nothing else happens.
+    void uploadAllWhilePlaying_data()
+    {
+        QTest::addColumn<QList<quint32>>("lengths");
+        QTest::newRow("empty list") << QList<quint32>{};
+        QTest::newRow("two rows") << QList<quint32>{300, 300};
+    }
+    void uploadAllWhilePlaying()
+    {
+        QFETCH(QList<quint32>, lengths);
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, lengths), qPrintable(phone.error()));
+        Windows w(phone.socketName());
+        w.main->EditSave->setText(m_dir->path() + QStringLiteral("record/"));
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        QCOMPARE(w.main->ListViewMCUModel->rowCount(), int(lengths.size()));
+        QCOMPARE(w.messages.texts(), QStringList());
+
+        PlayStateFlag = PlayPlaying;
+        QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
+        QCOMPARE(w.messages.texts(), QStringList{u("请先停止播放！")});
+        QCOMPARE(w.main->ListViewMCU->selectedRows().size(), int(lengths.size()));
+        QCOMPARE(Uploading.load(), 0);
+
+        // Stopped, an empty list does nothing at all.
+        PlayStateFlag = PlayStopped;
+        w.messages.clear();
+        QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
+        if (lengths.isEmpty()) {
+            QCOMPARE(Uploading.load(), 0);
+            QCOMPARE(w.main->BitBtnUpload->text(), u("上传选择"));
+        } else {
+            QCOMPARE(Uploading.load(), 1);
+            QTRY_COMPARE_WITH_TIMEOUT(w.main->BitBtnUpload->text(), u("上传选择"), 20000);
+        }
+    }
+
+    // The end of a batch puts the tab back in one step: "取消上传" pressed just after the
+    // completion box still cancels, and never starts the batch a second time.
+    void cancelPressedAsTheBatchEnds()
+    {
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, {300}, {QStringLiteral("--verbose")}),
+                 qPrintable(phone.error()));
+        Windows w(phone.socketName());
+        w.main->EditSave->setText(m_dir->path() + QStringLiteral("record/"));
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        TMainForm *main = w.main.get();
+        w.messages.setOnShow([main](const Message &m) {
+            if (m.text != u("所选择的文件上传结束"))
+                return;
+            // Queued now, run once the box is dismissed; the worker ends meanwhile.
+            QMetaObject::invokeMethod(
+                main,
+                [main] {
+                    QThread::msleep(200);
+                    if (main->BitBtnUpload->text() == u("取消上传"))
+                        QTest::mouseClick(main->BitBtnUpload, Qt::LeftButton);
+                },
+                Qt::QueuedConnection);
+        });
+        QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(w.messages.texts().size(), 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.main->BitBtnUpload->text(), u("上传选择"), 20000);
+        QTest::qWait(1000);
+        w.messages.setOnShow({});
+        QCOMPARE(Uploading.load(), 0);
+        QCOMPARE(w.main->BitBtnUpload->text(), u("上传选择"));
+        QCOMPARE(w.controls(), u("11111111"));
+        QCOMPARE(w.messages.texts(), QStringList{u("所选择的文件上传结束")});
+        const QString log = phone.log();
+        QCOMPARE(log.count(QStringLiteral("data address")), 2);
+    }
+
+    // The login dialog: caption, pre-filled password shown as stars, at most four characters.
+    void passwordDialog()
+    {
+        AppContext context;
+        RecordingMessageSink messages;
+        context.messages = &messages;
+        TPasswordDlg dlg(context);
+        QCOMPARE(dlg.windowTitle(), u("USB已成功连接－请输入四位密码"));
+        QCOMPARE(dlg.Password->text(), u("9137"));
+        QCOMPARE(dlg.Password->displayText(), u("****"));
+        QCOMPARE(dlg.Password->maxLength(), 4);
+        QCOMPARE(dlg.OKBtn->text(), u("OK"));
+        QCOMPARE(dlg.CancelBtn->text(), u("Cancel"));
+
+        // Centred on the screen, not on the window it belongs to.
+        QWidget owner;
+        owner.setGeometry(560, 380, 200, 150);
+        owner.show();
+        TPasswordDlg owned(context, &owner);
+        owned.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owned));
+        const QPoint centre = owned.screen()->availableGeometry().center();
+        QVERIFY2((owned.frameGeometry().center() - centre).manhattanLength() <= 2,
+                 qPrintable(QStringLiteral("dialog at %1,%2")
+                                .arg(owned.frameGeometry().center().x())
+                                .arg(owned.frameGeometry().center().y())));
+    }
+
+    // The window closed while a new upload waits for a cancelled worker: nothing starts on the
+    // link that the close has released.
+    void closedWhileWaitingForCancelledWorker()
+    {
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(
+            startPhone(phone, {256 * 40}, {QStringLiteral("--delay-ms"), QStringLiteral("600")}),
+            qPrintable(phone.error()));
+        Windows w(phone.socketName(), 3000);
+        w.main->EditSave->setText(m_dir->path() + QStringLiteral("record/"));
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
+        // Each answer takes 600 ms: the packet after the first is still on its way below.
+        QTRY_VERIFY_WITH_TIMEOUT(w.main->ProgressBarUploadPacket->value() >= 1, 20000);
+        QTest::mouseClick(w.main->BitBtnUpload, Qt::LeftButton); // cancel
+        QCOMPARE(Uploading.load(), 0);
+        // Start again; the close comes while the new start waits for the old worker.
+        TMainForm *main = w.main.get();
+        QTimer::singleShot(20, main, [main] { main->close(); });
+        QTest::mouseClick(w.main->BitBtnUpload, Qt::LeftButton);
+        QTest::qWait(300);
+        QCOMPARE(Uploading.load(), 0);
+        QCOMPARE(w.messages.texts(), QStringList());
+    }
+
+    // A recording without speech gives a packet bar of maximum 0; once the batch has ended the
+    // bars are idle and empty, not Qt's busy animation.
+    void emptyRecordingLast()
+    {
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, {300, 0}), qPrintable(phone.error()));
+        Windows w(phone.socketName());
+        w.main->EditSave->setText(m_dir->path() + QStringLiteral("record/"));
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        int packetMaximum = -1;
+        connect(w.main->ProgressBarUploadPacket, &QProgressBar::valueChanged, this,
+                [&] { packetMaximum = w.main->ProgressBarUploadPacket->maximum(); });
+        QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(w.main->BitBtnUpload->text(), u("上传选择"), 20000);
+        QCOMPARE(w.messages.texts(), QStringList{u("所选择的文件上传结束")});
+        QCOMPARE(m_dir->read(QStringLiteral("record/") + m_recordings[1].fileName(2)),
+                 m_recordings[1].bytes());
+        QCOMPARE(packetMaximum, 0); // the empty file's bar had maximum 0
+        for (const QProgressBar *bar :
+             {w.main->ProgressBarUploadPacket, w.main->ProgressBarUpload}) {
+            QCOMPARE(bar->value(), 0);
+            QVERIFY(bar->maximum() > bar->minimum());
+        }
+    }
+
+    // The dialog's close box runs no handler: the flag and the controls stay, and the list is
+    // read again as the flag says. Esc is the Cancel button.
+    void loginDialogClosedOtherwise_data()
+    {
+        QTest::addColumn<bool>("byEscape");
+        QTest::newRow("close box") << false;
+        QTest::newRow("Esc") << true;
+    }
+    void loginDialogClosedOtherwise()
+    {
+        QFETCH(bool, byEscape);
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, {300, 600}), qPrintable(phone.error()));
+        Windows w(phone.socketName());
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        QCOMPARE(w.controls(), u("11111111"));
+        TPasswordDlg *dlg = w.password;
+        QTimer::singleShot(0, dlg, [dlg, byEscape] {
+            QTRY_VERIFY(dlg->isVisible());
+            if (byEscape)
+                QTest::keyClick(dlg, Qt::Key_Escape);
+            else
+                dlg->close();
+        });
+        QTest::mouseClick(w.main->BitBtnRefersh, Qt::LeftButton);
+        QVERIFY(!dlg->isVisible());
+        QCOMPARE(w.messages.texts(), QStringList());
+        QCOMPARE(UsbLoggedIn.load(), byEscape ? 0 : 1);
+        QCOMPARE(w.controls(), byEscape ? u("11000001") : u("11111111"));
+        QCOMPARE(w.main->ListViewMCUModel->rowCount(), byEscape ? 0 : 2);
     }
 };
 
