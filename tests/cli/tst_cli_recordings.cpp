@@ -1,5 +1,6 @@
 #include "SpeechEncoder.h"
 #include "SpeechFixtures.h"
+#include "ProgramRun.h"
 #include "TestFolders.h"
 
 #include <QFile>
@@ -19,27 +20,16 @@ QString u(const char *s)
     return QString::fromUtf8(s);
 }
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = tovrel::test::ProgramRun;
 
 Run run(const QString &program, const QStringList &args)
 {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(60000))
-        return {};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return tovrel::test::runProgram(program, args);
 }
 
 Run runTovrel(const QStringList &args)
 {
-    return run(QStringLiteral(TOVREL_BINARY_DIR "/src/cli/tovrel"), args);
+    return run(tovrel::test::tovrelProgram(), args);
 }
 
 RecordingHeader header(bool longForm, int attribute, const char *number)

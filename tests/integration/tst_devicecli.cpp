@@ -1,6 +1,7 @@
 // tovrel device status|list|upload, run as a program against the emulator process.
 
 #include "PhoneFixture.h"
+#include "ProgramRun.h"
 #include "TestFolders.h"
 
 #include <QDir>
@@ -17,28 +18,11 @@ QString u(const char *s)
     return QString::fromUtf8(s);
 }
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = ProgramRun;
 
 Run runDevice(const QStringList &arguments)
 {
-    QProcess p;
-    p.start(QStringLiteral(TOVREL_BINARY_DIR "/src/cli/tovrel"),
-            QStringList{QStringLiteral("device")} + arguments);
-    Run r;
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return runProgram(tovrelProgram(), QStringList{QStringLiteral("device")} + arguments, 30000);
 }
 
 } // namespace
