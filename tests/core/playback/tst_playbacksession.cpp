@@ -150,6 +150,28 @@ private slots:
         QVERIFY(f.record->played() == SequenceDecoder::decodeAll(payload));
     }
 
+    // A file that does not even hold a header plays nothing and ends on its own.
+    void fileShorterThanAHeaderEndsQuietly_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("empty file") << 0;
+        QTest::newRow("part of a header") << 7;
+    }
+
+    void fileShorterThanAHeaderEndsQuietly()
+    {
+        QFETCH(int, size);
+        Fixture f;
+        const QString path = f.recording(test::shortHeader(1000).left(size), QByteArray());
+        QVERIFY(!f.session->start(path));
+        QVERIFY(f.waitForEnd());
+        QCoreApplication::processEvents();
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+        QVERIFY(f.record->played().isEmpty());
+        QVERIFY(f.failures.isEmpty());
+        QCOMPARE(f.playerEnds, 1);
+    }
+
     void startAtASeekOffsetDecodesFreshFromThere()
     {
         Fixture f;
