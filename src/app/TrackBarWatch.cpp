@@ -22,7 +22,9 @@ bool TrackBarWatch::eventFilter(QObject *watched, QEvent *event)
         emit moving();
         break;
     case QEvent::MouseButtonRelease:
-        decides = static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+        // The left button pages or drags, the middle one sets and drags (as the style says):
+        // the thumb is let go when the last button held comes up.
+        decides = static_cast<QMouseEvent *>(event)->buttons() == Qt::NoButton;
         break;
     case QEvent::KeyRelease:
         decides = !static_cast<QKeyEvent *>(event)->isAutoRepeat();

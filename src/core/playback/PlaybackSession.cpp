@@ -77,12 +77,15 @@ void PlaybackSession::stop()
 
 void PlaybackSession::pause()
 {
-    PlayStateFlag.store(PlayPaused);
+    // Only a playing recording pauses: a player thread that has just ended keeps its stopped.
+    int playing = PlayPlaying;
+    PlayStateFlag.compare_exchange_strong(playing, PlayPaused);
 }
 
 void PlaybackSession::resume()
 {
-    PlayStateFlag.store(PlayPlaying);
+    int paused = PlayPaused;
+    PlayStateFlag.compare_exchange_strong(paused, PlayPlaying);
 }
 
 std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint32 seekOffset)
@@ -200,13 +203,18 @@ void PlaybackSession::runPlayer()
 
         PcmBuffer &buffer = m_buffers[current];
         waits = 0;
-        while (buffer.ready.load() == 0 && playState() != PlayStopped) {
+        while (buffer.ready.load() == 0 && playState() == PlayPlaying) {
             m_elapsedSeconds.store(player.ElapsedSeconds());
             sleepMs(kPlayerPollMs);
             if (++waits > kBlockWaits) {
                 reason = EndReason::BlockTimeout;
                 break;
             }
+        }
+        if (reason == EndReason::None && buffer.ready.load() == 0) {
+            // Paused or stopped while waiting for the block: the top of the loop holds the
+            // device or ends; after a resume the wait for this block starts afresh.
+            continue;
         }
 
         const int pieces = (buffer.count.load() + kPieceBytes - 1) / kPieceBytes;
@@ -251,8 +259,19 @@ void PlaybackSession::runPlayer()
     // Drain: a recording that ran out of blocks plays out its queued sound; a stop cuts it.
     while (!player.AllBuffersFree()) {
         sleepMs(kPlayerPollMs);
-        if (reason == EndReason::None)
+        const int state = playState();
+        if (reason == EndReason::None || state == PlayStopped)
             break;
+        if (state == PlayPaused) {
+            // The user holds the last sound: the device keeps it, and the drain waits uncounted.
+            if (!player.IsPaused())
+                player.Pause();
+            m_elapsedSeconds.store(player.ElapsedSeconds());
+            sleepMs(kPausedPollMs - kPlayerPollMs);
+            continue;
+        }
+        if (player.IsPaused())
+            player.Resume();
         m_elapsedSeconds.store(player.ElapsedSeconds());
         if (++waits > kDrainWaits)
             break;

@@ -395,6 +395,29 @@ private slots:
         w.main->BitBtnPlayStopClick();
     }
 
+    // The middle button sets the thumb where it is pressed and drags it like the left one: its
+    // release decides the seek and brings the timer back.
+    void middleButtonDragSeeks()
+    {
+        Window w(2.0);
+        w.list({30000});
+        w.main->TrackBar1->resize(310, 24);
+        w.select(0);
+        w.main->BitBtnPlayStartClick();
+        QTRY_VERIFY_WITH_TIMEOUT(w.record->blocksFinished() >= 2, 20000);
+        w.main->TimerPlayerTimer();
+        const QPoint at(w.main->TrackBar1->width() * 2 / 3, w.main->TrackBar1->height() / 2);
+        QTest::mousePress(w.main->TrackBar1, Qt::MiddleButton, {}, at);
+        if (!w.main->TrackBar1->isSliderDown())
+            QSKIP("this style does not drag the thumb with the middle button");
+        QVERIFY(!w.main->TimerPlayer->isActive());
+        QTest::mouseRelease(w.main->TrackBar1, Qt::MiddleButton, {}, at);
+        QTRY_COMPARE(w.record->openCalls(), 2);
+        QVERIFY(w.main->TimerPlayer->isActive());
+        QVERIFY(w.main->TrackBar1->value() > 15);
+        w.main->BitBtnPlayStopClick();
+    }
+
     // A press and release that leave the thumb where it was: no seek, no box.
     void releaseWithoutMovingDoesNothing()
     {

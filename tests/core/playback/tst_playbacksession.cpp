@@ -150,6 +150,28 @@ private slots:
         QVERIFY(f.record->played() == SequenceDecoder::decodeAll(payload));
     }
 
+    // A file that does not even hold a header plays nothing and ends on its own.
+    void fileShorterThanAHeaderEndsQuietly_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("empty file") << 0;
+        QTest::newRow("part of a header") << 7;
+    }
+
+    void fileShorterThanAHeaderEndsQuietly()
+    {
+        QFETCH(int, size);
+        Fixture f;
+        const QString path = f.recording(test::shortHeader(1000).left(size), QByteArray());
+        QVERIFY(!f.session->start(path));
+        QVERIFY(f.waitForEnd());
+        QCoreApplication::processEvents();
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+        QVERIFY(f.record->played().isEmpty());
+        QVERIFY(f.failures.isEmpty());
+        QCOMPARE(f.playerEnds, 1);
+    }
+
     void startAtASeekOffsetDecodesFreshFromThere()
     {
         Fixture f;
@@ -288,6 +310,58 @@ private slots:
         QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
         QCOMPARE(f.record->queuedLengths().size(), 9);
         QCOMPARE(f.record->resetCalls(), 1);
+    }
+
+    // A 3 s recording is all queued at once and then only drains: a pause there holds the sound
+    // (and the playback) until resume, and the rest then plays out.
+    void pauseNearTheEndHoldsTheLastSound()
+    {
+        Fixture f(1.0);
+        const QByteArray payload = test::somePayload(3000);
+        QVERIFY(!f.session->start(f.recording(test::shortHeader(3000), payload)));
+        QTest::qWait(1000);
+        f.session->pause();
+        QTRY_COMPARE_WITH_TIMEOUT(f.record->pauseCalls(), 1, 5000);
+        const int playedAtPause = int(f.record->played().size());
+        QTest::qWait(2500); // longer than the sound left
+        QCOMPARE(PlayStateFlag.load(), int(PlayPaused));
+        QVERIFY(f.session->isRunning());
+        QCOMPARE(int(f.record->played().size()), playedAtPause);
+        QVERIFY(playedAtPause < 3000 * 16);
+
+        f.session->resume();
+        QVERIFY(f.waitForEnd());
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+        QVERIFY(f.record->played() == SequenceDecoder::decodeAll(payload));
+    }
+
+    // A stop while the last sound drains cuts it at once.
+    void stopNearTheEndCutsTheSound()
+    {
+        Fixture f(1.0);
+        QVERIFY(!f.session->start(f.recording(test::shortHeader(3000), test::somePayload(3000))));
+        QTest::qWait(1000);
+        f.session->stop();
+        QVERIFY(!f.session->isRunning());
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+        QVERIFY(f.record->played().size() < 3000 * 16);
+        QCOMPARE(f.record->resetCalls(), 1);
+    }
+
+    // Once the recording has played out, a late pause or resume leaves the state stopped.
+    void pauseAndResumeAfterTheEndKeepStopped()
+    {
+        Fixture f;
+        QVERIFY(!f.session->start(f.recording(test::shortHeader(1000), test::somePayload(1000))));
+        QVERIFY(f.waitForEnd());
+        f.session->pause();
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+        PlayStateFlag.store(PlayPaused); // as if a pause had come just before the end
+        f.session->resume();
+        QCOMPARE(PlayStateFlag.load(), int(PlayPlaying));
+        PlayStateFlag.store(PlayStopped);
+        f.session->resume();
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
     }
 
     // Start, seek, pause, resume and stop in quick random order: no crash, no thread left.
