@@ -33,6 +33,8 @@ void ReportListView::setReportModel(ReportModel *model)
     connect(model, &QAbstractItemModel::modelReset, this, &ReportListView::applyColumnWidths);
     connect(model, &ReportModel::columnWidthChanged, this,
             [this](int column, int width) { setColumnWidth(column, width); });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            &ReportListView::holdColumnWithinLimits);
     applyColumnWidths();
 }
 
@@ -42,6 +44,15 @@ void ReportListView::applyColumnWidths()
         return;
     for (int c = 0; c < m_model->columns().size(); ++c)
         setColumnWidth(c, m_model->columns()[c].width);
+}
+
+void ReportListView::holdColumnWithinLimits(int column, int, int width)
+{
+    if (!m_model || column < 0 || column >= m_model->columns().size())
+        return;
+    const int held = m_model->columns()[column].clampWidth(width);
+    if (held != width)
+        setColumnWidth(column, held);
 }
 
 QList<int> ReportListView::selectedRows() const

@@ -7,7 +7,8 @@ namespace tovrel {
 class ReportModel;
 
 // A report-style list: whole-row, multi-row selection, grid lines, read-only, no row numbers,
-// fixed row heights so tens of thousands of rows stay fast. Column widths follow the model.
+// fixed row heights so tens of thousands of rows stay fast. Column widths follow the model, and
+// a user's drag of a column edge is held within the column's limits.
 class ReportListView : public QTableView
 {
     Q_OBJECT
@@ -26,6 +27,7 @@ public:
 
 private:
     void applyColumnWidths();
+    void holdColumnWithinLimits(int column, int oldWidth, int width);
 
     ReportModel *m_model = nullptr;
 };

@@ -156,7 +156,13 @@ void TMainForm::buildTelephoneTab()
     auto *anchors = new Anchors(TabSheetMCU, kTabDesign);
 
     ListViewMCUModel = new ReportModel(this);
-    ListViewMCUModel->setColumns(recordingColumns());
+    // The telephone's file-name and number columns are held between set limits.
+    QList<ReportColumn> telephoneColumns = recordingColumns();
+    telephoneColumns[1].minWidth = 150;
+    telephoneColumns[1].maxWidth = 300;
+    telephoneColumns[2].minWidth = 50;
+    telephoneColumns[2].maxWidth = 250;
+    ListViewMCUModel->setColumns(telephoneColumns);
     ListViewMCU = new ReportListView(TabSheetMCU);
     ListViewMCU->setObjectName(QStringLiteral("ListViewMCU"));
     ListViewMCU->setReportModel(ListViewMCUModel);

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -185,6 +186,49 @@ private slots:
         QCOMPARE(w.main->ListViewFile->selectionMode(), QAbstractItemView::ExtendedSelection);
         QCOMPARE(w.main->ListViewMCU->editTriggers(), QAbstractItemView::NoEditTriggers);
         QVERIFY(w.main->ListViewMCU->showGrid());
+    }
+
+    void telephoneColumnLimits_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("dragged");
+        QTest::addColumn<int>("held");
+        QTest::newRow("file name too wide") << 1 << 400 << 300;
+        QTest::newRow("file name too narrow") << 1 << 100 << 150;
+        QTest::newRow("file name within") << 1 << 240 << 240;
+        QTest::newRow("number too wide") << 2 << 300 << 250;
+        QTest::newRow("number too narrow") << 2 << 10 << 50;
+        QTest::newRow("time has no limit") << 3 << 500 << 500;
+    }
+
+    void telephoneColumnLimits()
+    {
+        QFETCH(int, column);
+        QFETCH(int, dragged);
+        QFETCH(int, held);
+        Windows w;
+        w.main->ListViewMCU->horizontalHeader()->resizeSection(column, dragged);
+        QCOMPARE(w.main->ListViewMCU->columnWidth(column), held);
+        // The PC list has no such limits.
+        QHeaderView *fileHeader = w.main->ListViewFile->horizontalHeader();
+        fileHeader->resizeSection(column, dragged);
+        QCOMPARE(w.main->ListViewFile->columnWidth(column),
+                 qMax(dragged, fileHeader->minimumSectionSize()));
+    }
+
+    void clearingKeepsDraggedWidthsButSetWidthsApply()
+    {
+        Windows w;
+        ReportModel *model = w.main->ListViewFileModel;
+        model->appendRow({{QStringLiteral("1"), QStringLiteral("a.spx")}, QStringLiteral("/a.spx")});
+        w.main->ListViewFile->horizontalHeader()->resizeSection(3, 180);
+        w.main->ListViewFile->horizontalHeader()->resizeSection(1, 260);
+        model->clear();
+        QCOMPARE(model->rowCount(), 0);
+        QCOMPARE(w.main->ListViewFile->columnWidth(3), 180);
+        // A width set by the list's own rule applies even when the model already held it.
+        model->setColumnWidth(1, 200);
+        QCOMPARE(w.main->ListViewFile->columnWidth(1), 200);
     }
 
     void resizeRule_data()

@@ -4,6 +4,15 @@
 
 namespace tovrel {
 
+int ReportColumn::clampWidth(int w) const
+{
+    if (maxWidth > 0 && w > maxWidth)
+        w = maxWidth;
+    if (minWidth > 0 && w < minWidth)
+        w = minWidth;
+    return w;
+}
+
 ReportModel::ReportModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 void ReportModel::setColumns(const QList<ReportColumn> &columns)
@@ -15,10 +24,9 @@ void ReportModel::setColumns(const QList<ReportColumn> &columns)
 
 void ReportModel::setColumnWidth(int column, int width)
 {
-    if (column < 0 || column >= m_columns.size() || m_columns[column].width == width)
+    if (column < 0 || column >= m_columns.size())
         return;
     m_columns[column].width = width;
-    emit headerDataChanged(Qt::Horizontal, column, column);
     emit columnWidthChanged(column, width);
 }
 
@@ -26,9 +34,10 @@ void ReportModel::clear()
 {
     if (m_rows.isEmpty())
         return;
-    beginResetModel();
+    // Rows removed rather than a model reset: a reset would also reset the views' columns.
+    beginRemoveRows({}, 0, int(m_rows.size()) - 1);
     m_rows.clear();
-    endResetModel();
+    endRemoveRows();
 }
 
 void ReportModel::appendRow(ReportRow row)

@@ -7,12 +7,18 @@
 
 namespace tovrel {
 
-// One column of a report-style list: caption, width in pixels and text alignment.
+// One column of a report-style list: caption, width in pixels, text alignment, and the limits
+// a user's drag of the column edge is held within (0: no limit).
 struct ReportColumn
 {
     QString caption;
     int width = 100;
     Qt::Alignment alignment = Qt::AlignLeft;
+    int minWidth = 0;
+    int maxWidth = 0;
+
+    // `width` held within this column's limits.
+    int clampWidth(int width) const;
 };
 
 // One row: its cell texts (caption first, then the sub-items) and the key it was built from
@@ -34,9 +40,11 @@ public:
 
     void setColumns(const QList<ReportColumn> &columns);
     const QList<ReportColumn> &columns() const { return m_columns; }
-    // Changes one column's width; views follow through headerData(SizeHintRole) and the signal.
+    // Sets one column's width; views follow through the signal, also when the value is the one
+    // the model had, since a user may have dragged the view's column since.
     void setColumnWidth(int column, int width);
 
+    // Removes every row; column widths a user dragged stay as they are.
     void clear();
     void appendRow(ReportRow row);
     void appendRows(QList<ReportRow> rows);
