@@ -29,7 +29,7 @@
 
 using namespace tovrel;
 using tovrel::test::RecordingMessageSink;
-using tovrel::test::ScopedCurrentDir;
+using tovrel::test::TestSandbox;
 using tovrel::test::TempFolder;
 
 namespace {
@@ -76,22 +76,16 @@ class TestMainForm : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempFolder> m_dir;
-    std::unique_ptr<ScopedCurrentDir> m_cd;
+    std::unique_ptr<TestSandbox> m_sandbox;
+    const TempFolder *m_dir = nullptr;
 
 private slots:
     void init()
     {
-        resetActivityFlags();
-        m_dir = std::make_unique<TempFolder>();
-        m_cd = std::make_unique<ScopedCurrentDir>(m_dir->path());
+        m_sandbox = std::make_unique<TestSandbox>();
+        m_dir = &m_sandbox->folder();
     }
-    void cleanup()
-    {
-        m_cd.reset();
-        m_dir.reset();
-        resetActivityFlags();
-    }
+    void cleanup() { m_sandbox.reset(); }
 
     void windowsAndCaptions()
     {

@@ -1,5 +1,7 @@
 #include "TestFolders.h"
 
+#include "activity/ActivityFlags.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -42,6 +44,16 @@ ScopedCurrentDir::ScopedCurrentDir(const QString &path) : m_previous(QDir::curre
 ScopedCurrentDir::~ScopedCurrentDir()
 {
     QDir::setCurrent(m_previous);
+}
+
+TestSandbox::TestSandbox() : m_cd(m_folder.path())
+{
+    resetActivityFlags();
+}
+
+TestSandbox::~TestSandbox()
+{
+    resetActivityFlags();
 }
 
 } // namespace tovrel::test

@@ -38,4 +38,21 @@ private:
     QString m_previous;
 };
 
+// A test's own working folder (where SysConf.ini is read and written) and clear activity flags,
+// for the lifetime of the object; the flags are cleared again when it ends.
+class TestSandbox
+{
+public:
+    TestSandbox();
+    ~TestSandbox();
+    TestSandbox(const TestSandbox &) = delete;
+    TestSandbox &operator=(const TestSandbox &) = delete;
+
+    const TempFolder &folder() const { return m_folder; }
+
+private:
+    TempFolder m_folder;
+    ScopedCurrentDir m_cd;
+};
+
 } // namespace tovrel::test

@@ -23,7 +23,7 @@
 
 using namespace tovrel;
 using tovrel::test::RecordingMessageSink;
-using tovrel::test::ScopedCurrentDir;
+using tovrel::test::TestSandbox;
 using tovrel::test::TempFolder;
 
 namespace {
@@ -104,22 +104,11 @@ class TestComputerTab : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempFolder> m_cwd;
-    std::unique_ptr<ScopedCurrentDir> m_cd;
+    std::unique_ptr<TestSandbox> m_sandbox;
 
 private slots:
-    void init()
-    {
-        resetActivityFlags();
-        m_cwd = std::make_unique<TempFolder>();
-        m_cd = std::make_unique<ScopedCurrentDir>(m_cwd->path());
-    }
-    void cleanup()
-    {
-        m_cd.reset();
-        m_cwd.reset();
-        resetActivityFlags();
-    }
+    void init() { m_sandbox = std::make_unique<TestSandbox>(); }
+    void cleanup() { m_sandbox.reset(); }
 
     void tabShowListsTheFolder()
     {

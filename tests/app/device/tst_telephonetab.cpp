@@ -105,8 +105,8 @@ class TestTelephoneTab : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempFolder> m_dir;
-    std::unique_ptr<ScopedCurrentDir> m_cd;
+    std::unique_ptr<TestSandbox> m_sandbox;
+    const TempFolder *m_dir = nullptr;
     QList<FixtureRecording> m_recordings;
 
     bool startPhone(emulator::EmulatorLauncher &launcher, const QList<quint32> &lengths,
@@ -123,17 +123,14 @@ private:
 private slots:
     void init()
     {
-        resetActivityFlags();
         resetLinkFlags();
-        m_dir = std::make_unique<TempFolder>();
-        m_cd = std::make_unique<ScopedCurrentDir>(m_dir->path());
+        m_sandbox = std::make_unique<TestSandbox>();
+        m_dir = &m_sandbox->folder();
     }
     void cleanup()
     {
-        m_cd.reset();
-        m_dir.reset();
+        m_sandbox.reset();
         resetLinkFlags();
-        resetActivityFlags();
     }
 
     void attachLoginListDetach()
