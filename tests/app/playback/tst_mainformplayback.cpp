@@ -89,6 +89,15 @@ struct Window
         main->ListViewFile->selectRow(row);
     }
 
+    // Plays `row` and waits until two blocks have reached the output, so a seek has a position
+    // to start from.
+    bool playIntoSecondBlock(int row)
+    {
+        select(row);
+        main->BitBtnPlayStartClick();
+        return QTest::qWaitFor([this] { return record->blocksFinished() >= 2; }, 20000);
+    }
+
     int state() const { return PlayStateFlag.load(); }
 
     bool waitForStop(int timeoutMs = 30000)
@@ -343,9 +352,7 @@ private slots:
         QFETCH(int, second);
         Window w(2.0);
         w.list({30000});
-        w.select(0);
-        w.main->BitBtnPlayStartClick();
-        QTRY_VERIFY_WITH_TIMEOUT(w.record->blocksFinished() >= 2, 20000);
+        QVERIFY(w.playIntoSecondBlock(0));
         w.main->TimerPlayerTimer();
         QVERIFY(w.main->TrackBar1->value() >= 1);
         w.main->TrackBar1->setValue(position);
@@ -366,9 +373,7 @@ private slots:
     {
         Window w(2.0);
         w.list({30000});
-        w.select(0);
-        w.main->BitBtnPlayStartClick();
-        QTRY_VERIFY_WITH_TIMEOUT(w.record->blocksFinished() >= 2, 20000);
+        QVERIFY(w.playIntoSecondBlock(0));
         w.main->TimerPlayerTimer();
         const QPoint at = w.main->TrackBar1->rect().center();
         QWheelEvent wheel(at, w.main->TrackBar1->mapToGlobal(at), {}, {0, 120 * 3}, Qt::NoButton,
@@ -402,9 +407,7 @@ private slots:
         Window w(2.0);
         w.list({30000});
         w.main->TrackBar1->resize(310, 24);
-        w.select(0);
-        w.main->BitBtnPlayStartClick();
-        QTRY_VERIFY_WITH_TIMEOUT(w.record->blocksFinished() >= 2, 20000);
+        QVERIFY(w.playIntoSecondBlock(0));
         w.main->TimerPlayerTimer();
         const QPoint at(w.main->TrackBar1->width() * 2 / 3, w.main->TrackBar1->height() / 2);
         QTest::mousePress(w.main->TrackBar1, Qt::MiddleButton, {}, at);
@@ -423,9 +426,7 @@ private slots:
     {
         Window w(2.0);
         w.list({30000});
-        w.select(0);
-        w.main->BitBtnPlayStartClick();
-        QTRY_VERIFY_WITH_TIMEOUT(w.record->blocksFinished() >= 2, 20000);
+        QVERIFY(w.playIntoSecondBlock(0));
         w.main->TimerPlayerTimer();
         w.main->TimerPlayer->stop(); // as a move of the mouse over the bar would
         const int last = w.main->TrackBar1->value();
@@ -467,9 +468,7 @@ private slots:
         QTest::mouseRelease(w.main->TrackBar1, Qt::LeftButton);
         QTRY_COMPARE(w.main->TrackBar1->value(), 0);
         // Paused.
-        w.select(0);
-        w.main->BitBtnPlayStartClick();
-        QTRY_VERIFY_WITH_TIMEOUT(w.record->blocksFinished() >= 2, 20000);
+        QVERIFY(w.playIntoSecondBlock(0));
         w.main->BitBtnPlayPauseClick();
         w.main->TimerPlayerTimer();
         const int last = w.main->TrackBar1->value();
