@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tovrel;
@@ -324,6 +326,36 @@ private slots:
         QCOMPARE(found.paths, all);
         QCOMPARE(found.failed, QStringList{t.path() + u("gone.spx")});
         QCOMPARE(found.counts.total, int(all.size()));
+    }
+
+    // Names that are not valid UTF-8 are scanned by their bytes: a folder of such a name is
+    // searched, and the rows show the names with the undecodable bytes replaced.
+    void invalidUtf8Names()
+    {
+        TempFolder t;
+        const QByteArray root = QFile::encodeName(t.path());
+        const QByteArray record = shortRecord(0, 1, 1, 0, 0, "1", 1000);
+        QVERIFY(::mkdir((root + "\xff\xfe").constData(), 0755) == 0);
+        for (const QByteArray &name : {root + "\xff\xfe/r.spx", root + "\xfe.spx"}) {
+            const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            QVERIFY(fd >= 0);
+            QCOMPARE(::write(fd, record.constData(), size_t(record.size())),
+                     ssize_t(record.size()));
+            QCOMPARE(::close(fd), 0);
+        }
+        SearchForm form;
+        form.folder = t.path();
+        const Found found = scan(criteriaOf(form));
+        QCOMPARE(found.counts.total, 2);
+        QCOMPARE(found.paths.size(), 2);
+        // In byte order: "\xfe.spx" before the folder "\xff\xfe".
+        QVERIFY(found.paths.at(0).endsWith(QString(QChar::ReplacementCharacter) + u(".spx")));
+        QVERIFY(found.paths.at(1).endsWith(u("/r.spx")));
+        QVERIFY(found.paths.at(1).contains(QChar::ReplacementCharacter));
+        // The temporary folder cannot remove names it cannot decode.
+        QCOMPARE(::unlink((root + "\xff\xfe/r.spx").constData()), 0);
+        QCOMPARE(::rmdir((root + "\xff\xfe").constData()), 0);
+        QCOMPARE(::unlink((root + "\xfe.spx").constData()), 0);
     }
 
     // A link back to its own folder is followed as deep as the limit and no further.
