@@ -51,6 +51,7 @@ struct Windows
     TempFolder folder;
     TempFolder output;
     QStringList openedFolders;
+    QStringList pickedAt;
     std::shared_ptr<VirtualAudioOutput::Record> record =
         std::make_shared<VirtualAudioOutput::Record>();
     std::unique_ptr<TMainForm> main;
@@ -61,7 +62,8 @@ struct Windows
         resetActivityFlags();
         AppContext context;
         context.messages = &messages;
-        context.pickFolder = [this](const QString &, const QString &, const QString &) {
+        context.pickFolder = [this](const QString &, const QString &, const QString &at) {
+            pickedAt.append(at);
             return std::optional<QString>(output.path().chopped(1));
         };
         context.openFolder = [this](const QString &f) { openedFolders.append(f); };
@@ -70,6 +72,7 @@ struct Windows
         main->TimerPlayer->stop();
         main->TimerUSBConnect->stop();
         find = new TFindForm(context, main.get());
+        main->setWindows(nullptr, find, nullptr);
         find->TimerPlayer->stop(); // the tests tick it themselves
         find->setSearchFolder(folder.path());
     }
@@ -239,6 +242,59 @@ private slots:
         QCOMPARE(w.messages.texts(), QStringList{u("此目录没有符合要求的文件！")});
         QCOMPARE(f->FindListViewModel->rowCount(), 0);
         QCOMPARE(f->statusText(), u("总计录音文件:0个 来电:0个 去电:0个 本地:0个"));
+    }
+
+    // While the tree is scanned, input to the window is refused and it cannot be closed; the
+    // rows found so far are listed when a message stops the scan for a moment.
+    void scanRefusesInput()
+    {
+        Windows w;
+        TFindForm *f = w.find;
+        w.folder.write(u("a.spx"), shortRecord(0, 1, 1, 0, 0, "1", 1000));
+        QVERIFY(QFile::link(w.folder.file(u("nowhere")), w.folder.file(u("b.spx"))));
+        w.folder.write(u("c.spx"), shortRecord(0, 1, 1, 0, 0, "2", 1000));
+        f->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        bool searching = false;
+        int rowsAtMessage = -1;
+        w.messages.setOnShow([&](const Message &) {
+            searching = f->isSearching();
+            rowsAtMessage = f->FindListViewModel->rowCount();
+            QTest::keyClick(f->PhoneCodeEdit, Qt::Key_5);
+            f->close();
+        });
+        f->BtnFindClick();
+        QVERIFY(searching);
+        QCOMPARE(rowsAtMessage, 1);
+        QCOMPARE(w.messages.texts(), QStringList{u("文件打开错误！")});
+        QVERIFY(f->PhoneCodeEdit->text().isEmpty());
+        QVERIFY(f->isVisible());
+        QCOMPARE(w.names(), (QStringList{u("a.spx"), u("c.spx")}));
+        QCOMPARE(f->statusText(), u("总计录音文件:2个 来电:2个 去电:0个 本地:0个"));
+    }
+
+    // Opened from the main window: rows and criteria are still there, the output folder picker
+    // opens at the main window's recording folder.
+    void reopenedFromMainWindow()
+    {
+        Windows w;
+        TFindForm *f = w.find;
+        QString preselected;
+        w.folder.write(u("a.spx"), shortRecord(0, 1, 1, 0, 0, "1", 1000));
+        f->PhoneCodeEdit->setText(u("1"));
+        f->BtnFindClick();
+        w.main->EditSave->setText(w.folder.path());
+        int rowsWhileOpen = -1;
+        QTimer::singleShot(0, f, [&] {
+            rowsWhileOpen = f->FindListViewModel->rowCount();
+            f->BitBtnOutputClick();
+            f->BtnCanelClick();
+        });
+        w.main->FindBtnClick();
+        QCOMPARE(rowsWhileOpen, 1);
+        QCOMPARE(f->PhoneCodeEdit->text(), u("1"));
+        QCOMPARE(f->EditOutput->text(), w.output.path());
+        QCOMPARE(w.pickedAt, QStringList{w.folder.path()});
     }
 
     void playback()
