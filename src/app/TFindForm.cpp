@@ -547,6 +547,9 @@ void TFindForm::BtnFindClick()
     search::SearchHooks hooks;
     hooks.found = [&](const search::SearchHit &hit) {
         ++sofar.total;
+        ++(hit.header.attribute == 0   ? sofar.incoming
+           : hit.header.attribute == 1 ? sofar.outgoing
+                                       : sofar.local);
         pending.append({search::resultCells(hit.fileName, hit.folder, hit.header), hit.path()});
         paint();
     };
