@@ -339,6 +339,47 @@ private slots:
         QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
     }
 
+    // A seek from the search window's position bar takes 32 header bytes off whatever the
+    // header's form, seeks also where the thumb already was, and hands the focus to 退出.
+    void seek()
+    {
+        Windows w;
+        TFindForm *f = w.find;
+        w.folder.write(u("s.spx"), recording(0, 1, 1, "1", 20000, 7));
+        f->BtnFindClick();
+        f->show();
+        QVERIFY(QTest::qWaitForWindowActive(f));
+        f->FindListView->selectRow(0);
+        f->BitBtnPlayStartClick();
+        QVERIFY(QTest::qWaitFor([&] { return w.record->blocksFinished() >= 2; }, 20000));
+        f->TimerPlayerTimer();
+        const qint64 size = QFileInfo(w.folder.file(u("s.spx"))).size();
+        const int position = 7;
+        f->TrackBar1->setFocus();
+        f->TrackBar1->setValue(position);
+        qint64 b = qint64(double(size) * position / f->TrackBar1->maximum()) - 32;
+        b = std::max<qint64>(b, 1000);
+        const int second = int(b / 1000 + (b % 1000 > 500 ? 1 : 0));
+        QTest::keyRelease(f->TrackBar1, Qt::Key_Left);
+        QCOMPARE(f->TrackBar1->value(), second);
+        QCOMPARE(f->Label5->text(),
+                 QStringLiteral("00:00:%1").arg(second, 2, 10, QLatin1Char('0')));
+        QCOMPARE(PlayStateFlag.load(), int(PlayPlaying));
+        QVERIFY(f->BtnCanel->hasFocus());
+        QVERIFY(f->TimerPlayer->isActive());
+
+        // Let go where the thumb is: a seek all the same (the playback restarts at that second).
+        QTRY_VERIFY(w.record->openCalls() >= 2); // the start's player and the seek's
+        const int before = w.record->openCalls();
+        f->TrackBar1->setFocus();
+        QTest::keyRelease(f->TrackBar1, Qt::Key_Left);
+        QCOMPARE(f->TrackBar1->value(), second);
+        QTRY_COMPARE(w.record->openCalls(), before + 1);
+        QCOMPARE(PlayStateFlag.load(), int(PlayPlaying));
+        f->BtnCanelClick();
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+    }
+
     // While the main window plays, the search window's timer (hidden, still ticking) leaves the
     // main window's position bar alone and keeps its own play buttons as they were.
     void hiddenWindowTimer()
