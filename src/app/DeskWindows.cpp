@@ -5,12 +5,18 @@
 #include "TMainForm.h"
 #include "TPasswordDlg.h"
 
+#include "playback/PortAudioOutput.h"
+
 #include <QApplication>
 
 namespace tovrel {
 
-int runWindows(const AppContext &context)
+int runWindows(const AppContext &given)
 {
+    // Both windows play through one sound library.
+    AppContext context = given;
+    if (!context.audioOutput)
+        context.audioOutput = PortAudioOutput::factory();
     TMainForm mainForm(context);
     TPasswordDlg passwordDlg(context, &mainForm);
     TFindForm findForm(context, &mainForm);

@@ -1,27 +1,656 @@
 #include "TFindForm.h"
 
+#include "ConversionControl.h"
+#include "PlaybackControl.h"
+#include "ReportListView.h"
+#include "StandardError.h"
+
+#include "activity/ActivityFlags.h"
+#include "playback/PlaybackSession.h"
+#include "playback/PortAudioOutput.h"
+#include "playback/SpeexBlockDecoder.h"
+#include "report/ReportModel.h"
+#include "search/SearchScan.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDateEdit>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QStatusBar>
+#include <QStyle>
+#include <QThread>
+#include <QTimeEdit>
+#include <QTimer>
+
+#include <variant>
 
 namespace tovrel {
+namespace {
+
+QString u(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+// The pickers' values until the time box is first clicked.
+const QDateTime kDesignedPickerValue(QDate(2009, 9, 28), QTime(17, 32, 48));
+
+// How often a running scan lets the window paint and shows its count.
+constexpr int kPaintIntervalMs = 100;
+
+QPushButton *pictureButton(QWidget *parent, const char *name, QStyle::StandardPixmap icon,
+                           const QString &caption = {})
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIcon(parent->style()->standardIcon(icon));
+    return button;
+}
+
+QLabel *caption(QWidget *parent, const QString &text, const QRect &geometry)
+{
+    auto *label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QGroupBox *group(QWidget *parent, const char *name, const char *title, const QRect &geometry)
+{
+    auto *box = new QGroupBox(u(title), parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(geometry);
+    return box;
+}
+
+QProgressBar *progressBar(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *bar = new QProgressBar(parent);
+    bar->setObjectName(QString::fromLatin1(name));
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    bar->setGeometry(geometry);
+    return bar;
+}
+
+bool isUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// While a search scans, the window keeps painting, but input to it and to the window that opened
+// it is refused (dropped, not delivered later); message boxes shown meanwhile take input as
+// usual.
+class ScanInputGuard : public QObject
+{
+public:
+    explicit ScanInputGuard(QWidget *window) : m_window(window) { qApp->installEventFilter(this); }
+    ~ScanInputGuard() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!isUserInput(event->type()) || !watched->isWidgetType())
+            return false;
+        const QWidget *target = static_cast<QWidget *>(watched)->window();
+        return target == m_window || target == m_window->parentWidget();
+    }
+
+private:
+    QWidget *m_window;
+};
+
+} // namespace
 
 TFindForm::TFindForm(const AppContext &context, QWidget *parent)
     : QDialog(parent), m_context(context)
 {
     setObjectName(QStringLiteral("FindForm"));
-    setWindowTitle(QString::fromUtf8("查询窗口"));
-    resize(760, 560);
-    auto *label = new QLabel(QString::fromUtf8("查询目录："), this);
-    label->setGeometry(12, 14, 70, 20);
-    FindPathEdit = new QLineEdit(this);
+    setWindowTitle(u("查询窗口"));
+    resize(800, 640);
+    buildCriteria();
+    buildPlayback();
+    buildConversion();
+    connectHandlers();
+    TimerPlayer->start();
+}
+
+TFindForm::~TFindForm() = default;
+
+void TFindForm::buildCriteria()
+{
+    GroupBox5 = group(this, "GroupBox5", "查询目录设置", {8, 4, 784, 50});
+    FindPathEdit = new QLineEdit(GroupBox5);
     FindPathEdit->setObjectName(QStringLiteral("FindPathEdit"));
-    FindPathEdit->setGeometry(86, 12, 560, 22);
+    FindPathEdit->setEnabled(false);
+    FindPathEdit->setGeometry(10, 20, 724, 22);
+    BitBtnFind = pictureButton(GroupBox5, "BitBtnFind", QStyle::SP_DirOpenIcon);
+    BitBtnFind->setGeometry(740, 18, 30, 26);
+
+    GroupBox1 = group(this, "GroupBox1", "按日期时间查询", {8, 58, 390, 96});
+    TimeFindCheck = new QCheckBox(u("日期时间查询"), GroupBox1);
+    TimeFindCheck->setObjectName(QStringLiteral("TimeFindCheck"));
+    TimeFindCheck->setGeometry(10, 18, 200, 20);
+    caption(GroupBox1, u("开始时间： "), {10, 44, 70, 20});
+    caption(GroupBox1, u("结束时间： "), {10, 70, 70, 20});
+    StartDate = new QDateEdit(GroupBox1);
+    StartDate->setObjectName(QStringLiteral("StartDate"));
+    StartDate->setGeometry(84, 42, 140, 22);
+    StartTime = new QTimeEdit(GroupBox1);
+    StartTime->setObjectName(QStringLiteral("StartTime"));
+    StartTime->setGeometry(232, 42, 110, 22);
+    EndDate = new QDateEdit(GroupBox1);
+    EndDate->setObjectName(QStringLiteral("EndDate"));
+    EndDate->setGeometry(84, 68, 140, 22);
+    EndTime = new QTimeEdit(GroupBox1);
+    EndTime->setObjectName(QStringLiteral("EndTime"));
+    EndTime->setGeometry(232, 68, 110, 22);
+    for (QDateEdit *d : {StartDate, EndDate}) {
+        d->setCalendarPopup(true);
+        d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    }
+    for (QTimeEdit *t : {StartTime, EndTime})
+        t->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    setPickers(kDesignedPickerValue, kDesignedPickerValue, kDesignedPickerValue,
+               kDesignedPickerValue);
+
+    GroupBox6 = group(this, "GroupBox6", "按时长查询", {404, 58, 388, 46});
+    caption(GroupBox6, u("时长（秒）："), {10, 18, 80, 20});
+    StartLengthEdit = new QLineEdit(QStringLiteral("0"), GroupBox6);
+    StartLengthEdit->setObjectName(QStringLiteral("StartLengthEdit"));
+    StartLengthEdit->setGeometry(94, 17, 100, 22);
+    caption(GroupBox6, QStringLiteral("--"), {200, 18, 16, 20});
+    EndLengthEdit = new QLineEdit(QStringLiteral("0"), GroupBox6);
+    EndLengthEdit->setObjectName(QStringLiteral("EndLengthEdit"));
+    EndLengthEdit->setGeometry(220, 17, 100, 22);
+
+    GroupBox3 = group(this, "GroupBox3", "按电话号码查询", {404, 108, 388, 46});
+    caption(GroupBox3, u("电话号码： "), {10, 18, 80, 20});
+    PhoneCodeEdit = new QLineEdit(GroupBox3);
+    PhoneCodeEdit->setObjectName(QStringLiteral("PhoneCodeEdit"));
+    PhoneCodeEdit->setGeometry(94, 17, 226, 22);
+
+    GroupBox4 = group(this, "GroupBox4", "录音属性查询", {8, 158, 390, 46});
+    CallInRadio = new QCheckBox(u("来电"), GroupBox4);
+    CallInRadio->setObjectName(QStringLiteral("CallInRadio"));
+    CallInRadio->setGeometry(10, 18, 80, 20);
+    CallOutRadio = new QCheckBox(u("去电"), GroupBox4);
+    CallOutRadio->setObjectName(QStringLiteral("CallOutRadio"));
+    CallOutRadio->setGeometry(110, 18, 80, 20);
+    RecordRadio = new QCheckBox(u("录音"), GroupBox4);
+    RecordRadio->setObjectName(QStringLiteral("RecordRadio"));
+    RecordRadio->setGeometry(210, 18, 80, 20);
+    for (QCheckBox *box : {CallInRadio, CallOutRadio, RecordRadio})
+        box->setChecked(true);
+
+    BtnFind = new QPushButton(u("查询"), this);
+    BtnFind->setObjectName(QStringLiteral("BtnFind"));
+    BtnFind->setGeometry(440, 170, 90, 28);
+    BtnExport = new QPushButton(u("导出"), this);
+    BtnExport->setObjectName(QStringLiteral("BtnExport"));
+    BtnExport->setGeometry(560, 170, 90, 28);
+    BtnCanel = new QPushButton(u("退出"), this);
+    BtnCanel->setObjectName(QStringLiteral("BtnCanel"));
+    BtnCanel->setGeometry(680, 170, 90, 28);
+    BtnFind->setAutoDefault(false);
+    BtnExport->setAutoDefault(false);
+    BtnCanel->setAutoDefault(false);
+
+    FindListViewModel = new ReportModel(this);
+    const QStringList captions = search::resultCaptions();
+    const int widths[] = {240, 150, 60, 50, 40, 164};
+    QList<ReportColumn> columns;
+    for (int i = 0; i < captions.size(); ++i)
+        columns.append({captions.at(i), widths[i], Qt::AlignLeft});
+    FindListViewModel->setColumns(columns);
+    FindListView = new ReportListView(this);
+    FindListView->setObjectName(QStringLiteral("FindListView"));
+    FindListView->setReportModel(FindListViewModel);
+    FindListView->setGeometry(8, 208, 784, 238);
+
+    FindStatusBar = new QStatusBar(this);
+    FindStatusBar->setObjectName(QStringLiteral("FindStatusBar"));
+    FindStatusBar->setSizeGripEnabled(false);
+    m_statusPanel = new QLabel(FindStatusBar);
+    m_statusPanel->setFixedWidth(280);
+    FindStatusBar->addWidget(m_statusPanel);
+    FindStatusBar->setGeometry(0, 616, 800, 24);
+}
+
+void TFindForm::buildPlayback()
+{
+    struct PlayButton
+    {
+        QPushButton **slot;
+        const char *name;
+        QStyle::StandardPixmap icon;
+    };
+    const PlayButton buttons[] = {
+        {&BitBtnPlayStart, "BitBtnPlayStart", QStyle::SP_MediaPlay},
+        {&BitBtnPlayPause, "BitBtnPlayPause", QStyle::SP_MediaPause},
+        {&BitBtnPlayStop, "BitBtnPlayStop", QStyle::SP_MediaStop},
+        {&BitBtn2, "BitBtn2", QStyle::SP_MediaSkipBackward},
+        {&BitBtn1, "BitBtn1", QStyle::SP_MediaSkipForward},
+    };
+    int x = 8;
+    for (const PlayButton &b : buttons) {
+        *b.slot = pictureButton(this, b.name, b.icon);
+        (*b.slot)->setGeometry(x, 452, 28, 26);
+        (*b.slot)->setAutoDefault(false);
+        x += 30;
+    }
+    TrackBar1 = new QSlider(Qt::Horizontal, this);
+    TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
+    TrackBar1->setRange(0, 25);
+    TrackBar1->setGeometry(164, 452, 460, 26);
+    Label5 = caption(this, QStringLiteral("00:00:00"), {632, 457, 56, 16});
+    Label5->setObjectName(QStringLiteral("Label5"));
+    Label7 = caption(this, QStringLiteral("/"), {690, 457, 8, 16});
+    Label7->setObjectName(QStringLiteral("Label7"));
+    Label6 = caption(this, QStringLiteral("00:00:00"), {700, 457, 56, 16});
+    Label6->setObjectName(QStringLiteral("Label6"));
+    TimerPlayer = new QTimer(this);
+    TimerPlayer->setObjectName(QStringLiteral("TimerPlayer"));
+    TimerPlayer->setInterval(500);
+}
+
+void TFindForm::buildConversion()
+{
+    GroupBox2 = group(this, "GroupBox2", "转换WAV文件", {8, 484, 784, 128});
+    caption(GroupBox2, u("输出目录.."), {10, 24, 62, 16});
+    EditOutput = new QLineEdit(GroupBox2);
+    EditOutput->setObjectName(QStringLiteral("EditOutput"));
+    EditOutput->setReadOnly(true);
+    EditOutput->setEnabled(false);
+    EditOutput->setGeometry(74, 20, 634, 22);
+    BitBtnOutput = pictureButton(GroupBox2, "BitBtnOutput", QStyle::SP_DirOpenIcon);
+    BitBtnOutput->setGeometry(714, 18, 28, 26);
+    BitBtnOutput->setAutoDefault(false);
+    Label13 = caption(GroupBox2, {}, {74, 46, 560, 14});
+    Label13->setObjectName(QStringLiteral("Label13"));
+    caption(GroupBox2, u("当前进度.."), {10, 64, 62, 16});
+    ProgressBar1 = progressBar(GroupBox2, "ProgressBar1", {74, 64, 560, 16});
+    caption(GroupBox2, u("总体进度.."), {10, 98, 62, 16});
+    ProgressBar2 = progressBar(GroupBox2, "ProgressBar2", {74, 98, 560, 16});
+    BitBtn4 = pictureButton(GroupBox2, "BitBtn4", QStyle::SP_DialogApplyButton, u("转换选择"));
+    BitBtn4->setGeometry(650, 56, 116, 26);
+    BitBtn4->setAutoDefault(false);
+    BitBtn5 = pictureButton(GroupBox2, "BitBtn5", QStyle::SP_DialogApplyButton, u("转换全部"));
+    BitBtn5->setGeometry(650, 90, 116, 26);
+    BitBtn5->setAutoDefault(false);
+}
+
+void TFindForm::connectHandlers()
+{
+    connect(BtnFind, &QPushButton::clicked, this, &TFindForm::BtnFindClick);
+    connect(BtnExport, &QPushButton::clicked, this, &TFindForm::BtnExportClick);
+    connect(BtnCanel, &QPushButton::clicked, this, &TFindForm::BtnCanelClick);
+    connect(BitBtnFind, &QPushButton::clicked, this, &TFindForm::BitBtnFindClick);
+    connect(BitBtnOutput, &QPushButton::clicked, this, &TFindForm::BitBtnOutputClick);
+    connect(TimeFindCheck, &QCheckBox::clicked, this, &TFindForm::TimeFindCheckClick);
+    connect(CallInRadio, &QCheckBox::clicked, this, &TFindForm::CallInRadioClick);
+    connect(CallOutRadio, &QCheckBox::clicked, this, &TFindForm::CallOutRadioClick);
+    connect(RecordRadio, &QCheckBox::clicked, this, &TFindForm::RecordRadioClick);
+    // A picker's part edited by the user; values set by the window itself come with the
+    // signals blocked.
+    connect(StartDate, &QDateEdit::dateChanged, this, [this](QDate date) {
+        m_startDate.setDate(date);
+        StartDateChange();
+    });
+    connect(EndDate, &QDateEdit::dateChanged, this, [this](QDate date) {
+        m_endDate.setDate(date);
+        EndDateChange();
+    });
+    connect(StartTime, &QTimeEdit::timeChanged, this,
+            [this](QTime time) { m_startTime.setTime(time); });
+    connect(EndTime, &QTimeEdit::timeChanged, this,
+            [this](QTime time) { m_endTime.setTime(time); });
+    connect(StartLengthEdit, &QLineEdit::textChanged, this, &TFindForm::StartLengthEditChange);
+    connect(EndLengthEdit, &QLineEdit::textChanged, this, &TFindForm::EndLengthEditChange);
+    for (QLineEdit *edit : {PhoneCodeEdit, StartLengthEdit, EndLengthEdit})
+        edit->installEventFilter(this);
+
+    auto *session = new PlaybackSession(m_context.audioOutput ? m_context.audioOutput
+                                                              : PortAudioOutput::factory(),
+                                        speexBlockDecoders(), this);
+    PlaybackControls play;
+    play.start = BitBtnPlayStart;
+    play.pause = BitBtnPlayPause;
+    play.stop = BitBtnPlayStop;
+    play.previous = BitBtn2;
+    play.next = BitBtn1;
+    play.trackBar = TrackBar1;
+    play.elapsed = Label5;
+    play.total = Label6;
+    play.timer = TimerPlayer;
+    play.list = FindListView;
+    play.model = FindListViewModel;
+    PlaybackRules playRules;
+    playRules.seekHeaderLength = 32;
+    playRules.focusAfterSeek = BtnCanel;
+    playRules.startEnablesTimer = false;
+    playRules.seekAtSamePosition = true;
+    m_playback = new PlaybackControl(play, playRules, session, m_context.messages, this);
+
+    ConversionControls convert;
+    convert.selectedButton = BitBtn4;
+    convert.allButton = BitBtn5;
+    convert.fileBar = ProgressBar1;
+    convert.runBar = ProgressBar2;
+    convert.selectedLabel = Label13;
+    convert.allLabel = Label13;
+    convert.output = EditOutput;
+    convert.list = FindListView;
+    convert.model = FindListViewModel;
+    convert.playButtons = {BitBtnPlayStart, BitBtnPlayPause, BitBtnPlayStop};
+    convert.runControls = {BitBtn1,    BitBtn2,   BtnExport, BtnCanel,
+                           BitBtnFind, TrackBar1, BtnFind,   BitBtnOutput};
+    ConversionRules convertRules;
+    convertRules.convertAllSelectsRows = true;
+    convertRules.emptyListText = search::nothingFoundText();
+    convertRules.allSucceededText = u("全部转换文件成功！");
+    convertRules.openFolder = m_context.openFolder;
+    m_conversion = new ConversionControl(convert, convertRules, m_context.messages, this);
 }
 
 void TFindForm::setSearchFolder(const QString &folder)
 {
     m_searchFolder = folder;
     FindPathEdit->setText(folder);
+}
+
+QString TFindForm::statusText() const
+{
+    return m_statusPanel->text();
+}
+
+void TFindForm::setPickers(const QDateTime &startDate, const QDateTime &startTime,
+                           const QDateTime &endDate, const QDateTime &endTime)
+{
+    m_startDate = startDate;
+    m_startTime = startTime;
+    m_endDate = endDate;
+    m_endTime = endTime;
+    const QSignalBlocker b1(StartDate), b2(StartTime), b3(EndDate), b4(EndTime);
+    StartDate->setDate(startDate.date());
+    StartTime->setTime(startTime.time());
+    EndDate->setDate(endDate.date());
+    EndTime->setTime(endTime.time());
+}
+
+void TFindForm::TimeFindCheckClick()
+{
+    // A freshly ticked range runs from the start of the current month to the current minute.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate today = now.date();
+    const QDateTime midnight(today, QTime(0, 0));
+    setPickers(
+        QDateTime(QDate(today.year(), today.month(), 1), QTime(0, 0)), midnight, midnight,
+        QDateTime(today, QTime(now.time().hour(), now.time().minute(), now.time().second())));
+}
+
+void TFindForm::StartDateChange()
+{
+    m_startTime.setDate(m_startDate.date());
+}
+
+void TFindForm::EndDateChange()
+{
+    m_endTime.setDate(m_endDate.date());
+}
+
+void TFindForm::CallInRadioClick()
+{
+    m_directionMask = search::directionMaskOf(CallInRadio->isChecked(), CallOutRadio->isChecked(),
+                                              RecordRadio->isChecked());
+}
+
+void TFindForm::CallOutRadioClick()
+{
+    CallInRadioClick();
+}
+
+void TFindForm::RecordRadioClick()
+{
+    CallInRadioClick();
+}
+
+// A duration edit's text as a bound; text that is not an integer keeps the bound as it was and
+// is reported as the application's standard error.
+bool TFindForm::lengthEditChanged(QLineEdit *edit, quint32 *bound)
+{
+    const auto value = search::parseSecondsBound(edit->text());
+    if (!value) {
+        showStandardError(*m_context.messages, search::invalidIntegerText(edit->text()));
+        return false;
+    }
+    *bound = *value;
+    return true;
+}
+
+void TFindForm::StartLengthEditChange()
+{
+    lengthEditChanged(StartLengthEdit, &m_minSeconds);
+}
+
+void TFindForm::EndLengthEditChange()
+{
+    lengthEditChanged(EndLengthEdit, &m_maxSeconds);
+}
+
+bool TFindForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress &&
+        (watched == PhoneCodeEdit || watched == StartLengthEdit || watched == EndLengthEdit))
+        return digitFilter(event);
+    return QDialog::eventFilter(watched, event);
+}
+
+// Only digits and backspace may be typed into the number and duration edits; any other
+// character is discarded with a message. Keys that type nothing (arrows, Delete) and the keys
+// that move between controls pass.
+bool TFindForm::digitFilter(QEvent *event)
+{
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const QString text = key->text();
+    if (text.isEmpty() || key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Tab ||
+        key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Escape ||
+        key->key() == Qt::Key_Delete)
+        return false;
+    if (text.size() == 1 && text.at(0) >= QLatin1Char('0') && text.at(0) <= QLatin1Char('9'))
+        return false;
+    m_context.messages->show(Message{QStringLiteral("Waring"), u("只能输入数字！")});
+    return true;
+}
+
+void TFindForm::BitBtnFindClick()
+{
+    const auto chosen = m_context.pickFolder(u("请选择目录:"), {}, FindPathEdit->text());
+    if (!chosen)
+        return;
+    FindPathEdit->setText(withTrailingSeparator(*chosen));
+    m_searchFolder = FindPathEdit->text();
+}
+
+void TFindForm::BtnFindClick()
+{
+    if (m_searching)
+        return;
+    search::SearchForm form;
+    form.folder = QDir::fromNativeSeparators(m_searchFolder);
+    form.timeTicked = TimeFindCheck->isChecked();
+    form.startDate = m_startDate;
+    form.startTime = m_startTime;
+    form.endDate = m_endDate;
+    form.endTime = m_endTime;
+    form.incoming = CallInRadio->isChecked();
+    form.outgoing = CallOutRadio->isChecked();
+    form.local = RecordRadio->isChecked();
+    m_directionMask = search::directionMaskOf(form.incoming, form.outgoing, form.local);
+    form.number = PhoneCodeEdit->text();
+    form.minSeconds = m_minSeconds;
+    form.maxSeconds = m_maxSeconds;
+    const auto prepared = search::prepareSearch(form);
+    if (const QString *refusal = std::get_if<QString>(&prepared)) {
+        m_context.messages->warn(*refusal);
+        return;
+    }
+    const search::SearchCriteria &criteria = std::get<search::SearchCriteria>(prepared);
+
+    m_counts = {};
+    FindListViewModel->clear();
+    m_searching = true;
+    // The scan runs here, but lets the window paint (with the count so far) every tenth of a
+    // second while refusing input to it, so a large or slow tree does not freeze it.
+    const ScanInputGuard guard(this);
+    QList<ReportRow> pending;
+    search::SearchCounts sofar;
+    QElapsedTimer sincePaint;
+    sincePaint.start();
+    auto flush = [&] {
+        if (!pending.isEmpty())
+            FindListViewModel->appendRows(std::exchange(pending, {}));
+    };
+    auto paint = [&] {
+        if (sincePaint.elapsed() < kPaintIntervalMs)
+            return;
+        flush();
+        m_statusPanel->setText(search::statusText(sofar));
+        QCoreApplication::processEvents();
+        sincePaint.restart();
+    };
+    search::SearchHooks hooks;
+    hooks.found = [&](const search::SearchHit &hit) {
+        ++sofar.total;
+        ++(hit.header.attribute == 0   ? sofar.incoming
+           : hit.header.attribute == 1 ? sofar.outgoing
+                                       : sofar.local);
+        pending.append({search::resultCells(hit.fileName, hit.folder, hit.header), hit.path()});
+        paint();
+    };
+    hooks.openFailed = [&](const QString &, const QString &) {
+        flush();
+        m_context.messages->warn(search::openFailedText());
+    };
+    hooks.progress = [&](qint64) { paint(); };
+    m_counts = search::runSearchScan(criteria, hooks);
+    flush();
+    m_searching = false;
+
+    if (m_counts.total == 0)
+        m_context.messages->warn(search::nothingFoundText());
+    m_statusPanel->setText(search::statusText(m_counts));
+}
+
+void TFindForm::BtnCanelClick()
+{
+    if (m_searching)
+        return;
+    if (isPlayingOrPaused()) {
+        m_playback->stopClick();
+        QThread::msleep(100);
+    }
+    QDialog::reject();
+}
+
+void TFindForm::FormClose()
+{
+    BtnCanelClick();
+}
+
+void TFindForm::reject()
+{
+    // Esc and the close box close the window the same way as 退出.
+    FormClose();
+}
+
+void TFindForm::closeEvent(QCloseEvent *event)
+{
+    if (m_searching) {
+        event->ignore();
+        return;
+    }
+    if (isVisible())
+        FormClose();
+    event->accept();
+}
+
+void TFindForm::BtnExportClick()
+{
+    // The export of the result list is started from here once the export dialog is in place.
+}
+
+void TFindForm::BitBtnPlayStartClick()
+{
+    m_playback->startClick();
+}
+
+void TFindForm::BitBtnPlayPauseClick()
+{
+    m_playback->pauseClick();
+}
+
+void TFindForm::BitBtnPlayStopClick()
+{
+    m_playback->stopClick();
+}
+
+void TFindForm::BitBtn1Click()
+{
+    m_playback->nextClick();
+}
+
+void TFindForm::BitBtn2Click()
+{
+    m_playback->previousClick();
+}
+
+void TFindForm::TimerPlayerTimer()
+{
+    m_playback->timerTick();
+}
+
+void TFindForm::BitBtnOutputClick()
+{
+    const auto chosen = m_context.pickFolder(u("请选择目录:"), {}, m_localFolder);
+    if (!chosen)
+        return;
+    EditOutput->setText(withTrailingSeparator(*chosen));
+}
+
+void TFindForm::BitBtn4Click()
+{
+    m_conversion->selectedClick();
+}
+
+void TFindForm::BitBtn5Click()
+{
+    m_conversion->allClick();
 }
 
 } // namespace tovrel

@@ -382,6 +382,7 @@ void TMainForm::FindBtnClick()
     const QString folder =
         EditSave->text().isEmpty() ? sysconf::defaultRecordFolder() : EditSave->text();
     m_findForm->setSearchFolder(folder);
+    m_findForm->setLocalFolder(EditSave->text());
     TimerPlayer->stop();
     m_findForm->exec();
     TimerPlayer->start();

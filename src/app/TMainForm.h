@@ -26,8 +26,8 @@ class TFindForm;
 class TExportForm1;
 class TelephoneLink;
 class UploadRun;
-class PlaybackSession;
-struct PlaybackMessage;
+class PlaybackControl;
+class ConversionControl;
 
 // The main window: the telephone tab and the PC tab, the connection indicator, the search and
 // exit buttons, and the two timers. Controls carry the names the rest of the program and the
@@ -169,30 +169,13 @@ private:
 
     // ---- PC list and conversion state (TMainFormComputer.cpp) ----
     void scanComputerFolder(bool fromTabShow);
-    bool conversionClickHandled(bool selected);
-    void startConversion(bool selected);
-    void setConversionControlsEnabled(bool selected, bool enabled, bool withPlayButtons);
-    void conversionFileStarted(const QString &fileName, int chunkCount, qint64 overallMaximum);
-    void conversionProgress(int fileChunks, qint64 runChunks);
-    void conversionFailed(const QString &text);
-    void conversionFinished();
-    void endConversionRun();
-    QString conversionOutputFolder() const;
-
     // Rows and chunk total of the latest folder scan.
     int m_fileCount = 0;
     qint64 m_conversionTotal = 0;
-    // The conversion run going (at most one, of either kind), owned by this window.
-    class ConversionRun *m_conversionRun = nullptr;
-    bool m_conversionSelected = false;
+    ConversionControl *m_conversion = nullptr;
 
     // ---- Playback state (TMainFormPlayback.cpp) ----
-    void TrackBar1Moving();
-    void TrackBar1Released();
-    void setPlayingButtons();
-    void showPlaybackMessage(const PlaybackMessage &message);
-    PlaybackSession *m_playback = nullptr;
-    int m_lastPosition = 0;
+    PlaybackControl *m_playback = nullptr;
 
     // ---- Window shell state ----
 

@@ -18,5 +18,6 @@ int runList(const QStringList &args);    // ListCommand.cpp
 int runConvert(const QStringList &args); // ConvertCommand.cpp
 int runPlay(const QStringList &args);    // PlayCommand.cpp
 int runDevice(const QStringList &args);  // DeviceCommand.cpp
+int runSearch(const QStringList &args);  // SearchCommand.cpp
 
 } // namespace tovrel::cli

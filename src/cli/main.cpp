@@ -17,6 +17,7 @@ constexpr Command kCommands[] = {
     {"convert", "convert recordings to WAV files", &runConvert},
     {"play", "play a recording on the default audio output", &runPlay},
     {"device", "the telephone: status, list, upload", &runDevice},
+    {"search", "search a folder tree for recordings (tab-separated)", &runSearch},
 };
 
 void printHelp(QTextStream &out)

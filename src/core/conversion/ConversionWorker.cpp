@@ -4,6 +4,7 @@
 #include "conversion/RecordingConversion.h"
 
 #include <QFileInfo>
+#include <QSet>
 #include <QThread>
 
 namespace tovrel {
@@ -50,11 +51,13 @@ void ConversionWorker::run()
     const qint64 maximum = overallMaximum();
     SpeexDecoder decoder;
     qint64 runDone = 0;
+    QSet<QString> outputs;
     for (const QString &input : std::as_const(m_inputs)) {
         if (m_flag.load() != 1)
             break;
         const QString name = QFileInfo(input).fileName();
-        const QString output = wavPathFor(input, m_outputFolder);
+        // Recordings of one name from different folders each keep their own WAV.
+        const QString output = distinctWavPath(input, m_outputFolder, outputs);
         // Progress goes out about every thousandth of the file, so a bar moves smoothly without
         // flooding the window thread.
         int step = 1;

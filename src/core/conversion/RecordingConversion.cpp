@@ -18,6 +18,24 @@ QString wavPathFor(const QString &recordingPath, const QString &outputFolder)
     return outputFolder + QFileInfo(recordingPath).fileName() + QStringLiteral(".wav");
 }
 
+QString distinctWavPath(const QString &recordingPath, const QString &outputFolder,
+                        QSet<QString> &taken)
+{
+    QString path = wavPathFor(recordingPath, outputFolder);
+    if (taken.contains(path)) {
+        const QString name = QFileInfo(recordingPath).fileName();
+        // The number goes before the recording's own extension: N.spx gives N (2).spx.wav.
+        const bool spx = name.endsWith(QStringLiteral(".spx"), Qt::CaseInsensitive);
+        const QString stem = spx ? name.chopped(4) : name;
+        const QString extension = spx ? name.right(4) : QString();
+        for (int n = 2; taken.contains(path); ++n)
+            path = outputFolder + stem + QStringLiteral(" (%1)").arg(n) + extension +
+                   QStringLiteral(".wav");
+    }
+    taken.insert(path);
+    return path;
+}
+
 int wholeChunks(qint64 fileSize, int headerLength)
 {
     if (fileSize <= headerLength)

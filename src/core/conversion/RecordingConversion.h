@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 #include <atomic>
@@ -19,6 +20,10 @@ constexpr int kChunkPcmBytes = 8000;
 
 // The output of a recording file N.spx: N.spx.wav in `outputFolder` (which ends in '/').
 QString wavPathFor(const QString &recordingPath, const QString &outputFolder);
+// wavPathFor, unless a file of this run already took that path (`taken`): then the first of
+// "N (2).spx.wav", "N (3).spx.wav", ... not taken. The path returned is added to `taken`.
+QString distinctWavPath(const QString &recordingPath, const QString &outputFolder,
+                        QSet<QString> &taken);
 
 // The number of whole chunks after the header of a recording file of `fileSize` bytes whose
 // header is `headerLength` bytes long; 0 when the file is shorter than its header.

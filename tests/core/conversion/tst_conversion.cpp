@@ -47,6 +47,22 @@ class TestConversion : public QObject
     Q_OBJECT
 
 private slots:
+    // Files of one name from different folders keep their own WAV in one run, also when a
+    // numbered name is itself the name of a later file.
+    void distinctNamesInOneRun()
+    {
+        QSet<QString> taken;
+        QStringList got;
+        for (const char *input :
+             {"/x/a.spx", "/y/a.spx", "/x/a (2).spx", "/z/a.spx", "/x/b.SPX", "/y/b.SPX"})
+            got.append(distinctWavPath(QString::fromUtf8(input), QStringLiteral("/out/"), taken));
+        QCOMPARE(got,
+                 (QStringList{
+                     QStringLiteral("/out/a.spx.wav"), QStringLiteral("/out/a (2).spx.wav"),
+                     QStringLiteral("/out/a (2) (2).spx.wav"), QStringLiteral("/out/a (3).spx.wav"),
+                     QStringLiteral("/out/b.SPX.wav"), QStringLiteral("/out/b (2).SPX.wav")}));
+    }
+
     void wavSizes_data()
     {
         QTest::addColumn<QByteArray>("recording");

@@ -1,0 +1,274 @@
+#include "search/SearchCriteria.h"
+
+#include <QFileInfo>
+
+namespace tovrel::search {
+namespace {
+
+constexpr quint32 kNoLength = 0xFFFFFFFFu;
+// A short-form file holds no year: both ends of the range are brought into year 2000.
+constexpr qint64 kYearSpan = 624000;
+constexpr qint64 kYear2000 = 2000 * kYearSpan;
+
+quint32 bigEndian(const char *p, int bytes)
+{
+    quint32 v = 0;
+    for (int i = 0; i < bytes; ++i)
+        v = (v << 8) | quint8(p[i]);
+    return v;
+}
+
+char nibbleChar(quint8 nibble, char ten)
+{
+    if (nibble <= 9)
+        return char('0' + nibble);
+    if (nibble == 10)
+        return ten;
+    if (nibble == 11)
+        return '#';
+    return '?';
+}
+
+QString nibbleText(const SearchHeader &h, char ten)
+{
+    QString text(h.nibbleCount, Qt::Uninitialized);
+    QChar *out = text.data();
+    for (int i = 0; i < h.nibbleCount; ++i)
+        *out++ = QLatin1Char(nibbleChar(h.nibbles[size_t(i)], ten));
+    return text;
+}
+
+QString twoDigits(int value)
+{
+    return QString::asprintf("%d%d", value / 10, value % 10);
+}
+
+} // namespace
+
+qint64 minuteKey(int year, int month, int day, int hour, int minute)
+{
+    return qint64(year) * kYearSpan + qint64(month) * 48000 + qint64(day) * 1500 +
+           qint64(hour) * 60 + minute;
+}
+
+QString noFolderText()
+{
+    return QString::fromUtf8("没设置目录");
+}
+
+QString folderMissingText()
+{
+    return QString::fromUtf8("文件夹不存在!");
+}
+
+QString badDateRangeText()
+{
+    return QString::fromUtf8("起止日期设置错误");
+}
+
+QString badTimeRangeText()
+{
+    return QString::fromUtf8("起止时间设置错误");
+}
+
+QString openFailedText()
+{
+    return QString::fromUtf8("文件打开错误！");
+}
+
+QString nothingFoundText()
+{
+    return QString::fromUtf8("此目录没有符合要求的文件！");
+}
+
+quint8 directionMaskOf(bool incoming, bool outgoing, bool local)
+{
+    return quint8((incoming ? DirectionIncoming : 0) | (outgoing ? DirectionOutgoing : 0) |
+                  (local ? DirectionLocal : 0));
+}
+
+std::variant<SearchCriteria, QString> prepareSearch(const SearchForm &form)
+{
+    SearchCriteria c;
+    c.directionMask = directionMaskOf(form.incoming, form.outgoing, form.local);
+    if (form.folder.isEmpty())
+        return noFolderText();
+    if (!QFileInfo(form.folder).isDir())
+        return folderMissingText();
+    c.folder = form.folder;
+    // Names are joined to the folder: a folder typed without its trailing separator still finds
+    // its files.
+    if (!c.folder.endsWith(QLatin1Char('/')))
+        c.folder += QLatin1Char('/');
+    if (form.timeTicked) {
+        if (form.startDate > form.endDate)
+            return badDateRangeText();
+        if (form.startDate == form.endDate && !(form.startTime < form.endTime))
+            return badTimeRangeText();
+        const QDate sd = form.startDate.date();
+        const QTime st = form.startTime.time();
+        const QDate ed = form.endDate.date();
+        const QTime et = form.endTime.time();
+        c.startKey = minuteKey(sd.year(), sd.month(), sd.day(), st.hour(), st.minute());
+        c.endKey = minuteKey(ed.year(), ed.month(), ed.day(), et.hour(), et.minute());
+        c.timeFilterOn = true;
+    }
+    c.number = form.number;
+    c.minSeconds = form.minSeconds;
+    c.maxSeconds = form.maxSeconds;
+    return c;
+}
+
+std::optional<quint32> parseSecondsBound(const QString &text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    if (!ok || value < 0)
+        return std::nullopt;
+    return quint32(value);
+}
+
+QString invalidIntegerText(const QString &text)
+{
+    return QStringLiteral("'%1' is not a valid integer value").arg(text);
+}
+
+SearchHeader readSearchHeader(const char (&b)[32])
+{
+    SearchHeader h;
+    h.longForm = quint8(b[28]) == 0xFF && quint8(b[29]) == 0xFF && quint8(b[30]) == 0xFF &&
+                 quint8(b[31]) == 0xFF;
+    const quint8 b2 = quint8(b[2]);
+    const quint8 b3 = quint8(b[3]);
+    const quint8 b4 = quint8(b[4]);
+    h.attribute = b2 >> 6;
+    h.month = b2 & 0x0F;
+    h.day = b3 >> 3;
+    h.hour = ((b3 & 0x07) << 2) | (b4 >> 6);
+    h.minute = b4 & 0x3F;
+    const int first = h.longForm ? 10 : 5;
+    const int count = h.longForm ? 20 : 12;
+    for (int i = 0; i < count; ++i) {
+        const quint8 byte = quint8(b[first + i / 2]);
+        const quint8 nibble = (i % 2 == 0) ? byte >> 4 : byte & 0x0F;
+        if (nibble != 15)
+            h.nibbles[size_t(h.nibbleCount++)] = nibble;
+    }
+    if (h.longForm) {
+        h.length = bigEndian(b + 8, 2) * 256u;
+        const int yearByte = quint8(b[24]);
+        h.year = 2000 + (yearByte > 200 ? 0 : yearByte);
+    } else {
+        h.length = bigEndian(b + 15, 4);
+        h.year = 2000;
+    }
+    return h;
+}
+
+bool matchTimeRange(const SearchHeader &h, const SearchCriteria &c)
+{
+    const qint64 key = minuteKey(h.year, h.month, h.day, h.hour, h.minute);
+    qint64 start = c.startKey;
+    qint64 end = c.endKey;
+    if (!h.longForm) {
+        start = start % kYearSpan + kYear2000;
+        end = end % kYearSpan + kYear2000;
+    }
+    return start <= key && key <= end;
+}
+
+bool matchDirection(const SearchHeader &h, const SearchCriteria &c)
+{
+    switch (h.attribute) {
+    case 0:
+        return (c.directionMask & DirectionIncoming) != 0;
+    case 1:
+        return (c.directionMask & DirectionOutgoing) != 0;
+    case 2:
+        return (c.directionMask & DirectionLocal) != 0;
+    default:
+        return false;
+    }
+}
+
+QString numberTestText(const SearchHeader &h)
+{
+    return nibbleText(h, '*');
+}
+
+bool matchPhoneNumber(const SearchHeader &h, const SearchCriteria &c)
+{
+    return numberTestText(h).contains(c.number, Qt::CaseSensitive);
+}
+
+bool matchDuration(const SearchHeader &h, const SearchCriteria &c)
+{
+    const quint32 seconds = h.length / 1000;
+    return seconds >= c.minSeconds && (c.maxSeconds == 0 || seconds <= c.maxSeconds);
+}
+
+bool matches(const SearchHeader &h, const SearchCriteria &c)
+{
+    if (c.timeFilterOn && !matchTimeRange(h, c))
+        return false;
+    if (c.directionMask != 0 && !matchDirection(h, c))
+        return false;
+    if (!c.number.isEmpty() && !matchPhoneNumber(h, c))
+        return false;
+    return matchDuration(h, c);
+}
+
+QStringList resultCaptions()
+{
+    return {QString::fromUtf8("文件名"), QString::fromUtf8("电话号码"),
+            QString::fromUtf8("时间"),   QString::fromUtf8("时长"),
+            QString::fromUtf8("属性"),   QString::fromUtf8("文件路径")};
+}
+
+QString numberText(const SearchHeader &h)
+{
+    return nibbleText(h, 'X');
+}
+
+QString timeText(const SearchHeader &h)
+{
+    QString text = QStringLiteral(" ");
+    if (h.longForm)
+        text += QString::number(h.year) + QChar(u'年');
+    text += twoDigits(h.month) + QChar(u'月') + twoDigits(h.day) + QChar(u'日') + QLatin1Char(' ') +
+            twoDigits(h.hour) + QLatin1Char(':') + twoDigits(h.minute) + QLatin1Char(' ');
+    return text;
+}
+
+QString durationText(quint32 length)
+{
+    const quint32 s = length == kNoLength ? 0 : length / 1000;
+    if (s < 60)
+        return QString::fromUtf8("%1秒").arg(s);
+    if (s < 3600)
+        return QString::fromUtf8("%1分钟%2秒").arg(s % 3600 / 60).arg(s % 60);
+    return QString::fromUtf8("%1小时%2分钟%3秒").arg(s / 3600).arg(s % 3600 / 60).arg(s % 60);
+}
+
+QStringList resultCells(const QString &fileName, const QString &folder, const SearchHeader &h)
+{
+    return {fileName,
+            numberText(h),
+            timeText(h),
+            durationText(h.length),
+            h.attribute == 0   ? QString::fromUtf8("来电")
+            : h.attribute == 1 ? QString::fromUtf8("去电")
+                               : QString::fromUtf8("录音"),
+            folder};
+}
+
+QString statusText(const SearchCounts &n)
+{
+    return QString::fromUtf8("总计录音文件:%1个 来电:%2个 去电:%3个 本地:%4个")
+        .arg(n.total)
+        .arg(n.incoming)
+        .arg(n.outgoing)
+        .arg(n.local);
+}
+
+} // namespace tovrel::search

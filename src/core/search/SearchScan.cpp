@@ -1,0 +1,166 @@
+#include "search/SearchScan.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tovrel::search {
+namespace {
+
+constexpr int kProgressEvery = 256;
+
+struct Entry
+{
+    std::string name;
+    bool folder = false;
+};
+
+QString reasonOf(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+class TreeScan
+{
+public:
+    TreeScan(const SearchCriteria &criteria, const SearchHooks &hooks)
+        : m_criteria(criteria), m_hooks(hooks)
+    {}
+
+    void run()
+    {
+        const int fd = open(QFile::encodeName(m_criteria.folder).constData(),
+                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        scanFolder(fd, m_criteria.folder, 0);
+    }
+
+    const SearchCounts &counts() const { return m_counts; }
+
+private:
+    // Scans the folder open at `fd` (taken over and closed here) shown as `folder`.
+    void scanFolder(int fd, const QString &folder, int depth)
+    {
+        DIR *dir = fdopendir(fd);
+        if (!dir) {
+            close(fd);
+            return;
+        }
+        // Entries in name order: the file system's own order is arbitrary.
+        std::vector<Entry> entries;
+        while (const dirent *e = readdir(dir)) {
+            const char *name = e->d_name;
+            bool isFolder = e->d_type == DT_DIR;
+            if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+                // A link counts as what it points to, as the enumeration sees it.
+                struct stat st;
+                isFolder = fstatat(dirfd(dir), name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+            }
+            // "." and ".." and every folder whose name begins with a dot are skipped.
+            if (isFolder && name[0] == '.')
+                continue;
+            const size_t length = std::strlen(name);
+            if (!isFolder && !isSearchRecordingName(name, length))
+                continue;
+            entries.push_back({std::string(name, length), isFolder});
+        }
+        std::sort(entries.begin(), entries.end(),
+                  [](const Entry &a, const Entry &b) { return a.name < b.name; });
+
+        for (const Entry &entry : entries) {
+            if (entry.folder) {
+                if (depth >= kMaxScanDepth)
+                    continue;
+                const int sub =
+                    openat(dirfd(dir), entry.name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                const QString subFolder =
+                    folder + QFile::decodeName(entry.name.c_str()) + QLatin1Char('/');
+                if (sub < 0) {
+                    if (m_hooks.folderFailed)
+                        m_hooks.folderFailed(subFolder, reasonOf(errno));
+                    continue;
+                }
+                scanFolder(sub, subFolder, depth + 1);
+                continue;
+            }
+            scanFile(dirfd(dir), entry.name, folder);
+        }
+        closedir(dir);
+    }
+
+    void scanFile(int dirFd, const std::string &name, const QString &folder)
+    {
+        if (++m_filesSeen % kProgressEvery == 0 && m_hooks.progress)
+            m_hooks.progress(m_filesSeen);
+        // Non-blocking, so a pipe that carries a recording's name cannot stall the scan.
+        const int fd = openat(dirFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) {
+            const int error = errno;
+            if (m_hooks.openFailed)
+                m_hooks.openFailed(folder + QFile::decodeName(name.c_str()), reasonOf(error));
+            return;
+        }
+        // Bytes past the end of a short file count as 0.
+        char bytes[32] = {};
+        size_t got = 0;
+        while (got < sizeof bytes) {
+            const ssize_t n = read(fd, bytes + got, sizeof bytes - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += size_t(n);
+        }
+        close(fd);
+
+        const SearchHeader header = readSearchHeader(bytes);
+        if (!matches(header, m_criteria))
+            return;
+        ++m_counts.total;
+        switch (header.attribute) {
+        case 0:
+            ++m_counts.incoming;
+            break;
+        case 1:
+            ++m_counts.outgoing;
+            break;
+        default:
+            ++m_counts.local;
+            break;
+        }
+        if (m_hooks.found)
+            m_hooks.found(SearchHit{QFile::decodeName(name.c_str()), folder, header});
+    }
+
+    const SearchCriteria &m_criteria;
+    const SearchHooks &m_hooks;
+    SearchCounts m_counts;
+    qint64 m_filesSeen = 0;
+};
+
+} // namespace
+
+bool isSearchRecordingName(const char *name, size_t length)
+{
+    const void *first = memmem(name, length, ".spx", 4);
+    return first != nullptr && static_cast<const char *>(first) == name + length - 4;
+}
+
+SearchCounts runSearchScan(const SearchCriteria &criteria, const SearchHooks &hooks)
+{
+    TreeScan scan(criteria, hooks);
+    scan.run();
+    return scan.counts();
+}
+
+} // namespace tovrel::search

@@ -1,0 +1,470 @@
+#include "RecordingMessageSink.h"
+#include "ReportListView.h"
+#include "SearchFixtures.h"
+#include "SpeechEncoder.h"
+#include "TFindForm.h"
+#include "TMainForm.h"
+#include "TestFolders.h"
+
+#include "activity/ActivityFlags.h"
+#include "playback/VirtualAudioOutput.h"
+#include "report/ReportModel.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimeEdit>
+#include <QTimer>
+
+#include <memory>
+
+using namespace tovrel;
+using tovrel::test::RecordingMessageSink;
+using tovrel::test::shortRecord;
+using tovrel::test::TempFolder;
+
+namespace {
+
+QString u(const char *s)
+{
+    return QString::fromUtf8(s);
+}
+
+// A recording of `ms` of encoded speech with a short-form header of that payload length.
+QByteArray recording(int attribute, int month, int day, const char *number, int ms, unsigned seed)
+{
+    const QByteArray payload = spx::encodeSpeech(spx::syntheticSpeech(ms, seed));
+    return shortRecord(attribute, month, day, 10, 15, number, quint32(payload.size())) + payload;
+}
+
+struct Windows
+{
+    RecordingMessageSink messages;
+    TempFolder folder;
+    TempFolder output;
+    QStringList openedFolders;
+    QStringList pickedAt;
+    std::shared_ptr<VirtualAudioOutput::Record> record =
+        std::make_shared<VirtualAudioOutput::Record>();
+    std::unique_ptr<TMainForm> main;
+    TFindForm *find = nullptr;
+
+    Windows()
+    {
+        resetActivityFlags();
+        AppContext context;
+        context.messages = &messages;
+        context.pickFolder = [this](const QString &, const QString &, const QString &at) {
+            pickedAt.append(at);
+            return std::optional<QString>(output.path().chopped(1));
+        };
+        context.openFolder = [this](const QString &f) { openedFolders.append(f); };
+        context.audioOutput = VirtualAudioOutput::factory(record, 10.0);
+        main = std::make_unique<TMainForm>(context);
+        main->TimerPlayer->stop();
+        main->TimerUSBConnect->stop();
+        find = new TFindForm(context, main.get());
+        main->setWindows(nullptr, find, nullptr);
+        find->TimerPlayer->stop(); // the tests tick it themselves
+        find->setSearchFolder(folder.path());
+    }
+
+    ~Windows()
+    {
+        main.reset();
+        resetActivityFlags();
+    }
+
+    QStringList names() const
+    {
+        QStringList n;
+        for (const ReportRow &r : find->FindListViewModel->rows())
+            n.append(r.cells.first());
+        return n;
+    }
+};
+
+} // namespace
+
+class TestFindForm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initialState()
+    {
+        Windows w;
+        TFindForm *f = w.find;
+        QCOMPARE(f->windowTitle(), u("查询窗口"));
+        QVERIFY(!f->FindPathEdit->isEnabled());
+        QVERIFY(!f->TimeFindCheck->isChecked());
+        const QDateTime designed(QDate(2009, 9, 28), QTime(17, 32, 48));
+        QCOMPARE(f->startDateValue(), designed);
+        QCOMPARE(f->endTimeValue(), designed);
+        QCOMPARE(f->StartDate->date(), designed.date());
+        QCOMPARE(f->StartTime->time(), designed.time());
+        QCOMPARE(f->StartLengthEdit->text(), u("0"));
+        QCOMPARE(f->EndLengthEdit->text(), u("0"));
+        QVERIFY(f->PhoneCodeEdit->text().isEmpty());
+        QVERIFY(f->CallInRadio->isChecked() && f->CallOutRadio->isChecked() &&
+                f->RecordRadio->isChecked());
+        QCOMPARE(f->directionMask(), quint8(7));
+        QStringList captions;
+        QList<int> widths;
+        for (const ReportColumn &c : f->FindListViewModel->columns()) {
+            captions.append(c.caption);
+            widths.append(c.width);
+        }
+        QCOMPARE(captions, (QStringList{u("文件名"), u("电话号码"), u("时间"), u("时长"), u("属性"),
+                                        u("文件路径")}));
+        QCOMPARE(widths, (QList<int>{240, 150, 60, 50, 40, 164}));
+        QCOMPARE(f->TrackBar1->maximum(), 25);
+        QCOMPARE(f->Label5->text(), u("00:00:00"));
+        QCOMPARE(f->Label7->text(), u("/"));
+        QCOMPARE(f->Label6->text(), u("00:00:00"));
+        QCOMPARE(f->TimerPlayer->interval(), 500);
+        QVERIFY(!f->EditOutput->isEnabled() && f->EditOutput->isReadOnly());
+        QVERIFY(f->EditOutput->text().isEmpty());
+        QCOMPARE(f->BitBtn4->text(), u("转换选择"));
+        QCOMPARE(f->BitBtn5->text(), u("转换全部"));
+        // Running from start-up, unlike the main window's after a start.
+        TFindForm fresh(AppContext{}, nullptr);
+        QVERIFY(fresh.TimerPlayer->isActive());
+    }
+
+    void pickers()
+    {
+        Windows w;
+        TFindForm *f = w.find;
+        const QDateTime before = QDateTime::currentDateTime();
+        f->TimeFindCheck->click();
+        QVERIFY(f->TimeFindCheck->isChecked());
+        const QDate today = QDate::currentDate();
+        QCOMPARE(f->startDateValue(),
+                 QDateTime(QDate(today.year(), today.month(), 1), QTime(0, 0)));
+        QCOMPARE(f->startTimeValue(), QDateTime(today, QTime(0, 0)));
+        QCOMPARE(f->endDateValue(), QDateTime(today, QTime(0, 0)));
+        QVERIFY(f->endTimeValue() >= before.addMSecs(-before.time().msec()));
+        // A changed date goes into the time picker's value, which keeps its time of day.
+        f->EndTime->setTime(QTime(14, 35, 0));
+        f->EndDate->setDate(QDate(2025, 3, 5));
+        QCOMPARE(f->endTimeValue(), QDateTime(QDate(2025, 3, 5), QTime(14, 35, 0)));
+        QCOMPARE(f->endDateValue(), QDateTime(QDate(2025, 3, 5), QTime(0, 0)));
+        // Unticking resets them again.
+        f->TimeFindCheck->click();
+        QCOMPARE(f->endDateValue(), QDateTime(today, QTime(0, 0)));
+    }
+
+    void digitFilterAndBounds()
+    {
+        Windows w;
+        TFindForm *f = w.find;
+        f->PhoneCodeEdit->setFocus();
+        QTest::keyClicks(f->PhoneCodeEdit, u("1a3*"));
+        QCOMPARE(f->PhoneCodeEdit->text(), u("13"));
+        QCOMPARE(w.messages.texts(), (QStringList{u("只能输入数字！"), u("只能输入数字！")}));
+        QCOMPARE(w.messages.messages().first().caption, u("Waring"));
+        QCOMPARE(w.messages.messages().first().icon, MessageIcon::None);
+        w.messages.clear();
+
+        f->StartLengthEdit->selectAll();
+        QTest::keyClicks(f->StartLengthEdit, u("12"));
+        QCOMPARE(f->minSeconds(), 12u);
+        QTest::keyClick(f->StartLengthEdit, Qt::Key_Backspace);
+        QCOMPARE(f->minSeconds(), 1u);
+        QVERIFY(w.messages.texts().isEmpty());
+        QTest::keyClick(f->StartLengthEdit, Qt::Key_Backspace);
+        QCOMPARE(w.messages.texts(), QStringList{u("'' is not a valid integer value")});
+        QCOMPARE(f->minSeconds(), 1u);
+        // Pasted text is used as it is; beyond 32 bits it is not an integer.
+        f->EndLengthEdit->setText(u("4294967296"));
+        QCOMPARE(f->maxSeconds(), 0u);
+        f->EndLengthEdit->setText(u("60"));
+        QCOMPARE(f->maxSeconds(), 60u);
+    }
+
+    // The refusals in order; a refused search keeps the rows, a second one replaces them.
+    void searchAndRefusals()
+    {
+        Windows w;
+        TFindForm *f = w.find;
+        w.folder.write(u("b.spx"), shortRecord(0, 3, 5, 10, 15, "13800", 60000));
+        w.folder.write(u("a/c.spx"), shortRecord(1, 3, 5, 10, 16, "555", 1000));
+        w.folder.write(u("a/.x/d.spx"), shortRecord(2, 3, 5, 10, 16, "555", 1000));
+        f->BtnFindClick();
+        QCOMPARE(w.names(), (QStringList{u("c.spx"), u("b.spx")}));
+        QCOMPARE(f->FindListViewModel->row(0).key.toString(), w.folder.path() + u("a/c.spx"));
+        QCOMPARE(f->FindListViewModel->row(0).cells.last(), w.folder.path() + u("a/"));
+        QCOMPARE(f->statusText(), u("总计录音文件:2个 来电:1个 去电:1个 本地:0个"));
+        QVERIFY(w.messages.texts().isEmpty());
+
+        // Ticked with equal pickers: refused, rows and status kept.
+        f->TimeFindCheck->click();
+        f->StartDate->setDate(QDate(2025, 3, 5));
+        f->EndDate->setDate(QDate(2025, 3, 5));
+        f->StartTime->setTime(QTime(10, 15, 30));
+        f->EndTime->setTime(QTime(10, 15, 30));
+        f->BtnFindClick();
+        QCOMPARE(w.messages.texts(), QStringList{u("起止时间设置错误")});
+        QCOMPARE(w.names().size(), 2);
+        f->EndDate->setDate(QDate(2025, 3, 4));
+        f->BtnFindClick();
+        QCOMPARE(w.messages.texts().last(), u("起止日期设置错误"));
+        f->setSearchFolder(w.folder.path() + u("missing/"));
+        f->BtnFindClick();
+        QCOMPARE(w.messages.texts().last(), u("文件夹不存在!"));
+        f->setSearchFolder(QString());
+        f->BtnFindClick();
+        QCOMPARE(w.messages.texts().last(), u("没设置目录"));
+        QCOMPARE(w.names().size(), 2);
+
+        // The one-minute range on 5 March: only 10:15 passes; the folder lacks its separator.
+        f->setSearchFolder(w.folder.path().chopped(1));
+        f->StartTime->setTime(QTime(10, 15, 0));
+        f->EndDate->setDate(QDate(2025, 3, 5));
+        f->EndTime->setTime(QTime(10, 15, 59));
+        w.messages.clear();
+        f->BtnFindClick();
+        QCOMPARE(w.names(), QStringList{u("b.spx")});
+        QCOMPARE(f->FindListViewModel->row(0).key.toString(), w.folder.path() + u("b.spx"));
+
+        // Nothing passes: the message, an empty list, zeros.
+        f->PhoneCodeEdit->setText(u("999"));
+        f->BtnFindClick();
+        QCOMPARE(w.messages.texts(), QStringList{u("此目录没有符合要求的文件！")});
+        QCOMPARE(f->FindListViewModel->rowCount(), 0);
+        QCOMPARE(f->statusText(), u("总计录音文件:0个 来电:0个 去电:0个 本地:0个"));
+    }
+
+    // While the tree is scanned, input to the window is refused and it cannot be closed; the
+    // rows found so far are listed when a message stops the scan for a moment.
+    void scanRefusesInput()
+    {
+        Windows w;
+        TFindForm *f = w.find;
+        w.folder.write(u("a.spx"), shortRecord(0, 1, 1, 0, 0, "1", 1000));
+        QVERIFY(QFile::link(w.folder.file(u("nowhere")), w.folder.file(u("b.spx"))));
+        w.folder.write(u("c.spx"), shortRecord(1, 1, 1, 0, 0, "2", 1000));
+        QVERIFY(QFile::link(w.folder.file(u("nowhere")), w.folder.file(u("d.spx"))));
+        w.folder.write(u("e.spx"), shortRecord(0, 1, 1, 0, 0, "3", 1000));
+        f->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        QList<bool> searching;
+        QList<int> rowsAtMessage;
+        QStringList statusAtMessage;
+        w.messages.setOnShow([&](const Message &) {
+            searching.append(f->isSearching());
+            rowsAtMessage.append(f->FindListViewModel->rowCount());
+            statusAtMessage.append(f->statusText());
+            QTest::keyClick(f->PhoneCodeEdit, Qt::Key_5);
+            f->close();
+            // Time passes while the box is open: the next row found shows the count so far.
+            QTest::qWait(150);
+        });
+        f->BtnFindClick();
+        QCOMPARE(searching, (QList<bool>{true, true}));
+        QCOMPARE(rowsAtMessage, (QList<int>{1, 2}));
+        QCOMPARE(statusAtMessage.last(), u("总计录音文件:2个 来电:1个 去电:1个 本地:0个"));
+        QCOMPARE(w.messages.texts(), (QStringList{u("文件打开错误！"), u("文件打开错误！")}));
+        QVERIFY(f->PhoneCodeEdit->text().isEmpty());
+        QVERIFY(f->isVisible());
+        QCOMPARE(w.names(), (QStringList{u("a.spx"), u("c.spx"), u("e.spx")}));
+        QCOMPARE(f->statusText(), u("总计录音文件:3个 来电:2个 去电:1个 本地:0个"));
+    }
+
+    // Opened from the main window: rows and criteria are still there, the output folder picker
+    // opens at the main window's recording folder.
+    void reopenedFromMainWindow()
+    {
+        Windows w;
+        TFindForm *f = w.find;
+        QString preselected;
+        w.folder.write(u("a.spx"), shortRecord(0, 1, 1, 0, 0, "1", 1000));
+        f->PhoneCodeEdit->setText(u("1"));
+        f->BtnFindClick();
+        w.main->EditSave->setText(w.folder.path());
+        int rowsWhileOpen = -1;
+        QTimer::singleShot(0, f, [&] {
+            rowsWhileOpen = f->FindListViewModel->rowCount();
+            f->BitBtnOutputClick();
+            f->BtnCanelClick();
+        });
+        w.main->FindBtnClick();
+        QCOMPARE(rowsWhileOpen, 1);
+        QCOMPARE(f->PhoneCodeEdit->text(), u("1"));
+        QCOMPARE(f->EditOutput->text(), w.output.path());
+        QCOMPARE(w.pickedAt, QStringList{w.folder.path()});
+    }
+
+    void playback()
+    {
+        Windows w;
+        TFindForm *f = w.find;
+        w.folder.write(u("x/one.spx"), recording(0, 1, 1, "1", 12000, 1));
+        w.folder.write(u("y/two.spx"), recording(0, 1, 1, "2", 3000, 2));
+        f->BtnFindClick();
+        QCOMPARE(w.names(), (QStringList{u("one.spx"), u("two.spx")}));
+
+        f->BitBtnPlayStartClick();
+        QCOMPARE(w.messages.texts(), QStringList{u("请先选择需要播放的文件！")});
+        f->FindListView->selectRow(0);
+        f->BitBtnPlayStartClick();
+        QCOMPARE(PlayStateFlag.load(), int(PlayPlaying));
+        const qint64 size = QFileInfo(w.folder.file(u("x/one.spx"))).size();
+        QCOMPARE(f->Label6->text(),
+                 QStringLiteral("00:00:%1").arg(size / 1000 + 1, 2, 10, QLatin1Char('0')));
+        QVERIFY(!f->BitBtnPlayStart->isEnabled() && f->BitBtnPlayStop->isEnabled());
+        QVERIFY(QTest::qWaitFor([&] { return w.record->blocksFinished() >= 1; }, 20000));
+        QTRY_VERIFY_WITH_TIMEOUT((f->TimerPlayerTimer(), f->TrackBar1->value() >= 1), 20000);
+
+        // Next on the last row only gives the list the focus.
+        f->BitBtn1Click();
+        QCOMPARE(f->FindListView->selectedRows(), QList<int>{1});
+        f->BitBtn1Click();
+        QCOMPARE(f->FindListView->selectedRows(), QList<int>{1});
+
+        // Closing stops the playback.
+        f->show();
+        f->BtnCanelClick();
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+        QVERIFY(!f->isVisible());
+
+        // The row's folder is gone since the search.
+        QVERIFY(QDir(w.folder.file(u("x"))).removeRecursively());
+        f->FindListView->selectRow(0);
+        w.messages.clear();
+        f->BitBtnPlayStartClick();
+        QCOMPARE(w.messages.texts(), QStringList{u("open input spx file error!")});
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+    }
+
+    // A seek from the search window's position bar takes 32 header bytes off whatever the
+    // header's form, seeks also where the thumb already was, and hands the focus to 退出.
+    void seek()
+    {
+        Windows w;
+        TFindForm *f = w.find;
+        w.folder.write(u("s.spx"), recording(0, 1, 1, "1", 20000, 7));
+        f->BtnFindClick();
+        f->show();
+        QVERIFY(QTest::qWaitForWindowActive(f));
+        f->FindListView->selectRow(0);
+        f->BitBtnPlayStartClick();
+        QVERIFY(QTest::qWaitFor([&] { return w.record->blocksFinished() >= 2; }, 20000));
+        f->TimerPlayerTimer();
+        const qint64 size = QFileInfo(w.folder.file(u("s.spx"))).size();
+        const int position = 7;
+        f->TrackBar1->setFocus();
+        f->TrackBar1->setValue(position);
+        qint64 b = qint64(double(size) * position / f->TrackBar1->maximum()) - 32;
+        b = std::max<qint64>(b, 1000);
+        const int second = int(b / 1000 + (b % 1000 > 500 ? 1 : 0));
+        QTest::keyRelease(f->TrackBar1, Qt::Key_Left);
+        QCOMPARE(f->TrackBar1->value(), second);
+        QCOMPARE(f->Label5->text(),
+                 QStringLiteral("00:00:%1").arg(second, 2, 10, QLatin1Char('0')));
+        QCOMPARE(PlayStateFlag.load(), int(PlayPlaying));
+        QVERIFY(f->BtnCanel->hasFocus());
+        QVERIFY(f->TimerPlayer->isActive());
+
+        // Let go where the thumb is: a seek all the same (the playback restarts at that second).
+        QTRY_VERIFY(w.record->openCalls() >= 2); // the start's player and the seek's
+        const int before = w.record->openCalls();
+        f->TrackBar1->setFocus();
+        QTest::keyRelease(f->TrackBar1, Qt::Key_Left);
+        QCOMPARE(f->TrackBar1->value(), second);
+        QTRY_COMPARE(w.record->openCalls(), before + 1);
+        QCOMPARE(PlayStateFlag.load(), int(PlayPlaying));
+        f->BtnCanelClick();
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+    }
+
+    // While the main window plays, the search window's timer (hidden, still ticking) leaves the
+    // main window's position bar alone and keeps its own play buttons as they were.
+    void hiddenWindowTimer()
+    {
+        Windows w;
+        const QString path = w.folder.write(u("m.spx"), recording(0, 1, 1, "1", 20000, 3));
+        w.main->ListViewFileModel->appendRow(ReportRow{{u("1"), u("m.spx")}, path});
+        w.main->ListViewFile->selectRow(0);
+        w.main->BitBtnPlayStartClick();
+        QTRY_VERIFY_WITH_TIMEOUT((w.main->TimerPlayerTimer(), w.main->TrackBar1->value() >= 2),
+                                 30000);
+        const int position = w.main->TrackBar1->value();
+        for (int i = 0; i < 3; ++i)
+            w.find->TimerPlayerTimer();
+        QCOMPARE(w.main->TrackBar1->value(), position);
+        QCOMPARE(w.find->TrackBar1->value(), 0);
+        QCOMPARE(w.find->Label5->text(), u("00:00:00"));
+        // The main window's last position is still its own: paused, a moved thumb goes back there.
+        w.main->BitBtnPlayPauseClick();
+        w.main->TrackBar1->setValue(position + 3);
+        QTest::keyRelease(w.main->TrackBar1, Qt::Key_Right);
+        QCOMPARE(w.main->TrackBar1->value(), position);
+        w.main->BitBtnPlayStopClick();
+    }
+
+    void conversion()
+    {
+        Windows w;
+        TFindForm *f = w.find;
+        // The same name in two folders, and a third recording.
+        w.folder.write(u("a/same.spx"), recording(0, 1, 1, "1", 2000, 4));
+        w.folder.write(u("b/same.spx"), recording(1, 1, 1, "2", 3000, 5));
+        w.folder.write(u("c/other.spx"), recording(2, 1, 1, "3", 1000, 6));
+        f->BtnFindClick();
+        QCOMPARE(f->FindListViewModel->rowCount(), 3);
+
+        f->BitBtn4Click();
+        QCOMPARE(w.messages.texts(), QStringList{u("请选择转换的输出目录！")});
+        f->BitBtnOutputClick();
+        QCOMPARE(f->EditOutput->text(), w.output.path());
+        w.messages.clear();
+        f->BitBtn4Click();
+        QCOMPARE(w.messages.texts(), QStringList{u("请选择需要转换的文件！")});
+
+        // Convert all selects every row and leaves them selected.
+        w.messages.clear();
+        f->FindListView->selectRow(2);
+        f->BitBtn5Click();
+        QCOMPARE(f->FindListView->selectedRows(), (QList<int>{0, 1, 2}));
+        QCOMPARE(f->BitBtn5->text(), u("停止转换"));
+        for (QWidget *c : QList<QWidget *>{f->BtnFind, f->BtnExport, f->BtnCanel, f->BitBtnFind,
+                                           f->TrackBar1, f->BitBtnOutput, f->BitBtn4, f->BitBtn1,
+                                           f->BitBtn2, f->BitBtnPlayStart})
+            QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
+        QTRY_COMPARE_WITH_TIMEOUT(w.messages.texts(), QStringList{u("全部转换文件成功！")}, 30000);
+        QCOMPARE(f->BitBtn5->text(), u("转换全部"));
+        QVERIFY(f->BtnFind->isEnabled() && f->BtnCanel->isEnabled() && f->BitBtn4->isEnabled());
+        QCOMPARE(w.openedFolders, QStringList{w.output.path()});
+        QCOMPARE(ConvertAllFlag.load(), 0);
+        // Both same-named rows keep their own WAV: 2 s and 3 s of sound.
+        const QByteArray first = w.output.read(u("same.spx.wav"));
+        const QByteArray second = w.output.read(u("same (2).spx.wav"));
+        QCOMPARE(first.size(), 44 + 4 * 8000);
+        QCOMPARE(second.size(), 44 + 6 * 8000);
+        QCOMPARE(w.output.read(u("other.spx.wav")).size(), 44 + 2 * 8000);
+
+        // Convert selected with the folder of the row gone: the Part's failure.
+        QVERIFY(QDir(w.folder.file(u("c"))).removeRecursively());
+        w.messages.clear();
+        f->FindListView->clearSelection();
+        f->FindListView->selectRow(2);
+        f->BitBtn4Click();
+        QTRY_COMPARE_WITH_TIMEOUT(w.messages.texts(), QStringList{u("打开文件失败！")}, 30000);
+        QTRY_COMPARE(f->BitBtn4->text(), u("转换选择"));
+        QVERIFY(f->BtnFind->isEnabled() && f->BitBtn5->isEnabled());
+        QCOMPARE(ConvertSelectedFlag.load(), 0);
+    }
+};
+
+QTEST_MAIN(TestFindForm)
+#include "tst_findform.moc"
