@@ -1,0 +1,226 @@
+#include "WorkbookReaders.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QXmlStreamReader>
+
+#include <freexl.h>
+
+namespace tovrel::test {
+
+QList<ReadSheet> readXls(const QString &path, QString *error)
+{
+    QList<ReadSheet> sheets;
+    const void *handle = nullptr;
+    const QByteArray name = QFile::encodeName(path);
+    int ret = freexl_open(name.constData(), &handle);
+    if (ret != FREEXL_OK) {
+        *error = QStringLiteral("freexl_open: %1").arg(ret);
+        return sheets;
+    }
+    unsigned int sheetCount = 0;
+    freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &sheetCount);
+    for (unsigned short s = 0; s < sheetCount; ++s) {
+        ReadSheet sheet;
+        const char *sheetName = nullptr;
+        if (freexl_get_worksheet_name(handle, s, &sheetName) == FREEXL_OK && sheetName)
+            sheet.name = QString::fromUtf8(sheetName);
+        ret = freexl_select_active_worksheet(handle, s);
+        unsigned int rows = 0;
+        unsigned short columns = 0;
+        if (ret == FREEXL_OK)
+            ret = freexl_worksheet_dimensions(handle, &rows, &columns);
+        if (ret != FREEXL_OK) {
+            *error = QStringLiteral("sheet %1: %2").arg(s).arg(ret);
+            break;
+        }
+        sheet.columnCount = columns;
+        for (unsigned int r = 0; r < rows; ++r) {
+            QStringList cells;
+            for (unsigned short c = 0; c < columns; ++c) {
+                FreeXL_CellValue value;
+                if (freexl_get_cell_value(handle, r, c, &value) != FREEXL_OK) {
+                    *error = QStringLiteral("cell %1,%2").arg(r).arg(c);
+                    freexl_close(handle);
+                    return sheets;
+                }
+                switch (value.type) {
+                case FREEXL_CELL_TEXT:
+                case FREEXL_CELL_SST_TEXT:
+                    cells.append(QString::fromUtf8(value.value.text_value));
+                    break;
+                case FREEXL_CELL_NULL:
+                    cells.append(QString());
+                    break;
+                default:
+                    cells.append(QStringLiteral("<type %1>").arg(value.type));
+                }
+            }
+            sheet.rows.append(cells);
+        }
+        sheets.append(sheet);
+    }
+    freexl_close(handle);
+    return sheets;
+}
+
+QByteArray unzipMember(const QString &archive, const QString &member)
+{
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), archive, member});
+    if (!unzip.waitForFinished(60000) || unzip.exitCode() != 0)
+        return {};
+    return unzip.readAllStandardOutput();
+}
+
+namespace {
+
+// "B12" → (11, 1).
+QPair<int, int> cellPosition(QStringView ref)
+{
+    int column = 0;
+    qsizetype i = 0;
+    for (; i < ref.size() && ref[i].isLetter(); ++i)
+        column = column * 26 + (ref[i].unicode() - 'A' + 1);
+    return {ref.mid(i).toInt() - 1, column - 1};
+}
+
+QStringList sharedStrings(const QByteArray &xml)
+{
+    QStringList strings;
+    QXmlStreamReader reader(xml);
+    QString current;
+    bool inItem = false;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (reader.isStartElement() && reader.name() == QLatin1String("si")) {
+            inItem = true;
+            current.clear();
+        } else if (inItem && reader.isStartElement() && reader.name() == QLatin1String("t")) {
+            current += reader.readElementText();
+        } else if (reader.isEndElement() && reader.name() == QLatin1String("si")) {
+            strings.append(current);
+            inItem = false;
+        }
+    }
+    return strings;
+}
+
+} // namespace
+
+XlsxSheet readXlsx(const QString &path, QString *error)
+{
+    XlsxSheet sheet;
+    const QByteArray sheetXml = unzipMember(path, QStringLiteral("xl/worksheets/sheet1.xml"));
+    if (sheetXml.isEmpty()) {
+        *error = QStringLiteral("no xl/worksheets/sheet1.xml in ") + path;
+        return sheet;
+    }
+    const QStringList strings =
+        sharedStrings(unzipMember(path, QStringLiteral("xl/sharedStrings.xml")));
+
+    QXmlStreamReader reader(sheetXml);
+    int row = -1;
+    QPair<int, int> at;
+    QString type;
+    int style = -1;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (!reader.isStartElement())
+            continue;
+        const auto attrs = reader.attributes();
+        if (reader.name() == QLatin1String("col")) {
+            sheet.columnRanges.append({attrs.value(QLatin1String("min")).toInt(),
+                                       attrs.value(QLatin1String("max")).toInt()});
+            sheet.columnWidths.append(attrs.value(QLatin1String("width")).toDouble());
+            sheet.columnStyles.append(attrs.hasAttribute(QLatin1String("style"))
+                                          ? attrs.value(QLatin1String("style")).toInt()
+                                          : 0);
+        } else if (reader.name() == QLatin1String("row")) {
+            row = attrs.value(QLatin1String("r")).toInt();
+            if (attrs.hasAttribute(QLatin1String("ht")))
+                sheet.rowHeights[row] = attrs.value(QLatin1String("ht")).toDouble();
+        } else if (reader.name() == QLatin1String("c")) {
+            at = cellPosition(attrs.value(QLatin1String("r")));
+            type = attrs.value(QLatin1String("t")).toString();
+            style = attrs.hasAttribute(QLatin1String("s")) ? attrs.value(QLatin1String("s")).toInt()
+                                                           : 0;
+            while (sheet.rows.size() <= at.first) {
+                sheet.rows.append(QStringList());
+                sheet.styles.append(QList<int>());
+            }
+            QStringList &cells = sheet.rows[at.first];
+            QList<int> &styles = sheet.styles[at.first];
+            while (cells.size() <= at.second) {
+                cells.append(QString());
+                styles.append(-1);
+            }
+            styles[at.second] = style;
+        } else if (reader.name() == QLatin1String("v")) {
+            const QString v = reader.readElementText();
+            sheet.rows[at.first][at.second] =
+                type == QLatin1String("s") ? strings.value(v.toInt()) : v;
+        } else if (reader.name() == QLatin1String("t")) {
+            sheet.rows[at.first][at.second] = reader.readElementText(); // inline string
+        }
+    }
+    if (reader.hasError())
+        *error = reader.errorString();
+
+    // Styles: the cell formats with their number format, alignment, font and fill.
+    const QByteArray stylesXml = unzipMember(path, QStringLiteral("xl/styles.xml"));
+    QXmlStreamReader s(stylesXml);
+    QMap<int, QString> numFmts = {{0, QStringLiteral("General")}, {49, QStringLiteral("@")}};
+    struct Font
+    {
+        QString name;
+        double size = 0;
+    };
+    QList<Font> fonts;
+    QList<QPair<QString, QString>> fills;
+    QString section;
+    while (!s.atEnd()) {
+        s.readNext();
+        if (s.isEndElement() &&
+            (s.name() == QLatin1String("fonts") || s.name() == QLatin1String("fills") ||
+             s.name() == QLatin1String("cellXfs")))
+            section.clear();
+        if (!s.isStartElement())
+            continue;
+        const auto a = s.attributes();
+        const auto name = s.name();
+        if (name == QLatin1String("fonts") || name == QLatin1String("fills") ||
+            name == QLatin1String("cellXfs") || name == QLatin1String("cellStyleXfs"))
+            section = name.toString();
+        else if (name == QLatin1String("numFmt"))
+            numFmts[a.value(QLatin1String("numFmtId")).toInt()] =
+                a.value(QLatin1String("formatCode")).toString();
+        else if (section == QLatin1String("fonts") && name == QLatin1String("font"))
+            fonts.append(Font{});
+        else if (section == QLatin1String("fonts") && name == QLatin1String("sz"))
+            fonts.last().size = a.value(QLatin1String("val")).toDouble();
+        else if (section == QLatin1String("fonts") && name == QLatin1String("name"))
+            fonts.last().name = a.value(QLatin1String("val")).toString();
+        else if (section == QLatin1String("fills") && name == QLatin1String("patternFill"))
+            fills.append({a.value(QLatin1String("patternType")).toString(), QString()});
+        else if (section == QLatin1String("fills") && name == QLatin1String("fgColor"))
+            fills.last().second = a.value(QLatin1String("rgb")).toString();
+        else if (section == QLatin1String("cellXfs") && name == QLatin1String("xf")) {
+            XlsxSheet::Style style;
+            style.numFmt = numFmts.value(a.value(QLatin1String("numFmtId")).toInt());
+            const Font font = fonts.value(a.value(QLatin1String("fontId")).toInt());
+            style.fontName = font.name;
+            style.fontSize = font.size;
+            const auto fill = fills.value(a.value(QLatin1String("fillId")).toInt());
+            style.pattern = fill.first;
+            style.fillRgb = fill.second;
+            sheet.cellStyles.append(style);
+        } else if (section == QLatin1String("cellXfs") && name == QLatin1String("alignment"))
+            sheet.cellStyles.last().horizontal = a.value(QLatin1String("horizontal")).toString();
+    }
+    if (s.hasError())
+        *error = s.errorString();
+    return sheet;
+}
+
+} // namespace tovrel::test
