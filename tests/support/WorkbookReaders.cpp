@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QXmlStreamReader>
+#include <QtEndian>
 
 #include <freexl.h>
 
@@ -221,6 +222,87 @@ XlsxSheet readXlsx(const QString &path, QString *error)
     if (s.hasError())
         *error = s.errorString();
     return sheet;
+}
+
+} // namespace tovrel::test
+
+namespace tovrel::test {
+
+QList<BiffRecord> readXlsRecords(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return {};
+    }
+    const QByteArray bytes = file.readAll();
+    auto u16 = [&bytes](qsizetype at) {
+        return qFromLittleEndian<quint16>(bytes.constData() + at);
+    };
+    auto u32 = [&bytes](qsizetype at) {
+        return qFromLittleEndian<quint32>(bytes.constData() + at);
+    };
+    if (bytes.size() < 512 || !bytes.startsWith(QByteArray::fromHex("D0CF11E0A1B11AE1"))) {
+        *error = QStringLiteral("not a compound file");
+        return {};
+    }
+    const qsizetype sectorSize = qsizetype(1) << u16(30);
+    auto sectorAt = [&](quint32 sector) { return 512 + qsizetype(sector) * sectorSize; };
+    // FAT sector numbers: 109 in the header, the rest in the DIFAT chain.
+    QList<quint32> fatSectors;
+    const quint32 fatCount = u32(44);
+    for (int i = 0; i < 109 && quint32(fatSectors.size()) < fatCount; ++i)
+        fatSectors.append(u32(76 + 4 * i));
+    for (quint32 d = u32(68); d < 0xFFFFFFFAu && quint32(fatSectors.size()) < fatCount;) {
+        const qsizetype at = sectorAt(d);
+        const int ids = int(sectorSize / 4) - 1;
+        for (int i = 0; i < ids && quint32(fatSectors.size()) < fatCount; ++i)
+            fatSectors.append(u32(at + 4 * i));
+        d = u32(at + 4 * ids);
+    }
+    QList<quint32> fat;
+    for (quint32 s : fatSectors)
+        for (qsizetype i = 0; i < sectorSize / 4; ++i)
+            fat.append(u32(sectorAt(s) + 4 * i));
+    auto chain = [&](quint32 start, qint64 size) {
+        QByteArray out;
+        for (quint32 s = start; s < 0xFFFFFFFAu && (size < 0 || out.size() < size);
+             s = fat.value(s, 0xFFFFFFFEu)) {
+            if (sectorAt(s) + sectorSize > bytes.size())
+                break;
+            out.append(bytes.constData() + sectorAt(s), sectorSize);
+        }
+        if (size >= 0)
+            out.truncate(size);
+        return out;
+    };
+    const QByteArray directory = chain(u32(48), -1);
+    QByteArray stream;
+    for (qsizetype e = 0; e + 128 <= directory.size(); e += 128) {
+        const int nameBytes = qFromLittleEndian<quint16>(directory.constData() + e + 64);
+        const QString name =
+            QString::fromUtf16(reinterpret_cast<const char16_t *>(directory.constData() + e),
+                               qMax(0, nameBytes / 2 - 1));
+        if (name == QLatin1String("Workbook") && directory[e + 66] == 2)
+            stream = chain(qFromLittleEndian<quint32>(directory.constData() + e + 116),
+                           qFromLittleEndian<quint32>(directory.constData() + e + 120));
+    }
+    if (stream.isEmpty()) {
+        *error = QStringLiteral("no Workbook stream");
+        return {};
+    }
+    QList<BiffRecord> records;
+    for (qsizetype at = 0; at + 4 <= stream.size();) {
+        BiffRecord r;
+        r.id = qFromLittleEndian<quint16>(stream.constData() + at);
+        const quint16 length = qFromLittleEndian<quint16>(stream.constData() + at + 2);
+        r.data = stream.mid(at + 4, length);
+        at += 4 + length;
+        if (r.id == 0 && length == 0)
+            break; // the zero padding after the last sheet
+        records.append(r);
+    }
+    return records;
 }
 
 } // namespace tovrel::test

@@ -20,6 +20,15 @@ struct ReadSheet
 // Every sheet of an .xls through libfreexl; `error` gets the failure, if any.
 QList<ReadSheet> readXls(const QString &path, QString *error);
 
+// The records of an .xls file's Workbook stream, read from the compound file by this reader's
+// own small parser: each record's identifier and data.
+struct BiffRecord
+{
+    quint16 id = 0;
+    QByteArray data;
+};
+QList<BiffRecord> readXlsRecords(const QString &path, QString *error);
+
 // One member of a zip archive through `unzip -p`; empty when it is missing.
 QByteArray unzipMember(const QString &archive, const QString &member);
 

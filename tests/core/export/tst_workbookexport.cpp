@@ -12,6 +12,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+#include <QtEndian>
+
+#include <array>
 
 using namespace tovrel;
 using tovrel::test::TempFolder;
@@ -90,6 +93,7 @@ class TestWorkbookExport : public QObject
 
 private slots:
     void xlsCellsReadBack();
+    void xlsLayoutRecords();
     void xlsxCellsAndLayoutReadBack();
     void emptyListGivesHeaderOnly_data();
     void emptyListGivesHeaderOnly();
@@ -123,6 +127,99 @@ void TestWorkbookExport::xlsCellsReadBack()
     QCOMPARE(sheets[0].rows, expectedRows(telephoneCaptions(), sampleRows(), 7));
     // Only the workbook is left in the folder.
     QCOMPARE(folderEntries(folder.path()), QStringList{u("电话列表List.xls")});
+}
+
+void TestWorkbookExport::xlsLayoutRecords()
+{
+    TempFolder folder;
+    ReportModel model;
+    fillModel(model, telephoneCaptions(), sampleRows());
+    const QString path = folder.file(QStringLiteral("layout.xls"));
+    QCOMPARE(int(ExportListToSpreadsheet(model, listFont(), path, {}).outcome),
+             int(ExportOutcome::Finished));
+    QString error;
+    const auto records = tovrel::test::readXlsRecords(path, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+
+    auto u16 = [](const QByteArray &d, int at) {
+        return qFromLittleEndian<quint16>(d.constData() + at);
+    };
+    auto u32 = [](const QByteArray &d, int at) {
+        return qFromLittleEndian<quint32>(d.constData() + at);
+    };
+    struct Font
+    {
+        QString name;
+        int twips;
+    };
+    QList<Font> fonts; // by font index; index 4 does not exist in the format
+    QList<QByteArray> xfs;
+    QMap<int, int> rowTwips;
+    QList<QByteArray> colInfos;
+    QList<std::array<int, 3>> cells; // row, column, XF
+    int sheets = 0;
+    for (const auto &r : records) {
+        if (r.id == 0x0809 && u16(r.data, 2) == 0x0010)
+            ++sheets;
+        if (r.id == 0x0031) {
+            if (fonts.size() == 4)
+                fonts.append(Font{QString(), 0});
+            const int count = quint8(r.data[14]);
+            const bool wide = r.data[15] & 1;
+            QString name;
+            for (int i = 0; i < count; ++i)
+                name +=
+                    wide ? QChar(u16(r.data, 16 + 2 * i)) : QChar(char16_t(quint8(r.data[16 + i])));
+            fonts.append({name, u16(r.data, 0)});
+        } else if (r.id == 0x00E0) {
+            xfs.append(r.data);
+        } else if (r.id == 0x0208) {
+            rowTwips[u16(r.data, 0)] = u16(r.data, 6);
+        } else if (r.id == 0x007D) {
+            colInfos.append(r.data);
+        } else if (r.id == 0x0204 || r.id == 0x0201 || r.id == 0x00FD) {
+            cells.append({u16(r.data, 0), u16(r.data, 2), u16(r.data, 4)});
+        }
+    }
+    QCOMPARE(sheets, 1);
+    // Row heights in twips: 20 points for the header, 16 for each data row.
+    QCOMPARE(rowTwips, (QMap<int, int>{{0, 400}, {1, 320}, {2, 320}, {3, 320}}));
+    // Header: seven cells; data: seven, seven and three.
+    QCOMPARE(cells.size(), 7 + 7 + 7 + 3);
+    for (const auto &cell : cells) {
+        const QByteArray xf = xfs.value(cell[2]);
+        QCOMPARE(xf.size(), 20);
+        const Font font = fonts.value(u16(xf, 0));
+        QCOMPARE(font.name, u("宋体"));
+        QCOMPARE(font.twips, 9 * 20);
+        QCOMPARE(u16(xf, 2), quint16(49)); // the built-in format "@"
+        QCOMPARE(xf[6] & 7, 2);            // centred
+        const int pattern = int(u32(xf, 14) >> 26);
+        const int foreground = u16(xf, 18) & 0x7F;
+        const int background = (u16(xf, 18) >> 7) & 0x7F;
+        if (cell[0] == 0) {
+            // Solid grey 25 %: palette entry 22 (C0C0C0), automatic pattern colour (64).
+            QCOMPARE(pattern, 1);
+            QCOMPARE(foreground, 22);
+            QCOMPARE(background, 64);
+        } else {
+            QCOMPARE(pattern, 0);
+        }
+    }
+    // Columns 1-7 at the list width; the rest of the sheet text-formatted and centred too.
+    QCOMPARE(colInfos.size(), 2);
+    QCOMPARE(u16(colInfos[0], 0), quint16(0));
+    QCOMPARE(u16(colInfos[0], 2), quint16(6));
+    const double width = u16(colInfos[0], 4) / 256.0; // characters, cell padding included
+    QVERIFY2(width > 35.0 * 5 / 13 && width < 35.0 * 5 / 13 + 1,
+             qPrintable(QString::number(width)));
+    QCOMPARE(u16(colInfos[1], 0), quint16(7));
+    QCOMPARE(u16(colInfos[1], 2), quint16(255));
+    for (const QByteArray &info : colInfos) {
+        const QByteArray xf = xfs.value(u16(info, 6));
+        QCOMPARE(u16(xf, 2), quint16(49));
+        QCOMPARE(xf[6] & 7, 2);
+    }
 }
 
 void TestWorkbookExport::xlsxCellsAndLayoutReadBack()
