@@ -73,10 +73,10 @@ public:
         if (!QFileInfo(folder).isDir())
             return QString::fromUtf8("目录不存在：%1").arg(native(folder));
         for (int attempt = 0; attempt < 16; ++attempt) {
+            // A short hidden name: the target's own name may already be as long as a name can be.
             const QString candidate =
-                folder + QStringLiteral("/.") + info.fileName() +
-                QStringLiteral(".%1.part")
-                    .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+                folder + QStringLiteral("/.tovrel-export-%1.part")
+                             .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
             file.setFileName(candidate);
             if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
                 m_path = candidate;
@@ -130,6 +130,22 @@ std::optional<QString> writeAndClose(QFile &file, const QByteArray &bytes, const
     return std::nullopt;
 }
 
+// Makes a file another writer closed durable before it is renamed; the failure text, or nothing.
+std::optional<QString> syncToDisk(const QString &written, const QString &target)
+{
+#ifdef Q_OS_UNIX
+    QFile file(written);
+    if (!file.open(QIODevice::ReadOnly))
+        return writeFailure(target, file.errorString());
+    if (::fsync(file.handle()) != 0)
+        return writeFailure(target, QString::fromLocal8Bit(std::strerror(errno)));
+#else
+    Q_UNUSED(written);
+    Q_UNUSED(target);
+#endif
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<QString> writeWorkbookFile(const SheetContent &content, const QString &path)
@@ -144,6 +160,8 @@ std::optional<QString> writeWorkbookFile(const SheetContent &content, const QStr
         file.close();
         if (auto error = writeXlsxWorkbook(content, temporary.path()))
             return writeFailure(path, *error);
+        if (auto error = syncToDisk(temporary.path(), path))
+            return error;
     } else {
         BiffStreamResult biff = buildBiffWorkbookStream(content);
         if (biff.error)
