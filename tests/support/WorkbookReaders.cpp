@@ -305,4 +305,53 @@ QList<BiffRecord> readXlsRecords(const QString &path, QString *error)
     return records;
 }
 
+QStringList readXlsSharedStrings(const QList<BiffRecord> &records)
+{
+    // The SST record and the CONTINUE records right after it, as separate pieces: a string's
+    // characters that go on in the next piece start with a fresh option byte there.
+    QList<QByteArray> pieces;
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        if (records[i].id != 0x00FC)
+            continue;
+        pieces.append(records[i].data);
+        for (qsizetype j = i + 1; j < records.size() && records[j].id == 0x003C; ++j)
+            pieces.append(records[j].data);
+        break;
+    }
+    QStringList strings;
+    if (pieces.isEmpty() || pieces[0].size() < 8)
+        return strings;
+    const quint32 unique = qFromLittleEndian<quint32>(pieces[0].constData() + 4);
+    qsizetype piece = 0;
+    qsizetype at = 8;
+    auto byteAt = [&](qsizetype offset) { return quint8(pieces[piece][at + offset]); };
+    for (quint32 s = 0; s < unique && piece < pieces.size(); ++s) {
+        if (at >= pieces[piece].size()) {
+            ++piece;
+            at = 0;
+        }
+        const int count = byteAt(0) | (byteAt(1) << 8);
+        bool wide = byteAt(2) & 1;
+        at += 3;
+        QString text;
+        while (text.size() < count) {
+            if (at >= pieces[piece].size()) {
+                ++piece;
+                at = 0;
+                wide = byteAt(0) & 1;
+                at += 1;
+            }
+            if (wide) {
+                text.append(QChar(char16_t(byteAt(0) | (byteAt(1) << 8))));
+                at += 2;
+            } else {
+                text.append(QChar(char16_t(byteAt(0))));
+                at += 1;
+            }
+        }
+        strings.append(text);
+    }
+    return strings;
+}
+
 } // namespace tovrel::test

@@ -28,6 +28,8 @@ struct BiffRecord
     QByteArray data;
 };
 QList<BiffRecord> readXlsRecords(const QString &path, QString *error);
+// The shared string table held by the SST record and its CONTINUE records.
+QStringList readXlsSharedStrings(const QList<BiffRecord> &records);
 
 // One member of a zip archive through `unzip -p`; empty when it is missing.
 QByteArray unzipMember(const QString &archive, const QString &member);

@@ -1,5 +1,7 @@
 #include "export/BiffWorkbook.h"
 
+#include <QHash>
+#include <QStringList>
 #include <QtEndian>
 
 #include <algorithm>
@@ -24,15 +26,19 @@ enum : quint16
     kColInfo = 0x007D,
     kDimensions = 0x0200,
     kRow = 0x0208,
-    kLabel = 0x0204,
+    kLabelSst = 0x00FD,
     kBlank = 0x0201,
+    kSst = 0x00FC,
+    kExtSst = 0x00FF,
+    kContinue = 0x003C,
+    kDateMode = 0x0022,
     kWindow2 = 0x023E,
 };
 
 // Largest data part of one record.
 constexpr int kMaxRecordData = 8224;
-// LABEL: row, column, XF (6 bytes), then character count (2) and the option byte (1).
-constexpr int kLabelFixed = 9;
+// The most characters a cell holds.
+constexpr qsizetype kMaxCellCharacters = 32767;
 
 // Extended formats: 0-14 are the style formats every workbook carries, 15 the data cell format
 // and 16 the header cell format. Both cell formats use font 5, the list's font (font index 4
@@ -86,12 +92,12 @@ public:
     }
 
     // Character data of a BIFF8 string: one byte a character when every character fits (the
-    // "compressed" form), else UTF-16LE. Returns the option byte used.
-    static bool fitsCompressed(const QString &text)
+    // "compressed" form), else UTF-16LE.
+    static bool fitsCompressed(QStringView text)
     {
         return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x100; });
     }
-    void putChars(const QString &text, bool compressed)
+    void putChars(QStringView text, bool compressed)
     {
         if (compressed) {
             const qsizetype at = m_out.size();
@@ -111,6 +117,7 @@ public:
     }
 
     qsizetype size() const { return m_out.size(); }
+    void patch16(qsizetype at, quint16 value) { qToLittleEndian(value, m_out.data() + at); }
     void patch32(qsizetype at, quint32 value) { qToLittleEndian(value, m_out.data() + at); }
 
 private:
@@ -167,9 +174,93 @@ void writeXf(BiffWriter &w, bool style, quint16 font, quint16 format, quint8 ali
                       : quint16(kAutomaticColour | (kAutomaticBackground << 7)));
 }
 
-// The rows of one sheet: the header row and data rows [first, last).
-void writeSheet(BiffWriter &w, const SheetContent &content, qsizetype first, qsizetype last,
-                bool selected)
+// The shared string table: every distinct cell text once, in first-use order; cells refer to it
+// by index.
+class SharedStrings
+{
+public:
+    quint32 indexOf(const QString &text)
+    {
+        ++m_references;
+        const auto found = m_index.constFind(text);
+        if (found != m_index.constEnd())
+            return found.value();
+        const quint32 index = quint32(m_strings.size());
+        m_index.insert(text, index);
+        m_strings.append(text);
+        return index;
+    }
+
+    // SST, continued in CONTINUE records where it outgrows one record, followed by EXTSST, the
+    // stream positions of every dsst-th string. `w` writes the globals, which open the stream, so
+    // its positions are stream positions.
+    void write(BiffWriter &w) const
+    {
+        const qsizetype unique = m_strings.size();
+        const int perBucket = int(std::max<qsizetype>(8, (unique + 127) / 128));
+        struct Bucket
+        {
+            quint32 streamPosition;
+            quint16 recordOffset;
+        };
+        QList<Bucket> buckets;
+
+        qsizetype recordStart = w.size();
+        w.header(kSst, 0);
+        w.put32(m_references);
+        w.put32(quint32(unique));
+        auto used = [&] { return int(w.size() - recordStart - 4); };
+        auto closeRecord = [&] { w.patch16(recordStart + 2, quint16(used())); };
+        auto startContinue = [&] {
+            closeRecord();
+            recordStart = w.size();
+            w.header(kContinue, 0);
+        };
+        for (qsizetype i = 0; i < unique; ++i) {
+            const QString &text = m_strings[i];
+            const bool compressed = BiffWriter::fitsCompressed(text);
+            const int perChar = compressed ? 1 : 2;
+            // The character count and option byte stay together with at least one character.
+            if (used() + 3 + perChar > kMaxRecordData)
+                startContinue();
+            if (i % perBucket == 0)
+                buckets.append({quint32(w.size()), quint16(w.size() - recordStart)});
+            w.put16(quint16(text.size()));
+            w.put8(compressed ? 0 : 1);
+            qsizetype done = 0;
+            while (done < text.size()) {
+                const qsizetype room = (kMaxRecordData - used()) / perChar;
+                const qsizetype count = std::min(room, text.size() - done);
+                w.putChars(QStringView(text).mid(done, count), compressed);
+                done += count;
+                if (done < text.size()) {
+                    // The rest goes on in a CONTINUE record that repeats the option byte.
+                    startContinue();
+                    w.put8(compressed ? 0 : 1);
+                }
+            }
+        }
+        closeRecord();
+
+        w.header(kExtSst, 2 + 8 * int(buckets.size()));
+        w.put16(quint16(perBucket));
+        for (const Bucket &b : buckets) {
+            w.put32(b.streamPosition);
+            w.put16(b.recordOffset);
+            w.put16(0);
+        }
+    }
+
+private:
+    QHash<QString, quint32> m_index;
+    QStringList m_strings;
+    quint32 m_references = 0;
+};
+
+// One sheet: the header row and data rows [first, last), in blocks of 32 rows (the ROW records
+// of a block, then the cells of its rows).
+void writeSheet(BiffWriter &w, SharedStrings &strings, const SheetContent &content, qsizetype first,
+                qsizetype last, bool selected)
 {
     const QList<ReportRow> &rows = *content.rows;
     const int listColumns = std::min(sheet::listColumnCount(content), sheet::kBiffSheetColumns);
@@ -187,48 +278,53 @@ void writeSheet(BiffWriter &w, const SheetContent &content, qsizetype first, qsi
     if (listColumns < sheet::kBiffSheetColumns)
         w.record16(kColInfo, {quint16(listColumns), quint16(sheet::kBiffSheetColumns - 1),
                               storedColumnWidth(8.43), kDataXf, 0, 0});
-    const quint32 rowCount = quint32(1 + (last - first));
+    const qsizetype sheetRows = 1 + (last - first);
     w.header(kDimensions, 14);
     w.put32(0);
-    w.put32(rowCount);
+    w.put32(quint32(sheetRows));
     w.put16(0);
     w.put16(quint16(usedColumns));
     w.put16(0);
 
-    auto writeRow = [&w](quint16 rowIndex, const QStringList &cells, int columns, int heightPt,
-                         quint16 xf) {
-        w.header(kRow, 16);
-        w.put16(rowIndex);
-        w.put16(0);
-        w.put16(quint16(columns));
-        w.put16(quint16(heightPt * 20));
-        w.put16(0);
-        w.put16(0);
-        w.put16(0x0140); // the height is the row's own; bit 8 is always set
-        w.put16(kDataXf);
-        for (int c = 0; c < columns; ++c) {
-            const QString &text = c < cells.size() ? cells[c] : QString();
-            if (text.isEmpty()) {
-                w.record16(kBlank, {rowIndex, quint16(c), xf});
-                continue;
-            }
-            const bool compressed = BiffWriter::fitsCompressed(text);
-            w.header(kLabel, kLabelFixed + int(text.size()) * (compressed ? 1 : 2));
-            w.put16(rowIndex);
-            w.put16(quint16(c));
-            w.put16(xf);
-            w.put16(quint16(text.size()));
-            w.put8(compressed ? 0 : 1);
-            w.putChars(text, compressed);
-        }
+    // Sheet row i: the captions for row 0, else list row first + i - 1; the header's cells are
+    // written for every list column, so an empty caption is still grey.
+    auto cellsOf = [&](qsizetype i) -> const QStringList & {
+        return i == 0 ? content.captions : rows[first + i - 1].cells;
     };
-    // The header cells are written for every list column, so an empty caption is still grey.
-    writeRow(0, content.captions, listColumns, sheet::kHeaderRowHeight, kHeaderXf);
-    for (qsizetype r = first; r < last; ++r) {
-        const QStringList &cells = rows[r].cells;
-        writeRow(quint16(1 + (r - first)), cells,
-                 std::min(int(cells.size()), sheet::kBiffSheetColumns), sheet::kDataRowHeight,
-                 kDataXf);
+    auto columnsOf = [&](qsizetype i) {
+        return i == 0 ? listColumns
+                      : std::min(int(rows[first + i - 1].cells.size()), sheet::kBiffSheetColumns);
+    };
+    for (qsizetype block = 0; block < sheetRows; block += 32) {
+        const qsizetype blockEnd = std::min(sheetRows, block + 32);
+        for (qsizetype i = block; i < blockEnd; ++i) {
+            w.header(kRow, 16);
+            w.put16(quint16(i));
+            w.put16(0);
+            w.put16(quint16(columnsOf(i)));
+            w.put16(quint16((i == 0 ? sheet::kHeaderRowHeight : sheet::kDataRowHeight) * 20));
+            w.put16(0);
+            w.put16(0);
+            w.put16(0x0140); // the height is the row's own; bit 8 is always set
+            w.put16(kDataXf);
+        }
+        for (qsizetype i = block; i < blockEnd; ++i) {
+            const QStringList &cells = cellsOf(i);
+            const int columns = columnsOf(i);
+            const quint16 xf = i == 0 ? kHeaderXf : kDataXf;
+            for (int c = 0; c < columns; ++c) {
+                const QString &text = c < cells.size() ? cells[c] : QString();
+                if (text.isEmpty()) {
+                    w.record16(kBlank, {quint16(i), quint16(c), xf});
+                    continue;
+                }
+                w.header(kLabelSst, 10);
+                w.put16(quint16(i));
+                w.put16(quint16(c));
+                w.put16(xf);
+                w.put32(strings.indexOf(text));
+            }
+        }
     }
 
     w.header(kWindow2, 18);
@@ -245,25 +341,22 @@ void writeSheet(BiffWriter &w, const SheetContent &content, qsizetype first, qsi
     w.header(kEof, 0);
 }
 
-// The first cell text a LABEL record cannot hold, as a message, or nothing.
+// The first cell text longer than a cell can hold, as a message, or nothing.
 std::optional<QString> tooLongCell(const SheetContent &content)
 {
-    auto fits = [](const QString &text) {
-        const int perChar = BiffWriter::fitsCompressed(text) ? 1 : 2;
-        return kLabelFixed + text.size() * perChar <= kMaxRecordData;
-    };
     auto message = [](qsizetype row, qsizetype column) {
-        return QString::fromUtf8("第 %1 行第 %2 列的文字太长，Excel 97-2003 工作簿存不下")
+        return QString::fromUtf8("第 %1 行第 %2 列的文字超过 %3 个字符，工作簿的单元格存不下")
             .arg(row)
-            .arg(column);
+            .arg(column)
+            .arg(kMaxCellCharacters);
     };
     for (qsizetype c = 0; c < content.captions.size(); ++c)
-        if (!fits(content.captions[c]))
+        if (content.captions[c].size() > kMaxCellCharacters)
             return message(1, c + 1);
     const QList<ReportRow> &rows = *content.rows;
     for (qsizetype r = 0; r < rows.size(); ++r)
         for (qsizetype c = 0; c < rows[r].cells.size(); ++c)
-            if (!fits(rows[r].cells[c]))
+            if (rows[r].cells[c].size() > kMaxCellCharacters)
                 return message(r + 2, c + 1);
     return std::nullopt;
 }
@@ -284,24 +377,33 @@ BiffStreamResult buildBiffWorkbookStream(const SheetContent &content)
     const qsizetype sheetCount =
         std::max<qsizetype>(1, (dataRows + kRowsPerSheet - 1) / kRowsPerSheet);
 
-    QByteArray out;
-    // About 12 bytes a cell plus its text; one reservation avoids most regrowth.
+    // The sheets first, into their own buffer: they fill the shared string table the globals
+    // carry. Cells take 14 bytes each, rows 20.
+    SharedStrings strings;
+    QByteArray sheets;
     qsizetype estimate = 4096;
-    for (const ReportRow &row : *source.rows) {
-        estimate += 20;
-        for (const QString &cell : row.cells)
-            estimate += 12 + 2 * cell.size();
+    for (const ReportRow &row : *source.rows)
+        estimate += 20 + 14 * row.cells.size();
+    sheets.reserve(estimate);
+    BiffWriter sheetWriter(sheets);
+    QList<qsizetype> sheetStarts;
+    for (qsizetype s = 0; s < sheetCount; ++s) {
+        sheetStarts.append(sheetWriter.size());
+        const qsizetype first = s * kRowsPerSheet;
+        writeSheet(sheetWriter, strings, source, first, std::min(dataRows, first + kRowsPerSheet),
+                   s == 0);
     }
-    out.reserve(estimate);
-    BiffWriter w(out);
 
     // Workbook globals.
+    QByteArray out;
+    BiffWriter w(out);
     writeBof(w, 0x0005);
     w.record16(kCodePage, {1200}); // UTF-16
     w.header(kWindow1, 18);
     for (quint16 v : {quint16(0), quint16(0), quint16(12000), quint16(9000), quint16(0x0038),
                       quint16(0), quint16(0), quint16(1), quint16(600)})
         w.put16(v);
+    w.record16(kDateMode, {0});
     for (int i = 0; i < 4; ++i)
         writeFont(w, QStringLiteral("Arial"), 10);
     writeFont(w, source.font.name, source.font.pointSize);
@@ -315,20 +417,20 @@ BiffStreamResult buildBiffWorkbookStream(const SheetContent &content)
         const QString name = QStringLiteral("Sheet%1").arg(s + 1);
         w.header(kBoundSheet, 8 + int(name.size()));
         sheetOffsetAt.append(w.size());
-        w.put32(0); // the sheet's offset, known once it is written
+        w.put32(0); // the sheet's offset, known once the globals are complete
         w.put8(0);  // visible
         w.put8(0);  // worksheet
         w.put8(quint8(name.size()));
         w.put8(0);
         w.putChars(name, true);
     }
+    strings.write(w);
     w.header(kEof, 0);
 
-    for (qsizetype s = 0; s < sheetCount; ++s) {
-        w.patch32(sheetOffsetAt[s], quint32(w.size()));
-        const qsizetype first = s * kRowsPerSheet;
-        writeSheet(w, source, first, std::min(dataRows, first + kRowsPerSheet), s == 0);
-    }
+    const qsizetype globalsSize = w.size();
+    for (qsizetype s = 0; s < sheetCount; ++s)
+        w.patch32(sheetOffsetAt[s], quint32(globalsSize + sheetStarts[s]));
+    out.append(sheets);
     return {out, std::nullopt};
 }
 
