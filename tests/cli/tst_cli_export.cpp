@@ -159,6 +159,35 @@ private slots:
         QCOMPARE(entries(dir.path()), (QStringList{u("a.spx"), u("b 乙.spx")}));
     }
 
+    // The disk fills up while the workbook is written (a file size limit stands in for it): the
+    // failure is reported, the old file is kept and no temporary file is left.
+    void writeFailureKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("xls") << u("old.xls");
+        QTest::newRow("xlsx") << u("old.xlsx");
+    }
+    void writeFailureKeepsTheOldFile()
+    {
+        QFETCH(QString, name);
+        TempFolder dir;
+        for (int i = 0; i < 300; ++i)
+            dir.write(QStringLiteral("r%1.spx").arg(i, 3, 10, QLatin1Char('0')),
+                      spx::makeRecording(header(0, "01088886666", i % 60), QByteArray(300, '\0')));
+        TempFolder out;
+        const QString path = out.write(name, "old");
+        const ProgramRun r = tovrel::test::runProgram(
+            u("bash"), {u("-c"), u("trap '' XFSZ; ulimit -f 2; exec \"$0\" \"$@\""),
+                        tovrel::test::tovrelProgram(), u("list"), dir.path(), u("--export"), path,
+                        u("--replace")});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.out, QString());
+        QVERIFY2(r.err.contains(u("写入文件失败")), qPrintable(r.err));
+        QVERIFY2(!r.err.contains(u("导出 Excel 结束！")), qPrintable(r.err));
+        QCOMPARE(out.read(name), QByteArray("old"));
+        QCOMPARE(entries(out.path()), QStringList{name});
+    }
+
     // A folder the user may not write into: the failure is reported and nothing is left. As
     // root the program runs as nobody, since root writes anywhere.
     void unwritableFolder()

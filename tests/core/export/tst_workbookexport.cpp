@@ -103,6 +103,7 @@ private slots:
     void existingFileQuestion();
     void failureKeepsExistingFileAndLeavesNoTemporary_data();
     void failureKeepsExistingFileAndLeavesNoTemporary();
+    void targetThatIsAFolderFails();
     void libreOfficeOpensBothFormats();
 };
 
@@ -442,6 +443,22 @@ void TestWorkbookExport::failureKeepsExistingFileAndLeavesNoTemporary()
     QVERIFY2(result.text.contains(expected), qPrintable(result.text));
     QCOMPARE(folder.read(name), QByteArray("old workbook"));
     QCOMPARE(folderEntries(folder.path()), QStringList{name});
+}
+
+// A folder in the workbook's place: the question is asked, the rename fails with a message,
+// the folder stays and no temporary file is left.
+void TestWorkbookExport::targetThatIsAFolderFails()
+{
+    TempFolder folder;
+    folder.write(u("a.xls/inside"), "kept");
+    ReportModel model;
+    fillModel(model, telephoneCaptions(), sampleRows());
+    const ExportResult result =
+        ExportListToSpreadsheet(model, listFont(), folder.file(u("a.xls")), [] { return true; });
+    QCOMPARE(int(result.outcome), int(ExportOutcome::Failed));
+    QVERIFY2(result.text.contains(u("无法保存为")), qPrintable(result.text));
+    QCOMPARE(folder.read(u("a.xls/inside")), QByteArray("kept"));
+    QCOMPARE(folderEntries(folder.path()), QStringList{u("a.xls")});
 }
 
 void TestWorkbookExport::libreOfficeOpensBothFormats()
