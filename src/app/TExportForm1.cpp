@@ -1,5 +1,13 @@
 #include "TExportForm1.h"
 
+#include "FolderPicker.h"
+#include "ListExport.h"
+#include "ReportListView.h"
+
+#include "report/ReportModel.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,7 +42,67 @@ TExportForm1::TExportForm1(const AppContext &context, QWidget *parent)
     BtnCanel = new QPushButton(QString::fromUtf8("退出"), this);
     BtnCanel->setObjectName(QStringLiteral("BtnCanel"));
     BtnCanel->setGeometry(310, 82, 80, 26);
-    connect(BtnCanel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(BtnOK, &QPushButton::clicked, this, &TExportForm1::BtnOKClick);
+    connect(BtnPathSet, &QPushButton::clicked, this, &TExportForm1::BtnPathSetClick);
+    connect(BtnCanel, &QPushButton::clicked, this, &TExportForm1::BtnCanelClick);
+}
+
+void TExportForm1::prepareForSearchResults(ReportListView *list, const QString &searchFolder)
+{
+    m_list = list;
+    FileNameEdit->setText(QString::fromUtf8("查找结果.xls"));
+    PathSetEdit->setText(searchFolder);
+}
+
+void TExportForm1::showForSearchResults(ReportListView *list, const QString &searchFolder)
+{
+    prepareForSearchResults(list, searchFolder);
+    exec();
+}
+
+void TExportForm1::BtnOKClick()
+{
+    // A name without ".xls" anywhere in it (case-sensitive) gets it appended; "a.xlsx" and
+    // "a.xls.bak" stay as typed.
+    if (!FileNameEdit->text().isEmpty() && !FileNameEdit->text().contains(QStringLiteral(".xls")))
+        FileNameEdit->setText(FileNameEdit->text() + QStringLiteral(".xls"));
+    FileNameEdit->setEnabled(false);
+
+    const Message refusal{QStringLiteral("Error"), {}, MessageIcon::None, MessageButtons::Ok};
+    const bool empty = !m_list || !m_list->reportModel() || m_list->reportModel()->rowCount() == 0;
+    if (empty) {
+        m_context.messages->show(
+            {refusal.caption, QString::fromUtf8("列表空！"), refusal.icon, refusal.buttons});
+        FileNameEdit->setEnabled(true);
+        return;
+    }
+    QString folder = QDir::fromNativeSeparators(PathSetEdit->text());
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        m_context.messages->show(
+            {refusal.caption, QString::fromUtf8("目录设置错误！"), refusal.icon, refusal.buttons});
+        FileNameEdit->setEnabled(true);
+        return;
+    }
+    // A typed folder may lack the closing separator; the name is not glued onto its last part.
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    const QString name =
+        FileNameEdit->text().isEmpty() ? QString::fromUtf8("查找结果.xls") : FileNameEdit->text();
+    exportListWithMessages(*m_context.messages, *m_list, folder + name);
+    FileNameEdit->setEnabled(true);
+}
+
+void TExportForm1::BtnPathSetClick()
+{
+    const auto chosen =
+        m_context.pickFolder(QString::fromUtf8("请选择目录:"), {}, PathSetEdit->text());
+    if (chosen)
+        PathSetEdit->setText(withTrailingSeparator(*chosen));
+}
+
+void TExportForm1::BtnCanelClick()
+{
+    reject();
 }
 
 } // namespace tovrel

@@ -3,13 +3,17 @@
 #include "AppContext.h"
 
 #include <QDialog>
+#include <QPointer>
 
 class QLineEdit;
 class QPushButton;
 
 namespace tovrel {
 
-// The small dialog that asks where a search result is exported to.
+class ReportListView;
+
+// The small dialog that asks where a search result is exported to: the folder, the file name,
+// OK ("确定") to export, "退出" to close. The dialog stays open after an export.
 class TExportForm1 : public QDialog
 {
     Q_OBJECT
@@ -17,14 +21,27 @@ class TExportForm1 : public QDialog
 public:
     explicit TExportForm1(const AppContext &context, QWidget *parent = nullptr);
 
+    // The search window's "导出": fills the dialog for `list` (the search results) with the
+    // search folder and the name "查找结果.xls", replacing whatever was typed before, and shows
+    // it modally until it is closed.
+    void showForSearchResults(ReportListView *list, const QString &searchFolder);
+    // The filling alone, without showing (showForSearchResults does both).
+    void prepareForSearchResults(ReportListView *list, const QString &searchFolder);
+
     QLineEdit *PathSetEdit = nullptr;
     QPushButton *BtnPathSet = nullptr;
     QLineEdit *FileNameEdit = nullptr;
     QPushButton *BtnOK = nullptr;
     QPushButton *BtnCanel = nullptr;
 
+public slots:
+    void BtnOKClick();
+    void BtnPathSetClick();
+    void BtnCanelClick();
+
 private:
     AppContext m_context;
+    QPointer<ReportListView> m_list;
 };
 
 } // namespace tovrel

@@ -315,6 +315,7 @@ void TMainForm::connectHandlers()
     connectDeviceHandlers();
     connectComputerHandlers();
     connectPlaybackHandlers();
+    connectExportHandlers();
 }
 
 void TMainForm::showEvent(QShowEvent *event)

@@ -131,6 +131,9 @@ public slots:
     void BitBtn2Click();
     void TimerPlayerTimer();
 
+    // Export of the telephone's list (TMainFormExport.cpp).
+    void BitBtnExportClick();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -144,6 +147,7 @@ private:
     void connectDeviceHandlers();
     void connectComputerHandlers();
     void connectPlaybackHandlers();
+    void connectExportHandlers();
 
     // ---- Telephone link state (TMainFormDevice.cpp) ----
     void showTelephoneTab();

@@ -2,6 +2,7 @@
 // link, login, list and upload as the windows.
 
 #include "Commands.h"
+#include "ExportOption.h"
 
 #include "activity/ActivityFlags.h"
 #include "device/LinkFlags.h"
@@ -9,6 +10,8 @@
 #include "device/TStorageSingleThread.h"
 #include "device/TelephoneLink.h"
 #include "device/TelephoneList.h"
+#include "report/RecordingColumns.h"
+#include "report/ReportModel.h"
 
 #include <QCommandLineParser>
 #include <QTextStream>
@@ -37,6 +40,7 @@ struct DeviceOptions
     bool header = false;
     QStringList rows;
     int timeoutMs = kDefaultLinkTimeoutMs;
+    ExportRequest exportRequest;
 };
 
 int fail(const QString &text)
@@ -45,14 +49,23 @@ int fail(const QString &text)
     return 1;
 }
 
-std::optional<DeviceOptions> parse(const QStringList &args, int *exitCode)
+std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
 {
+    QStringList args = arguments;
+    ExportRequest exportRequest;
+    if (const auto error = takeExportOptions(args, exportRequest)) {
+        *exitCode = fail(QStringLiteral("tovrel device: ") + *error);
+        return std::nullopt;
+    }
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "The telephone:\n"
-        "  status                     whether a telephone is attached\n"
-        "  list                       its recordings (tab-separated)\n"
-        "  upload (--all | ROW...)    copy recordings (ROW: the number in the first column)"));
+    parser.setApplicationDescription(
+        QStringLiteral(
+            "The telephone:\n"
+            "  status                     whether a telephone is attached\n"
+            "  list                       its recordings (tab-separated)\n"
+            "  upload (--all | ROW...)    copy recordings (ROW: the number in the first column)\n"
+            "list also takes:\n") +
+        exportOptionsHelp());
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("action"),
                                  QStringLiteral("status, list or upload"));
@@ -96,6 +109,7 @@ std::optional<DeviceOptions> parse(const QStringList &args, int *exitCode)
     o.folder = parser.value(to);
     o.all = parser.isSet(all);
     o.header = parser.isSet(header);
+    o.exportRequest = exportRequest;
     if (parser.isSet(timeout)) {
         bool ok = false;
         o.timeoutMs = parser.value(timeout).toInt(&ok);
@@ -122,6 +136,30 @@ std::optional<QString> logIn(TelephoneLink &link, const DeviceOptions &o)
         return login.message;
     UsbLoggedIn = 1;
     return std::nullopt;
+}
+
+// The telephone's list written to a workbook: the whole list or, when reading it fails,
+// nothing. An empty list gives the header row only.
+int exportList(TelephoneLink &link, const ExportRequest &request)
+{
+    QList<ReportRow> rows;
+    std::optional<QString> failure;
+    TelephoneListReader reader(link);
+    QObject::connect(&reader, &TelephoneListReader::rowsCleared, [&] { rows.clear(); });
+    QObject::connect(&reader, &TelephoneListReader::rowRead,
+                     [&](const ReportRow &row) { rows.append(row); });
+    QObject::connect(&reader, &TelephoneListReader::failure,
+                     [&](const QString &text) { failure = text; });
+    reader.run();
+    if (failure)
+        return fail(*failure + QStringLiteral("; nothing exported"));
+    ReportModel list;
+    QList<ReportColumn> columns;
+    for (const QString &caption : recordingListCaptions())
+        columns.append({caption});
+    list.setColumns(columns);
+    list.appendRows(std::move(rows));
+    return writeListExport(list, request);
 }
 
 int runList(TelephoneLink &link, bool header)
@@ -267,6 +305,8 @@ int runDevice(const QStringList &args)
     if (o.action != QLatin1String("status") && o.action != QLatin1String("list") &&
         o.action != QLatin1String("upload"))
         return fail(QStringLiteral("tovrel device: unknown action: ") + o.action);
+    if (o.exportRequest.requested() && o.action != QLatin1String("list"))
+        return fail(QStringLiteral("tovrel device: --export goes with list"));
 
     auto link = std::make_shared<TelephoneLink>(createUsbLibrary(o.emulator), o.timeoutMs);
     if (o.action == QLatin1String("status")) {
@@ -278,8 +318,9 @@ int runDevice(const QStringList &args)
         link->closeAtExit();
         return fail(*failure);
     }
-    const int result =
-        o.action == QLatin1String("list") ? runList(*link, o.header) : runUpload(link, o);
+    const int result = o.action != QLatin1String("list") ? runUpload(link, o)
+                       : o.exportRequest.requested()     ? exportList(*link, o.exportRequest)
+                                                         : runList(*link, o.header);
     link->closeAtExit();
     return result;
 }

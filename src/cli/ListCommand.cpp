@@ -1,25 +1,70 @@
 #include "Commands.h"
+#include "ExportOption.h"
 
 #include "recordings/FolderScan.h"
+#include "report/RecordingColumns.h"
+#include "report/ReportModel.h"
+
+#include <QFileInfo>
 
 #include <QTextStream>
 
 namespace tovrel::cli {
 
+namespace {
+
+// FOLDER's list written to a workbook: the whole list or nothing. A folder that exists but
+// holds no recording gives the header row only.
+int exportFolderList(const QString &folder, const ExportRequest &request)
+{
+    QTextStream err(stderr);
+    if (!QFileInfo(folder).isDir()) {
+        err << "tovrel list: no such folder: " << folder << '\n';
+        return 1;
+    }
+    const FolderScanResult scan = scanRecordingFolder(folder);
+    if (!scan.failedPath.isEmpty()) {
+        err << "tovrel list: " << scan.failedPath << ": " << scan.failedReason
+            << "; nothing exported\n";
+        return 1;
+    }
+    ReportModel list;
+    QList<ReportColumn> columns;
+    for (const QString &caption : recordingListCaptions())
+        columns.append({caption});
+    list.setColumns(columns);
+    QList<ReportRow> rows;
+    int row = 0;
+    for (const ScannedRecording &r : scan.recordings)
+        rows.append({recordingRowCells(++row, r.fileName, r.header), r.fileName});
+    list.appendRows(std::move(rows));
+    return writeListExport(list, request);
+}
+
+} // namespace
+
 // tovrel list [--header] FOLDER: the rows of the PC list, tab-separated, one per line.
-int runList(const QStringList &args)
+int runList(const QStringList &arguments)
 {
     QTextStream out(stdout);
     QTextStream err(stderr);
     QString folder;
     bool header = false;
+    QStringList args = arguments;
+    ExportRequest exportRequest;
+    if (const auto error = takeExportOptions(args, exportRequest)) {
+        err << "tovrel list: " << *error << '\n';
+        return 1;
+    }
     for (const QString &a : args) {
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
-            out << "Usage: tovrel list [--header] FOLDER\n\n"
+            out << "Usage: tovrel list [--header] FOLDER\n"
+                   "       tovrel list FOLDER --export PATH [--replace]\n\n"
                    "Lists the recording files (*.spx) of FOLDER in file-name order, one row per\n"
                    "line, the cells tab-separated as the PC list shows them: 序号, 文件名,\n"
                    "电话号码, 时间, 属性, 文件长度, 时长. --header prints the captions first.\n"
-                   "Exit status 0 when rows were listed, 1 otherwise.\n";
+                   "Exit status 0 when rows were listed, 1 otherwise.\n\n"
+                << exportOptionsHelp();
             return 0;
         }
         if (a == QLatin1String("--header"))
@@ -35,6 +80,8 @@ int runList(const QStringList &args)
         err << "tovrel list: give a FOLDER (see --help)\n";
         return 1;
     }
+    if (exportRequest.requested())
+        return exportFolderList(folder, exportRequest);
     const FolderScanResult scan = scanRecordingFolder(folder);
     if (header && !scan.recordings.isEmpty()) {
         out << QString::fromUtf8("序号\t文件名\t电话号码\t时间\t属性\t文件长度\t时长\n");

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "export/SheetLayout.h"
+
+#include <QString>
+
+class QWidget;
+
+namespace tovrel {
+
+class MessageSink;
+class ReportListView;
+
+// The font a list is shown in, as the sheet takes it: the family and the size in points (a
+// font set in pixels is counted at 96 pixels to the inch).
+SheetFont sheetFontOf(const QWidget *list);
+
+// Exports the list shown by `list` to `path` with the program's boxes: the existing-file
+// question "文件已经存在,是否删除?" (warning, OK/Cancel) and "放弃操作" on Cancel; on success
+// "导出 Excel 结束！" under "导出 Excel " with the information icon; on failure the reason under
+// "导出 Excel" with the error icon. Returns true when the workbook was written.
+bool exportListWithMessages(MessageSink &messages, const ReportListView &list, const QString &path);
+
+} // namespace tovrel

@@ -1,0 +1,56 @@
+#include "ExportOption.h"
+
+#include "export/SpreadsheetExport.h"
+
+#include <QTextStream>
+
+namespace tovrel::cli {
+
+std::optional<QString> takeExportOptions(QStringList &args, ExportRequest &request)
+{
+    const QString exportName = QStringLiteral("--export");
+    const QString exportPrefix = QStringLiteral("--export=");
+    QStringList rest;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--replace")) {
+            request.replace = true;
+        } else if (a == exportName) {
+            if (i + 1 >= args.size() || args[i + 1].isEmpty())
+                return QStringLiteral("--export needs a PATH");
+            request.path = args[++i];
+        } else if (a.startsWith(exportPrefix)) {
+            request.path = a.mid(exportPrefix.size());
+            if (request.path.isEmpty())
+                return QStringLiteral("--export needs a PATH");
+        } else {
+            rest.append(a);
+        }
+    }
+    if (request.replace && !request.requested())
+        return QStringLiteral("--replace goes with --export PATH");
+    args = rest;
+    return std::nullopt;
+}
+
+QString exportOptionsHelp()
+{
+    return QStringLiteral(
+        "  --export PATH   write the list to a workbook instead (.xlsx by that extension,\n"
+        "                  else Excel 97-2003 .xls); an existing file is kept\n"
+        "  --replace       with --export: replace an existing file\n");
+}
+
+int writeListExport(const ReportModel &list, const ExportRequest &request)
+{
+    QTextStream err(stderr);
+    const ExportResult result =
+        ExportListToSpreadsheet(list, listFont(), request.path, [&err, &request] {
+            err << exporttext::existingFileQuestion() << '\n';
+            return request.replace;
+        });
+    err << result.text << '\n';
+    return result.outcome == ExportOutcome::Finished ? 0 : 1;
+}
+
+} // namespace tovrel::cli

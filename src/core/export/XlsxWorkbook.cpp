@@ -1,0 +1,98 @@
+#include "export/XlsxWorkbook.h"
+
+#include <QFile>
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+
+namespace tovrel {
+namespace {
+
+constexpr lxw_col_t kLastXlsxColumn = 16383;
+
+QString libraryError(lxw_error error)
+{
+    return QString::fromUtf8(lxw_strerror(error));
+}
+
+} // namespace
+
+std::optional<QString> writeXlsxWorkbook(const SheetContent &content, const QString &path)
+{
+    static const QList<ReportRow> noRows;
+    const QList<ReportRow> &rows = content.rows ? *content.rows : noRows;
+    const QByteArray file = QFile::encodeName(path);
+    lxw_workbook *book = workbook_new(file.constData());
+    if (!book)
+        return QString::fromUtf8("无法创建工作簿");
+    // A failure after this point still closes the workbook, which frees it (and writes what it
+    // can); the caller then discards the file.
+    auto failWith = [book](const QString &text) -> std::optional<QString> {
+        workbook_close(book);
+        return text;
+    };
+    lxw_worksheet *sheet = workbook_add_worksheet(book, nullptr);
+    if (!sheet)
+        return failWith(QString::fromUtf8("无法创建工作表"));
+
+    const QByteArray fontName = content.font.name.toUtf8();
+    auto cellFormat = [&](bool header) {
+        lxw_format *f = workbook_add_format(book);
+        format_set_num_format(f, "@");
+        format_set_align(f, LXW_ALIGN_CENTER);
+        format_set_font_name(f, fontName.constData());
+        format_set_font_size(f, content.font.pointSize);
+        if (header) {
+            // Solid fill: the fill colour is the cell colour, the pattern colour stays automatic.
+            format_set_pattern(f, LXW_PATTERN_SOLID);
+            format_set_bg_color(f, sheet::kHeaderFillRgb);
+        }
+        return f;
+    };
+    lxw_format *data = cellFormat(false);
+    lxw_format *header = cellFormat(true);
+
+    const int listColumns = sheet::listColumnCount(content);
+    lxw_error error =
+        worksheet_set_column(sheet, 0, lxw_col_t(listColumns - 1), sheet::kColumnWidth, data);
+    if (error == LXW_NO_ERROR)
+        error = worksheet_set_column(sheet, lxw_col_t(listColumns), kLastXlsxColumn,
+                                     LXW_DEF_COL_WIDTH, data);
+    if (error != LXW_NO_ERROR)
+        return failWith(libraryError(error));
+
+    auto writeCells = [&](lxw_row_t row, const QStringList &cells, int columns,
+                          lxw_format *format) -> lxw_error {
+        for (int c = 0; c < columns; ++c) {
+            const QByteArray text = c < cells.size() ? cells[c].toUtf8() : QByteArray();
+            // An empty text becomes a formatted blank cell.
+            const lxw_error e =
+                worksheet_write_string(sheet, row, lxw_col_t(c), text.constData(), format);
+            if (e != LXW_NO_ERROR)
+                return e;
+        }
+        return LXW_NO_ERROR;
+    };
+
+    error = worksheet_set_row(sheet, 0, sheet::kHeaderRowHeight, nullptr);
+    if (error == LXW_NO_ERROR)
+        error = writeCells(0, content.captions, listColumns, header);
+    for (qsizetype r = 0; error == LXW_NO_ERROR && r < rows.size(); ++r) {
+        const QStringList &cells = rows[r].cells;
+        const lxw_row_t row = lxw_row_t(r + 1);
+        error = worksheet_set_row(sheet, row, sheet::kDataRowHeight, nullptr);
+        if (error == LXW_NO_ERROR)
+            error = writeCells(row, cells,
+                               int(std::min<qsizetype>(cells.size(), kLastXlsxColumn + 1)), data);
+    }
+    if (error != LXW_NO_ERROR)
+        return failWith(libraryError(error));
+
+    error = workbook_close(book);
+    if (error != LXW_NO_ERROR)
+        return libraryError(error);
+    return std::nullopt;
+}
+
+} // namespace tovrel
