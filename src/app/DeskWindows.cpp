@@ -22,6 +22,7 @@ int runWindows(const AppContext &given)
     TFindForm findForm(context, &mainForm);
     TExportForm1 exportForm(context, &mainForm);
     mainForm.setWindows(&passwordDlg, &findForm, &exportForm);
+    findForm.setExportForm(&exportForm);
     mainForm.show();
     QApplication::exec();
     return 0;

@@ -4,6 +4,7 @@
 #include "PlaybackControl.h"
 #include "ReportListView.h"
 #include "StandardError.h"
+#include "TExportForm1.h"
 
 #include "activity/ActivityFlags.h"
 #include "playback/PlaybackSession.h"
@@ -602,7 +603,8 @@ void TFindForm::closeEvent(QCloseEvent *event)
 
 void TFindForm::BtnExportClick()
 {
-    // The export of the result list is started from here once the export dialog is in place.
+    if (m_exportForm)
+        m_exportForm->showForSearchResults(FindListView, m_searchFolder);
 }
 
 void TFindForm::BitBtnPlayStartClick()

@@ -22,6 +22,7 @@ class QTimer;
 namespace tovrel {
 
 class ConversionControl;
+class TExportForm1;
 class PlaybackControl;
 class ReportListView;
 class ReportModel;
@@ -41,6 +42,8 @@ public:
     QString searchFolder() const { return m_searchFolder; }
     // The main window's local recording folder, where the output folder picker opens.
     void setLocalFolder(const QString &folder) { m_localFolder = folder; }
+    // The export dialog that "导出" shows for the result list.
+    void setExportForm(TExportForm1 *exportForm) { m_exportForm = exportForm; }
 
     // The full values of the four pickers (each picker shows only its date or its time part).
     QDateTime startDateValue() const { return m_startDate; }
@@ -146,6 +149,7 @@ private:
 
     AppContext m_context;
     QString m_searchFolder;
+    TExportForm1 *m_exportForm = nullptr;
     QString m_localFolder;
     QDateTime m_startDate;
     QDateTime m_startTime;

@@ -1,5 +1,7 @@
 #include "Commands.h"
+#include "ExportOption.h"
 
+#include "report/ReportModel.h"
 #include "search/SearchScan.h"
 
 #include <QTextStream>
@@ -25,7 +27,8 @@ void printSearchHelp(QTextStream &out)
         "  --kinds LIST    kinds ticked: in, out, local, comma-separated (\"\" for none);\n"
         "                  all three when absent\n"
         "  --min-seconds N, --max-seconds N   duration bounds in seconds (0: no bound)\n\n"
-        "Exit status 0 when the search ran (also when nothing passed), 1 when it was refused.\n");
+        "Exit status 0 when the search ran (also when nothing passed), 1 when it was refused.\n\n");
+    out << exportOptionsHelp();
 }
 
 // One end of the range, as a user picks it: the date in the date picker (the day at
@@ -44,7 +47,7 @@ bool parseRangeEnd(const QString &text, QDateTime *date, QDateTime *time)
 
 } // namespace
 
-int runSearch(const QStringList &args)
+int runSearch(const QStringList &arguments)
 {
     using namespace tovrel::search;
     QTextStream out(stdout);
@@ -53,6 +56,10 @@ int runSearch(const QStringList &args)
         err << "tovrel search: " << text << '\n';
         return 1;
     };
+    QStringList args = arguments;
+    ExportRequest exportRequest;
+    if (const auto error = takeExportOptions(args, exportRequest))
+        return fail(*error);
 
     SearchForm form;
     bool folderGiven = false;
@@ -135,11 +142,25 @@ int runSearch(const QStringList &args)
     }
     const SearchCriteria &criteria = std::get<SearchCriteria>(prepared);
 
-    if (header)
+    // With --export the rows go into a list like the search window's, written as a workbook
+    // once the whole tree has been searched; otherwise they are printed as they are found.
+    ReportModel results;
+    QList<ReportRow> found;
+    if (exportRequest.requested()) {
+        QList<ReportColumn> columns;
+        for (const QString &caption : resultCaptions())
+            columns.append({caption});
+        results.setColumns(columns);
+    } else if (header) {
         out << resultCaptions().join(QLatin1Char('\t')) << '\n';
+    }
     SearchHooks hooks;
-    hooks.found = [&out](const SearchHit &hit) {
-        out << resultCells(hit.fileName, hit.folder, hit.header).join(QLatin1Char('\t')) << '\n';
+    hooks.found = [&](const SearchHit &hit) {
+        QStringList cells = resultCells(hit.fileName, hit.folder, hit.header);
+        if (exportRequest.requested())
+            found.append({std::move(cells), hit.path()});
+        else
+            out << cells.join(QLatin1Char('\t')) << '\n';
     };
     hooks.openFailed = [&err](const QString &path, const QString &reason) {
         err << openFailedText() << " (" << path << ": " << reason << ")\n";
@@ -156,7 +177,16 @@ int runSearch(const QStringList &args)
     if (counts.total == 0)
         err << nothingFoundText() << '\n';
     err << statusText(counts) << '\n';
-    return 0;
+    if (!exportRequest.requested())
+        return 0;
+    // As the export dialog does, an empty result is not exported.
+    if (found.isEmpty()) {
+        err << QString::fromUtf8("列表空！") << '\n';
+        return 1;
+    }
+    results.appendRows(std::move(found));
+    err.flush();
+    return writeListExport(results, exportRequest);
 }
 
 } // namespace tovrel::cli

@@ -46,6 +46,7 @@ struct Windows
     QStringList pickerPreselections;
     std::optional<QString> pickerAnswer;
     std::unique_ptr<TMainForm> main;
+    TFindForm *findForm = nullptr;
     TExportForm1 *exportForm = nullptr;
     // The search results stand-in: a report list like the search window's.
     ReportModel *results = nullptr;
@@ -66,6 +67,8 @@ struct Windows
         auto *find = new TFindForm(context, main.get());
         exportForm = new TExportForm1(context, main.get());
         main->setWindows(password, find, exportForm);
+        find->setExportForm(exportForm);
+        findForm = find;
         results = new ReportModel(find);
         results->setColumns({{u("文件名")},
                              {u("电话号码")},
@@ -284,6 +287,33 @@ private slots:
         });
         dialog.showForSearchResults(m_w->resultsView, m_dir);
         QVERIFY(!dialog.isVisible());
+    }
+
+    // The search window's "导出" shows the dialog for its own result list and search folder:
+    // what OK writes is that list.
+    void searchWindowExportsItsResults()
+    {
+        TFindForm &find = *m_w->findForm;
+        find.setSearchFolder(m_dir);
+        find.FindListViewModel->appendRow(
+            {{u("a.spx"), u("0138"), u(" 03月15日 12:30 "), u("2秒"), u("来电"), m_dir}, {}});
+        TExportForm1 &dialog = *m_w->exportForm;
+        dialog.FileNameEdit->setText(u("typed"));
+        bool shown = false;
+        QTimer::singleShot(0, &dialog, [&] {
+            shown = dialog.isVisible();
+            QCOMPARE(dialog.PathSetEdit->text(), m_dir);
+            QCOMPARE(dialog.FileNameEdit->text(), u("查找结果.xls"));
+            dialog.BtnOKClick();
+            QTest::mouseClick(dialog.BtnCanel, Qt::LeftButton);
+        });
+        QTest::mouseClick(find.BtnExport, Qt::LeftButton);
+        QVERIFY(shown);
+        const QList<QStringList> rows = readBack(m_dir + u("查找结果.xls"));
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(1).value(0), u("a.spx"));
+        QCOMPARE(rows.at(1).value(1), u("0138"));
+        QCOMPARE(rows.at(0).value(5), u("文件路径"));
     }
 
     void dialogNameRule_data()

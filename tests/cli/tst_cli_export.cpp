@@ -98,6 +98,35 @@ private slots:
         QCOMPARE(entries(out.path()), QStringList{name});
     }
 
+    // tovrel search --export writes the rows the search prints, under its six captions; an
+    // empty result is refused as the export dialog refuses it, and nothing is written.
+    void searchExportsItsRows()
+    {
+        TempFolder dir;
+        writeRecordings(dir);
+        TempFolder out;
+        const QString path = out.file(u("查找结果.xls"));
+        ProgramRun r = runTovrel({u("search"), dir.path(), u("--export"), path});
+        QCOMPARE(r.out, QString());
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.err.endsWith(u("导出 Excel 结束！\n")), qPrintable(r.err));
+
+        const ProgramRun printed = runTovrel({u("search"), dir.path(), u("--header")});
+        QList<QStringList> expected;
+        for (const QString &line : printed.out.split(u'\n', Qt::SkipEmptyParts))
+            expected.append(line.split(u'\t'));
+        QCOMPARE(expected.size(), 3);
+        QString error;
+        QCOMPARE(tovrel::test::readXls(path, &error).value(0).rows, expected);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+
+        const QString none = out.file(u("none.xls"));
+        r = runTovrel({u("search"), dir.path(), u("--number"), u("999"), u("--export"), none});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.endsWith(u("列表空！\n")), qPrintable(r.err));
+        QCOMPARE(entries(out.path()), QStringList{u("查找结果.xls")});
+    }
+
     void existingFileKeptUnlessReplace()
     {
         TempFolder dir;
