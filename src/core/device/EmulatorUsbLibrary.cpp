@@ -71,12 +71,21 @@ bool EmulatorUsbLibrary::open(int number)
         m_socket = nullptr;
         m_received.clear();
         m_open = false;
-        if (number != 0)
+        if (number != 0) {
+            m_openFailure = {UsbOpenFailure::Other, QStringLiteral("no such device")};
             return;
+        }
         m_socket = new QLocalSocket(m_io);
         m_socket->connectToServer(m_socketName);
         ok = m_socket->waitForConnected(m_writeTimeoutMs);
         m_open = ok;
+        m_openFailure = {};
+        if (!ok) {
+            m_openFailure.kind = m_socket->error() == QLocalSocket::SocketAccessError
+                                     ? UsbOpenFailure::Permission
+                                     : UsbOpenFailure::Other;
+            m_openFailure.reason = m_socket->errorString();
+        }
     });
     return ok;
 }
@@ -129,7 +138,8 @@ bool EmulatorUsbLibrary::read(char *buffer, int count, int *received)
             if (const auto payload = frame::take(m_received)) {
                 const int n = std::min<int>(count, int(payload->size()));
                 std::copy_n(payload->constData(), n, buffer);
-                *received = n;
+                // The frame knows the answer's length: a longer answer is reported as such.
+                *received = int(payload->size());
                 ok = true;
                 return;
             }

@@ -2,9 +2,11 @@
 
 #include "TelephoneLink.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <memory>
@@ -36,6 +38,11 @@ public:
     bool stopRequested() const { return m_stop.load(); }
     // The pause between a record command and its answer (100 ms; benchmarks set 0).
     void setRecordPauseMs(int ms) { m_recordPauseMs = ms; }
+    // The file names the telephone's list showed for the indices, so a recording whose record
+    // never arrived can still be named when it is reported as not uploaded whole.
+    void setListedNames(QHash<int, QString> names) { m_listedNames = std::move(names); }
+    // After the body: the recordings of the selection that did not arrive whole, in row order.
+    QStringList notWhole() const { return m_notWhole; }
 
 public slots:
     void Execute();
@@ -49,8 +56,9 @@ signals:
     // A message box to show; a window shows it before the worker goes on.
     void message(const QString &text);
     // The body has ended. `idle` is false only when the folder could not be created: the
-    // window then stays in its running state until the upload is cancelled. The worker leaves
-    // Uploading alone: the receiver clears it when it puts its controls back.
+    // window then stays in its running state until the upload is cancelled. `complete` is true
+    // only when every selected recording arrived whole. The worker leaves Uploading alone: the
+    // receiver clears it when it puts its controls back.
     void ended(bool idle, bool complete);
 
 private:
@@ -60,22 +68,29 @@ private:
         Short,     // the file ended early; the batch goes on
         StopBatch, // no further files
     };
-    FileOutcome uploadOne(int deviceIndex, int filesDone);
-    void finish(bool complete);
+    // `name` receives the file's name once its record has been read.
+    FileOutcome uploadOne(int deviceIndex, int filesDone, QString *name);
+    void finish();
+    QString nameOf(int deviceIndex) const;
 
     std::shared_ptr<TelephoneLink> m_link;
     QString m_folder;
     QList<int> m_indices;
+    QHash<int, QString> m_listedNames;
+    QStringList m_notWhole;
     std::atomic<bool> m_stop{false};
     int m_recordPauseMs = 100;
 };
 
 // The upload's own messages.
-QString folderCreateErrorText();         // "创建文件夹错误"
-QString fileCreateErrorText();           // "创建文件错误"
-QString fileWriteErrorText();            // "写入文件错误"
-QString uploadFinishedText();            // "所选择的文件上传结束"
-QString uploadLabelText(int fileNumber); // "上传进度：正在上传选择的第N个文件"
-QString uploadIdleLabelText();           // "上传进度"
+QString folderCreateErrorText(); // "创建文件夹错误"
+QString fileCreateErrorText();   // "创建文件错误"
+QString fileWriteErrorText();    // "写入文件错误"
+QString uploadFinishedText();    // "所选择的文件上传结束"
+// "以下文件没有完整上传：" and one name a line: the recordings of a batch not uploaded whole.
+QString uploadNotWholeText(const QStringList &names);
+QString recordingNumberText(int position); // "第N条录音", for a recording not named yet
+QString uploadLabelText(int fileNumber);   // "上传进度：正在上传选择的第N个文件"
+QString uploadIdleLabelText();             // "上传进度"
 
 } // namespace tovrel
