@@ -203,6 +203,23 @@ private slots:
                  QStringList{m_recordings[0].fileName(1)});
     }
 
+    // A telephone this user may not open (CI runs as root, so the program runs as nobody, who
+    // may not connect to the telephone's socket): the failed open says why and how to install
+    // the udev rule, instead of failing silently.
+    void openRefusedSaysWhy()
+    {
+        ChildLimits asNobody;
+        asNobody.asNobody = true;
+        const Run r = runProgram(tovrelProgram(),
+                                 QStringList{QStringLiteral("device"), QStringLiteral("list"),
+                                             QStringLiteral("--password"), QStringLiteral("2468")} +
+                                     link(),
+                                 30000, asNobody);
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.err, u("USB设备打开失败：没有访问该设备的权限。请运行 scripts/setup --udev "
+                          "安装设备规则，然后重新插入电话。\n"));
+    }
+
     void uploadAllWithDroppedAnswer()
     {
         m_phone.stop();

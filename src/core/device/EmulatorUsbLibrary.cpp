@@ -52,7 +52,10 @@ quint32 EmulatorUsbLibrary::deviceCount()
     // exchange in progress on the open handle.
     QLocalSocket probe;
     probe.connectToServer(m_socketName);
-    const bool present = probe.waitForConnected(kPresenceTimeoutMs);
+    // A telephone this user may not open is still attached (as libusb lists a device whose
+    // node it cannot open); the open then says why.
+    const bool present = probe.waitForConnected(kPresenceTimeoutMs) ||
+                         probe.error() == QLocalSocket::SocketAccessError;
     probe.abort();
     return present ? 1 : 0;
 }
