@@ -50,6 +50,28 @@ class TestTelephoneList : public QObject
     Q_OBJECT
 
 private slots:
+    // The fixtures' own record encoder against literal bytes: 15 March 12:30, incoming, number
+    // 1234567, address 0x2000, 1000 bytes (short form), and the same in the long form.
+    void fixtureRecordsAreTheTelephonesBytes()
+    {
+        emulator::RecordFields f;
+        f.month = 3;
+        f.day = 15;
+        f.hour = 12;
+        f.minute = 30;
+        f.number = QStringLiteral("1234567");
+        f.startAddress = 0x2000;
+        f.payloadLength = 1000;
+        QCOMPARE(emulator::encodeRecord(f),
+                 QByteArray::fromHex("0000037b1e1234567fffff00002000000003e8"));
+        QCOMPARE(emulator::recordFileName(f, 1), u("03151230_0001_xxxxx1234567.spx"));
+        f.longForm = true;
+        f.payloadLength = 1024;
+        QCOMPARE(emulator::encodeRecord(f),
+                 QByteArray::fromHex("0000037b1e000020000412345"
+                                     "67fffffffffffff000000001a000000ffffffff"));
+    }
+
     void login_data()
     {
         QTest::addColumn<QString>("typed");
