@@ -20,7 +20,12 @@
 // Each file is written under a temporary name in the folder and renamed over its final name
 // only when it is complete, so an earlier complete copy of the same recording is never
 // destroyed. A file cut short (failed or short packet, stop request) takes the final name only
-// when no file of that name exists yet; otherwise the partial copy is removed.
+// when no file of that name exists yet; otherwise the partial copy is removed. Every write is
+// checked and the file is synced before the rename: a full disk ends the batch with
+// "写入文件错误" and never leaves a short or empty file under the final name.
+//
+// The batch counts as complete only when every selected recording arrived whole; otherwise
+// one message names those that did not (unless the user stopped the batch).
 namespace tovrel {
 
 class TStorageSingleThread : public QObject
