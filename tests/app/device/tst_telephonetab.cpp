@@ -201,6 +201,25 @@ private slots:
         QVERIFY(!w.password->isVisible());
     }
 
+    // The telephone cannot be opened (here: gone between the poll tick and the click): the
+    // list button says why instead of doing nothing, and the login dialog is not shown.
+    void failedOpenSaysWhy()
+    {
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, {300}), qPrintable(phone.error()));
+        Windows w(phone.socketName());
+        w.main->TimerUSBConnectTimer();
+        QCOMPARE(UsbPresent.load(), 1);
+        phone.stop();
+        QTest::mouseClick(w.main->BitBtnRefersh, Qt::LeftButton);
+        QCOMPARE(w.messages.texts().size(), 1);
+        QVERIFY2(w.messages.texts()[0].startsWith(u("USB设备打开失败：")),
+                 qPrintable(w.messages.texts()[0]));
+        QVERIFY(w.messages.texts()[0].size() > u("USB设备打开失败：").size());
+        QCOMPARE(UsbOpened.load(), 0);
+        QVERIFY(!w.password->isVisible());
+    }
+
     void uploadAllThenPcTab()
     {
         emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));

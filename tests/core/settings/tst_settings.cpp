@@ -2,6 +2,7 @@
 #include "settings/SysConf.h"
 
 #include "ProgramRun.h"
+#include "SmallFileSystem.h"
 #include "TestFolders.h"
 
 #include <QDir>
@@ -157,6 +158,32 @@ private slots:
         QCOMPARE(dir.read(QStringLiteral("SysConf.ini")), earlier);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("SysConf.ini")});
+    }
+
+    // The same on a full file system: a small tmpfs holding the settings file, every free byte
+    // taken before the write.
+    void fullFileSystemKeepsEarlierFile()
+    {
+        TempFolder dir;
+        test::SmallFileSystem disk(dir.path(), 64);
+        if (!disk.isMounted())
+            QSKIP("mounting a small tmpfs is refused here");
+        const QByteArray earlier("[LocalConfig]\nLocalFileBackupPath=/old/\n");
+        {
+            QFile file(disk.path() + QStringLiteral("SysConf.ini"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(earlier), earlier.size());
+        }
+        QVERIFY(disk.fill());
+        ScopedCurrentDir cd(disk.path());
+        const auto error = sysconf::writeLocalFileBackupPath(QStringLiteral("/new/"));
+        QCOMPARE(error.value_or(QString()),
+                 QStringLiteral("Unable to write to ") + sysconf::settingsPath());
+        QFile file(disk.path() + QStringLiteral("SysConf.ini"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), earlier);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                 (QStringList{QStringLiteral("SysConf.ini"), QStringLiteral("filler")}));
     }
 
     // A folder stored without a trailing separator (written by hand, or by an older version)
