@@ -406,6 +406,28 @@ private slots:
                      recordings[i].bytes());
     }
 
+    // A data answer so late that it arrives after the wait for it: it then meets the next
+    // record command, and its 256 bytes are not a 19-byte record. That answer is a failed read,
+    // never a file made of payload bytes; the batch stops there.
+    void answerLaterThanTheWaitIsNoRecord()
+    {
+        const auto recordings = makeRecordings({1000, 600}, false);
+        Phone phone;
+        QVERIFY2(
+            startPhone(phone, recordings,
+                       {QStringLiteral("--late-once"), QStringLiteral("4"), QStringLiteral("2500")},
+                       1000),
+            qPrintable(phone.error()));
+        const UploadOutcome out = upload(phone.link(), m_target, {0, 1});
+        QCOMPARE(out.messages,
+                 (QStringList{u("USB读数据错误"), u("USB读数据错误"),
+                              notWhole({recordings[0].fileName(1), u("第2条录音")})}));
+        QVERIFY(!out.complete);
+        QCOMPARE(filesIn(m_target), QStringList{recordings[0].fileName(1)});
+        QCOMPARE(m_dir->read(QStringLiteral("record/") + recordings[0].fileName(1)),
+                 recordings[0].bytes().left(19 + 256));
+    }
+
     // A full disk meets files smaller than any write buffer: the failure shows at the write or
     // at the sync, never after the rename. The earlier complete copy of a recording stays, no
     // temporary file is left, and the batch stops with the write error.
