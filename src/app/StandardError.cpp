@@ -6,8 +6,8 @@ namespace tovrel {
 
 void showStandardError(MessageSink &messages, const QString &text)
 {
-    messages.show({QGuiApplication::applicationDisplayName(), text, MessageIcon::Error,
-                   MessageButtons::Ok});
+    messages.show(
+        {QGuiApplication::applicationDisplayName(), text, MessageIcon::Error, MessageButtons::Ok});
 }
 
 } // namespace tovrel

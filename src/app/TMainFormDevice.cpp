@@ -93,6 +93,8 @@ bool TMainForm::openStep()
     const bool opened = m_link->openStep();
     if (opened)
         UsbOpened = 1;
+    else // a telephone that cannot be opened says why, instead of nothing happening
+        m_context.messages->warn(usbOpenFailureText(m_link->usb().openFailure()));
     return opened;
 }
 
@@ -231,6 +233,14 @@ void TMainForm::startUploadWorker(const QList<int> &deviceIndices)
     UploadRun *run = m_upload.get();
     TStorageSingleThread *worker = run->worker();
     QObject *relay = run->relay();
+    // The list's file names, to name a recording that does not arrive whole.
+    QHash<int, QString> names;
+    for (int row = 0; row < ListViewMCUModel->rowCount(); ++row) {
+        const ReportRow &listed = ListViewMCUModel->row(row);
+        if (deviceIndices.contains(listed.key.toInt()))
+            names.insert(listed.key.toInt(), listed.cells.value(1));
+    }
+    worker->setListedNames(names);
     connect(worker, &TStorageSingleThread::labelChanged, relay, [this](const QString &text) {
         LabelUpload->setText(text);
         LabelUpload->resize(kLabelUploadWidth, LabelUpload->height());

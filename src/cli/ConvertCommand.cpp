@@ -174,8 +174,9 @@ int runConvert(const QStringList &args)
         return 1;
     }
     if (scan.message) {
-        err << "tovrel convert: " << *scan.message << " (" << scan.failedPath << ": "
-            << scan.failedReason << ")\n";
+        err << "tovrel convert: " << *scan.message << '\n';
+        for (const UnreadableRecording &f : scan.unreadable)
+            err << "tovrel convert: " << f.path << ": " << f.reason << '\n';
         return 1;
     }
     return 0;

@@ -129,7 +129,7 @@ std::optional<QString> logIn(TelephoneLink &link, const DeviceOptions &o)
     if (link.deviceCount() == 0)
         return u("USB未连接");
     if (!link.openStep())
-        return u("USB设备打开失败");
+        return usbOpenFailureText(link.usb().openFailure());
     UsbOpened = 1;
     const LoginResult login = checkPassword(link, o.password);
     if (login.outcome != LoginOutcome::Accepted)

@@ -91,12 +91,12 @@ int runList(const QStringList &arguments)
         out << recordingRowCells(++row, r.fileName, r.header).join(QLatin1Char('\t')) << '\n';
     out.flush();
     if (scan.message) {
-        err << "tovrel list: " << *scan.message;
-        if (!scan.failedPath.isEmpty())
-            err << " (" << scan.failedPath << ": " << scan.failedReason << ')';
-        err << '\n';
+        err << "tovrel list: " << *scan.message << '\n';
+        for (const UnreadableRecording &f : scan.unreadable)
+            err << "tovrel list: " << f.path << ": " << f.reason << '\n';
     }
-    return scan.recordings.isEmpty() ? 1 : 0;
+    // Listed rows, but a file that could not be read, is not a success either.
+    return scan.message ? 1 : 0;
 }
 
 } // namespace tovrel::cli

@@ -29,8 +29,8 @@
 
 using namespace tovrel;
 using tovrel::test::RecordingMessageSink;
-using tovrel::test::TestSandbox;
 using tovrel::test::TempFolder;
+using tovrel::test::TestSandbox;
 
 namespace {
 
@@ -214,7 +214,8 @@ private slots:
     {
         Windows w;
         ReportModel *model = w.main->ListViewFileModel;
-        model->appendRow({{QStringLiteral("1"), QStringLiteral("a.spx")}, QStringLiteral("/a.spx")});
+        model->appendRow(
+            {{QStringLiteral("1"), QStringLiteral("a.spx")}, QStringLiteral("/a.spx")});
         w.main->ListViewFile->horizontalHeader()->resizeSection(3, 180);
         w.main->ListViewFile->horizontalHeader()->resizeSection(1, 260);
         model->clear();
@@ -298,15 +299,17 @@ private slots:
         QVERIFY(!QFile::exists(m_dir->file(QStringLiteral("SysConf.ini"))));
     }
 
-    void startWithStoredFolderShownUnchanged()
+    // A stored folder without a trailing separator gets one where it is read, so upload, PC
+    // list and conversion all build their paths inside it.
+    void startWithStoredFolderWithoutSeparator()
     {
         m_dir->write(QStringLiteral("SysConf.ini"),
                      "[LocalConfig]\nLocalFileBackupPath=/srv/calls\n");
         Windows w;
         w.main->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.main.get()));
-        QCOMPARE(w.main->EditSave->text(), QStringLiteral("/srv/calls"));
-        QCOMPARE(w.main->EditInput->text(), QStringLiteral("/srv/calls"));
+        QCOMPARE(w.main->EditSave->text(), QStringLiteral("/srv/calls/"));
+        QCOMPARE(w.main->EditInput->text(), QStringLiteral("/srv/calls/"));
     }
 
     void saveFolderChosen()

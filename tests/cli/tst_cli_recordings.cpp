@@ -1,8 +1,9 @@
+#include "ProgramRun.h"
 #include "SpeechEncoder.h"
 #include "SpeechFixtures.h"
-#include "ProgramRun.h"
 #include "TestFolders.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -108,6 +109,65 @@ private slots:
         QCOMPARE(runTovrel({u("list")}).exitCode, 1);
     }
 
+    // Files and folders an unprivileged user cannot read (root reads everything, so the list
+    // runs as nobody): one unreadable file hides none of the others and is named after the
+    // scan; an unreadable folder says so instead of calling itself empty.
+    void listAsNobody()
+    {
+        TempFolder dir;
+        const auto open = QFileDevice::Permissions(0x7755);
+        const auto readable = QFileDevice::Permissions(0x6644);
+        QVERIFY(QFile::setPermissions(dir.path(), open));
+        const QByteArray bytes = spx::makeRecording(header(false, 0, "110"), QByteArray(500, 'a'));
+        for (const char *name : {"1.spx", "2.spx", "3.spx"})
+            QVERIFY(QFile::setPermissions(dir.write(u(name), bytes), readable));
+        QVERIFY(QFile::setPermissions(dir.file(u("2.spx")), QFileDevice::Permissions()));
+        tovrel::test::ChildLimits asNobody;
+        asNobody.asNobody = true;
+        const Run r = tovrel::test::runProgram(tovrel::test::tovrelProgram(),
+                                               {u("list"), dir.path()}, 60000, asNobody);
+        QCOMPARE(r.exitCode, 1);
+        const QStringList rows = r.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), 2);
+        QVERIFY2(rows[0].startsWith(u("1\t1.spx\t110\t")), qPrintable(r.out));
+        QVERIFY2(rows[1].startsWith(u("2\t3.spx\t110\t")), qPrintable(r.out));
+        QVERIFY2(r.err.startsWith(u("tovrel list: 以下文件无法读取：\n2.spx\n")),
+                 qPrintable(r.err));
+
+        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeOwner));
+        const Run locked = tovrel::test::runProgram(tovrel::test::tovrelProgram(),
+                                                    {u("list"), dir.path()}, 60000, asNobody);
+        QVERIFY(QFile::setPermissions(dir.path(), open));
+        QCOMPARE(locked.exitCode, 1);
+        QCOMPARE(locked.out, QString());
+        QCOMPARE(locked.err, u("tovrel list: 无法读取此目录！\n"));
+    }
+
+    // Converting again under a file-size limit (a full disk for the process): exit 1 with the
+    // write failure, and the WAV of the earlier conversion stays whole.
+    void convertPastFileSizeLimitKeepsEarlierWav()
+    {
+        TempFolder dir;
+        TempFolder out;
+        const QString input =
+            dir.write(u("a.spx"), spx::makeRecording(header(false, 0, "110"), speech(3000, 2)));
+        const Run first = runTovrel({u("convert"), u("--out"), out.path(), input});
+        QCOMPARE(first.exitCode, 0);
+        const QByteArray earlier = out.read(u("a.spx.wav"));
+        QCOMPARE(earlier.size(), 44 + 6 * 8000);
+        tovrel::test::ChildLimits limits;
+        limits.fileSizeLimit = 20000;
+        const Run r =
+            tovrel::test::runProgram(tovrel::test::tovrelProgram(),
+                                     {u("convert"), u("--out"), out.path(), input}, 60000, limits);
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(u("写入文件失败！")), qPrintable(r.err));
+        QCOMPARE(out.read(u("a.spx.wav")), earlier);
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u("a.spx.wav")});
+    }
+
     // Speech at 16 kHz stereo goes through tovrel-spx-encode and tovrel convert; the WAV holds
     // exactly what libspeex decodes from the recording's frames.
     void encodeAndConvertRoundTrip()
@@ -173,8 +233,12 @@ private slots:
         QProcess p;
         p.start(QStringLiteral(TOVREL_BINARY_DIR "/src/cli/tovrel"),
                 {u("convert"), u("--out"), out.path(), rec});
-        const QString wav = out.file(u("long.spx.wav"));
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(wav).size() > 44 + 8000, 20000);
+        // The WAV in hand is written under a temporary name until its run ends.
+        const auto inHand = [&] {
+            const QFileInfoList files = QDir(out.path()).entryInfoList(QDir::Files | QDir::Hidden);
+            return files.size() == 1 ? files.first().size() : 0;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(inHand() > 44 + 8000, 20000);
         p.terminate();
         QVERIFY(p.waitForFinished(20000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);

@@ -7,7 +7,7 @@ namespace tovrel::test {
 
 QByteArray FixtureRecording::bytes() const
 {
-    return encodeHeader(header) + payload;
+    return emulator::encodeRecord(header) + payload;
 }
 
 QList<FixtureRecording> makeRecordings(const QList<quint32> &payloadLengths, bool longForm)

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "EmulatorLauncher.h"
+#include "RecordBytes.h"
 
 #include "device/TelephoneLink.h"
-#include "recordings/RecordingHeader.h"
 
 #include <QByteArray>
 #include <QList>
@@ -14,12 +14,13 @@
 namespace tovrel::test {
 
 // A recording file as the telephone would deliver it: header (in the given form) + payload.
+// Records and names come from the emulator's own encoder, never from the program's header code.
 struct FixtureRecording
 {
-    RecordingHeader header;
+    emulator::RecordFields header;
     QByteArray payload;
     QByteArray bytes() const;
-    QString fileName(int position) const { return recordingFileName(header, position); }
+    QString fileName(int position) const { return emulator::recordFileName(header, position); }
 };
 
 // Recordings with distinct dates and numbers and payloads of the given lengths, laid out one

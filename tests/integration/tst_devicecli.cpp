@@ -152,6 +152,74 @@ private slots:
                  qPrintable(log));
     }
 
+    // A batch whose first file ends short but whose last arrives whole is no success: exit 1,
+    // and stderr names the file that is not whole (and only that one).
+    void uploadWithOneFileShort()
+    {
+        m_phone.stop();
+        // Commands: password, count, probe, record 0, then the first data answer is short.
+        QVERIFY(
+            m_phone.start({QStringLiteral("--recordings"), m_dir->path() + QStringLiteral("phone"),
+                           QStringLiteral("--password"), QStringLiteral("2468"),
+                           QStringLiteral("--short-after"), QStringLiteral("4")}));
+        const QString to = m_dir->path() + QStringLiteral("out");
+        const Run r = runDevice(QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
+                                            QStringLiteral("2468"), QStringLiteral("--to"), to,
+                                            QStringLiteral("--all")} +
+                                link());
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(r.err, u("USB读数据错误\n以下文件没有完整上传：\n") + m_recordings[0].fileName(1) +
+                            u("\n"));
+        for (const int i : {1, 2})
+            QCOMPARE(m_dir->read(QStringLiteral("out/") + m_recordings[i].fileName(i + 1)),
+                     m_recordings[i].bytes());
+    }
+
+    // A file-size limit (a full disk for this process) in the middle of a file smaller than any
+    // write buffer: the earlier complete copy stays, no temporary file is left, exit 1.
+    void uploadPastFileSizeLimitKeepsEarlierCopy()
+    {
+        const QString to = m_dir->path() + QStringLiteral("out");
+        const QStringList upload = QStringList{QStringLiteral("upload"),
+                                               QStringLiteral("--password"),
+                                               QStringLiteral("2468"),
+                                               QStringLiteral("--to"),
+                                               to,
+                                               QStringLiteral("1")} +
+                                   link();
+        QCOMPARE(runDevice(upload).exitCode, 0);
+        const QString name = QStringLiteral("out/") + m_recordings[0].fileName(1);
+        QCOMPARE(m_dir->read(name), m_recordings[0].bytes());
+        ChildLimits limits;
+        limits.fileSizeLimit = 600;
+        const Run r = runProgram(tovrelProgram(), QStringList{QStringLiteral("device")} + upload,
+                                 30000, limits);
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.startsWith(u("写入文件错误\n")), qPrintable(r.err));
+        QVERIFY(r.err.contains(m_recordings[0].fileName(1)));
+        QCOMPARE(m_dir->read(name), m_recordings[0].bytes());
+        QCOMPARE(QDir(to).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{m_recordings[0].fileName(1)});
+    }
+
+    // A telephone this user may not open (CI runs as root, so the program runs as nobody, who
+    // may not connect to the telephone's socket): the failed open says why and how to install
+    // the udev rule, instead of failing silently.
+    void openRefusedSaysWhy()
+    {
+        ChildLimits asNobody;
+        asNobody.asNobody = true;
+        const Run r = runProgram(tovrelProgram(),
+                                 QStringList{QStringLiteral("device"), QStringLiteral("list"),
+                                             QStringLiteral("--password"), QStringLiteral("2468")} +
+                                     link(),
+                                 30000, asNobody);
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.err, u("USB设备打开失败：没有访问该设备的权限。请运行 scripts/setup --udev "
+                          "安装设备规则，然后重新插入电话。\n"));
+    }
+
     void uploadAllWithDroppedAnswer()
     {
         m_phone.stop();

@@ -50,6 +50,28 @@ class TestTelephoneList : public QObject
     Q_OBJECT
 
 private slots:
+    // The fixtures' own record encoder against literal bytes: 15 March 12:30, incoming, number
+    // 1234567, address 0x2000, 1000 bytes (short form), and the same in the long form.
+    void fixtureRecordsAreTheTelephonesBytes()
+    {
+        emulator::RecordFields f;
+        f.month = 3;
+        f.day = 15;
+        f.hour = 12;
+        f.minute = 30;
+        f.number = QStringLiteral("1234567");
+        f.startAddress = 0x2000;
+        f.payloadLength = 1000;
+        QCOMPARE(emulator::encodeRecord(f),
+                 QByteArray::fromHex("0000037b1e1234567fffff00002000000003e8"));
+        QCOMPARE(emulator::recordFileName(f, 1), u("03151230_0001_xxxxx1234567.spx"));
+        f.longForm = true;
+        f.payloadLength = 1024;
+        QCOMPARE(emulator::encodeRecord(f),
+                 QByteArray::fromHex("0000037b1e000020000412345"
+                                     "67fffffffffffff000000001a000000ffffffff"));
+    }
+
     void login_data()
     {
         QTest::addColumn<QString>("typed");
@@ -196,6 +218,56 @@ private slots:
         QCOMPARE(run.failures, failures);
         if (rows > 0)
             QCOMPARE(run.rows[0].key.toInt(), 0);
+    }
+
+    // One record answer that comes late or never: that row is missing, and every later row
+    // still shows its own recording under its own name (the late answer is waited out, not
+    // taken for the next record), the last one included.
+    void lateOrMissingRecordAnswer_data()
+    {
+        QTest::addColumn<QStringList>("fault");
+        // Commands: count (1), probe (2), record 0 (3), record 1 (4), ...
+        QTest::newRow("late by 1.5 time-outs") << QStringList{
+            QStringLiteral("--late-once"), QStringLiteral("4"), QStringLiteral("1500")};
+        QTest::newRow("never") << QStringList{QStringLiteral("--drop-only"), QStringLiteral("4")};
+    }
+    void lateOrMissingRecordAnswer()
+    {
+        QFETCH(QStringList, fault);
+        TempFolder dir;
+        const auto recordings = makeRecordings({300, 600, 900, 1200}, false);
+        writeRecordings(dir.path(), recordings);
+        Phone phone;
+        QVERIFY2(phone.start(QStringList{QStringLiteral("--recordings"), dir.path()} + fault, 1000),
+                 qPrintable(phone.error()));
+        const ListRun run = readList(*phone.link());
+        QVERIFY(run.ok);
+        QCOMPARE(run.failures, QStringList{u("USB读数据错误")});
+        QCOMPARE(run.rows.size(), 3);
+        const QList<int> indices{0, 2, 3};
+        for (int i = 0; i < 3; ++i) {
+            const int n = indices[i];
+            QCOMPARE(run.rows[i].key.toInt(), n);
+            QCOMPARE(run.rows[i].cells[1], recordings[n].fileName(n + 1));
+            QCOMPARE(run.rows[i].cells[2], recordings[n].header.number);
+        }
+    }
+
+    // The index the telephone never serves: with 65535 recordings the last one, 65534, gets
+    // neither a request nor a row.
+    void index65534Skipped()
+    {
+        Phone phone;
+        QVERIFY2(phone.start({QStringLiteral("--generate"), QStringLiteral("65535"),
+                              QStringLiteral("--payload-bytes"), QStringLiteral("0")},
+                             5000),
+                 qPrintable(phone.error()));
+        const ListRun run = readList(*phone.link());
+        QVERIFY(run.ok);
+        QVERIFY(run.failures.isEmpty());
+        QCOMPARE(run.rows.size(), 65534);
+        QCOMPARE(run.rows.last().key.toInt(), 65533);
+        QCOMPARE(run.rows.last().cells[0], u("65534"));
     }
 
     void unpluggedTelephoneIsAbsent()

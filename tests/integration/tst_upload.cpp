@@ -2,6 +2,7 @@
 // cancel, and every fault that could lose or damage a recording.
 
 #include "PhoneFixture.h"
+#include "SmallFileSystem.h"
 #include "TestFolders.h"
 
 #include "activity/ActivityFlags.h"
@@ -52,6 +53,11 @@ UploadOutcome upload(const std::shared_ptr<TelephoneLink> &link, const QString &
     });
     worker.Execute();
     return out;
+}
+
+QString notWhole(const QStringList &names)
+{
+    return u("以下文件没有完整上传：\n") + names.join(u'\n');
 }
 
 QStringList filesIn(const QString &folder)
@@ -176,7 +182,11 @@ private slots:
             startPhone(phone, recordings, {QStringLiteral("--short-after"), QStringLiteral("3")}),
             qPrintable(phone.error()));
         const UploadOutcome out = upload(phone.link(), m_target, {0, 1});
-        QCOMPARE(out.messages, (QStringList{u("USB读数据错误"), u("所选择的文件上传结束")}));
+        // The last file arrived whole, the first did not: no completion text, a warning
+        // naming the first file instead.
+        QCOMPARE(out.messages, (QStringList{u("USB读数据错误"), u("以下文件没有完整上传：\n") +
+                                                                    recordings[0].fileName(1)}));
+        QVERIFY(!out.complete);
         const QByteArray first = m_dir->read(QStringLiteral("record/") + recordings[0].fileName(1));
         QCOMPARE(first, recordings[0].bytes().left(19 + 256));
         QCOMPARE(m_dir->read(QStringLiteral("record/") + recordings[1].fileName(2)),
@@ -214,7 +224,7 @@ private slots:
         QVERIFY2(startPhone(phone, recordings, fault, 300), qPrintable(phone.error()));
         const UploadOutcome out = upload(phone.link(), m_target, {0});
         QVERIFY(!out.complete);
-        QCOMPARE(out.messages, QStringList{message});
+        QCOMPARE(out.messages, (QStringList{message, notWhole({recordings[0].fileName(1)})}));
         QCOMPARE(m_dir->read(name), recordings[0].bytes());
         QCOMPARE(filesIn(m_target), QStringList{recordings[0].fileName(1)});
     }
@@ -229,7 +239,10 @@ private slots:
                             {QStringLiteral("--unplug-after"), QStringLiteral("4")}, 300),
                  qPrintable(phone.error()));
         const UploadOutcome out = upload(phone.link(), m_target, {0, 1});
-        QCOMPARE(out.messages, (QStringList{u("USB读数据错误"), u("USB写命令错误")}));
+        // The second file's record never arrived: it is named by its number.
+        QCOMPARE(out.messages,
+                 (QStringList{u("USB读数据错误"), u("USB写命令错误"),
+                              notWhole({recordings[0].fileName(1), u("第2条录音")})}));
         QVERIFY(out.idle);
         QVERIFY(!out.complete);
         QCOMPARE(m_dir->read(QStringLiteral("record/") + recordings[0].fileName(1)),
@@ -246,7 +259,7 @@ private slots:
                             {QStringLiteral("--unplug-after"), QStringLiteral("4")}, 300),
                  qPrintable(phone.error()));
         const UploadOutcome out = upload(phone.link(), m_target, {0, 1});
-        QCOMPARE(out.messages, QStringList{u("USB读数据错误")});
+        QCOMPARE(out.messages, (QStringList{u("USB读数据错误"), notWhole({u("第2条录音")})}));
         QVERIFY(!out.complete);
         QCOMPARE(filesIn(m_target), QStringList{recordings[0].fileName(1)});
         QCOMPARE(m_dir->read(QStringLiteral("record/") + recordings[0].fileName(1)),
@@ -261,7 +274,7 @@ private slots:
                             {QStringLiteral("--drop-after"), QStringLiteral("0")}, 300),
                  qPrintable(phone.error()));
         const UploadOutcome out = upload(phone.link(), m_target, {0});
-        QCOMPARE(out.messages, QStringList{u("USB读数据错误")});
+        QCOMPARE(out.messages, (QStringList{u("USB读数据错误"), notWhole({u("第1条录音")})}));
         QVERIFY(out.idle);
         QVERIFY(filesIn(m_target).isEmpty());
     }
@@ -340,22 +353,22 @@ private slots:
         const QString mountPoint = m_dir->path() + QStringLiteral("small");
         QVERIFY(QDir().mkpath(mountPoint));
         QProcess mount;
-        mount.start(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                              QStringLiteral("-o"), QStringLiteral("size=32k"),
-                                              QStringLiteral("tmpfs"), mountPoint});
+        mount.start(QStringLiteral("mount"),
+                    {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                     QStringLiteral("size=32k"), QStringLiteral("tmpfs"), mountPoint});
         if (!mount.waitForFinished(10000) || mount.exitStatus() != QProcess::NormalExit ||
             mount.exitCode() != 0)
             QSKIP("mounting a small tmpfs is not allowed here");
-        const auto unmount = qScopeGuard([&] {
-            QProcess::execute(QStringLiteral("umount"), {mountPoint});
-        });
+        const auto unmount =
+            qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mountPoint}); });
         const auto recordings = makeRecordings({2000, 60000, 300}, false);
         Phone phone;
         QVERIFY2(startPhone(phone, recordings), qPrintable(phone.error()));
         const QString target = mountPoint + QStringLiteral("/");
         QVERIFY(upload(phone.link(), target, {0}).complete);
         const UploadOutcome out = upload(phone.link(), target, {1, 2});
-        QCOMPARE(out.messages, QStringList{u("写入文件错误")});
+        QCOMPARE(out.messages, (QStringList{u("写入文件错误"), notWhole({recordings[1].fileName(2),
+                                                                         u("第3条录音")})}));
         QVERIFY(out.idle);
         QVERIFY(!out.complete);
         // The earlier file is whole and nothing half-written is left behind.
@@ -363,6 +376,86 @@ private slots:
         QFile first(target + recordings[0].fileName(1));
         QVERIFY(first.open(QIODevice::ReadOnly));
         QCOMPARE(first.readAll(), recordings[0].bytes());
+    }
+
+    // A data answer that comes late: its file ends short, and the late packet is waited out
+    // instead of being taken for the next file's directory record. Every later file arrives
+    // whole under its own name, and the batch is not reported as finished.
+    void lateDataAnswerMidBatch()
+    {
+        const auto recordings = makeRecordings({1000, 600, 300}, false);
+        Phone phone;
+        // Commands: probe (1), record 0 (2), data (3), data (4) answered 1.5 s late.
+        QVERIFY2(
+            startPhone(phone, recordings,
+                       {QStringLiteral("--late-once"), QStringLiteral("4"), QStringLiteral("1500")},
+                       1000),
+            qPrintable(phone.error()));
+        const UploadOutcome out = upload(phone.link(), m_target, {0, 1, 2});
+        QCOMPARE(out.messages,
+                 (QStringList{u("USB读数据错误"), notWhole({recordings[0].fileName(1)})}));
+        QVERIFY(out.idle);
+        QVERIFY(!out.complete);
+        QCOMPARE(filesIn(m_target),
+                 (QStringList{recordings[0].fileName(1), recordings[1].fileName(2),
+                              recordings[2].fileName(3)}));
+        QCOMPARE(m_dir->read(QStringLiteral("record/") + recordings[0].fileName(1)),
+                 recordings[0].bytes().left(19 + 256));
+        for (const int i : {1, 2})
+            QCOMPARE(m_dir->read(QStringLiteral("record/") + recordings[i].fileName(i + 1)),
+                     recordings[i].bytes());
+    }
+
+    // A data answer so late that it arrives after the wait for it: it then meets the next
+    // record command, and its 256 bytes are not a 19-byte record. That answer is a failed read,
+    // never a file made of payload bytes; the batch stops there.
+    void answerLaterThanTheWaitIsNoRecord()
+    {
+        const auto recordings = makeRecordings({1000, 600}, false);
+        Phone phone;
+        QVERIFY2(
+            startPhone(phone, recordings,
+                       {QStringLiteral("--late-once"), QStringLiteral("4"), QStringLiteral("2500")},
+                       1000),
+            qPrintable(phone.error()));
+        const UploadOutcome out = upload(phone.link(), m_target, {0, 1});
+        QCOMPARE(out.messages,
+                 (QStringList{u("USB读数据错误"), u("USB读数据错误"),
+                              notWhole({recordings[0].fileName(1), u("第2条录音")})}));
+        QVERIFY(!out.complete);
+        QCOMPARE(filesIn(m_target), QStringList{recordings[0].fileName(1)});
+        QCOMPARE(m_dir->read(QStringLiteral("record/") + recordings[0].fileName(1)),
+                 recordings[0].bytes().left(19 + 256));
+    }
+
+    // A full disk meets files smaller than any write buffer: the failure shows at the write or
+    // at the sync, never after the rename. The earlier complete copy of a recording stays, no
+    // temporary file is left, and the batch stops with the write error.
+    void fullDiskKeepsEarlierCopy_data()
+    {
+        QTest::addColumn<qint64>("bytesLeft");
+        QTest::newRow("no byte free") << qint64(0);
+        QTest::newRow("a few blocks free") << qint64(8192);
+    }
+    void fullDiskKeepsEarlierCopy()
+    {
+        QFETCH(qint64, bytesLeft);
+        SmallFileSystem disk(m_dir->path(), 256);
+        if (!disk.isMounted())
+            QSKIP("mounting a small tmpfs is refused here");
+        const auto recordings = makeRecordings({300, 12000, 200}, false);
+        Phone phone;
+        QVERIFY2(startPhone(phone, recordings), qPrintable(phone.error()));
+        const QString target = disk.path() + QStringLiteral("record/");
+        QVERIFY(upload(phone.link(), target, {1}).complete);
+        QVERIFY(disk.fill(bytesLeft));
+        const UploadOutcome out = upload(phone.link(), target, {1, 2});
+        QCOMPARE(out.messages.value(0), u("写入文件错误"));
+        QVERIFY(!out.complete);
+        QCOMPARE(filesIn(target), QStringList{recordings[1].fileName(2)});
+        QFile earlier(target + recordings[1].fileName(2));
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), recordings[1].bytes());
     }
 
     void fileCannotBeCreated()
@@ -373,7 +466,8 @@ private slots:
         // A folder stands where the first file would go.
         QVERIFY(QDir().mkpath(m_target + recordings[0].fileName(1)));
         const UploadOutcome out = upload(phone.link(), m_target, {0, 1});
-        QCOMPARE(out.messages, QStringList{u("创建文件错误")});
+        QCOMPARE(out.messages, (QStringList{u("创建文件错误"), notWhole({recordings[0].fileName(1),
+                                                                         u("第2条录音")})}));
         QVERIFY(out.idle);
         QVERIFY(!QFile::exists(m_target + recordings[1].fileName(2)));
     }

@@ -2,11 +2,43 @@
 
 #include <QProcess>
 
-namespace tovrel::test {
+#include <csignal>
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-ProgramRun runProgram(const QString &program, const QStringList &args, int timeoutMs)
+namespace tovrel::test {
+namespace {
+
+// Runs in the child between fork and exec (or the body): async-signal-safe calls only.
+bool applyLimits(const ChildLimits &limits)
+{
+    if (limits.fileSizeLimit >= 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{rlim_t(limits.fileSizeLimit), rlim_t(limits.fileSizeLimit)};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return false;
+    }
+    if (limits.asNobody && getuid() == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(kNobodyId) != 0 || setuid(kNobodyId) != 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ProgramRun runProgram(const QString &program, const QStringList &args, int timeoutMs,
+                      const ChildLimits &limits)
 {
     QProcess p;
+    if (limits.fileSizeLimit >= 0 || limits.asNobody) {
+        p.setChildProcessModifier([limits] {
+            if (!applyLimits(limits))
+                _exit(125);
+        });
+    }
     p.start(program, args);
     ProgramRun r;
     if (!p.waitForFinished(timeoutMs)) {
@@ -18,6 +50,19 @@ ProgramRun runProgram(const QString &program, const QStringList &args, int timeo
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+int runInChild(const ChildLimits &limits, int (*body)(void *), void *context)
+{
+    const pid_t pid = fork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0)
+        _exit(applyLimits(limits) ? body(context) : 125);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 QString tovrelProgram()

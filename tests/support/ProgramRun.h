@@ -14,8 +14,26 @@ struct ProgramRun
     QString err;
 };
 
+// How the child process is set up before the program starts.
+struct ChildLimits
+{
+    // RLIMIT_FSIZE in bytes (-1: none); SIGXFSZ is ignored, so a write past it fails with EFBIG.
+    long long fileSizeLimit = -1;
+    // Run as the unprivileged user nobody (the tests run as root in CI, where no permission
+    // would ever be refused).
+    bool asNobody = false;
+};
+
 // Runs `program` with `args` to its end (killed after `timeoutMs`).
-ProgramRun runProgram(const QString &program, const QStringList &args, int timeoutMs = 60000);
+ProgramRun runProgram(const QString &program, const QStringList &args, int timeoutMs = 60000,
+                      const ChildLimits &limits = {});
+
+// Runs `body` in a forked child under `limits` and returns its exit code (-1 when it crashed).
+// The child only calls `body` and ends with _exit, so it runs no destructors of the test.
+int runInChild(const ChildLimits &limits, int (*body)(void *), void *context);
+
+// The uid and gid of nobody.
+constexpr unsigned kNobodyId = 65534;
 
 // The built command-line front end.
 QString tovrelProgram();

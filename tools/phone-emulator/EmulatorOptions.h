@@ -26,6 +26,9 @@ struct EmulatorOptions
     int dropAfter = -1;                 // stop answering after K commands
     int shortAfter = -1;                // answer the first data command after K commands short
     int unplugAfter = -1;               // cut the (K+1)-th answer, close connections and socket
+    int lateCommand = -1;               // answer command number K (from 1) late, once
+    int lateMs = 0;                     // by this many milliseconds
+    int dropOnly = -1;                  // leave command number K (from 1) unanswered
     bool failWrites = false;            // close every connection as soon as it is made
     bool verbose = false;               // log each command on stderr
 };

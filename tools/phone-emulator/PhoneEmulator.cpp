@@ -91,6 +91,8 @@ void PhoneEmulator::handleCommand(QLocalSocket *socket, const QByteArray &comman
     }
     if (m_options.dropAfter >= 0 && m_commands > m_options.dropAfter)
         return;
+    if (m_commands == m_options.dropOnly)
+        return;
     QByteArray reply = answer(command);
     if (reply.isNull())
         return;
@@ -101,6 +103,9 @@ void PhoneEmulator::handleCommand(QLocalSocket *socket, const QByteArray &comman
     }
     if (m_options.delayMs > 0)
         QThread::msleep(ulong(m_options.delayMs));
+    // A late answer holds back every later one too, as a telephone busy with it would.
+    if (m_commands == m_options.lateCommand)
+        QThread::msleep(ulong(m_options.lateMs));
     socket->write(frame::encode(reply));
     socket->flush();
 }

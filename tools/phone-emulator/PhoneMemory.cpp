@@ -2,7 +2,7 @@
 
 #include "SpeechPool.h"
 
-#include "recordings/RecordingHeader.h"
+#include "RecordBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,17 +30,19 @@ std::optional<PhoneMemory> PhoneMemory::build(const EmulatorOptions &options, QS
         if (!memory.loadFolder(options.recordingsDir, error))
             return std::nullopt;
         if (!options.form && !memory.m_recordings.isEmpty())
-            memory.m_longForm = memory.m_recordings.first().record.size() == kLongHeaderLength;
+            memory.m_longForm = memory.m_recordings.first().record.size() == kLongRecordBytes;
         // Every record takes the telephone's one form.
         for (StoredRecording &r : memory.m_recordings) {
-            if ((r.record.size() == kLongHeaderLength) == memory.m_longForm)
+            if ((r.record.size() == kLongRecordBytes) == memory.m_longForm)
                 continue;
-            RecordingHeader header = decodeHeader(r.record);
-            header.longForm = memory.m_longForm;
-            if (header.longForm)
-                header.payloadLength = alignUp(header.payloadLength);
-            r.record = encodeHeader(header);
-            r.payload = r.payload.leftJustified(qsizetype(header.payloadLength), '\0', true);
+            RecordFields fields = decodeRecord(r.record);
+            fields.longForm = memory.m_longForm;
+            if (fields.longForm) {
+                fields.payloadLength = alignUp(announcedPayload(fields));
+                fields.year = 2026;
+            }
+            r.record = encodeRecord(fields);
+            r.payload = r.payload.leftJustified(qsizetype(fields.payloadLength), '\0', true);
         }
         memory.layOut();
     } else {
@@ -66,16 +68,16 @@ bool PhoneMemory::loadFolder(const QString &dir, QString *error)
             return false;
         }
         const QByteArray bytes = file.readAll();
-        const RecordingHeader header = decodeHeader(bytes);
+        const RecordFields fields = decodeRecord(bytes);
+        const int recordLength = fields.longForm ? kLongRecordBytes : kShortRecordBytes;
         StoredRecording r;
-        r.record =
-            bytes.left(header.headerLength()).leftJustified(header.headerLength(), '\0', true);
+        r.record = bytes.left(recordLength).leftJustified(recordLength, '\0', true);
         // The telephone holds the whole payload its record announces.
         // (within reason: a damaged length does not make the emulator allocate gigabytes).
-        r.payload = bytes.mid(header.headerLength());
-        if (header.payloadLength <= kMaxPaddedPayload)
-            r.payload = r.payload.leftJustified(qsizetype(header.payloadLength), '\0', true);
-        r.address = header.startAddress;
+        r.payload = bytes.mid(recordLength);
+        if (announcedPayload(fields) <= kMaxPaddedPayload)
+            r.payload = r.payload.leftJustified(qsizetype(announcedPayload(fields)), '\0', true);
+        r.address = fields.startAddress;
         m_recordings.append(r);
     }
     return true;
@@ -86,7 +88,7 @@ void PhoneMemory::generate(int count, std::optional<qint64> payloadBytes)
     const QByteArray pool = count > 0 ? speechPool(12) : QByteArray();
     quint32 address = kFirstAddress;
     for (int i = 0; i < count; ++i) {
-        RecordingHeader header;
+        RecordFields header;
         header.longForm = m_longForm;
         header.attribute = i % 3;
         header.month = 1 + i % 12;
@@ -105,7 +107,7 @@ void PhoneMemory::generate(int count, std::optional<qint64> payloadBytes)
         header.payloadLength = length;
         header.startAddress = address;
         StoredRecording r;
-        r.record = encodeHeader(header);
+        r.record = encodeRecord(header);
         // A length of all ones counts as none.
         const qsizetype size = length == 0xFFFFFFFF ? 0 : qsizetype(length);
         r.payload.reserve(size);
@@ -134,9 +136,17 @@ void PhoneMemory::layOut()
         return;
     quint32 address = kFirstAddress;
     for (StoredRecording &r : m_recordings) {
-        RecordingHeader header = decodeHeader(r.record);
-        header.startAddress = address;
-        r.record = encodeHeader(header);
+        // Only the address bytes change; every other byte of the record stays as it came.
+        if (m_longForm) {
+            r.record[5] = char(address >> 24);
+            r.record[6] = char(address >> 16);
+            r.record[7] = char(address >> 8);
+        } else {
+            r.record[11] = char(address >> 24);
+            r.record[12] = char(address >> 16);
+            r.record[13] = char(address >> 8);
+            r.record[14] = char(address);
+        }
         r.address = address;
         address = alignUp(quint64(address) + quint64(r.payload.size()) + 256);
     }

@@ -92,14 +92,29 @@ int main(int argc, char *argv[])
         QStringLiteral("After K commands, cut the next answer and close the connection and the "
                        "socket (as if unplugged)."),
         QStringLiteral("K"));
+    const QCommandLineOption lateOnce(
+        QStringLiteral("late-once"),
+        QStringLiteral("--late-once K MS: answer command number K (counted from 1) MS ms late."),
+        QStringLiteral("K MS"));
+    const QCommandLineOption dropOnly(
+        QStringLiteral("drop-only"),
+        QStringLiteral("Leave command number K (counted from 1) unanswered."), QStringLiteral("K"));
     const QCommandLineOption failWrites(
         QStringLiteral("fail-writes"),
         QStringLiteral("Close every connection at once, so commands cannot be sent."));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Log each command on stderr."));
     parser.addOptions({socket, password, recordings, generate, payloadBytes, form, delay, dropAfter,
-                       shortAfter, unplugAfter, failWrites, verbose});
-    parser.process(app);
+                       shortAfter, unplugAfter, lateOnce, dropOnly, failWrites, verbose});
+    // "--late-once K MS" takes two words; the parser sees them as one value "K MS".
+    QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 0; i + 2 < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--late-once")) {
+            arguments[i + 1] += QLatin1Char(' ') + arguments[i + 2];
+            arguments.removeAt(i + 2);
+        }
+    }
+    parser.process(arguments);
 
     EmulatorOptions options;
     QString error;
@@ -114,8 +129,19 @@ int main(int argc, char *argv[])
         !countOption(parser, delay, &options.delayMs, &error) ||
         !countOption(parser, dropAfter, &options.dropAfter, &error) ||
         !countOption(parser, shortAfter, &options.shortAfter, &error) ||
-        !countOption(parser, unplugAfter, &options.unplugAfter, &error))
+        !countOption(parser, unplugAfter, &options.unplugAfter, &error) ||
+        !countOption(parser, dropOnly, &options.dropOnly, &error))
         return fail(error);
+    if (parser.isSet(lateOnce)) {
+        const QStringList words = parser.value(lateOnce).split(QLatin1Char(' '));
+        bool okK = false;
+        bool okMs = false;
+        options.lateCommand = words.size() == 2 ? words[0].toInt(&okK) : -1;
+        options.lateMs = words.size() == 2 ? words[1].toInt(&okMs) : -1;
+        if (!okK || !okMs || options.lateCommand < 1 || options.lateMs < 0)
+            return fail(QStringLiteral("--late-once needs a command number K of 1 or more and "
+                                       "MS of 0 or more"));
+    }
     if (options.recordingsDir.isEmpty() == (options.generate < 0))
         return fail(QStringLiteral("give either --recordings DIR or --generate N"));
     if (parser.isSet(payloadBytes)) {

@@ -26,8 +26,17 @@ extern std::atomic<int> ConvertAllFlag;
 // Puts every flag back to zero (program start, and between tests).
 void resetActivityFlags();
 
-inline bool isUploading() { return Uploading.load() != 0; }
-inline bool isPlayingOrPaused() { return PlayStateFlag.load() != PlayStopped; }
-inline bool isConverting() { return ConvertSelectedFlag.load() == 1 || ConvertAllFlag.load() == 1; }
+inline bool isUploading()
+{
+    return Uploading.load() != 0;
+}
+inline bool isPlayingOrPaused()
+{
+    return PlayStateFlag.load() != PlayStopped;
+}
+inline bool isConverting()
+{
+    return ConvertSelectedFlag.load() == 1 || ConvertAllFlag.load() == 1;
+}
 
 } // namespace tovrel

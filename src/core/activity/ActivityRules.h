@@ -10,12 +10,12 @@ namespace tovrel {
 
 enum class Activity
 {
-    TelephoneList,    // reading the telephone's recording list
-    Upload,           // uploading recordings from the telephone
-    MainListExport,   // exporting the telephone's list from the main window
-    OpenSearch,       // opening the search window
-    PlaybackStart,    // starting playback of a recording
-    ConversionStart,  // starting a WAV conversion run
+    TelephoneList,   // reading the telephone's recording list
+    Upload,          // uploading recordings from the telephone
+    MainListExport,  // exporting the telephone's list from the main window
+    OpenSearch,      // opening the search window
+    PlaybackStart,   // starting playback of a recording
+    ConversionStart, // starting a WAV conversion run
 };
 
 // The caption every refusal box carries.

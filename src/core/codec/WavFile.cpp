@@ -28,44 +28,61 @@ QByteArray wavHeader(quint32 dataBytes)
 
 WavWriter::~WavWriter()
 {
-    if (m_file.isOpen())
+    if (isOpen())
         finish();
 }
 
 bool WavWriter::open(const QString &path, quint32 expectedDataBytes)
 {
-    if (m_file.isOpen())
+    if (isOpen())
         finish();
-    m_file.setFileName(path);
+    m_file = std::make_unique<AtomicFile>(path);
     m_announced = expectedDataBytes;
     m_written = 0;
-    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate))
+    m_error.clear();
+    if (!m_file->open() || !m_file->write(wavHeader(expectedDataBytes))) {
+        m_error = m_file->errorString();
+        m_file.reset();
         return false;
-    return m_file.write(wavHeader(expectedDataBytes)) == kWavHeaderBytes;
+    }
+    return true;
 }
 
 bool WavWriter::append(QByteArrayView pcm)
 {
-    const qint64 n = m_file.write(pcm.data(), pcm.size());
-    if (n > 0)
-        m_written += quint32(n);
-    return n == pcm.size();
+    if (!m_file || !m_file->write(pcm)) {
+        m_error = m_file ? m_file->errorString() : QStringLiteral("the file is not open");
+        return false;
+    }
+    m_written += quint32(pcm.size());
+    return true;
 }
 
 bool WavWriter::finish()
 {
-    if (!m_file.isOpen())
+    if (!isOpen())
         return false;
-    bool ok = true;
-    if (m_written != m_announced) {
+    bool ok = !m_file->failed();
+    if (ok && m_written != m_announced) {
         char sizes[kWavHeaderBytes];
         putSizes(sizes, m_written);
-        ok = m_file.seek(4) && m_file.write(sizes + 4, 4) == 4 && m_file.seek(40) &&
-             m_file.write(sizes + 40, 4) == 4;
+        ok = m_file->seek(4) && m_file->write(QByteArrayView(sizes + 4, 4)) && m_file->seek(40) &&
+             m_file->write(QByteArrayView(sizes + 40, 4));
     }
-    ok = m_file.flush() && ok;
-    m_file.close();
+    ok = ok && m_file->commit();
+    if (!ok) {
+        m_error = m_file->errorString();
+        m_file->discard();
+    }
+    m_file.reset();
     return ok;
+}
+
+void WavWriter::discard()
+{
+    if (m_file)
+        m_file->discard();
+    m_file.reset();
 }
 
 } // namespace tovrel

@@ -2,8 +2,11 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QFile>
 #include <QString>
+
+#include "io/AtomicFile.h"
+
+#include <memory>
 
 // WAV output: a 44-byte RIFF/WAVE header for 16-bit mono PCM at 8000 Hz, then the samples.
 namespace tovrel {
@@ -14,8 +17,10 @@ constexpr int kWavHeaderBytes = 44;
 QByteArray wavHeader(quint32 dataBytes);
 
 // Writes one WAV file. The header is written first with the size the caller expects; when the
-// file ends with a different amount of data (a stop, a failure, input that ran short), finish()
-// rewrites the two size fields so the header always describes the data the file holds.
+// file ends with a different amount of data (a stop, input that ran short), finish() rewrites
+// the two size fields so the header always describes the data the file holds. The file is
+// written under a temporary name and takes its own name only in finish(), once it is on disk;
+// after a failed write (a full disk) discard() removes it and an earlier file of that name stays.
 class WavWriter
 {
 public:
@@ -29,16 +34,20 @@ public:
     // Appends PCM bytes.
     bool append(QByteArrayView pcm);
     // Puts the sizes of the data actually written into the header (when they differ from the
-    // announced ones) and closes the file. Returns false when that could not be done.
+    // announced ones), syncs the file and gives it its name. Returns false when that could not be
+    // done; the file is then removed and an earlier file of that name is kept.
     bool finish();
+    // Drops the file written so far; an earlier file of that name is kept.
+    void discard();
 
-    bool isOpen() const { return m_file.isOpen(); }
+    bool isOpen() const { return m_file && m_file->isOpen(); }
     quint32 dataBytesWritten() const { return m_written; }
-    QString errorString() const { return m_file.errorString(); }
-    QString path() const { return m_file.fileName(); }
+    QString errorString() const { return m_error; }
+    QString path() const { return m_file ? m_file->path() : QString(); }
 
 private:
-    QFile m_file;
+    std::unique_ptr<AtomicFile> m_file;
+    QString m_error;
     quint32 m_announced = 0;
     quint32 m_written = 0;
 };

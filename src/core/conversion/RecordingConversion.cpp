@@ -98,20 +98,21 @@ FileConversion convertRecording(const QString &input, const QString &output,
         if (!wav.append(QByteArrayView(reinterpret_cast<const char *>(pcm), kChunkPcmBytes))) {
             result.status = FileConversion::WriteFailed;
             result.reason = wav.errorString();
-            break;
+            // Nothing half-written takes the WAV's name; an earlier WAV of it stays whole.
+            wav.discard();
+            return result;
         }
         ++result.chunksWritten;
         if (hooks.chunkDone)
             hooks.chunkDone(result.chunksWritten);
     }
     if (!wav.finish()) {
-        // The header could not be made to match the data: no WAV that lies about its length.
+        // The file could not be completed on disk (its header rewritten, its bytes synced): it
+        // never takes the WAV's name, and an earlier WAV of that name stays whole.
         if (result.status == FileConversion::Completed) {
             result.status = FileConversion::WriteFailed;
             result.reason = wav.errorString();
         }
-        if (QFileInfo(output).isFile())
-            QFile::remove(output);
     }
     return result;
 }

@@ -52,7 +52,10 @@ quint32 EmulatorUsbLibrary::deviceCount()
     // exchange in progress on the open handle.
     QLocalSocket probe;
     probe.connectToServer(m_socketName);
-    const bool present = probe.waitForConnected(kPresenceTimeoutMs);
+    // A telephone this user may not open is still attached (as libusb lists a device whose
+    // node it cannot open); the open then says why.
+    const bool present = probe.waitForConnected(kPresenceTimeoutMs) ||
+                         probe.error() == QLocalSocket::SocketAccessError;
     probe.abort();
     return present ? 1 : 0;
 }
@@ -71,12 +74,21 @@ bool EmulatorUsbLibrary::open(int number)
         m_socket = nullptr;
         m_received.clear();
         m_open = false;
-        if (number != 0)
+        if (number != 0) {
+            m_openFailure = {UsbOpenFailure::Other, QStringLiteral("no such device")};
             return;
+        }
         m_socket = new QLocalSocket(m_io);
         m_socket->connectToServer(m_socketName);
         ok = m_socket->waitForConnected(m_writeTimeoutMs);
         m_open = ok;
+        m_openFailure = {};
+        if (!ok) {
+            m_openFailure.kind = m_socket->error() == QLocalSocket::SocketAccessError
+                                     ? UsbOpenFailure::Permission
+                                     : UsbOpenFailure::Other;
+            m_openFailure.reason = m_socket->errorString();
+        }
     });
     return ok;
 }
@@ -129,7 +141,8 @@ bool EmulatorUsbLibrary::read(char *buffer, int count, int *received)
             if (const auto payload = frame::take(m_received)) {
                 const int n = std::min<int>(count, int(payload->size()));
                 std::copy_n(payload->constData(), n, buffer);
-                *received = n;
+                // The frame knows the answer's length: a longer answer is reported as such.
+                *received = int(payload->size());
                 ok = true;
                 return;
             }

@@ -13,7 +13,8 @@ namespace tovrel {
 
 // The emulated telephone on a local socket. Device count is 1 while a connection to the socket
 // can be made; open connects and keeps the connection; every message is a frame (Frame.h).
-// A read takes the next frame within the read time-out and keeps min(N, requested) bytes.
+// A read takes the next frame within the read time-out, keeps min(N, requested) bytes and
+// reports N.
 //
 // The connection lives on a private I/O thread, so the window thread and the upload worker can
 // both use the one handle (never at the same time); each operation runs there and is waited for.

@@ -45,11 +45,28 @@ void LibUsbLibrary::setTimeouts(int readMs, int writeMs)
     m_writeTimeoutMs = writeMs;
 }
 
+namespace {
+
+UsbOpenFailure failureOf(int rc)
+{
+    UsbOpenFailure failure;
+    failure.kind = rc == LIBUSB_ERROR_ACCESS ? UsbOpenFailure::Permission
+                   : rc == LIBUSB_ERROR_BUSY ? UsbOpenFailure::Busy
+                                             : UsbOpenFailure::Other;
+    failure.reason = QString::fromUtf8(libusb_strerror(rc));
+    return failure;
+}
+
+} // namespace
+
 bool LibUsbLibrary::open(int number)
 {
     close();
-    if (!m_context)
+    m_openFailure = {};
+    if (!m_context) {
+        m_openFailure = failureOf(LIBUSB_ERROR_OTHER);
         return false;
+    }
     libusb_device **list = nullptr;
     const ssize_t n = libusb_get_device_list(m_context, &list);
     libusb_device *chosen = nullptr;
@@ -61,14 +78,19 @@ bool LibUsbLibrary::open(int number)
             seen++ == number)
             chosen = list[i];
     }
-    if (chosen && libusb_open(chosen, &m_handle) != 0)
+    int rc = chosen ? libusb_open(chosen, &m_handle) : LIBUSB_ERROR_NO_DEVICE;
+    if (rc != 0)
         m_handle = nullptr;
     if (list)
         libusb_free_device_list(list, 1);
-    if (!m_handle)
+    if (!m_handle) {
+        m_openFailure = failureOf(rc);
         return false;
+    }
     libusb_set_auto_detach_kernel_driver(m_handle, 1);
-    if (libusb_claim_interface(m_handle, 0) != 0 || !findEndpoints()) {
+    rc = libusb_claim_interface(m_handle, 0);
+    if (rc != 0 || !findEndpoints()) {
+        m_openFailure = failureOf(rc != 0 ? rc : LIBUSB_ERROR_NOT_SUPPORTED);
         libusb_close(m_handle);
         m_handle = nullptr;
         return false;
@@ -133,7 +155,8 @@ bool LibUsbLibrary::read(char *buffer, int count, int *received)
     *received = 0;
     if (!m_handle)
         return false;
-    // One transfer, sized in whole packets so a longer answer never overflows.
+    // One transfer, sized in whole packets: an answer longer than asked for shows as more bytes
+    // received than `count` (or as libusb's overflow, a failure), never as the answer asked for.
     const int packets = (std::max(count, 1) + m_inPacketSize - 1) / m_inPacketSize;
     std::vector<unsigned char> transfer(size_t(packets) * size_t(m_inPacketSize));
     int got = 0;
@@ -142,8 +165,8 @@ bool LibUsbLibrary::read(char *buffer, int count, int *received)
                              unsigned(m_readTimeoutMs.load()));
     if (rc != 0)
         return false;
-    *received = std::min(got, count);
-    std::copy_n(transfer.data(), *received, reinterpret_cast<unsigned char *>(buffer));
+    std::copy_n(transfer.data(), std::min(got, count), reinterpret_cast<unsigned char *>(buffer));
+    *received = got;
     return true;
 }
 

@@ -2,12 +2,12 @@
 
 #include "LinkFlags.h"
 
+#include "io/AtomicFile.h"
 #include "recordings/RecordingHeader.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 
 namespace tovrel {
@@ -28,6 +28,16 @@ QString uploadFinishedText()
 {
     return QString::fromUtf8("所选择的文件上传结束");
 }
+QString recordingNumberText(int position)
+{
+    return QString::fromUtf8("第") + QString::number(position) + QString::fromUtf8("条录音");
+}
+
+QString uploadNotWholeText(const QStringList &names)
+{
+    return QString::fromUtf8("以下文件没有完整上传：\n") + names.join(QLatin1Char('\n'));
+}
+
 QString uploadIdleLabelText()
 {
     return QString::fromUtf8("上传进度");
@@ -45,8 +55,17 @@ TStorageSingleThread::TStorageSingleThread(std::shared_ptr<TelephoneLink> link, 
       m_indices(std::move(deviceIndices))
 {}
 
+QString TStorageSingleThread::nameOf(int deviceIndex) const
+{
+    const auto listed = m_listedNames.constFind(deviceIndex);
+    if (listed != m_listedNames.constEnd() && !listed->isEmpty())
+        return *listed;
+    return recordingNumberText(deviceIndex + 1);
+}
+
 void TStorageSingleThread::Execute()
 {
+    m_notWhole.clear();
     if (!QDir(m_folder).exists() && !QDir().mkdir(m_folder)) {
         emit message(folderCreateErrorText());
         emit ended(false, false);
@@ -63,36 +82,50 @@ void TStorageSingleThread::Execute()
     // Without an established form no record can be read: the batch ends here.
     if (!m_link->probeRecordLength()) {
         emit message(linkErrorText(LinkError::Read));
-        finish(false);
+        for (const int index : std::as_const(m_indices))
+            m_notWhole.append(nameOf(index));
+        finish();
         return;
     }
     m_link->flush();
 
     int filesDone = 0;
-    bool lastComplete = false;
+    bool batchStopped = false;
     for (const int index : std::as_const(m_indices)) {
-        if (stopRequested())
-            break;
-        const FileOutcome outcome = uploadOne(index, filesDone);
-        if (outcome == FileOutcome::StopBatch)
-            break;
-        lastComplete = outcome == FileOutcome::Complete;
+        if (stopRequested() || batchStopped) {
+            m_notWhole.append(nameOf(index));
+            continue;
+        }
+        QString name;
+        const FileOutcome outcome = uploadOne(index, filesDone, &name);
+        if (outcome != FileOutcome::Complete)
+            m_notWhole.append(name.isEmpty() ? nameOf(index) : name);
+        if (outcome == FileOutcome::StopBatch) {
+            batchStopped = true; // the rest of the selection is not asked for
+            continue;
+        }
         ++filesDone;
         emit batchProgress(filesDone);
     }
-    finish(filesDone == m_indices.size() && lastComplete);
+    finish();
 }
 
-void TStorageSingleThread::finish(bool complete)
+void TStorageSingleThread::finish()
 {
+    // The completion text only when every selected recording arrived whole; otherwise one
+    // warning names those that did not (a cancel is the user's own doing and needs none).
+    const bool complete = m_notWhole.isEmpty() && !stopRequested();
     if (complete)
         emit message(uploadFinishedText());
+    else if (!m_notWhole.isEmpty() && !stopRequested())
+        emit message(uploadNotWholeText(m_notWhole));
     // Uploading is cleared by the receiver of ended() together with the controls, so the flag
     // and the cancel button never disagree.
     emit ended(true, complete);
 }
 
-TStorageSingleThread::FileOutcome TStorageSingleThread::uploadOne(int deviceIndex, int filesDone)
+TStorageSingleThread::FileOutcome TStorageSingleThread::uploadOne(int deviceIndex, int filesDone,
+                                                                  QString *name)
 {
     emit labelChanged(uploadLabelText(filesDone + 1));
 
@@ -102,11 +135,11 @@ TStorageSingleThread::FileOutcome TStorageSingleThread::uploadOne(int deviceInde
         return FileOutcome::StopBatch;
     }
     const RecordingHeader header = decodeHeader(record.value, m_link->longForm());
-    const QString path = m_folder + recordingFileName(header, deviceIndex + 1);
+    *name = recordingFileName(header, deviceIndex + 1);
+    const QString path = m_folder + *name;
 
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::WriteOnly)) {
+    AtomicFile file(path);
+    if (QFileInfo(path).isDir() || !file.open()) {
         emit message(fileCreateErrorText());
         return FileOutcome::StopBatch;
     }
@@ -116,7 +149,7 @@ TStorageSingleThread::FileOutcome TStorageSingleThread::uploadOne(int deviceInde
     emit packetRangeChanged(packetCount);
     emit packetProgress(0);
 
-    bool writeFailed = file.write(record.value) != record.value.size();
+    bool writeFailed = !file.write(record.value);
     quint32 address = header.startAddress;
     quint64 received = 0;
     int packetsDone = 0;
@@ -132,7 +165,7 @@ TStorageSingleThread::FileOutcome TStorageSingleThread::uploadOne(int deviceInde
         }
         received += quint64(count);
         const auto *bytes = reinterpret_cast<const char *>(m_link->DataBuffer.data());
-        writeFailed = file.write(bytes, packet.value) != packet.value;
+        writeFailed = !file.write(QByteArrayView(bytes, packet.value));
         if (writeFailed)
             break;
         ++packetsDone;
@@ -144,13 +177,15 @@ TStorageSingleThread::FileOutcome TStorageSingleThread::uploadOne(int deviceInde
     }
 
     const bool complete = !writeFailed && packetsDone == packetCount;
-    // A partial copy never replaces an existing file of the same name.
+    // A partial copy never replaces an existing file of the same name. The commit syncs the
+    // file to disk before it takes the name, so a full disk never leaves a file cut short (or
+    // empty) under the final name.
     const bool keep = !writeFailed && (complete || !QFile::exists(path));
     bool committed = false;
     if (keep)
         committed = file.commit();
     else
-        file.cancelWriting();
+        file.discard();
     if (writeFailed || (keep && !committed)) {
         emit message(fileWriteErrorText());
         return FileOutcome::StopBatch;

@@ -2,9 +2,11 @@
 
 #include "TelephoneLink.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <memory>
@@ -18,7 +20,12 @@
 // Each file is written under a temporary name in the folder and renamed over its final name
 // only when it is complete, so an earlier complete copy of the same recording is never
 // destroyed. A file cut short (failed or short packet, stop request) takes the final name only
-// when no file of that name exists yet; otherwise the partial copy is removed.
+// when no file of that name exists yet; otherwise the partial copy is removed. Every write is
+// checked and the file is synced before the rename: a full disk ends the batch with
+// "写入文件错误" and never leaves a short or empty file under the final name.
+//
+// The batch counts as complete only when every selected recording arrived whole; otherwise
+// one message names those that did not (unless the user stopped the batch).
 namespace tovrel {
 
 class TStorageSingleThread : public QObject
@@ -36,6 +43,11 @@ public:
     bool stopRequested() const { return m_stop.load(); }
     // The pause between a record command and its answer (100 ms; benchmarks set 0).
     void setRecordPauseMs(int ms) { m_recordPauseMs = ms; }
+    // The file names the telephone's list showed for the indices, so a recording whose record
+    // never arrived can still be named when it is reported as not uploaded whole.
+    void setListedNames(QHash<int, QString> names) { m_listedNames = std::move(names); }
+    // After the body: the recordings of the selection that did not arrive whole, in row order.
+    QStringList notWhole() const { return m_notWhole; }
 
 public slots:
     void Execute();
@@ -49,8 +61,9 @@ signals:
     // A message box to show; a window shows it before the worker goes on.
     void message(const QString &text);
     // The body has ended. `idle` is false only when the folder could not be created: the
-    // window then stays in its running state until the upload is cancelled. The worker leaves
-    // Uploading alone: the receiver clears it when it puts its controls back.
+    // window then stays in its running state until the upload is cancelled. `complete` is true
+    // only when every selected recording arrived whole. The worker leaves Uploading alone: the
+    // receiver clears it when it puts its controls back.
     void ended(bool idle, bool complete);
 
 private:
@@ -60,22 +73,29 @@ private:
         Short,     // the file ended early; the batch goes on
         StopBatch, // no further files
     };
-    FileOutcome uploadOne(int deviceIndex, int filesDone);
-    void finish(bool complete);
+    // `name` receives the file's name once its record has been read.
+    FileOutcome uploadOne(int deviceIndex, int filesDone, QString *name);
+    void finish();
+    QString nameOf(int deviceIndex) const;
 
     std::shared_ptr<TelephoneLink> m_link;
     QString m_folder;
     QList<int> m_indices;
+    QHash<int, QString> m_listedNames;
+    QStringList m_notWhole;
     std::atomic<bool> m_stop{false};
     int m_recordPauseMs = 100;
 };
 
 // The upload's own messages.
-QString folderCreateErrorText();         // "创建文件夹错误"
-QString fileCreateErrorText();           // "创建文件错误"
-QString fileWriteErrorText();            // "写入文件错误"
-QString uploadFinishedText();            // "所选择的文件上传结束"
-QString uploadLabelText(int fileNumber); // "上传进度：正在上传选择的第N个文件"
-QString uploadIdleLabelText();           // "上传进度"
+QString folderCreateErrorText(); // "创建文件夹错误"
+QString fileCreateErrorText();   // "创建文件错误"
+QString fileWriteErrorText();    // "写入文件错误"
+QString uploadFinishedText();    // "所选择的文件上传结束"
+// "以下文件没有完整上传：" and one name a line: the recordings of a batch not uploaded whole.
+QString uploadNotWholeText(const QStringList &names);
+QString recordingNumberText(int position); // "第N条录音", for a recording not named yet
+QString uploadLabelText(int fileNumber);   // "上传进度：正在上传选择的第N个文件"
+QString uploadIdleLabelText();             // "上传进度"
 
 } // namespace tovrel

@@ -30,6 +30,8 @@ bool TelephoneLink::openStep()
     m_usb->setTimeouts(m_timeoutMs, m_timeoutMs);
     const bool opened = m_usb->open(0);
     m_everOpened = m_everOpened || opened;
+    if (opened)
+        m_outOfStep = false; // a new handle starts with nothing pending
     return opened;
 }
 
@@ -41,23 +43,58 @@ void TelephoneLink::closeAtExit()
     m_usb->close();
 }
 
+void TelephoneLink::flush()
+{
+    if (m_outOfStep)
+        resynchronise();
+    else
+        m_usb->flush();
+}
+
+void TelephoneLink::resynchronise()
+{
+    // The telephone may still be answering the command whose answer failed: wait until it has
+    // been quiet for a whole read time-out, dropping whatever arrives, then flush. Bounded, so
+    // a telephone that never stops talking cannot hold the link for ever.
+    constexpr int kMaxLateAnswers = 64;
+    std::array<char, 512> scratch{};
+    for (int i = 0; i < kMaxLateAnswers; ++i) {
+        int received = 0;
+        if (!m_usb->read(scratch.data(), int(scratch.size()), &received))
+            break;
+    }
+    m_usb->flush();
+    m_outOfStep = false;
+}
+
 LinkError TelephoneLink::send(const CommandBytes &command)
 {
+    if (m_outOfStep)
+        resynchronise();
     std::copy(command.begin(), command.end(), CommandBuffer.begin());
     const QByteArrayView bytes(reinterpret_cast<const char *>(CommandBuffer.data()),
                                kCommandLength);
-    return m_usb->write(bytes) ? LinkError::None : LinkError::Write;
+    if (m_usb->write(bytes))
+        return LinkError::None;
+    // A command that went out only in part may still be answered.
+    m_outOfStep = true;
+    return LinkError::Write;
 }
 
 LinkError TelephoneLink::receive(quint8 *into, int count, int *received, bool acceptShort)
 {
     std::fill_n(into, count, quint8(0));
+    // An answer of another length than asked for is not this command's answer: a longer one
+    // is always refused, a shorter one unless the caller takes short answers (the probe).
     const bool ok = m_usb->read(reinterpret_cast<char *>(into), count, received) &&
-                    (acceptShort || *received == count);
+                    (acceptShort ? *received <= count : *received == count);
     if (ok)
         return LinkError::None;
-    // An answer that comes late must not be taken for the answer of the next command.
-    m_usb->flush();
+    // The answer may come late or be followed by more: the link is out of step until the next
+    // command has waited it out, so no late answer is taken for the next command's.
+    std::fill_n(into, count, quint8(0));
+    *received = 0;
+    m_outOfStep = true;
     return LinkError::Read;
 }
 
@@ -83,8 +120,10 @@ bool TelephoneLink::probeRecordLength()
     int received = 0;
     if (receive(CommandBuffer.data(), kProbeReadLength, &received, true) != LinkError::None)
         return false;
-    if (received != kShortRecordLength && received != kLongRecordLength)
+    if (received != kShortRecordLength && received != kLongRecordLength) {
+        m_outOfStep = true; // not a directory record: some other answer came
         return false;
+    }
     RecordLength = received;
     return true;
 }

@@ -50,7 +50,10 @@ public:
     bool openStep();
     // True once an open succeeded during the run.
     bool everOpened() const { return m_everOpened; }
-    void flush() { m_usb->flush(); }
+    // Drops what the link still holds; after a failed exchange it first waits out a late answer.
+    void flush();
+    // True after a failed exchange, until the next command or flush has waited out its answer.
+    bool outOfStep() const { return m_outOfStep; }
     // At the end of the run: flush and close, when the handle was ever opened.
     void closeAtExit();
 
@@ -76,6 +79,9 @@ public:
     std::array<quint8, kPacketBytes> DataBuffer{};
 
 private:
+    // Before a command on a link out of step: reads until the telephone has been quiet for a
+    // whole read time-out, then flushes.
+    void resynchronise();
     LinkError send(const CommandBytes &command);
     // Reads `count` bytes into `into`; a short answer fails unless `acceptShort`.
     LinkError receive(quint8 *into, int count, int *received, bool acceptShort = false);
@@ -83,6 +89,7 @@ private:
     std::unique_ptr<UsbLibrary> m_usb;
     int m_timeoutMs;
     bool m_everOpened = false;
+    bool m_outOfStep = false;
 };
 
 } // namespace tovrel

@@ -37,4 +37,20 @@ std::unique_ptr<UsbLibrary> createUsbLibrary(const QString &emulatorSocket)
     return std::make_unique<LibUsbLibrary>(ids.vendorId, ids.productId);
 }
 
+QString usbOpenFailureText(const UsbOpenFailure &failure)
+{
+    QString text = QString::fromUtf8("USB设备打开失败：");
+    switch (failure.kind) {
+    case UsbOpenFailure::Permission:
+        return text + QString::fromUtf8("没有访问该设备的权限。请运行 scripts/setup --udev "
+                                        "安装设备规则，然后重新插入电话。");
+    case UsbOpenFailure::Busy:
+        return text + QString::fromUtf8("设备正被其他程序使用。");
+    case UsbOpenFailure::None:
+    case UsbOpenFailure::Other:
+        break;
+    }
+    return text + (failure.reason.isEmpty() ? QString::fromUtf8("未知原因") : failure.reason);
+}
+
 } // namespace tovrel

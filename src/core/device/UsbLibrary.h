@@ -10,6 +10,20 @@
 // Implementations: libusb for real telephones, a local socket for the emulated telephone.
 namespace tovrel {
 
+// Why the last open failed.
+struct UsbOpenFailure
+{
+    enum Kind
+    {
+        None,
+        Permission, // the system refused access (no udev rule for the telephone)
+        Busy,       // another program holds the telephone
+        Other,
+    };
+    Kind kind = None;
+    QString reason; // the library's own words
+};
+
 class UsbLibrary
 {
 public:
@@ -26,14 +40,25 @@ public:
     virtual void flush() = 0;
     // Sends all of `bytes`; false on any failure (no device, closed link, time-out).
     virtual bool write(QByteArrayView bytes) = 0;
-    // Reads up to `count` bytes into `buffer` and reports in `received` how many arrived; false
-    // on failure (no answer within the read time-out, closed link).
+    // Reads one answer and copies up to `count` of its bytes into `buffer`. `received` reports
+    // the answer's own length, which exceeds `count` when the answer was longer than asked for
+    // (only `count` bytes are copied then). False on failure (no answer within the read
+    // time-out, closed link, an answer overflowing the transfer).
     virtual bool read(char *buffer, int count, int *received) = 0;
+    // Why the last open() failed (None after a successful one).
+    virtual UsbOpenFailure openFailure() const { return m_openFailure; }
     // Releases the handle.
     virtual void close() = 0;
     // True while the handle is open (from a successful open until close).
     virtual bool isOpen() const = 0;
+
+protected:
+    UsbOpenFailure m_openFailure;
 };
+
+// The message for a failed open: "USB设备打开失败：" and the reason; for a refused permission
+// it says how to install the telephone's udev rule.
+QString usbOpenFailureText(const UsbOpenFailure &failure);
 
 // The telephone's USB ids when SysConf.ini names none: the USB bridge chip's own default pair.
 constexpr quint16 kDefaultVendorId = 0x10C4;

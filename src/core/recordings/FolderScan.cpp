@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -46,6 +47,8 @@ public:
     }
     FolderHandle(const FolderHandle &) = delete;
     FolderHandle &operator=(const FolderHandle &) = delete;
+
+    bool opened() const { return m_dir != nullptr; }
 
     QStringList recordingNames() const
     {
@@ -105,6 +108,8 @@ class FolderHandle
 public:
     explicit FolderHandle(const QString &folder) : m_dir(folder) {}
 
+    bool opened() const { return m_dir.exists() && m_dir.isReadable(); }
+
     QStringList recordingNames() const
     {
         return m_dir.entryList({QStringLiteral("*.spx")}, QDir::Files | QDir::Hidden, QDir::Name);
@@ -135,6 +140,16 @@ QString noSupportedFilesMessage()
     return QString::fromUtf8("此目录没有任何可支持的文件！");
 }
 
+QString unreadableFolderMessage()
+{
+    return QString::fromUtf8("无法读取此目录！");
+}
+
+QString unreadableFilesMessage(const QStringList &fileNames)
+{
+    return QString::fromUtf8("以下文件无法读取：\n") + fileNames.join(QLatin1Char('\n'));
+}
+
 QStringList recordingFileNames(const QString &folder)
 {
     if (folder.isEmpty())
@@ -152,24 +167,29 @@ FolderScanResult scanRecordingFolder(const QString &folder)
     const FolderHandle handle(folder);
     const QStringList names = handle.recordingNames();
     if (names.isEmpty()) {
-        result.message = noSupportedFilesMessage();
+        // A folder that exists but cannot be listed is not an empty one.
+        result.message = !handle.opened() && QFileInfo(folder).isDir() ? unreadableFolderMessage()
+                                                                       : noSupportedFilesMessage();
         return result;
     }
     const QString base = QDir(folder).absolutePath() + QLatin1Char('/');
     result.recordings.reserve(names.size());
+    QStringList unreadableNames;
     for (const QString &name : names) {
         char bytes[kHeaderProbeLength];
         QString reason;
         if (!handle.readHeader(name, bytes, reason)) {
-            result.message = noSupportedFilesMessage();
-            result.failedPath = base + name;
-            result.failedReason = reason;
-            break;
+            // One file that cannot be read (locked, no permission) hides none of the others.
+            result.unreadable.append({base + name, reason});
+            unreadableNames.append(name);
+            continue;
         }
         const RecordingHeader header = decodeHeader(QByteArrayView(bytes, kHeaderProbeLength));
         result.conversionTotal += chunkCount(header.payloadLength);
         result.recordings.append({base + name, name, header});
     }
+    if (!unreadableNames.isEmpty())
+        result.message = unreadableFilesMessage(unreadableNames);
     return result;
 }
 

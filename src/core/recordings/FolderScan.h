@@ -20,17 +20,24 @@ struct ScannedRecording
     RecordingHeader header;
 };
 
+struct UnreadableRecording
+{
+    QString path;   // absolute path, '/' separators
+    QString reason; // the system's reason
+};
+
 struct FolderScanResult
 {
-    // The files read, in file-name order. When a file could not be opened the scan stops
-    // there; the files before it stay.
+    // Every file read, in file-name order. A file that cannot be opened is left out and the
+    // scan goes on with the next one.
     QList<ScannedRecording> recordings;
-    // "此目录没有任何可支持的文件！" when the folder held no recording file (or does not exist)
-    // or a file could not be opened; nothing when every file was read.
+    // The files that could not be opened, in file-name order.
+    QList<UnreadableRecording> unreadable;
+    // The one message after the scan, or nothing when every file was read:
+    // "此目录没有任何可支持的文件！" when the folder holds no recording file (or does not exist),
+    // "无法读取此目录！" when the folder itself cannot be read, otherwise the list of the files
+    // that could not be read (unreadableFilesMessage).
     std::optional<QString> message;
-    // The file that could not be opened and the system's reason, for front ends that say more.
-    QString failedPath;
-    QString failedReason;
     // Sum over the listed files of their 500-byte chunk counts (L / 500 + 1): the overall
     // progress maximum of a convert-all run.
     qint64 conversionTotal = 0;
@@ -38,6 +45,10 @@ struct FolderScanResult
 
 // The message shown for a folder without readable recording files.
 QString noSupportedFilesMessage();
+// "无法读取此目录！": the folder exists but its files cannot be listed.
+QString unreadableFolderMessage();
+// "以下文件无法读取：" and one file name a line.
+QString unreadableFilesMessage(const QStringList &fileNames);
 
 // The "*.spx" file names of `folder`, in the one order the program uses (file-name order).
 QStringList recordingFileNames(const QString &folder);

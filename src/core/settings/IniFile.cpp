@@ -1,8 +1,9 @@
 #include "settings/IniFile.h"
 
+#include "io/AtomicFile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace tovrel {
 namespace {
@@ -128,18 +129,14 @@ QString IniFile::text() const
 
 bool IniFile::save(const QString &path) const
 {
-    // Written to a temporary file and renamed, so a failed write never leaves half a file.
-    // A file the user made read-only stays untouched, although its folder would allow a rename.
+    // Written to a temporary file, synced and renamed, so a failed write (a full disk included)
+    // never leaves half a file or an empty one. A file the user made read-only stays untouched,
+    // although its folder would allow a rename.
     const QFileInfo info(path);
     if (info.exists() && !info.isWritable())
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = text().toUtf8();
-    if (file.write(bytes) != bytes.size())
-        return false;
-    return file.commit();
+    AtomicFile file(path);
+    return file.open() && file.write(text().toUtf8()) && file.commit();
 }
 
 } // namespace tovrel

@@ -30,9 +30,19 @@ QString defaultRecordFolder()
 #endif
 }
 
+QString withTrailingSeparator(const QString &folder)
+{
+    // A backslash counts on every system: a settings file brought from Windows keeps its folder.
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')) ||
+        folder.endsWith(QLatin1Char('\\')) || folder.endsWith(QDir::separator()))
+        return folder;
+    return folder + QDir::separator();
+}
+
 QString readLocalFileBackupPath()
 {
-    return IniFile::load(settingsPath()).value(kSection, kKey).value_or(defaultRecordFolder());
+    return withTrailingSeparator(
+        IniFile::load(settingsPath()).value(kSection, kKey).value_or(defaultRecordFolder()));
 }
 
 std::optional<QString> writeLocalFileBackupPath(const QString &folder)

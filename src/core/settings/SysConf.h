@@ -16,8 +16,13 @@ QString settingsPath();
 // elsewhere (expanded, in native separators).
 QString defaultRecordFolder();
 
-// The value of LocalFileBackupPath, exactly as stored, or the default when the file, the section
-// or the key is missing.
+// `folder` ending in a separator: one is appended (the native one) unless it already ends in
+// "/", "\\" or the native separator. Empty stays empty. Every folder the program keeps goes through
+// this where it is read, so paths can be built by appending a file name.
+QString withTrailingSeparator(const QString &folder);
+
+// The value of LocalFileBackupPath with a trailing separator (a value written by hand or by an
+// older version may lack it), or the default when the file, the section or the key is missing.
 QString readLocalFileBackupPath();
 
 // Stores `folder` as LocalFileBackupPath, keeping every other line of the file. When the file

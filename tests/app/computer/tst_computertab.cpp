@@ -23,8 +23,8 @@
 
 using namespace tovrel;
 using tovrel::test::RecordingMessageSink;
-using tovrel::test::TestSandbox;
 using tovrel::test::TempFolder;
+using tovrel::test::TestSandbox;
 
 namespace {
 

@@ -201,6 +201,25 @@ private slots:
         QVERIFY(!w.password->isVisible());
     }
 
+    // The telephone cannot be opened (here: gone between the poll tick and the click): the
+    // list button says why instead of doing nothing, and the login dialog is not shown.
+    void failedOpenSaysWhy()
+    {
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, {300}), qPrintable(phone.error()));
+        Windows w(phone.socketName());
+        w.main->TimerUSBConnectTimer();
+        QCOMPARE(UsbPresent.load(), 1);
+        phone.stop();
+        QTest::mouseClick(w.main->BitBtnRefersh, Qt::LeftButton);
+        QCOMPARE(w.messages.texts().size(), 1);
+        QVERIFY2(w.messages.texts()[0].startsWith(u("USB设备打开失败：")),
+                 qPrintable(w.messages.texts()[0]));
+        QVERIFY(w.messages.texts()[0].size() > u("USB设备打开失败：").size());
+        QCOMPARE(UsbOpened.load(), 0);
+        QVERIFY(!w.password->isVisible());
+    }
+
     void uploadAllThenPcTab()
     {
         emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
@@ -225,6 +244,38 @@ private slots:
         for (int i = 0; i < 3; ++i)
             QCOMPARE(m_dir->read(QStringLiteral("record/") + m_recordings[i].fileName(i + 1)),
                      m_recordings[i].bytes());
+    }
+
+    // A recording folder stored without a trailing separator (by hand, or by an older
+    // version) still receives the files inside it; and a batch with a file cut short ends with
+    // a warning naming that file instead of the completion text, although the last file
+    // arrived whole.
+    void uploadIntoStoredFolderWithOneFileShort()
+    {
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        // Commands: password, count, probe, two records; the first data answer is short.
+        QVERIFY2(
+            startPhone(phone, {600, 300}, {QStringLiteral("--short-after"), QStringLiteral("5")}),
+            qPrintable(phone.error()));
+        m_dir->write(QStringLiteral("SysConf.ini"),
+                     "[LocalConfig]\nLocalFileBackupPath=" +
+                         QFile::encodeName(m_dir->path() + QStringLiteral("record")) + "\n");
+        Windows w(phone.socketName());
+        w.main->ReadSysConf();
+        QCOMPARE(w.main->EditSave->text(), m_dir->path() + QStringLiteral("record/"));
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        QCOMPARE(w.main->ListViewMCUModel->rowCount(), 2);
+        QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(w.main->BitBtnUpload->text(), u("上传选择"), 20000);
+        QCOMPARE(w.messages.texts(),
+                 (QStringList{u("USB读数据错误"),
+                              u("以下文件没有完整上传：\n") + m_recordings[0].fileName(1)}));
+        QCOMPARE(QDir(m_dir->path() + QStringLiteral("record")).entryList(QDir::Files),
+                 (QStringList{m_recordings[0].fileName(1), m_recordings[1].fileName(2)}));
+        QCOMPARE(m_dir->read(QStringLiteral("record/") + m_recordings[1].fileName(2)),
+                 m_recordings[1].bytes());
+        QVERIFY(QDir(m_dir->path()).entryList({QStringLiteral("record?*")}).isEmpty());
     }
 
     void selectionInRowOrder()
@@ -379,13 +430,16 @@ private slots:
         QCOMPARE(w.main->ListViewMCUModel->rowCount(), 0);
         QCOMPARE(w.main->BitBtnConnect->text(), u("USB未连接"));
         // The packet in flight fails (read or write, by when the link went), then the record
-        // command of the second file cannot be sent.
-        QTRY_VERIFY_WITH_TIMEOUT(w.messages.texts().size() >= 2, 20000);
+        // command of the second file cannot be sent; one warning names both files, the second
+        // by the name the list showed.
+        QTRY_VERIFY_WITH_TIMEOUT(w.messages.texts().size() >= 3, 20000);
         QTest::qWait(200);
         const QStringList texts = w.messages.texts();
-        QCOMPARE(texts.size(), 2);
+        QCOMPARE(texts.size(), 3);
         QVERIFY(texts[0] == u("USB读数据错误") || texts[0] == u("USB写命令错误"));
         QCOMPARE(texts[1], u("USB写命令错误"));
+        QCOMPARE(texts[2], u("以下文件没有完整上传：\n") + m_recordings[0].fileName(1) + u("\n") +
+                               m_recordings[1].fileName(2));
         const QByteArray partial =
             m_dir->read(QStringLiteral("record/") + m_recordings[0].fileName(1));
         QVERIFY(partial.size() > 19);

@@ -5,10 +5,10 @@
 #include "TMainForm.h"
 #include "TestFolders.h"
 
+#include "VirtualAudioOutput.h"
 #include "activity/ActivityFlags.h"
 #include "codec/SpeexDecoder.h"
 #include "playback/PlaybackTimes.h"
-#include "playback/VirtualAudioOutput.h"
 #include "recordings/RecordingHeader.h"
 #include "report/ReportModel.h"
 

@@ -3,10 +3,12 @@
 #include "conversion/ConversionWorker.h"
 #include "conversion/RecordingConversion.h"
 
+#include "SmallFileSystem.h"
 #include "SpeechEncoder.h"
 #include "SpeechFixtures.h"
 #include "TestFolders.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -268,26 +270,55 @@ private slots:
         QVERIFY(!QFile::exists(out.file(u("next.spx.wav"))));
     }
 
-    void workerFailsOnFullDisk()
+    // A full disk in the middle of a WAV: the conversion fails with its message, nothing
+    // half-written takes the WAV's name, and the WAV of an earlier conversion stays whole.
+    void workerFailsOnFullDiskKeepingEarlierWav_data()
     {
-        if (!QFileInfo(u("/dev/full")).exists())
-            QSKIP("no /dev/full here");
+        QTest::addColumn<qint64>("bytesLeft");
+        QTest::addColumn<QString>("message");
+        // Without a byte free not even the header can be written.
+        QTest::newRow("no byte free") << qint64(0) << u("创建文件失败！");
+        QTest::newRow("less than the WAV") << qint64(16384) << u("写入文件失败！");
+    }
+    void workerFailsOnFullDiskKeepingEarlierWav()
+    {
+        QFETCH(qint64, bytesLeft);
+        QFETCH(QString, message);
         TempFolder dir;
-        TempFolder out;
+        test::SmallFileSystem disk(dir.path(), 512);
+        if (!disk.isMounted())
+            QSKIP("mounting a small tmpfs is refused here");
         const QStringList inputs{dir.write(u("a.spx"), speechRecording(false, 5000)),
                                  dir.write(u("b.spx"), speechRecording(false, 1000))};
-        // Every write to the WAV fails for want of space.
-        QVERIFY(QFile::link(u("/dev/full"), out.file(u("a.spx.wav"))));
+        const QString wavPath = disk.path() + u("a.spx.wav");
+        {
+            std::atomic<int> flag{1};
+            ConversionWorker first(ConversionWorker::Kind::Selected, {inputs[0]}, disk.path(), 0,
+                                   flag);
+            QSignalSpy finished(&first, &ConversionWorker::finished);
+            first.run();
+            QCOMPARE(finished.size(), 1);
+        }
+        QFile earlierFile(wavPath);
+        QVERIFY(earlierFile.open(QIODevice::ReadOnly));
+        const QByteArray earlier = earlierFile.readAll();
+        earlierFile.close();
+        QCOMPARE(earlier.size(), 44 + 10 * 8000);
+        QVERIFY(disk.fill(bytesLeft));
+
         std::atomic<int> flag{1};
-        ConversionWorker worker(ConversionWorker::Kind::All, inputs, out.path(), 13, flag);
+        ConversionWorker worker(ConversionWorker::Kind::All, inputs, disk.path(), 13, flag);
         QSignalSpy failed(&worker, &ConversionWorker::failed);
         QSignalSpy finished(&worker, &ConversionWorker::finished);
         worker.run();
         QCOMPARE(finished.size(), 0);
         QCOMPARE(failed.size(), 1);
-        QCOMPARE(failed[0][0].toString(), u("写入文件失败！"));
-        QCOMPARE(failed[0][2].toString(), out.file(u("a.spx.wav")));
-        QVERIFY(!QFile::exists(out.file(u("b.spx.wav"))));
+        QCOMPARE(failed[0][0].toString(), message);
+        QCOMPARE(failed[0][2].toString(), wavPath);
+        QVERIFY(earlierFile.open(QIODevice::ReadOnly));
+        QCOMPARE(earlierFile.readAll(), earlier);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                 (QStringList{u("a.spx.wav"), u("filler")}));
     }
 
     void workerStopsBetweenFiles()

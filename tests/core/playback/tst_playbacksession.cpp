@@ -2,11 +2,11 @@
 #include "SpeechEncoder.h"
 #include "TestFolders.h"
 
+#include "VirtualAudioOutput.h"
 #include "activity/ActivityFlags.h"
 #include "codec/SpeexDecoder.h"
 #include "playback/PlaybackSession.h"
 #include "playback/SpeexBlockDecoder.h"
-#include "playback/VirtualAudioOutput.h"
 
 #include <QElapsedTimer>
 #include <QFile>

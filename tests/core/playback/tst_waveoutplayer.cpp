@@ -1,4 +1,4 @@
-#include "playback/VirtualAudioOutput.h"
+#include "VirtualAudioOutput.h"
 #include "playback/WaveOutPlayer.h"
 
 #include <QTest>

@@ -5,8 +5,6 @@
 #include <QFile>
 #include <QTest>
 
-#include <unistd.h>
-
 using namespace tovrel;
 using tovrel::test::TempFolder;
 
@@ -103,21 +101,6 @@ private slots:
         QVERIFY(scan.recordings.isEmpty());
         QCOMPARE(scan.message, u("此目录没有任何可支持的文件！"));
         QCOMPARE(scan.conversionTotal, 0);
-    }
-
-    void unreadableFileEndsTheScan()
-    {
-        if (geteuid() == 0)
-            QSKIP("every file is readable for root");
-        TempFolder dir;
-        dir.write(u("1.spx"), encodeHeader(header(false, 1, 500)));
-        const QString locked = dir.write(u("2.spx"), encodeHeader(header(false, 2, 500)));
-        dir.write(u("3.spx"), encodeHeader(header(false, 3, 500)));
-        QFile::setPermissions(locked, QFileDevice::Permissions());
-        const FolderScanResult scan = scanRecordingFolder(dir.path());
-        QCOMPARE(scan.recordings.size(), 1);
-        QCOMPARE(scan.message, u("此目录没有任何可支持的文件！"));
-        QCOMPARE(scan.failedPath, locked);
     }
 
     void manyFiles()

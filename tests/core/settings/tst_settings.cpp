@@ -1,6 +1,8 @@
 #include "settings/IniFile.h"
 #include "settings/SysConf.h"
 
+#include "ProgramRun.h"
+#include "SmallFileSystem.h"
 #include "TestFolders.h"
 
 #include <QDir>
@@ -17,6 +19,35 @@
 using namespace tovrel;
 using tovrel::test::ScopedCurrentDir;
 using tovrel::test::TempFolder;
+
+namespace {
+
+// Writes the recording folder into the settings of `folder`, in a child process.
+struct ChildWrite
+{
+    enum Outcome
+    {
+        Written = 0,
+        Refused = 1, // the failure was reported with the settings path
+        Wrong = 2,   // reported as written, or with another text
+    };
+    QString folder;
+    QString value;
+
+    static int run(void *self)
+    {
+        const auto *w = static_cast<ChildWrite *>(self);
+        if (!QDir::setCurrent(w->folder))
+            return Wrong;
+        const auto error = sysconf::writeLocalFileBackupPath(w->value);
+        if (!error)
+            return Written;
+        return *error == QStringLiteral("Unable to write to ") + sysconf::settingsPath() ? Refused
+                                                                                         : Wrong;
+    }
+};
+
+} // namespace
 
 class TestSettings : public QObject
 {
@@ -36,9 +67,9 @@ private slots:
         QTest::newRow("raw backslashes kept")
             << QByteArray("[LocalConfig]\nLocalFileBackupPath=C:\\record\\\n")
             << QStringLiteral("C:\\record\\");
-        QTest::newRow("no trailing separator shown unchanged")
+        QTest::newRow("no trailing separator: one is added")
             << QByteArray("[LocalConfig]\nLocalFileBackupPath=/data/calls\n")
-            << QStringLiteral("/data/calls");
+            << QStringLiteral("/data/calls/");
         QTest::newRow("CRLF line ends and case-insensitive names")
             << QByteArray("[localconfig]\r\nlocalfilebackuppath=/d/\r\n") << QStringLiteral("/d/");
         QTest::newRow("UTF-8 folder name")
@@ -94,19 +125,88 @@ private slots:
                                             "[Device]\nProductId=ea61\n"));
     }
 
+    // A settings file the user made read-only, tried as an unprivileged user (root ignores
+    // file permissions): the write is refused with the path, the file stays as it was.
     void unwritableFileReportsPath()
     {
-        if (geteuid() == 0)
-            QSKIP("root ignores file permissions");
         TempFolder dir;
+        QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755));
         const QString path =
             dir.write(QStringLiteral("SysConf.ini"), "[LocalConfig]\nLocalFileBackupPath=/old/\n");
-        QFile::setPermissions(path, QFileDevice::ReadOwner);
-        ScopedCurrentDir cd(dir.path());
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                                        QFileDevice::ReadOther);
+        ChildWrite write{dir.path(), QStringLiteral("/new/")};
+        test::ChildLimits asNobody;
+        asNobody.asNobody = true;
+        QCOMPARE(test::runInChild(asNobody, &ChildWrite::run, &write), int(ChildWrite::Refused));
+        QCOMPARE(dir.read(QStringLiteral("SysConf.ini")),
+                 QByteArray("[LocalConfig]\nLocalFileBackupPath=/old/\n"));
+    }
+
+    // A full disk (a file-size limit of the writing process) while the settings are written:
+    // the write is reported as failed, the earlier file stays whole, no temporary file is left.
+    // The file is smaller than any write buffer, so only a checked sync and close catch it.
+    void fullDiskKeepsEarlierFile()
+    {
+        TempFolder dir;
+        const QByteArray earlier("[LocalConfig]\nLocalFileBackupPath=/old/\n");
+        dir.write(QStringLiteral("SysConf.ini"), earlier);
+        ChildWrite write{dir.path(), QStringLiteral("/a/folder/name/longer/than/the/limit/")};
+        test::ChildLimits limits;
+        limits.fileSizeLimit = 48;
+        QCOMPARE(test::runInChild(limits, &ChildWrite::run, &write), int(ChildWrite::Refused));
+        QCOMPARE(dir.read(QStringLiteral("SysConf.ini")), earlier);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("SysConf.ini")});
+    }
+
+    // The same on a full file system: a small tmpfs holding the settings file, every free byte
+    // taken before the write.
+    void fullFileSystemKeepsEarlierFile()
+    {
+        TempFolder dir;
+        test::SmallFileSystem disk(dir.path(), 64);
+        if (!disk.isMounted())
+            QSKIP("mounting a small tmpfs is refused here");
+        const QByteArray earlier("[LocalConfig]\nLocalFileBackupPath=/old/\n");
+        {
+            QFile file(disk.path() + QStringLiteral("SysConf.ini"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(earlier), earlier.size());
+        }
+        QVERIFY(disk.fill());
+        ScopedCurrentDir cd(disk.path());
         const auto error = sysconf::writeLocalFileBackupPath(QStringLiteral("/new/"));
-        QVERIFY(error.has_value());
-        QCOMPARE(*error, QStringLiteral("Unable to write to ") + sysconf::settingsPath());
-        QCOMPARE(sysconf::readLocalFileBackupPath(), QStringLiteral("/old/"));
+        QCOMPARE(error.value_or(QString()),
+                 QStringLiteral("Unable to write to ") + sysconf::settingsPath());
+        QFile file(disk.path() + QStringLiteral("SysConf.ini"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), earlier);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                 (QStringList{QStringLiteral("SysConf.ini"), QStringLiteral("filler")}));
+    }
+
+    // A folder stored without a trailing separator (written by hand, or by an older version)
+    // is read with one, so a file name appended to it lands inside the folder.
+    void folderReadWithTrailingSeparator_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("without") << QByteArray("/home/u/calls") << QStringLiteral("/home/u/calls/");
+        QTest::newRow("with") << QByteArray("/home/u/calls/") << QStringLiteral("/home/u/calls/");
+        QTest::newRow("root") << QByteArray("/") << QStringLiteral("/");
+        QTest::newRow("backslash") << QByteArray("C:\\calls\\") << QStringLiteral("C:\\calls\\");
+        QTest::newRow("empty") << QByteArray("") << QString();
+    }
+    void folderReadWithTrailingSeparator()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, read);
+        TempFolder dir;
+        dir.write(QStringLiteral("SysConf.ini"),
+                  "[LocalConfig]\nLocalFileBackupPath=" + stored + "\n");
+        ScopedCurrentDir cd(dir.path());
+        QCOMPARE(sysconf::readLocalFileBackupPath(), read);
     }
 
     void unreadableFileIsNotReplaced()

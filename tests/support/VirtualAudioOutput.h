@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AudioOutput.h"
+#include "playback/AudioOutput.h"
 
 #include <QByteArray>
 #include <QList>
@@ -16,7 +16,7 @@ namespace tovrel {
 // A sound device without sound: plays queued blocks in real time (or faster, by a speed factor)
 // on its own thread and keeps every byte it played, in order. It can also stand for a system
 // without a device, a device that will not open, or a device that stops returning blocks.
-// Used by the tests and the benchmarks.
+// Used by the tests.
 class VirtualAudioOutput final : public AudioOutput
 {
 public:
