@@ -23,9 +23,12 @@ int exportFolderList(const QString &folder, const ExportRequest &request)
         return 1;
     }
     const FolderScanResult scan = scanRecordingFolder(folder);
-    if (!scan.failedPath.isEmpty()) {
-        err << "tovrel list: " << scan.failedPath << ": " << scan.failedReason
-            << "; nothing exported\n";
+    // A folder or file that cannot be read: the workbook would miss rows, so none is written.
+    if (scan.message == unreadableFolderMessage() || !scan.unreadable.isEmpty()) {
+        err << "tovrel list: " << *scan.message << '\n';
+        for (const UnreadableRecording &f : scan.unreadable)
+            err << "tovrel list: " << f.path << ": " << f.reason << '\n';
+        err << "tovrel list: nothing exported\n";
         return 1;
     }
     ReportModel list;

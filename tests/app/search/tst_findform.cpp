@@ -6,8 +6,8 @@
 #include "TMainForm.h"
 #include "TestFolders.h"
 
+#include "VirtualAudioOutput.h"
 #include "activity/ActivityFlags.h"
-#include "playback/VirtualAudioOutput.h"
 #include "report/ReportModel.h"
 
 #include <QCheckBox>
