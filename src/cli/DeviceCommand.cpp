@@ -2,6 +2,7 @@
 // link, login, list and upload as the windows.
 
 #include "Commands.h"
+#include "Help.h"
 
 #include "activity/ActivityFlags.h"
 #include "device/LinkFlags.h"
@@ -48,14 +49,8 @@ int fail(const QString &text)
 std::optional<DeviceOptions> parse(const QStringList &args, int *exitCode)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "The telephone:\n"
-        "  status                     whether a telephone is attached\n"
-        "  list                       its recordings (tab-separated)\n"
-        "  upload (--all | ROW...)    copy recordings (ROW: the number in the first column)"));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("action"),
-                                 QStringLiteral("status, list or upload"));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
     const QCommandLineOption emulator(QStringLiteral("emulator"),
                                       QStringLiteral("Use the emulated telephone on this socket."),
                                       QStringLiteral("SOCKET"));
@@ -71,7 +66,7 @@ std::optional<DeviceOptions> parse(const QStringList &args, int *exitCode)
     const QCommandLineOption timeout(QStringLiteral("timeout-ms"),
                                      QStringLiteral("Time-out of each exchange (default 10000)."),
                                      QStringLiteral("MS"));
-    parser.addOptions({emulator, password, to, all, header, timeout});
+    parser.addOptions({emulator, password, to, all, header, timeout, help});
     QStringList argv = args;
     argv.prepend(QStringLiteral("tovrel device"));
     if (!parser.parse(argv)) {
@@ -79,7 +74,24 @@ std::optional<DeviceOptions> parse(const QStringList &args, int *exitCode)
         return std::nullopt;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        QTextStream(stdout) << parser.helpText();
+        QTextStream(stdout)
+            << HelpPage({"tovrel device status [--emulator SOCKET]",
+                         "tovrel device list --password DDDD [--header] [--emulator SOCKET]",
+                         "tovrel device upload --password DDDD --to DIR (--all | ROW...)"})
+                   .paragraph(
+                       "The telephone: whether one is attached (status), the recordings it holds\n"
+                       "(list, tab-separated as the telephone tab shows them), and the upload of\n"
+                       "recordings into a folder (upload; ROW: the number in the first column).")
+                   .section("Options",
+                            {{"--emulator SOCKET", "use the emulated telephone on this socket"},
+                             {"--password DDDD", "the telephone's four-digit password"},
+                             {"--to DIR", "folder the recordings are uploaded into"},
+                             {"--all", "upload every recording"},
+                             {"--header", "list: print the column captions first"},
+                             {"--timeout-ms MS", "time-out of each exchange (default 10000)"},
+                             kHelpEntry})
+                   .paragraph("Exit status 0 on success, 1 with the failure text otherwise.")
+                   .text();
         *exitCode = 0;
         return std::nullopt;
     }

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "Help.h"
 
 #include "recordings/FolderScan.h"
 
@@ -15,11 +16,16 @@ int runList(const QStringList &args)
     bool header = false;
     for (const QString &a : args) {
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
-            out << "Usage: tovrel list [--header] FOLDER\n\n"
-                   "Lists the recording files (*.spx) of FOLDER in file-name order, one row per\n"
-                   "line, the cells tab-separated as the PC list shows them: 序号, 文件名,\n"
-                   "电话号码, 时间, 属性, 文件长度, 时长. --header prints the captions first.\n"
-                   "Exit status 0 when rows were listed, 1 otherwise.\n";
+            out << HelpPage({"tovrel list [--header] FOLDER"})
+                       .paragraph("Lists the recording files (*.spx) of FOLDER in file-name order, "
+                                  "one row per\n"
+                                  "line, the cells tab-separated as the PC list shows them: 序号, "
+                                  "文件名,\n"
+                                  "电话号码, 时间, 属性, 文件长度, 时长.")
+                       .section("Options",
+                                {{"--header", "print the column captions first"}, kHelpEntry})
+                       .paragraph("Exit status 0 when rows were listed, 1 otherwise.")
+                       .text();
             return 0;
         }
         if (a == QLatin1String("--header"))

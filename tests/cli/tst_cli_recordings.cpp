@@ -1,11 +1,12 @@
+#include "ProgramRun.h"
 #include "SpeechEncoder.h"
 #include "SpeechFixtures.h"
-#include "ProgramRun.h"
 #include "TestFolders.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <QtEndian>
 
