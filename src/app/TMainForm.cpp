@@ -1,6 +1,7 @@
 #include "TMainForm.h"
 
 #include "Anchors.h"
+#include "ClickToSeek.h"
 #include "ReportListView.h"
 #include "StandardError.h"
 #include "TExportForm1.h"
@@ -262,6 +263,7 @@ void TMainForm::buildComputerTab()
     TrackBar1 = new QSlider(Qt::Horizontal, TabSheetComputer);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
     TrackBar1->setRange(0, 25);
+    ClickToSeek::install(TrackBar1);
     anchors->place(TrackBar1, {160, 448, 298, 26}, kBottomStretch);
     Label3 = caption(TabSheetComputer, QStringLiteral("00:00:00"));
     Label3->setObjectName(QStringLiteral("Label3"));
