@@ -54,6 +54,14 @@ QList<ReportColumn> recordingColumns()
     };
 }
 
+// A recording list keeps the file names' ends in view and fits its width: the file-name and
+// then the number column give way, the duration column takes what is left.
+void fitRecordingColumns(ReportListView *list)
+{
+    list->setMiddleElidedColumn(1);
+    list->setElasticColumns({1, 2});
+}
+
 QPushButton *pictureButton(QWidget *parent, const char *name, QStyle::StandardPixmap icon,
                            const QString &caption = {})
 {
@@ -167,6 +175,7 @@ void TMainForm::buildTelephoneTab()
     ListViewMCU = new ReportListView(TabSheetMCU);
     ListViewMCU->setObjectName(QStringLiteral("ListViewMCU"));
     ListViewMCU->setReportModel(ListViewMCUModel);
+    fitRecordingColumns(ListViewMCU);
     anchors->place(ListViewMCU, {4, 4, 634, 448}, kAll);
 
     // The four bottom buttons: vertical place by anchor, horizontal place by FormResize.
@@ -238,6 +247,7 @@ void TMainForm::buildComputerTab()
     ListViewFile = new ReportListView(TabSheetComputer);
     ListViewFile->setObjectName(QStringLiteral("ListViewFile"));
     ListViewFile->setReportModel(ListViewFileModel);
+    fitRecordingColumns(ListViewFile);
     anchors->place(ListViewFile, {4, 32, 634, 410}, kAll);
 
     struct PlayButton
