@@ -345,6 +345,38 @@ void TMainForm::showEvent(QShowEvent *event)
     }
 }
 
+bool TMainForm::focusNextPrevChild(bool next)
+{
+    QWidget *current = focusWidget();
+    if (!current || current->isEnabled())
+        return QWidget::focusNextPrevChild(next);
+
+    // Qt hands the focus on because `current` has just been disabled.
+    const auto takes = [](QWidget *w) {
+        return w && w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus);
+    };
+    QWidget *page = PageControl1->currentWidget();
+    QWidget *list = page == TabSheetMCU ? static_cast<QWidget *>(ListViewMCU)
+                                        : static_cast<QWidget *>(ListViewFile);
+    if (page && page->isAncestorOf(current) && takes(list)) {
+        list->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    // The next enabled button, on the same page first.
+    for (const bool samePage : {true, false}) {
+        for (QWidget *w = current->nextInFocusChain(); w && w != current;
+             w = w->nextInFocusChain()) {
+            if (!qobject_cast<QPushButton *>(w) || !takes(w))
+                continue;
+            if (samePage && !(page && page->isAncestorOf(w)))
+                continue;
+            w->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
 void TMainForm::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);

@@ -132,6 +132,9 @@ public slots:
     void TimerPlayerTimer();
 
 protected:
+    // When the focused control is being disabled: the list of its page, or the next enabled
+    // button, takes the focus (not the read-only folder edit, which would select its text).
+    bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
