@@ -23,6 +23,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWindow>
 
 namespace tovrel {
 namespace {
@@ -30,7 +31,10 @@ namespace {
 // Design sizes the anchored layout is drawn for; anchors carry controls along from there.
 constexpr QSize kWindowDesign{666, 685};
 constexpr QSize kWindowMinimum{550, 450};
+constexpr QSize kPageDesign{650, 637};
 constexpr QSize kTabDesign{642, 610};
+// Least gap between a bottom button of the telephone tab and the tab's right edge.
+constexpr int kButtonEdgeGap = 2;
 constexpr Qt::Edges kAll = Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge;
 constexpr Qt::Edges kTopLeft = Qt::LeftEdge | Qt::TopEdge;
 constexpr Qt::Edges kTopRight = Qt::RightEdge | Qt::TopEdge;
@@ -154,7 +158,7 @@ void TMainForm::buildWindowRow()
                          QStringLiteral("Noto Serif CJK SC")});
     tabFont.setPixelSize(12);
     PageControl1->setFont(tabFont);
-    anchors->place(PageControl1, {8, 40, 650, 637}, kAll);
+    anchors->place(PageControl1, {QPoint(8, 40), kPageDesign}, kAll);
 }
 
 void TMainForm::buildTelephoneTab()
@@ -332,17 +336,38 @@ void TMainForm::connectHandlers()
 void TMainForm::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    followFrame();
     if (!m_shownOnce) {
         m_shownOnce = true;
-        // The designed and the minimum sizes are outer sizes, frame included. A frame may have
-        // a title bar but no side borders, so either margin alone counts.
-        const QSize frame = frameGeometry().size() - geometry().size();
-        if (frame.width() > 0 || frame.height() > 0) {
-            setMinimumSize(kWindowMinimum - frame);
-            resize(kWindowDesign - frame);
-        }
         FormShow();
     }
+}
+
+void TMainForm::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    // A window manager reports its frame after the window is shown, when it has put the
+    // window into the frame (which moves it).
+    followFrame();
+}
+
+void TMainForm::followFrame()
+{
+    // The designed and the minimum sizes are outer sizes, frame included. A frame may have a
+    // title bar but no side borders, so either margin alone counts.
+    if (!isVisible() || !windowHandle())
+        return;
+    const QMargins margins = windowHandle()->frameMargins();
+    const QSize frame(margins.left() + margins.right(), margins.top() + margins.bottom());
+    if (frame == m_frame)
+        return;
+    const bool atDesign = size() + m_frame == kWindowDesign;
+    m_frame = frame;
+    setMinimumSize(kWindowMinimum - frame);
+    // A window the user has not resized yet keeps its designed outer size.
+    if (atDesign)
+        resize(kWindowDesign - frame);
+    FormResize();
 }
 
 bool TMainForm::focusNextPrevChild(bool next)
@@ -397,8 +422,18 @@ void TMainForm::FormResize()
     // Each of the four buttons is centred in one quarter of the window's outer width.
     const int q = frameGeometry().width() / 4;
     QPushButton *const buttons[] = {BitBtnRefersh, BitBtnExport, BitBtnUpload, BitBtnUploadAll};
-    for (int i = 0; i < 4; ++i)
-        buttons[i]->move(i * q + (q - buttons[i]->width()) / 2, buttons[i]->y());
+    // Near the minimum width the last quarter reaches past the tab's edge: a button is held
+    // inside the tab rather than drawn over its border.
+    // (The tab itself is resized only while it is the current one; the stack of tabs that
+    // holds it follows the window at once.)
+    const QWidget *stack = TabSheetMCU->parentWidget();
+    const int tabWidth =
+        stack ? stack->width() : PageControl1->width() - (kPageDesign.width() - kTabDesign.width());
+    const int right = tabWidth - kButtonEdgeGap;
+    for (int i = 0; i < 4; ++i) {
+        const int left = i * q + (q - buttons[i]->width()) / 2;
+        buttons[i]->move(qMin(left, right - buttons[i]->width()), buttons[i]->y());
+    }
 }
 
 void TMainForm::ReadSysConf()

@@ -136,6 +136,7 @@ protected:
     // button, takes the focus (not the read-only folder edit, which would select its text).
     bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -204,6 +205,9 @@ private:
     TFindForm *m_findForm = nullptr;
     TExportForm1 *m_exportForm = nullptr;
     bool m_shownOnce = false;
+    // The window manager's frame as last taken into the sizes (see followFrame).
+    QSize m_frame{0, 0};
+    void followFrame();
 };
 
 } // namespace tovrel

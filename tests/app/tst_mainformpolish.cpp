@@ -254,6 +254,67 @@ private slots:
         QVERIFY(!w.main->EditSave->hasFocus());
     }
 
+    void frameReportedAfterShowing_data()
+    {
+        QTest::addColumn<bool>("resizedFirst");
+        QTest::newRow("designed size") << false;
+        QTest::newRow("resized by the user before") << true;
+    }
+
+    // A window manager tells the frame only once the window is up (here: a window shown without
+    // a frame gets one). The outer sizes then hold the frame, the bottom buttons stay put.
+    void frameReportedAfterShowing()
+    {
+        QFETCH(bool, resizedFirst);
+        Windows w;
+        w.main->setWindowFlag(Qt::FramelessWindowHint, true);
+        QVERIFY(w.showActive());
+        QCOMPARE(w.main->frameGeometry().size(), QSize(666, 685));
+        if (resizedFirst) {
+            w.main->resize(700, 600);
+            QTRY_COMPARE(w.main->size(), QSize(700, 600));
+        }
+
+        // The frame comes as the window manager puts the window into it, which moves it.
+        w.main->setWindowFlag(Qt::FramelessWindowHint, false);
+        QVERIFY(w.showActive());
+        w.main->move(w.main->pos() + QPoint(2, 23));
+        QTRY_VERIFY(!w.main->windowHandle()->frameMargins().isNull());
+        const QMargins margins = w.main->windowHandle()->frameMargins();
+        const QSize frame(margins.left() + margins.right(), margins.top() + margins.bottom());
+        QVERIFY2(frame.width() > 0 || frame.height() > 0,
+                 qPrintable(QStringLiteral("%1x%2").arg(frame.width()).arg(frame.height())));
+        QCOMPARE(w.main->minimumSize() + frame, QSize(550, 450));
+        if (resizedFirst) {
+            QCOMPARE(w.main->size(), QSize(700, 600));
+            return;
+        }
+        QTRY_COMPARE(w.main->frameGeometry().size(), QSize(666, 685));
+        const QList<QPushButton *> buttons{w.main->BitBtnRefersh, w.main->BitBtnExport,
+                                           w.main->BitBtnUpload, w.main->BitBtnUploadAll};
+        const int lefts[] = {34, 200, 362, 532};
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(buttons[i]->x(), lefts[i]);
+    }
+
+    // At the minimum width the four buttons stay inside the tab and clear of each other.
+    void bottomButtonsInsideTheTabAtTheMinimum()
+    {
+        Windows w;
+        QVERIFY(w.showActive());
+        w.main->resize(300, 200);
+        QTRY_COMPARE(w.main->frameGeometry().width(), 550);
+        QTRY_VERIFY(w.main->TabSheetMCU->width() < 530);
+        const QList<QPushButton *> buttons{w.main->BitBtnRefersh, w.main->BitBtnExport,
+                                           w.main->BitBtnUpload, w.main->BitBtnUploadAll};
+        for (int i = 0; i < 4; ++i) {
+            QVERIFY(buttons[i]->x() >= 0);
+            QVERIFY(buttons[i]->geometry().right() < w.main->TabSheetMCU->width() - 1);
+            if (i > 0)
+                QVERIFY(buttons[i]->x() > buttons[i - 1]->geometry().right());
+        }
+    }
+
     // Titles are the captions alone.
     void titlesAreTheCaptions()
     {
