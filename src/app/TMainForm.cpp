@@ -108,6 +108,7 @@ TMainForm::TMainForm(const AppContext &context, QWidget *parent)
     buildTelephoneTab();
     buildComputerTab();
     PageControl1->setCurrentWidget(TabSheetMCU);
+    TabSheetMCU->parentWidget()->installEventFilter(this);
 
     TimerUSBConnect = new QTimer(this);
     TimerUSBConnect->setObjectName(QStringLiteral("TimerUSBConnect"));
@@ -402,6 +403,13 @@ bool TMainForm::focusNextPrevChild(bool next)
     return QWidget::focusNextPrevChild(next);
 }
 
+bool TMainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize && TabSheetMCU && watched == TabSheetMCU->parentWidget())
+        FormResize();
+    return QWidget::eventFilter(watched, event);
+}
+
 void TMainForm::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
@@ -425,10 +433,11 @@ void TMainForm::FormResize()
     // Near the minimum width the last quarter reaches past the tab's edge: a button is held
     // inside the tab rather than drawn over its border.
     // (The tab itself is resized only while it is the current one; the stack of tabs that
-    // holds it follows the window at once.)
+    // holds it follows the tab control once that is shown, and brings this rule back then.)
     const QWidget *stack = TabSheetMCU->parentWidget();
-    const int tabWidth =
-        stack ? stack->width() : PageControl1->width() - (kPageDesign.width() - kTabDesign.width());
+    const int tabWidth = stack && PageControl1->isVisible()
+                             ? stack->width()
+                             : PageControl1->width() - (kPageDesign.width() - kTabDesign.width());
     const int right = tabWidth - kButtonEdgeGap;
     for (int i = 0; i < 4; ++i) {
         const int left = i * q + (q - buttons[i]->width()) / 2;

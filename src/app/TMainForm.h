@@ -137,6 +137,8 @@ protected:
     bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
+    // The stack of tabs: the bottom buttons follow its width.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 

@@ -270,6 +270,12 @@ private slots:
         w.main->setWindowFlag(Qt::FramelessWindowHint, true);
         QVERIFY(w.showActive());
         QCOMPARE(w.main->frameGeometry().size(), QSize(666, 685));
+        const QList<QPushButton *> buttons{w.main->BitBtnRefersh, w.main->BitBtnExport,
+                                           w.main->BitBtnUpload, w.main->BitBtnUploadAll};
+        const int lefts[] = {34, 200, 362, 532};
+        // Shown without any resize: the buttons already stand where the rule puts them.
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(buttons[i]->x(), lefts[i]);
         if (resizedFirst) {
             w.main->resize(700, 600);
             QTRY_COMPARE(w.main->size(), QSize(700, 600));
@@ -290,9 +296,6 @@ private slots:
             return;
         }
         QTRY_COMPARE(w.main->frameGeometry().size(), QSize(666, 685));
-        const QList<QPushButton *> buttons{w.main->BitBtnRefersh, w.main->BitBtnExport,
-                                           w.main->BitBtnUpload, w.main->BitBtnUploadAll};
-        const int lefts[] = {34, 200, 362, 532};
         for (int i = 0; i < 4; ++i)
             QCOMPARE(buttons[i]->x(), lefts[i]);
     }
