@@ -2,13 +2,40 @@
 
 #include "StandardError.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QThread>
+#include <QTranslator>
 
 #include <exception>
 
 namespace tovrel {
 
-DeskApplication::DeskApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+DeskApplication::DeskApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    // The program's name only. No display name is set: the window system would append it to
+    // every window and message-box title, and titles are exactly the windows' captions.
+    setApplicationName(QStringLiteral("tovrel-desk"));
+}
+
+bool DeskApplication::loadQtTranslations()
+{
+    if (m_qtTranslator)
+        return true;
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    auto *translator = new QTranslator(this);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), folder)) {
+        delete translator;
+        qWarning("tovrel-desk: Qt's Chinese translations (qtbase_zh_CN.qm) are not installed in "
+                 "%s; Qt's dialogs stay in English",
+                 qUtf8Printable(folder));
+        return false;
+    }
+    installTranslator(translator);
+    m_qtTranslator = translator;
+    return true;
+}
 
 bool DeskApplication::notify(QObject *receiver, QEvent *event)
 {

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+class QTranslator;
+
 namespace tovrel {
 
 class MessageSink;
@@ -20,10 +22,16 @@ public:
     // this class.
     void setErrorSink(MessageSink *messages) { m_errors = messages; }
 
+    // Loads Qt's own Simplified Chinese texts (the folder picker's "查找范围：" and "选择", the
+    // standard buttons' "确定" and "取消"), so Qt's dialogs speak the program's language. False,
+    // with a line on stderr, when they are not installed: Qt's dialogs then stay in English.
+    bool loadQtTranslations();
+
     bool notify(QObject *receiver, QEvent *event) override;
 
 private:
     MessageSink *m_errors = nullptr;
+    QTranslator *m_qtTranslator = nullptr;
 };
 
 } // namespace tovrel

@@ -2,12 +2,31 @@
 
 #include "report/ReportModel.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
 namespace tovrel {
+namespace {
+
+// Draws a column's texts elided in the middle ("03150912_00…54321.spx").
+class MiddleElideDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideMiddle;
+    }
+};
+
+} // namespace
 
 ReportListView::ReportListView(QWidget *parent) : QTableView(parent)
 {
@@ -31,28 +50,95 @@ void ReportListView::setReportModel(ReportModel *model)
     m_model = model;
     setModel(model);
     connect(model, &QAbstractItemModel::modelReset, this, &ReportListView::applyColumnWidths);
-    connect(model, &ReportModel::columnWidthChanged, this,
-            [this](int column, int width) { setColumnWidth(column, width); });
-    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
-            &ReportListView::holdColumnWithinLimits);
+    connect(model, &ReportModel::columnWidthChanged, this, &ReportListView::applyColumnWidth);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, &ReportListView::columnResized);
     applyColumnWidths();
+}
+
+void ReportListView::setMiddleElidedColumn(int column)
+{
+    setItemDelegateForColumn(column, new MiddleElideDelegate(this));
+}
+
+void ReportListView::setElasticColumns(const QList<int> &columns)
+{
+    m_elastic = columns;
+    fitColumns();
 }
 
 void ReportListView::applyColumnWidths()
 {
     if (!m_model)
         return;
-    for (int c = 0; c < m_model->columns().size(); ++c)
-        setColumnWidth(c, m_model->columns()[c].width);
+    m_wanted.clear();
+    for (const ReportColumn &column : m_model->columns())
+        m_wanted.append(column.width);
+    m_handSized = false;
+    fitColumns();
 }
 
-void ReportListView::holdColumnWithinLimits(int column, int, int width)
+void ReportListView::applyColumnWidth(int column, int width)
 {
-    if (!m_model || column < 0 || column >= m_model->columns().size())
+    if (column < 0 || column >= m_wanted.size())
         return;
+    m_wanted[column] = width;
+    fitColumns();
+}
+
+void ReportListView::columnResized(int column, int, int width)
+{
+    if (m_fitting || !m_model || column < 0 || column >= m_model->columns().size() ||
+        column >= m_wanted.size())
+        return;
+    // A drag of the column's edge, held within the column's limits.
     const int held = m_model->columns()[column].clampWidth(width);
-    if (held != width)
-        setColumnWidth(column, held);
+    m_wanted[column] = held;
+    // Shrinking the last column only gives the width back to it: no reason to stop fitting.
+    if (column != m_wanted.size() - 1)
+        m_handSized = true;
+    fitColumns();
+}
+
+bool ReportListView::viewportEvent(QEvent *event)
+{
+    const bool handled = QTableView::viewportEvent(event);
+    // A vertical scroll bar coming or going changes the width without resizing the list.
+    if (event->type() == QEvent::Resize)
+        fitColumns();
+    return handled;
+}
+
+void ReportListView::fitColumns()
+{
+    const int count = int(m_wanted.size());
+    if (m_fitting || !m_model || count == 0 || count != m_model->columns().size())
+        return;
+    QList<int> widths = m_wanted;
+    const int available = viewport()->width();
+    int total = 0;
+    for (int w : std::as_const(widths))
+        total += w;
+    if (!m_handSized) {
+        for (int column : std::as_const(m_elastic)) {
+            if (total <= available || column < 0 || column >= count - 1)
+                continue;
+            const ReportColumn &limits = m_model->columns()[column];
+            const int floor =
+                qMin(widths[column], limits.minWidth > 0 ? limits.minWidth : kElasticFloor);
+            const int given = qMin(total - available, widths[column] - floor);
+            widths[column] -= given;
+            total -= given;
+        }
+    }
+    if (total < available)
+        widths[count - 1] += available - total;
+
+    m_fitting = true;
+    for (int c = 0; c < count; ++c) {
+        if (columnWidth(c) != widths[c])
+            setColumnWidth(c, widths[c]);
+    }
+    m_fitting = false;
 }
 
 QList<int> ReportListView::selectedRows() const

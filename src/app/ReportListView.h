@@ -17,6 +17,15 @@ public:
     explicit ReportListView(QWidget *parent = nullptr);
 
     void setReportModel(ReportModel *model);
+
+    // The file-name column: its texts elide in the middle, so a name keeps its end (".spx").
+    void setMiddleElidedColumn(int column);
+    // Columns that give up width, in this order and each down to its lower limit (or
+    // kElasticFloor), so that the list fits its width without a horizontal scroll bar. They
+    // stop giving way once a user has dragged a column edge (until the columns are set anew).
+    // The last column always takes the width left over.
+    void setElasticColumns(const QList<int> &columns);
+    static constexpr int kElasticFloor = 100;
     ReportModel *reportModel() const { return m_model; }
 
     // Selected rows in ascending order.
@@ -25,11 +34,23 @@ public:
     int firstSelectedRow() const;
     void selectRow(int row);
 
+protected:
+    bool viewportEvent(QEvent *event) override;
+
 private:
     void applyColumnWidths();
-    void holdColumnWithinLimits(int column, int oldWidth, int width);
+    void applyColumnWidth(int column, int width);
+    void columnResized(int column, int oldWidth, int width);
+    // Sets the shown widths from the wanted ones for the viewport's width.
+    void fitColumns();
 
     ReportModel *m_model = nullptr;
+    // Per column: the width last set by the list's rules or by the user's drag.
+    QList<int> m_wanted;
+    QList<int> m_elastic;
+    bool m_handSized = false;
+    // Set while this view sets section widths itself.
+    bool m_fitting = false;
 };
 
 } // namespace tovrel

@@ -1,5 +1,7 @@
 #include "TFindForm.h"
 
+#include "BusyPump.h"
+#include "ClickToSeek.h"
 #include "ConversionControl.h"
 #include "PlaybackControl.h"
 #include "ReportListView.h"
@@ -82,49 +84,6 @@ QProgressBar *progressBar(QWidget *parent, const char *name, const QRect &geomet
     bar->setGeometry(geometry);
     return bar;
 }
-
-bool isUserInput(QEvent::Type type)
-{
-    switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// While a search scans, the window keeps painting, but input to it and to the window that opened
-// it is refused (dropped, not delivered later); message boxes shown meanwhile take input as
-// usual.
-class ScanInputGuard : public QObject
-{
-public:
-    explicit ScanInputGuard(QWidget *window) : m_window(window) { qApp->installEventFilter(this); }
-    ~ScanInputGuard() override { qApp->removeEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (!isUserInput(event->type()) || !watched->isWidgetType())
-            return false;
-        const QWidget *target = static_cast<QWidget *>(watched)->window();
-        return target == m_window || target == m_window->parentWidget();
-    }
-
-private:
-    QWidget *m_window;
-};
 
 } // namespace
 
@@ -232,6 +191,7 @@ void TFindForm::buildCriteria()
     FindListView = new ReportListView(this);
     FindListView->setObjectName(QStringLiteral("FindListView"));
     FindListView->setReportModel(FindListViewModel);
+    FindListView->setMiddleElidedColumn(0);
     FindListView->setGeometry(8, 208, 784, 238);
 
     FindStatusBar = new QStatusBar(this);
@@ -269,6 +229,7 @@ void TFindForm::buildPlayback()
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
     TrackBar1->setRange(0, 25);
     TrackBar1->setGeometry(164, 452, 460, 26);
+    ClickToSeek::install(TrackBar1);
     Label5 = caption(this, QStringLiteral("00:00:00"), {632, 457, 56, 16});
     Label5->setObjectName(QStringLiteral("Label5"));
     Label7 = caption(this, QStringLiteral("/"), {690, 457, 8, 16});
@@ -527,8 +488,8 @@ void TFindForm::BtnFindClick()
     FindListViewModel->clear();
     m_searching = true;
     // The scan runs here, but lets the window paint (with the count so far) every tenth of a
-    // second while refusing input to it, so a large or slow tree does not freeze it.
-    const ScanInputGuard guard(this);
+    // second while refusing input, so a large or slow tree does not freeze it.
+    BusyPump pump;
     QList<ReportRow> pending;
     search::SearchCounts sofar;
     QElapsedTimer sincePaint;
@@ -542,7 +503,7 @@ void TFindForm::BtnFindClick()
             return;
         flush();
         m_statusPanel->setText(search::statusText(sofar));
-        QCoreApplication::processEvents();
+        pump.pump();
         sincePaint.restart();
     };
     search::SearchHooks hooks;

@@ -1,6 +1,7 @@
 #include "TMainForm.h"
 
 #include "Anchors.h"
+#include "ClickToSeek.h"
 #include "ReportListView.h"
 #include "StandardError.h"
 #include "TExportForm1.h"
@@ -22,6 +23,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWindow>
 
 namespace tovrel {
 namespace {
@@ -29,7 +31,10 @@ namespace {
 // Design sizes the anchored layout is drawn for; anchors carry controls along from there.
 constexpr QSize kWindowDesign{666, 685};
 constexpr QSize kWindowMinimum{550, 450};
+constexpr QSize kPageDesign{650, 637};
 constexpr QSize kTabDesign{642, 610};
+// Least gap between a bottom button of the telephone tab and the tab's right edge.
+constexpr int kButtonEdgeGap = 2;
 constexpr Qt::Edges kAll = Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge;
 constexpr Qt::Edges kTopLeft = Qt::LeftEdge | Qt::TopEdge;
 constexpr Qt::Edges kTopRight = Qt::RightEdge | Qt::TopEdge;
@@ -51,6 +56,14 @@ QList<ReportColumn> recordingColumns()
         {u("属性"), 45, Qt::AlignHCenter},     {u("文件长度"), 65, Qt::AlignRight},
         {u("时长   "), 74, Qt::AlignRight},
     };
+}
+
+// A recording list keeps the file names' ends in view and fits its width: the file-name and
+// then the number column give way, the duration column takes what is left.
+void fitRecordingColumns(ReportListView *list)
+{
+    list->setMiddleElidedColumn(1);
+    list->setElasticColumns({1, 2});
 }
 
 QPushButton *pictureButton(QWidget *parent, const char *name, QStyle::StandardPixmap icon,
@@ -95,6 +108,7 @@ TMainForm::TMainForm(const AppContext &context, QWidget *parent)
     buildTelephoneTab();
     buildComputerTab();
     PageControl1->setCurrentWidget(TabSheetMCU);
+    TabSheetMCU->parentWidget()->installEventFilter(this);
 
     TimerUSBConnect = new QTimer(this);
     TimerUSBConnect->setObjectName(QStringLiteral("TimerUSBConnect"));
@@ -145,7 +159,7 @@ void TMainForm::buildWindowRow()
                          QStringLiteral("Noto Serif CJK SC")});
     tabFont.setPixelSize(12);
     PageControl1->setFont(tabFont);
-    anchors->place(PageControl1, {8, 40, 650, 637}, kAll);
+    anchors->place(PageControl1, {QPoint(8, 40), kPageDesign}, kAll);
 }
 
 void TMainForm::buildTelephoneTab()
@@ -166,6 +180,7 @@ void TMainForm::buildTelephoneTab()
     ListViewMCU = new ReportListView(TabSheetMCU);
     ListViewMCU->setObjectName(QStringLiteral("ListViewMCU"));
     ListViewMCU->setReportModel(ListViewMCUModel);
+    fitRecordingColumns(ListViewMCU);
     anchors->place(ListViewMCU, {4, 4, 634, 448}, kAll);
 
     // The four bottom buttons: vertical place by anchor, horizontal place by FormResize.
@@ -237,6 +252,7 @@ void TMainForm::buildComputerTab()
     ListViewFile = new ReportListView(TabSheetComputer);
     ListViewFile->setObjectName(QStringLiteral("ListViewFile"));
     ListViewFile->setReportModel(ListViewFileModel);
+    fitRecordingColumns(ListViewFile);
     anchors->place(ListViewFile, {4, 32, 634, 410}, kAll);
 
     struct PlayButton
@@ -262,6 +278,7 @@ void TMainForm::buildComputerTab()
     TrackBar1 = new QSlider(Qt::Horizontal, TabSheetComputer);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
     TrackBar1->setRange(0, 25);
+    ClickToSeek::install(TrackBar1);
     anchors->place(TrackBar1, {160, 448, 298, 26}, kBottomStretch);
     Label3 = caption(TabSheetComputer, QStringLiteral("00:00:00"));
     Label3->setObjectName(QStringLiteral("Label3"));
@@ -321,17 +338,77 @@ void TMainForm::connectHandlers()
 void TMainForm::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    followFrame();
     if (!m_shownOnce) {
         m_shownOnce = true;
-        // The designed and the minimum sizes are outer sizes, frame included. A frame may have
-        // a title bar but no side borders, so either margin alone counts.
-        const QSize frame = frameGeometry().size() - geometry().size();
-        if (frame.width() > 0 || frame.height() > 0) {
-            setMinimumSize(kWindowMinimum - frame);
-            resize(kWindowDesign - frame);
-        }
         FormShow();
     }
+}
+
+void TMainForm::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    // A window manager reports its frame after the window is shown, when it has put the
+    // window into the frame (which moves it).
+    followFrame();
+}
+
+void TMainForm::followFrame()
+{
+    // The designed and the minimum sizes are outer sizes, frame included. A frame may have a
+    // title bar but no side borders, so either margin alone counts.
+    if (!isVisible() || !windowHandle())
+        return;
+    const QMargins margins = windowHandle()->frameMargins();
+    const QSize frame(margins.left() + margins.right(), margins.top() + margins.bottom());
+    if (frame == m_frame)
+        return;
+    const bool atDesign = size() + m_frame == kWindowDesign;
+    m_frame = frame;
+    setMinimumSize(kWindowMinimum - frame);
+    // A window the user has not resized yet keeps its designed outer size.
+    if (atDesign)
+        resize(kWindowDesign - frame);
+    FormResize();
+}
+
+bool TMainForm::focusNextPrevChild(bool next)
+{
+    QWidget *current = focusWidget();
+    if (!current || current->isEnabled())
+        return QWidget::focusNextPrevChild(next);
+
+    // Qt hands the focus on because `current` has just been disabled.
+    const auto takes = [](QWidget *w) {
+        return w && w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus);
+    };
+    QWidget *page = PageControl1->currentWidget();
+    QWidget *list = page == TabSheetMCU ? static_cast<QWidget *>(ListViewMCU)
+                                        : static_cast<QWidget *>(ListViewFile);
+    if (page && page->isAncestorOf(current) && takes(list)) {
+        list->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    // The next enabled button, on the same page first.
+    for (const bool samePage : {true, false}) {
+        for (QWidget *w = current->nextInFocusChain(); w && w != current;
+             w = w->nextInFocusChain()) {
+            if (!qobject_cast<QPushButton *>(w) || !takes(w))
+                continue;
+            if (samePage && !(page && page->isAncestorOf(w)))
+                continue;
+            w->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize && TabSheetMCU && watched == TabSheetMCU->parentWidget())
+        FormResize();
+    return QWidget::eventFilter(watched, event);
 }
 
 void TMainForm::resizeEvent(QResizeEvent *event)
@@ -354,8 +431,19 @@ void TMainForm::FormResize()
     // Each of the four buttons is centred in one quarter of the window's outer width.
     const int q = frameGeometry().width() / 4;
     QPushButton *const buttons[] = {BitBtnRefersh, BitBtnExport, BitBtnUpload, BitBtnUploadAll};
-    for (int i = 0; i < 4; ++i)
-        buttons[i]->move(i * q + (q - buttons[i]->width()) / 2, buttons[i]->y());
+    // Near the minimum width the last quarter reaches past the tab's edge: a button is held
+    // inside the tab rather than drawn over its border.
+    // (The tab itself is resized only while it is the current one; the stack of tabs that
+    // holds it follows the tab control once that is shown, and brings this rule back then.)
+    const QWidget *stack = TabSheetMCU->parentWidget();
+    const int tabWidth = stack && PageControl1->isVisible()
+                             ? stack->width()
+                             : PageControl1->width() - (kPageDesign.width() - kTabDesign.width());
+    const int right = tabWidth - kButtonEdgeGap;
+    for (int i = 0; i < 4; ++i) {
+        const int left = i * q + (q - buttons[i]->width()) / 2;
+        buttons[i]->move(qMin(left, right - buttons[i]->width()), buttons[i]->y());
+    }
 }
 
 void TMainForm::ReadSysConf()

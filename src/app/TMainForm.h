@@ -135,7 +135,13 @@ public slots:
     void BitBtnExportClick();
 
 protected:
+    // When the focused control is being disabled: the list of its page, or the next enabled
+    // button, takes the focus (not the read-only folder edit, which would select its text).
+    bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    // The stack of tabs: the bottom buttons follow its width.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -188,6 +194,9 @@ private:
     TFindForm *m_findForm = nullptr;
     TExportForm1 *m_exportForm = nullptr;
     bool m_shownOnce = false;
+    // The window manager's frame as last taken into the sizes (see followFrame).
+    QSize m_frame{0, 0};
+    void followFrame();
 };
 
 } // namespace tovrel

@@ -4,6 +4,7 @@
 
 #include "TMainForm.h"
 
+#include "BusyPump.h"
 #include "ReportListView.h"
 #include "TPasswordDlg.h"
 #include "UploadRun.h"
@@ -33,6 +34,12 @@ QString u(const char *utf8)
 }
 
 constexpr int kLabelUploadWidth = 300;
+
+// LabelUpload while the telephone's list is read: records read so far of the count.
+QString listingLabelText(int done, int count)
+{
+    return u("读取列表 %1/%2").arg(done).arg(count);
+}
 
 } // namespace
 
@@ -169,18 +176,32 @@ void TMainForm::BitBtnRefershClick()
         return;
 
     TelephoneListReader reader(*m_link);
+    // The list is read on this thread, one exchange at a time; between exchanges the window
+    // paints and LabelUpload counts the records read, while other input stays refused.
+    BusyPump busy;
+    const auto showProgress = [this, &reader, &busy](int done) {
+        LabelUpload->setText(listingLabelText(done, reader.recordCount()));
+        LabelUpload->resize(kLabelUploadWidth, LabelUpload->height());
+        busy.pump();
+    };
     connect(&reader, &TelephoneListReader::rowsCleared, this,
             [this] { ListViewMCUModel->clear(); });
-    connect(&reader, &TelephoneListReader::formChosen, this, [this](bool longForm) {
+    connect(&reader, &TelephoneListReader::formChosen, this, [this, &showProgress](bool longForm) {
         const TelephoneListWidths widths = telephoneListWidths(longForm);
         ListViewMCUModel->setColumnWidth(1, widths.fileName);
         ListViewMCUModel->setColumnWidth(2, widths.number);
+        showProgress(0);
     });
     connect(&reader, &TelephoneListReader::rowRead, this,
-            [this](const ReportRow &row) { ListViewMCUModel->appendRow(row); });
+            [this, &showProgress](const ReportRow &row) {
+                ListViewMCUModel->appendRow(row);
+                showProgress(row.key.toInt() + 1);
+            });
     connect(&reader, &TelephoneListReader::failure, this,
             [this](const QString &text) { m_context.messages->warn(text); });
     reader.run();
+    LabelUpload->setText(uploadIdleLabelText());
+    LabelUpload->resize(kLabelUploadWidth, LabelUpload->height());
 }
 
 void TMainForm::setUploadRunningControls(bool running)

@@ -40,9 +40,8 @@ int main(int argc, char *argv[])
     tovrel::QtMessageSink messages;
     tovrel::DeskApplication app(argc, argv);
     app.setErrorSink(&messages);
-    QApplication::setApplicationName(QStringLiteral("tovrel-desk"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tovrel Desk"));
     QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION_TEXT));
+    app.loadQtTranslations();
     try {
         return run(app, messages);
     } catch (const std::exception &e) {

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "Help.h"
 
 #include "activity/ActivityFlags.h"
 #include "conversion/ConversionWorker.h"
@@ -27,12 +28,18 @@ extern "C" void stopOnSignal(int)
 
 void printUsage(QTextStream &s)
 {
-    s << "Usage: tovrel convert --out DIR FILE...\n"
-         "       tovrel convert --out DIR --all FOLDER\n\n"
-         "Converts recording files into WAV files (16-bit mono PCM, 8000 Hz) named\n"
-         "<name>.spx.wav in DIR, as the PC tab's conversion does; --all converts every\n"
-         "recording of FOLDER in the PC list's order. A progress bar is drawn on stderr when\n"
-         "it is a terminal. Exit status 0 on success, 1 with the failure text otherwise.\n";
+    s << HelpPage({"tovrel convert --out DIR FILE...", "tovrel convert --out DIR --all FOLDER"})
+             .paragraph(
+                 "Converts recording files into WAV files (16-bit mono PCM, 8000 Hz) named\n"
+                 "<name>.spx.wav in DIR, as the PC tab's conversion does; --all converts every\n"
+                 "recording of FOLDER in the PC list's order. A progress bar is drawn on stderr "
+                 "when\n"
+                 "it is a terminal.")
+             .section("Options", {{"--out DIR", "folder the WAV files are written into"},
+                                  {"--all FOLDER", "convert every recording of FOLDER"},
+                                  kHelpEntry})
+             .paragraph("Exit status 0 on success, 1 with the failure text otherwise.")
+             .text();
 }
 
 // One line redrawn in place: the overall bar, the percentage and the file in hand.

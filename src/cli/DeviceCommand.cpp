@@ -3,6 +3,7 @@
 
 #include "Commands.h"
 #include "ExportOption.h"
+#include "Help.h"
 
 #include "activity/ActivityFlags.h"
 #include "device/LinkFlags.h"
@@ -58,17 +59,8 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
         return std::nullopt;
     }
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral(
-            "The telephone:\n"
-            "  status                     whether a telephone is attached\n"
-            "  list                       its recordings (tab-separated)\n"
-            "  upload (--all | ROW...)    copy recordings (ROW: the number in the first column)\n"
-            "list also takes:\n") +
-        exportOptionsHelp());
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("action"),
-                                 QStringLiteral("status, list or upload"));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
     const QCommandLineOption emulator(QStringLiteral("emulator"),
                                       QStringLiteral("Use the emulated telephone on this socket."),
                                       QStringLiteral("SOCKET"));
@@ -84,7 +76,7 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     const QCommandLineOption timeout(QStringLiteral("timeout-ms"),
                                      QStringLiteral("Time-out of each exchange (default 10000)."),
                                      QStringLiteral("MS"));
-    parser.addOptions({emulator, password, to, all, header, timeout});
+    parser.addOptions({emulator, password, to, all, header, timeout, help});
     QStringList argv = args;
     argv.prepend(QStringLiteral("tovrel device"));
     if (!parser.parse(argv)) {
@@ -92,7 +84,29 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
         return std::nullopt;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        QTextStream(stdout) << parser.helpText();
+        QTextStream(stdout)
+            << HelpPage({"tovrel device status [--emulator SOCKET]",
+                         "tovrel device list --password DDDD [--header] [--emulator SOCKET]",
+                         "tovrel device list --password DDDD --export PATH [--replace] [--emulator "
+                         "SOCKET]",
+                         "tovrel device upload --password DDDD --to DIR (--all | ROW...)"})
+                   .paragraph(
+                       "The telephone: whether one is attached (status), the recordings it holds\n"
+                       "(list, tab-separated as the telephone tab shows them), and the upload of\n"
+                       "recordings into a folder (upload; ROW: the number in the first column).")
+                   .section("Options",
+                            {{"--emulator SOCKET", "use the emulated telephone on this socket"},
+                             {"--password DDDD", "the telephone's four-digit password"},
+                             {"--to DIR", "folder the recordings are uploaded into"},
+                             {"--all", "upload every recording"},
+                             {"--header", "list: print the column captions first"},
+                             {kExportEntry.name,
+                              "list: write the list to this workbook instead (.xlsx, else .xls)"},
+                             kReplaceEntry,
+                             {"--timeout-ms MS", "time-out of each exchange (default 10000)"},
+                             kHelpEntry})
+                   .paragraph("Exit status 0 on success, 1 with the failure text otherwise.")
+                   .text();
         *exitCode = 0;
         return std::nullopt;
     }

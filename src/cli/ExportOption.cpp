@@ -33,14 +33,6 @@ std::optional<QString> takeExportOptions(QStringList &args, ExportRequest &reque
     return std::nullopt;
 }
 
-QString exportOptionsHelp()
-{
-    return QStringLiteral(
-        "  --export PATH   write the list to a workbook instead (.xlsx by that extension,\n"
-        "                  else Excel 97-2003 .xls); an existing file is kept\n"
-        "  --replace       with --export: replace an existing file\n");
-}
-
 int writeListExport(const ReportModel &list, const ExportRequest &request)
 {
     QTextStream err(stderr);

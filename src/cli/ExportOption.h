@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Help.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,8 +26,11 @@ struct ExportRequest
 // parses the rest as before. Returns the usage error, or nothing.
 std::optional<QString> takeExportOptions(QStringList &args, ExportRequest &request);
 
-// The two lines of a command's --help that describe the options.
-QString exportOptionsHelp();
+// The two entries of a command's --help that describe the options.
+inline constexpr HelpEntry kExportEntry{
+    "--export PATH", "write the list to this workbook instead (.xlsx, else .xls)"};
+inline constexpr HelpEntry kReplaceEntry{"--replace",
+                                         "with --export: replace an existing workbook"};
 
 // Writes `list` to the requested workbook (.xlsx by that extension, else Excel 97-2003) in the
 // lists' font. Prints nothing on stdout; on stderr "导出 Excel 结束！" and returns 0, or the

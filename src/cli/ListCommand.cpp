@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "ExportOption.h"
+#include "Help.h"
 
 #include "recordings/FolderScan.h"
 #include "report/RecordingColumns.h"
@@ -61,13 +62,19 @@ int runList(const QStringList &arguments)
     }
     for (const QString &a : args) {
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
-            out << "Usage: tovrel list [--header] FOLDER\n"
-                   "       tovrel list FOLDER --export PATH [--replace]\n\n"
-                   "Lists the recording files (*.spx) of FOLDER in file-name order, one row per\n"
-                   "line, the cells tab-separated as the PC list shows them: 序号, 文件名,\n"
-                   "电话号码, 时间, 属性, 文件长度, 时长. --header prints the captions first.\n"
-                   "Exit status 0 when rows were listed, 1 otherwise.\n\n"
-                << exportOptionsHelp();
+            out << HelpPage({"tovrel list [--header] FOLDER",
+                             "tovrel list FOLDER --export PATH [--replace]"})
+                       .paragraph("Lists the recording files (*.spx) of FOLDER in file-name order, "
+                                  "one row per\n"
+                                  "line, the cells tab-separated as the PC list shows them: 序号, "
+                                  "文件名,\n"
+                                  "电话号码, 时间, 属性, 文件长度, 时长.")
+                       .section("Options", {{"--header", "print the column captions first"},
+                                            kExportEntry,
+                                            kReplaceEntry,
+                                            kHelpEntry})
+                       .paragraph("Exit status 0 when rows were listed, 1 otherwise.")
+                       .text();
             return 0;
         }
         if (a == QLatin1String("--header"))

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "Help.h"
 
 #include "playback/PlaybackSession.h"
 #include "playback/PlaybackTimes.h"
@@ -20,12 +21,18 @@ namespace {
 
 void printPlayHelp(QTextStream &out)
 {
-    out << "Usage: tovrel play FILE [--from SECONDS]\n\n"
-           "Plays the recording FILE (.spx) on the default audio output, from the start or from\n"
-           "second SECONDS of its speech, and shows the position on a terminal. Ends when the\n"
-           "recording has played out.\n"
-           "Exit status 0 when it played to the end, 1 with the message when it could not\n"
-           "(no audio device, unreadable file).\n";
+    out << HelpPage({"tovrel play FILE [--from SECONDS]"})
+               .paragraph("Plays the recording FILE (.spx) on the default audio output, from the "
+                          "start or from\n"
+                          "second SECONDS of its speech, and shows the position on a terminal. "
+                          "Ends when the\n"
+                          "recording has played out.")
+               .section("Options",
+                        {{"--from SECONDS", "start at this second of the speech"}, kHelpEntry})
+               .paragraph(
+                   "Exit status 0 when it played to the end, 1 with the message when it could not\n"
+                   "(no audio device, unreadable file).")
+               .text();
 }
 
 } // namespace

@@ -13,22 +13,26 @@ namespace {
 
 void printSearchHelp(QTextStream &out)
 {
-    out << QString::fromUtf8(
-        "Usage: tovrel search FOLDER [--from \"YYYY-MM-DD hh:mm[:ss]\" --to \"YYYY-MM-DD "
-        "hh:mm[:ss]\"]\n"
-        "                     [--number TEXT] [--kinds in,out,local] [--min-seconds N]\n"
-        "                     [--max-seconds N] [--header]\n\n"
-        "Searches FOLDER and five levels of sub-folders for recording files (*.spx) as the\n"
-        "search window does, and prints the rows found, tab-separated: 文件名, 电话号码, 时间,\n"
-        "时长, 属性, 文件路径. --header prints the captions first. The count line goes to\n"
-        "stderr.\n\n"
-        "  --from, --to    the date-and-time range (both or neither), inclusive to the minute\n"
-        "  --number TEXT   numbers holding TEXT anywhere\n"
-        "  --kinds LIST    kinds ticked: in, out, local, comma-separated (\"\" for none);\n"
-        "                  all three when absent\n"
-        "  --min-seconds N, --max-seconds N   duration bounds in seconds (0: no bound)\n\n"
-        "Exit status 0 when the search ran (also when nothing passed), 1 when it was refused.\n\n");
-    out << exportOptionsHelp();
+    out << HelpPage({"tovrel search FOLDER [OPTION...]"})
+               .paragraph("Searches FOLDER and five levels of sub-folders for recording files "
+                          "(*.spx) as the\n"
+                          "search window does, and prints the rows found, tab-separated: 文件名,\n"
+                          "电话号码, 时间, 时长, 属性, 文件路径. The count line goes to stderr.")
+               .section("Options",
+                        {{"--from, --to",
+                          "the date-and-time range (both or neither), YYYY-MM-DD hh:mm[:ss]"},
+                         {"--number TEXT", "numbers holding TEXT anywhere"},
+                         {"--kinds LIST",
+                          "kinds ticked, of in,out,local (all when absent, \"\" for none)"},
+                         {"--min-seconds N", "shortest duration in seconds (0: no bound)"},
+                         {"--max-seconds N", "longest duration in seconds (0: no bound)"},
+                         {"--header", "print the column captions first"},
+                         kExportEntry,
+                         kReplaceEntry,
+                         kHelpEntry})
+               .paragraph("Exit status 0 when the search ran (also when nothing passed), 1 when it "
+                          "was refused.")
+               .text();
 }
 
 // One end of the range, as a user picks it: the date in the date picker (the day at

@@ -1,6 +1,7 @@
 // tovrel: the command-line front end of Tovrel Desk, over the same core as the windows.
 
 #include "Commands.h"
+#include "Help.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -22,12 +23,15 @@ constexpr Command kCommands[] = {
 
 void printHelp(QTextStream &out)
 {
-    out << "Usage: tovrel COMMAND [OPTIONS]\n\nTovrel Desk on the command line.\n\nCommands:\n";
-    for (const Command &c : kCommands)
-        out << "  " << QString::fromLatin1(c.name).leftJustified(10) << "  "
-            << QString::fromUtf8(c.summary) << '\n';
-    out << "\nOptions:\n  -h, --help     show this help\n  -v, --version  show the version\n"
-        << "Each command takes --help for its own options.\n";
+    HelpPage page({"tovrel COMMAND [OPTIONS]"});
+    page.paragraph("Tovrel Desk on the command line.");
+    out << page.section("Commands", {{kCommands[0].name, kCommands[0].summary},
+                                     {kCommands[1].name, kCommands[1].summary},
+                                     {kCommands[2].name, kCommands[2].summary},
+                                     {kCommands[3].name, kCommands[3].summary}})
+               .section("Options", {{"-v, --version", "show the version"}, kHelpEntry})
+               .paragraph("Each command takes --help for its own options.")
+               .text();
 }
 
 } // namespace

@@ -1,7 +1,14 @@
 #include "DeskApplication.h"
+#include "FolderPicker.h"
+#include "MessageSink.h"
 #include "RecordingMessageSink.h"
 
+#include <QDialogButtonBox>
 #include <QEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -59,6 +66,48 @@ private slots:
         // An exception without a message is shown with an empty one.
         QCOMPARE(shown[1].text, QString());
         QCOMPARE(shown[1].icon, MessageIcon::Error);
+    }
+
+    void noDisplayNameIsAppendedToTitles()
+    {
+        // The window system appends an explicitly set display name to every title ("Waring —
+        // Tovrel Desk"); without one the display name is the bare program name.
+        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("tovrel-desk"));
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("tovrel-desk"));
+    }
+
+    // Runs last: the translations stay installed for the rest of the process.
+    void folderPickerSpeaksChineseWithQtTranslations()
+    {
+        // scripts/setup installs them (qt6-translations-l10n).
+        QVERIFY(m_app.loadQtTranslations());
+        QStringList buttons;
+        QString lookIn;
+        QTimer::singleShot(0, qApp, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            const auto *box = dialog->findChild<QDialogButtonBox *>();
+            if (box) {
+                for (QAbstractButton *b : box->buttons())
+                    buttons.append(b->text());
+            }
+            if (const auto *label = dialog->findChild<QLabel *>(QStringLiteral("lookInLabel")))
+                lookIn = label->text();
+            dialog->reject();
+        });
+        const auto chosen =
+            pickFolderWithDialog(QString::fromUtf8("请选择目录:"), QString(), QString());
+        QVERIFY(!chosen.has_value());
+        QCOMPARE(buttons.size(), 2);
+        QVERIFY2(buttons.contains(QString::fromUtf8("选择(&C)")), qPrintable(buttons.join(u',')));
+        QVERIFY2(buttons.contains(QString::fromUtf8("取消")), qPrintable(buttons.join(u',')));
+        QCOMPARE(lookIn, QString::fromUtf8("查找范围："));
+
+        // The message boxes' standard button, too.
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Ok);
+        QCOMPARE(box.button(QMessageBox::Ok)->text(), QString::fromUtf8("确定"));
     }
 };
 

@@ -232,6 +232,9 @@ private slots:
         QTest::addColumn<QList<int>>("lefts");
         QTest::newRow("666") << 666 << QList<int>{34, 200, 362, 532};
         QTest::newRow("600") << 600 << QList<int>{26, 176, 322, 476};
+        // The last quarter would reach over the tab's right edge (the tab is 526 wide with the
+        // 2-pixel frame of this platform): the button is held 2 pixels inside it.
+        QTest::newRow("minimum") << 550 << QList<int>{20, 157, 290, 427};
         QTest::newRow("1001") << 1001 << QList<int>{76, 326, 572, 826};
     }
 

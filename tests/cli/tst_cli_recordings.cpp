@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <QtEndian>
 
@@ -81,6 +82,75 @@ class TestCliRecordings : public QObject
     Q_OBJECT
 
 private slots:
+    void helpHasOneLayout_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("tovrel") << QString();
+        for (const char *c : {"list", "convert", "play", "device", "search"})
+            QTest::newRow(c) << u(c);
+    }
+
+    // Every page: usage lines, a blank line, and an "Options:" section whose entries all put
+    // their text in one column, ending with -h, --help.
+    void helpHasOneLayout()
+    {
+        QFETCH(QString, command);
+        QStringList args;
+        if (!command.isEmpty())
+            args.append(command);
+        args.append(u("--help"));
+        const Run r = runTovrel(args);
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.err.isEmpty());
+        const QStringList lines = r.out.split(QLatin1Char('\n'));
+        const QString usage =
+            command.isEmpty() ? u("Usage: tovrel ") : u("Usage: tovrel %1 ").arg(command);
+        QVERIFY2(lines.first().startsWith(usage), qPrintable(lines.first()));
+        const qsizetype options = lines.indexOf(u("Options:"));
+        QVERIFY2(options > 1, qPrintable(r.out));
+        QCOMPARE(lines.at(options - 1), QString());
+        const qsizetype last = lines.indexOf(QString(), options);
+        QVERIFY(last > options + 1);
+        for (qsizetype i = options + 1; i < last; ++i) {
+            const QString &line = lines.at(i);
+            QVERIFY2(line.startsWith(u("  -")), qPrintable(line));
+            // The text starts in column 26, after the name or on the name's next line.
+            const qsizetype text = line.indexOf(QRegularExpression(u("\\S")), 26);
+            QVERIFY2(line.size() > 26 && text == 26 && line.at(25) == QLatin1Char(' '),
+                     qPrintable(line));
+        }
+        QVERIFY(lines.at(last - 1).startsWith(u("  -h, --help")));
+        QVERIFY(lines.at(last - 1).endsWith(u("show this help")));
+    }
+
+    // ALSA and JACK keep quiet while PortAudio searches the devices; our own message stays.
+    void playLeavesNoSoundLibraryNoise()
+    {
+        TempFolder home;
+        // A default device on a card no machine has: ALSA complains about it every time.
+        home.write(u(".asoundrc"),
+                   "pcm.!default { type hw card 29 }\nctl.!default { type hw card 29 }\n");
+        const QString rec =
+            home.write(u("1.spx"), spx::makeRecording(header(false, 0, "110"), speech(300, 1)));
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qunsetenv("TOVREL_AUDIO_DEBUG");
+        const Run quiet = runTovrel({u("play"), rec});
+        qputenv("TOVREL_AUDIO_DEBUG", "1");
+        const Run talking = runTovrel({u("play"), rec});
+        qunsetenv("TOVREL_AUDIO_DEBUG");
+        qputenv("HOME", oldHome);
+
+        // Asked for, the libraries speak: the quiet run would otherwise have shown it.
+        QVERIFY2(talking.err.contains(u("ALSA lib")), qPrintable(talking.err));
+        QVERIFY2(quiet.exitCode == 0 || quiet.exitCode == 1, qPrintable(quiet.err));
+        for (const QString &line : quiet.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            QVERIFY2(line.startsWith(u("tovrel play: ")), qPrintable(line));
+        // Without a device to play on, our own message says so.
+        if (quiet.exitCode != 0)
+            QVERIFY(!quiet.err.isEmpty());
+    }
+
     void listPrintsTheRows()
     {
         TempFolder dir;

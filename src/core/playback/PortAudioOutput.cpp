@@ -1,8 +1,11 @@
 #include "PortAudioOutput.h"
 
+#include <alsa/asoundlib.h>
+#include <jack/jack.h>
 #include <portaudio.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace tovrel {
@@ -21,6 +24,23 @@ PaStream *asStream(void *stream)
     return static_cast<PaStream *>(stream);
 }
 
+extern "C" void ignoreAlsaMessage(const char *, int, const char *, int, const char *, ...) {}
+extern "C" void ignoreJackMessage(const char *) {}
+
+// PortAudio's search of the sound devices makes ALSA report every configured device it cannot
+// open and JACK every server it cannot reach: some 80 lines on stderr before the first sound.
+// Both go through the libraries' own message handlers, which are turned off here; the program's
+// own messages do not pass through them. (PortAudio already asks JACK not to start a server.)
+// With TOVREL_AUDIO_DEBUG set, the libraries speak as they would by default.
+void quietSoundLibraries()
+{
+    if (std::getenv("TOVREL_AUDIO_DEBUG"))
+        return;
+    snd_lib_error_set_handler(&ignoreAlsaMessage);
+    jack_set_error_function(&ignoreJackMessage);
+    jack_set_info_function(&ignoreJackMessage);
+}
+
 } // namespace
 
 PortAudioLibrary::~PortAudioLibrary()
@@ -32,8 +52,10 @@ PortAudioLibrary::~PortAudioLibrary()
 bool PortAudioLibrary::start()
 {
     std::lock_guard lock(m_mutex);
-    if (!m_started)
+    if (!m_started) {
+        quietSoundLibraries();
         m_started = Pa_Initialize() == paNoError;
+    }
     return m_started;
 }
 

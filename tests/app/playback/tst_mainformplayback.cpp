@@ -421,6 +421,27 @@ private slots:
         w.main->BitBtnPlayStopClick();
     }
 
+    // A left click on the bar seeks to the clicked second, not one page towards it.
+    void leftClickSeeksToTheClickedSecond()
+    {
+        Window w(2.0);
+        w.list({30000});
+        w.main->TrackBar1->resize(310, 24);
+        QVERIFY(w.playIntoSecondBlock(0));
+        w.main->TimerPlayerTimer();
+        QVERIFY(w.main->TrackBar1->value() < 10);
+        const QPoint at(w.main->TrackBar1->width() * 3 / 4, w.main->TrackBar1->height() / 2);
+        QTest::mousePress(w.main->TrackBar1, Qt::LeftButton, {}, at);
+        QVERIFY(!w.main->TimerPlayer->isActive());
+        QTest::mouseRelease(w.main->TrackBar1, Qt::LeftButton, {}, at);
+        QTRY_COMPARE(w.record->openCalls(), 2);
+        // T = 31 s: three quarters of the bar is about second 23.
+        QVERIFY2(w.main->TrackBar1->value() >= 20 && w.main->TrackBar1->value() <= 25,
+                 qPrintable(QString::number(w.main->TrackBar1->value())));
+        QVERIFY(w.main->TimerPlayer->isActive());
+        w.main->BitBtnPlayStopClick();
+    }
+
     // A press and release that leave the thumb where it was: no seek, no box.
     void releaseWithoutMovingDoesNothing()
     {

@@ -1,0 +1,50 @@
+#include "Help.h"
+
+namespace tovrel::cli {
+namespace {
+
+// Entry texts start in this column; a longer name puts its text on the next line.
+constexpr int kNameWidth = 26;
+
+} // namespace
+
+HelpPage::HelpPage(std::initializer_list<const char *> usage)
+{
+    bool first = true;
+    for (const char *line : usage) {
+        m_text += first ? QStringLiteral("Usage: ") : QStringLiteral("       ");
+        m_text += QString::fromUtf8(line) + QLatin1Char('\n');
+        first = false;
+    }
+}
+
+HelpPage &HelpPage::paragraph(const char *utf8)
+{
+    QString text = QString::fromUtf8(utf8);
+    if (!text.endsWith(QLatin1Char('\n')))
+        text += QLatin1Char('\n');
+    m_text += QLatin1Char('\n') + text;
+    return *this;
+}
+
+HelpPage &HelpPage::section(const char *title, std::initializer_list<HelpEntry> entries)
+{
+    m_text += QLatin1Char('\n') + QString::fromUtf8(title) + QStringLiteral(":\n");
+    for (const HelpEntry &e : entries) {
+        const QString name = QStringLiteral("  ") + QString::fromUtf8(e.name);
+        m_text += name;
+        if (name.size() + 2 > kNameWidth)
+            m_text += QLatin1Char('\n') + QString(kNameWidth, QLatin1Char(' '));
+        else
+            m_text += QString(kNameWidth - name.size(), QLatin1Char(' '));
+        m_text += QString::fromUtf8(e.text) + QLatin1Char('\n');
+    }
+    return *this;
+}
+
+QString HelpPage::text() const
+{
+    return m_text;
+}
+
+} // namespace tovrel::cli
