@@ -5,6 +5,7 @@
 
 #include "SpeechEncoder.h"
 #include "conversion/ConversionWorker.h"
+#include "recordings/RecordingHeader.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -78,15 +79,15 @@ int main(int argc, char *argv[])
     for (int i = 0; i < count; ++i) {
         const QByteArray payload =
             spx::encodeSpeech(spx::syntheticSpeech(secondsEach * 1000, unsigned(i + 1)));
-        RecordingHeader h;
-        h.longForm = i % 2 == 1;
-        const QByteArray file = spx::makeRecording(h, payload);
+        emulator::RecordFields record;
+        record.longForm = i % 2 == 1;
+        const QByteArray file = spx::makeRecording(record, payload);
         const QString path = dir.filePath(QString::asprintf("%04d.spx", i));
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly) || f.write(file) != file.size())
             return 1;
         inputs.append(path);
-        payloads.append(file.mid(h.headerLength()));
+        payloads.append(file.mid(record.longForm ? kLongHeaderLength : kShortHeaderLength));
         total += chunkCount(quint32(payloads.last().size()));
         audioSeconds += double(payloads.last().size() / 500) * 0.5;
     }

@@ -29,9 +29,10 @@ ProgramRun runTovrel(const QStringList &args)
     return tovrel::test::runProgram(tovrel::test::tovrelProgram(), args);
 }
 
-RecordingHeader header(int attribute, const char *number, int minute)
+// Short-form records from the emulated telephone's own encoder, not the program's header code.
+emulator::RecordFields header(int attribute, const char *number, int minute)
 {
-    RecordingHeader h;
+    emulator::RecordFields h;
     h.attribute = attribute;
     h.month = 3;
     h.day = 9;

@@ -2,6 +2,7 @@
 #include "SpeechEncoder.h"
 #include "SpeechFixtures.h"
 #include "TestFolders.h"
+#include "recordings/RecordingHeader.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,16 +35,17 @@ Run runTovrel(const QStringList &args)
     return run(tovrel::test::tovrelProgram(), args);
 }
 
-RecordingHeader header(bool longForm, int attribute, const char *number)
+// Records come from the emulated telephone's own encoder, not from the program's header code.
+emulator::RecordFields header(bool longForm, int attribute, const char *number)
 {
-    RecordingHeader h;
+    emulator::RecordFields h;
     h.longForm = longForm;
     h.attribute = attribute;
     h.month = 12;
     h.day = 24;
     h.hour = 18;
     h.minute = 5;
-    h.year = longForm ? 2026 : 0;
+    h.year = 2026;
     h.number = QString::fromLatin1(number);
     return h;
 }
@@ -276,6 +278,35 @@ private slots:
         const QByteArray expected = referenceDecode(payload.left(payload.size() / 500 * 500));
         QCOMPARE(result.size(), 44 + expected.size());
         QVERIFY(result.mid(44) == expected);
+    }
+
+    // A number the record cannot hold is refused before anything is written: it would end up
+    // in the file name, where a '/' leads out of the output folder.
+    void encodeRefusesNumberItCannotStore_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::newRow("leaves the folder") << u("1/../../2");
+        QTest::newRow("dash") << u("138-0013");
+        QTest::newRow("lower-case x") << u("12x");
+    }
+
+    void encodeRefusesNumberItCannotStore()
+    {
+        QFETCH(QString, number);
+        TempFolder dir;
+        const QString wav =
+            dir.write(u("speech.wav"), wavBytes(spx::syntheticSpeech(500), 8000, 1));
+        dir.write(u("out/keep"), "x");
+        const Run enc = run(QStringLiteral(TOVREL_BINARY_DIR "/tools/spx-encode/tovrel-spx-encode"),
+                            {u("--number"), number, wav, dir.file(u("out/"))});
+        QCOMPARE(enc.exitCode, 1);
+        QVERIFY2(enc.err.contains(u("--number takes the digits 0 to 9, X and # only")),
+                 qPrintable(enc.err));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+                 (QStringList{u("out"), u("speech.wav")}));
+        QCOMPARE(
+            QDir(dir.file(u("out"))).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+            QStringList{u("keep")});
     }
 
     void convertAll()

@@ -8,9 +8,9 @@
 
 namespace tovrel::test {
 
-QByteArray speechRecording(const RecordingHeader &header, int milliseconds, unsigned seed)
+QByteArray speechRecording(const emulator::RecordFields &record, int milliseconds, unsigned seed)
 {
-    return spx::makeRecording(header, spx::encodeSpeech(spx::syntheticSpeech(milliseconds, seed)));
+    return spx::makeRecording(record, spx::encodeSpeech(spx::syntheticSpeech(milliseconds, seed)));
 }
 
 QByteArray referenceDecode(const QByteArray &payload)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recordings/RecordingHeader.h"
+#include "RecordBytes.h"
 
 #include <QByteArray>
 
@@ -9,8 +9,10 @@
 namespace tovrel::test {
 
 // A recording file of `milliseconds` of speech-like sound encoded at 8 kbit/s; its payload
-// length is set from the speech (padded to 256 bytes in the long form).
-QByteArray speechRecording(const RecordingHeader &header, int milliseconds, unsigned seed = 1);
+// length is set from the speech (padded to 256 bytes in the long form). The record is built by
+// the emulated telephone's own encoder, never by the program's header code.
+QByteArray speechRecording(const emulator::RecordFields &record, int milliseconds,
+                           unsigned seed = 1);
 
 // libspeex called directly over the whole 20-byte frames of `payload`: one narrowband decoder
 // state, enhancement on, 16-bit little-endian samples.

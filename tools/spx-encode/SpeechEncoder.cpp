@@ -14,6 +14,8 @@ namespace {
 
 constexpr int kFrameSamples = 160;
 constexpr int kFrameBytes = 20;
+// The long-form record counts the payload in 256-byte pages, in two bytes.
+constexpr qsizetype kMostLongFormBytes = qsizetype(0xFFFF) * 256;
 
 QString tr(const char *text)
 {
@@ -123,12 +125,16 @@ QByteArray encodeSpeech(const QList<int16_t> &samples)
     return out;
 }
 
-QByteArray makeRecording(RecordingHeader header, QByteArray payload)
+QByteArray makeRecording(emulator::RecordFields record, QByteArray payload)
 {
-    if (header.longForm && payload.size() % 256 != 0)
-        payload.append(QByteArray(256 - payload.size() % 256, '\0'));
-    header.payloadLength = quint32(payload.size());
-    return encodeHeader(header) + payload;
+    if (record.longForm) {
+        if (payload.size() % 256 != 0)
+            payload.append(QByteArray(256 - payload.size() % 256, '\0'));
+        record.payloadLength = quint32(std::min<qsizetype>(payload.size(), kMostLongFormBytes));
+    } else {
+        record.payloadLength = quint32(payload.size());
+    }
+    return emulator::encodeRecord(record) + payload;
 }
 
 QList<int16_t> syntheticSpeech(int milliseconds, unsigned seed)

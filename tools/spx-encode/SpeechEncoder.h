@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recordings/RecordingHeader.h"
+#include "RecordBytes.h"
 
 #include <QByteArray>
 #include <QList>
@@ -30,10 +30,12 @@ QList<int16_t> toMono8k(const Pcm &pcm);
 // Encodes 8 kHz mono samples; a last partial frame is padded with silence. 20 bytes per frame.
 QByteArray encodeSpeech(const QList<int16_t> &samples);
 
-// A recording file: the header (its payload length set from `payload`) followed by the payload.
-// In the long form the payload is padded with zero bytes to a multiple of 256, as the record
-// stores its length in pages of 256 bytes.
-QByteArray makeRecording(RecordingHeader header, QByteArray payload);
+// A recording file: the telephone's record for it (its payload length set from `payload`, the
+// record built by the emulated telephone's own encoder) followed by the payload. In the long
+// form the payload is padded with zero bytes to a multiple of 256, as the record stores its
+// length in pages of 256 bytes (at most 0xFFFF pages: a longer payload announces the most the
+// record can hold).
+QByteArray makeRecording(emulator::RecordFields record, QByteArray payload);
 
 // A few seconds of a speech-like test signal (a gliding voiced tone with syllable-like bursts),
 // deterministic for a given seed.

@@ -10,24 +10,49 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <algorithm>
+#include <optional>
+
 using namespace tovrel;
+using emulator::RecordFields;
 
 namespace {
+
+// Kinds of recording as the record stores them.
+constexpr int kIncoming = 0;
+constexpr int kOutgoing = 1;
+constexpr int kLocal = 2;
+
+// The long-form record stores the year as an offset from 2000; the desktop program reads
+// offsets above 200 as 2000, so a year outside 2000..2200 is written as 2000.
+constexpr int kFirstYear = 2000;
+constexpr int kLastYear = 2200;
 
 std::optional<int> parseAttribute(const QString &text)
 {
     const QString t = text.toLower();
     if (t == QLatin1String("in") || t == QLatin1String("incoming"))
-        return AttributeIncoming;
+        return kIncoming;
     if (t == QLatin1String("out") || t == QLatin1String("outgoing"))
-        return AttributeOutgoing;
+        return kOutgoing;
     if (t == QLatin1String("local"))
-        return AttributeLocal;
+        return kLocal;
     bool ok = false;
     const int v = t.toInt(&ok);
     if (ok && v >= 0 && v <= 3)
         return v;
     return std::nullopt;
+}
+
+// A telephone number holds the digits 0 to 9, 'X' and '#' only. Anything else would not be
+// stored in the record, and would end up in the file name (a '/' there would even leave the
+// output folder), so it is refused.
+bool isTelephoneNumber(const QString &number)
+{
+    return std::all_of(number.cbegin(), number.cend(), [](QChar c) {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('X') ||
+               c == QLatin1Char('#');
+    });
 }
 
 } // namespace
@@ -72,7 +97,7 @@ int main(int argc, char *argv[])
         err << "tovrel-spx-encode: give INPUT and OUTPUT (see --help)\n";
         return 1;
     }
-    RecordingHeader header;
+    RecordFields header;
     const auto kind = parseAttribute(parser.value(attribute));
     if (!kind) {
         err << "tovrel-spx-encode: unknown attribute " << parser.value(attribute) << '\n';
@@ -92,13 +117,18 @@ int main(int argc, char *argv[])
     header.hour = dt.time().hour();
     header.minute = dt.time().minute();
     header.number = parser.value(number);
+    if (!isTelephoneNumber(header.number)) {
+        err << "tovrel-spx-encode: --number takes the digits 0 to 9, X and # only\n";
+        return 1;
+    }
     const QString f = parser.value(form);
     if (f != QLatin1String("short") && f != QLatin1String("long")) {
         err << "tovrel-spx-encode: --form is short or long\n";
         return 1;
     }
     header.longForm = f == QLatin1String("long");
-    header.year = header.longForm ? dt.date().year() : 0;
+    const int year = dt.date().year();
+    header.year = header.longForm && year >= kFirstYear && year <= kLastYear ? year : kFirstYear;
     bool ok = false;
     header.startAddress = parser.value(start).toUInt(&ok, 0);
     const int pos = parser.value(position).toInt();
@@ -117,11 +147,12 @@ int main(int argc, char *argv[])
 
     QString target = args[1];
     if (QFileInfo(target).isDir() || target.endsWith(QLatin1Char('/'))) {
-        target = QDir(target).filePath(recordingFileName(header, pos));
+        target = QDir(target).filePath(emulator::recordFileName(header, pos));
     }
     QDir().mkpath(QFileInfo(target).absolutePath());
     QFile output(target);
-    if (!output.open(QIODevice::WriteOnly) || output.write(file) != file.size()) {
+    if (!output.open(QIODevice::WriteOnly) || output.write(file) != file.size() ||
+        !output.flush()) {
         err << "tovrel-spx-encode: " << target << ": " << output.errorString() << '\n';
         return 1;
     }

@@ -33,16 +33,17 @@ QString u(const char *s)
     return QString::fromUtf8(s);
 }
 
-RecordingHeader header(bool longForm, int minute)
+// Records come from the emulated telephone's own encoder, not from the program's header code.
+emulator::RecordFields header(bool longForm, int minute)
 {
-    RecordingHeader h;
+    emulator::RecordFields h;
     h.longForm = longForm;
-    h.attribute = AttributeIncoming;
+    h.attribute = 0; // incoming
     h.month = 7;
     h.day = 8;
     h.hour = 10;
     h.minute = minute;
-    h.year = longForm ? 2026 : 0;
+    h.year = 2026;
     h.number = u("8008208820");
     return h;
 }
@@ -114,7 +115,7 @@ private slots:
     {
         TempFolder dir;
         dir.write(u("b.spx"), spx::makeRecording(header(false, 2), QByteArray(1000, 'x')));
-        dir.write(u("a 甲.spx"), encodeHeader(header(false, 1)));
+        dir.write(u("a 甲.spx"), emulator::encodeRecord(header(false, 1)));
         dir.write(u("readme.txt"), "x");
         Window w;
         w.listFolder(dir.path());
@@ -148,7 +149,8 @@ private slots:
         QFETCH(bool, byButton);
         TempFolder dir;
         for (int i = 0; i < forms.size(); ++i)
-            dir.write(QString::asprintf("%d.spx", i), encodeHeader(header(forms[i] == u("l"), i)));
+            dir.write(QString::asprintf("%d.spx", i),
+                      emulator::encodeRecord(header(forms[i] == u("l"), i)));
         Window w;
         if (byButton) {
             w.pickerAnswer = dir.path().chopped(1);
@@ -164,9 +166,9 @@ private slots:
     void buttonWidthsStayWide()
     {
         TempFolder wide;
-        wide.write(u("1.spx"), encodeHeader(header(true, 1)));
+        wide.write(u("1.spx"), emulator::encodeRecord(header(true, 1)));
         TempFolder narrow;
-        narrow.write(u("1.spx"), encodeHeader(header(false, 1)));
+        narrow.write(u("1.spx"), emulator::encodeRecord(header(false, 1)));
         Window w;
         w.pickerAnswer = wide.path();
         w.main->BitBtn3Click();
@@ -182,7 +184,7 @@ private slots:
     void folderButton()
     {
         TempFolder dir;
-        dir.write(u("x.spx"), encodeHeader(header(false, 1)));
+        dir.write(u("x.spx"), emulator::encodeRecord(header(false, 1)));
         Window w;
         w.main->EditSave->setText(u("/save/"));
         w.pickerAnswer = dir.path().chopped(1);
@@ -209,7 +211,7 @@ private slots:
     {
         QFETCH(QString, folder);
         TempFolder dir;
-        dir.write(u("full/1.spx"), encodeHeader(header(false, 1)));
+        dir.write(u("full/1.spx"), emulator::encodeRecord(header(false, 1)));
         dir.write(u("empty/1.wav"), "x");
         Window w;
         w.listFolder(dir.file(u("full/")));

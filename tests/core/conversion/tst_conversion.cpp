@@ -26,12 +26,14 @@ QString u(const char *s)
     return QString::fromUtf8(s);
 }
 
-RecordingHeader header(bool longForm)
+// Records come from the emulated telephone's own encoder, not from the program's header code.
+emulator::RecordFields header(bool longForm)
 {
-    RecordingHeader h;
+    emulator::RecordFields h;
     h.longForm = longForm;
     h.month = 5;
     h.day = 4;
+    h.year = 2000;
     h.number = u("10086");
     return h;
 }
@@ -69,8 +71,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("recording");
         QTest::addColumn<int>("chunks");
-        const QByteArray shortHeader = encodeHeader(header(false));
-        const QByteArray longHeader = encodeHeader(header(true));
+        const QByteArray shortHeader = emulator::encodeRecord(header(false));
+        const QByteArray longHeader = emulator::encodeRecord(header(true));
         QTest::newRow("short header, 1000 bytes") << shortHeader + QByteArray(1000, 'a') << 2;
         QTest::newRow("short header, 1250 bytes") << shortHeader + QByteArray(1250, 'a') << 2;
         QTest::newRow("long header, 1499 bytes") << longHeader + QByteArray(1499, 'a') << 2;
@@ -205,8 +207,8 @@ private slots:
         TempFolder dir;
         TempFolder out;
         const QStringList inputs{
-            dir.write(u("a.spx"), encodeHeader(header(false)) + QByteArray(1250, 'a')),
-            dir.write(u("b.spx"), encodeHeader(header(true)) + QByteArray(1250, 'a'))};
+            dir.write(u("a.spx"), emulator::encodeRecord(header(false)) + QByteArray(1250, 'a')),
+            dir.write(u("b.spx"), emulator::encodeRecord(header(true)) + QByteArray(1250, 'a'))};
         std::atomic<int> flag{1};
         ConversionWorker worker(ConversionWorker::Kind::Selected, inputs, out.path(), 0, flag);
         QSignalSpy started(&worker, &ConversionWorker::fileStarted);

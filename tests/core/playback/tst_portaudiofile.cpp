@@ -12,7 +12,6 @@
 #include "playback/PlaybackSession.h"
 #include "playback/PortAudioOutput.h"
 #include "playback/SpeexBlockDecoder.h"
-#include "recordings/RecordingHeader.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -180,7 +179,8 @@ private slots:
         QFile file(demo);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
-        const QByteArray payload = bytes.mid(decodeHeader(bytes).headerLength());
+        // The first demo recording has a short-form record: 19 bytes before the payload.
+        const QByteArray payload = bytes.mid(19);
         const QByteArray expected = SpeexDecoder().decode(payload.mid(from * 1000));
         QVERIFY(expected.size() > 0);
 

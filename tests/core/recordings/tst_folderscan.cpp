@@ -1,5 +1,6 @@
 #include "recordings/FolderScan.h"
 
+#include "RecordBytes.h"
 #include "TestFolders.h"
 
 #include <QFile>
@@ -15,16 +16,18 @@ QString u(const char *s)
     return QString::fromUtf8(s);
 }
 
-RecordingHeader header(bool longForm, int minute, quint32 length, const char *number = "5551234")
+// Records come from the emulated telephone's own encoder, not from the program's header code.
+emulator::RecordFields header(bool longForm, int minute, quint32 length,
+                              const char *number = "5551234")
 {
-    RecordingHeader h;
+    emulator::RecordFields h;
     h.longForm = longForm;
-    h.attribute = AttributeOutgoing;
+    h.attribute = 1; // outgoing
     h.month = 6;
     h.day = 1;
     h.hour = 9;
     h.minute = minute;
-    h.year = longForm ? 2026 : 0;
+    h.year = 2026;
     h.number = QString::fromLatin1(number);
     h.payloadLength = length;
     return h;
@@ -41,9 +44,9 @@ private slots:
     {
         TempFolder dir;
         // Written out of order; recording times play no part in the order.
-        dir.write(u("b 录音.spx"), encodeHeader(header(false, 1, 1000)));
-        dir.write(u("a.spx"), encodeHeader(header(false, 59, 59000)));
-        dir.write(u("c.SPX"), encodeHeader(header(true, 30, 2048, "13800138000")));
+        dir.write(u("b 录音.spx"), emulator::encodeRecord(header(false, 1, 1000)));
+        dir.write(u("a.spx"), emulator::encodeRecord(header(false, 59, 59000)));
+        dir.write(u("c.SPX"), emulator::encodeRecord(header(true, 30, 2048, "13800138000")));
         dir.write(u("notes.txt"), "x");
         dir.write(u("sub.spx/inner.spx"), "x"); // a folder is not a recording
         const FolderScanResult scan = scanRecordingFolder(dir.path());
@@ -64,7 +67,7 @@ private slots:
     void nameIsNotDecoded()
     {
         TempFolder dir;
-        dir.write(u("abc.spx"), encodeHeader(header(true, 7, 256, "12")));
+        dir.write(u("abc.spx"), emulator::encodeRecord(header(true, 7, 256, "12")));
         const FolderScanResult scan = scanRecordingFolder(dir.path());
         QCOMPARE(scan.recordings.size(), 1);
         QCOMPARE(recordingRowCells(1, u("abc.spx"), scan.recordings[0].header),
@@ -106,7 +109,7 @@ private slots:
     void manyFiles()
     {
         TempFolder dir;
-        const QByteArray bytes = encodeHeader(header(false, 1, 1000));
+        const QByteArray bytes = emulator::encodeRecord(header(false, 1, 1000));
         for (int i = 0; i < 10050; ++i)
             dir.write(QString::asprintf("%05d.spx", 10049 - i), bytes);
         const FolderScanResult scan = scanRecordingFolder(dir.path());

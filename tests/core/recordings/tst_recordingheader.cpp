@@ -226,6 +226,48 @@ private slots:
         QCOMPARE(decodeHeader(bytes), h);
     }
 
+    // The bytes themselves, not only the way back: a fault shared by the encoder and the
+    // decoder would pass the round trip.
+    void encodeBytes_data()
+    {
+        QTest::addColumn<bool>("longForm");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<quint32>("start");
+        QTest::addColumn<quint32>("length");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("short") << false << u("1234567") << quint32(0x1000) << quint32(1000)
+                               << hex("0000 4E F5 FA 1234567FFFFF 00001000 000003E8");
+        QTest::newRow("short, X and #, other characters dropped")
+            << false << u("X-#0 1") << quint32(0) << quint32(0xFFFFFFFE)
+            << hex("0000 4E F5 FA AB01FFFFFFFF 00000000 FFFFFFFE");
+        QTest::newRow("long") << true << u("13800138000") << quint32(0x10200) << quint32(1024)
+                              << hex("0000 4E F5 FA 000102 0004 13800138000FFFFFFFFF 00000000 "
+                                     "1F 000000 FFFFFFFF");
+        QTest::newRow("long, length rounded up to a page")
+            << true << QString() << quint32(0x1234) << quint32(1000)
+            << hex("0000 4E F5 FA 000012 0004 FFFFFFFFFFFFFFFFFFFF 00000000 1F 000000 FFFFFFFF");
+    }
+
+    void encodeBytes()
+    {
+        QFETCH(bool, longForm);
+        QFETCH(QString, number);
+        QFETCH(quint32, start);
+        QFETCH(quint32, length);
+        RecordingHeader h;
+        h.longForm = longForm;
+        h.attribute = AttributeOutgoing;
+        h.month = 14;
+        h.day = 30;
+        h.hour = 23;
+        h.minute = 58;
+        h.year = longForm ? 2031 : 0;
+        h.number = number;
+        h.startAddress = start;
+        h.payloadLength = length;
+        QTEST(encodeHeader(h), "bytes");
+    }
+
     void encodeLongFormRoundsToPages()
     {
         RecordingHeader h;
@@ -246,7 +288,8 @@ private slots:
         h.number = u("1234567");
         h.payloadLength = 1000;
         const QString full =
-            dir.write(u("完整 录音.spx"), encodeHeader(h) + QByteArray(1000, '\x11'));
+            dir.write(u("完整 录音.spx"), hex("0000 03 78 00 1234567FFFFF 00000000 000003E8") +
+                                              QByteArray(1000, '\x11'));
         QCOMPARE(readHeaderFile(full), h);
 
         // Shorter than 32 bytes: the missing bytes count as 0, so the header is short-form.
