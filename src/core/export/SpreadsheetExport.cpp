@@ -26,6 +26,10 @@ QString existingFileQuestion()
 {
     return QString::fromUtf8("文件已经存在,是否删除?");
 }
+QString existingFileCaption()
+{
+    return QStringLiteral("Warning");
+}
 QString abandoned()
 {
     return QString::fromUtf8("放弃操作");
