@@ -104,6 +104,8 @@ private slots:
     void failureKeepsExistingFileAndLeavesNoTemporary_data();
     void failureKeepsExistingFileAndLeavesNoTemporary();
     void targetThatIsAFolderFails();
+    void nameNearTheLongestAFolderHolds_data();
+    void nameNearTheLongestAFolderHolds();
     void libreOfficeOpensBothFormats();
 };
 
@@ -153,6 +155,7 @@ void TestWorkbookExport::xlsLayoutRecords()
     {
         QString name;
         int twips;
+        bool regular; // normal weight, not italic
     };
     QList<Font> fonts; // by font index; index 4 does not exist in the format
     QList<QByteArray> xfs;
@@ -165,14 +168,15 @@ void TestWorkbookExport::xlsLayoutRecords()
             ++sheets;
         if (r.id == 0x0031) {
             if (fonts.size() == 4)
-                fonts.append(Font{QString(), 0});
+                fonts.append(Font{QString(), 0, false});
             const int count = quint8(r.data[14]);
             const bool wide = r.data[15] & 1;
             QString name;
             for (int i = 0; i < count; ++i)
                 name +=
                     wide ? QChar(u16(r.data, 16 + 2 * i)) : QChar(char16_t(quint8(r.data[16 + i])));
-            fonts.append({name, u16(r.data, 0)});
+            fonts.append(
+                {name, u16(r.data, 0), (u16(r.data, 2) & 0x02) == 0 && u16(r.data, 6) == 400});
         } else if (r.id == 0x00E0) {
             xfs.append(r.data);
         } else if (r.id == 0x0208) {
@@ -194,6 +198,7 @@ void TestWorkbookExport::xlsLayoutRecords()
         const Font font = fonts.value(u16(xf, 0));
         QCOMPARE(font.name, u("宋体"));
         QCOMPARE(font.twips, 9 * 20);
+        QVERIFY(font.regular);
         QCOMPARE(u16(xf, 2), quint16(49)); // the built-in format "@"
         QCOMPARE(xf[6] & 7, 2);            // centred
         const int pattern = int(u32(xf, 14) >> 26);
@@ -308,9 +313,12 @@ void TestWorkbookExport::xlsxCellsAndLayoutReadBack()
             QCOMPARE(style.horizontal, u("center"));
             QCOMPARE(style.fontName, u("宋体"));
             QCOMPARE(style.fontSize, 9.0);
+            QVERIFY(style.regular);
             QCOMPARE(style.pattern, r == 0 ? u("solid") : u("none"));
-            if (r == 0)
+            if (r == 0) {
                 QCOMPARE(style.fillRgb, u("FFC0C0C0"));
+                QCOMPARE(style.patternColour, u("indexed 64")); // automatic
+            }
         }
     }
 }
@@ -459,6 +467,36 @@ void TestWorkbookExport::targetThatIsAFolderFails()
     QVERIFY2(result.text.contains(u("无法保存为")), qPrintable(result.text));
     QCOMPARE(folder.read(u("a.xls/inside")), QByteArray("kept"));
     QCOMPARE(folderEntries(folder.path()), QStringList{u("a.xls")});
+}
+
+// A target whose name is close to the 255 bytes a folder entry holds: the temporary file beside
+// it still gets a name of its own, and the old workbook is replaced.
+void TestWorkbookExport::nameNearTheLongestAFolderHolds_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("xls, 253 bytes") << QString(83, QChar(0x5B57)) + u(".xls");
+    QTest::newRow("xlsx, 251 bytes") << QString(82, QChar(0x5B57)) + u(".xlsx");
+}
+
+void TestWorkbookExport::nameNearTheLongestAFolderHolds()
+{
+    QFETCH(QString, name);
+    TempFolder folder;
+    const QString path = folder.write(name, "old workbook");
+    ReportModel model;
+    fillModel(model, telephoneCaptions(), sampleRows());
+    const ExportResult result =
+        ExportListToSpreadsheet(model, listFont(), path, [] { return true; });
+    QVERIFY2(result.outcome == ExportOutcome::Finished, qPrintable(result.text));
+    QString error;
+    const QList<QStringList> rows = name.endsWith(u(".xlsx"))
+                                        ? tovrel::test::readXlsx(path, &error).rows
+                                        : tovrel::test::readXls(path, &error).value(0).rows;
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    // libfreexl pads every row to the sheet's width; the sheet XML has the written cells only.
+    QCOMPARE(rows,
+             expectedRows(telephoneCaptions(), sampleRows(), name.endsWith(u(".xlsx")) ? 0 : 7));
+    QCOMPARE(folderEntries(folder.path()), QStringList{name});
 }
 
 void TestWorkbookExport::libreOfficeOpensBothFormats()
