@@ -10,8 +10,10 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTest>
+#include <QXmlStreamReader>
 #include <QtEndian>
 
 #include <array>
@@ -78,6 +80,115 @@ QList<QStringList> expectedRows(const QStringList &captions, const QList<QString
         while (r.size() < columns)
             r.append(QString());
     return all;
+}
+
+// What LibreOffice makes of a workbook, from the flat OpenDocument file it converts it to: the
+// height of each of the first rows and, by row and column, the width and the cell style LibreOffice
+// shows there.
+struct OfficeCellStyle
+{
+    bool textFormat = false; // the cell's number format is a text format ("@")
+    QString background;
+    QString alignment;
+    QString fontName;
+    QString fontSize;
+    bool regular = true; // neither bold nor italic
+};
+struct OfficeSheet
+{
+    QList<double> rowHeights;            // points, sheet rows in order
+    QList<double> columnWidths;          // points, sheet columns in order
+    QList<QList<OfficeCellStyle>> cells; // sheet rows in order, columns in order
+};
+
+double points(QStringView length)
+{
+    static const QList<QPair<QString, double>> units{{QStringLiteral("in"), 72.0},
+                                                     {QStringLiteral("cm"), 72.0 / 2.54},
+                                                     {QStringLiteral("mm"), 72.0 / 25.4},
+                                                     {QStringLiteral("pt"), 1.0}};
+    for (const auto &[unit, factor] : units)
+        if (length.endsWith(unit))
+            return length.chopped(unit.size()).toDouble() * factor;
+    return -1;
+}
+
+// The first `rows` rows and `columns` columns of the first sheet of a flat OpenDocument file.
+OfficeSheet readOfficeSheet(const QByteArray &xml, int rows, int columns)
+{
+    QMap<QString, double> columnStyles, rowStyles;
+    QMap<QString, OfficeCellStyle> cellStyles;
+    QSet<QString> textFormats;
+    QList<QString> columnDefaults; // the default cell style of each column
+    OfficeSheet sheet;
+    QXmlStreamReader r(xml);
+    QString style, family;
+    int tables = 0;
+    while (!r.atEnd() && tables <= 1) {
+        r.readNext();
+        if (r.isEndElement() && r.qualifiedName() == QLatin1String("table:table"))
+            ++tables;
+        if (r.isEndElement() && r.qualifiedName() == QLatin1String("style:style"))
+            family.clear();
+        if (!r.isStartElement())
+            continue;
+        const auto a = r.attributes();
+        const auto name = r.qualifiedName();
+        if (name == QLatin1String("style:style")) {
+            style = a.value(QLatin1String("style:name")).toString();
+            family = a.value(QLatin1String("style:family")).toString();
+            if (family == QLatin1String("table-cell"))
+                cellStyles[style].textFormat = textFormats.contains(
+                    a.value(QLatin1String("style:data-style-name")).toString());
+        } else if (name == QLatin1String("number:text-style")) {
+            textFormats.insert(a.value(QLatin1String("style:name")).toString());
+        } else if (name == QLatin1String("style:table-column-properties")) {
+            columnStyles[style] = points(a.value(QLatin1String("style:column-width")));
+        } else if (name == QLatin1String("style:table-row-properties")) {
+            rowStyles[style] = points(a.value(QLatin1String("style:row-height")));
+        } else if (family == QLatin1String("table-cell") && cellStyles.contains(style)) {
+            OfficeCellStyle &cell = cellStyles[style];
+            if (a.hasAttribute(QLatin1String("fo:background-color")))
+                cell.background = a.value(QLatin1String("fo:background-color")).toString();
+            if (a.hasAttribute(QLatin1String("fo:text-align")))
+                cell.alignment = a.value(QLatin1String("fo:text-align")).toString();
+            if (a.hasAttribute(QLatin1String("style:font-name")))
+                cell.fontName = a.value(QLatin1String("style:font-name")).toString();
+            if (a.hasAttribute(QLatin1String("fo:font-size")))
+                cell.fontSize = a.value(QLatin1String("fo:font-size")).toString();
+            if (a.value(QLatin1String("fo:font-weight")) == QLatin1String("bold") ||
+                a.value(QLatin1String("fo:font-style")) == QLatin1String("italic"))
+                cell.regular = false;
+        } else if (name == QLatin1String("table:table-column")) {
+            const int repeat =
+                std::max(1, a.value(QLatin1String("table:number-columns-repeated")).toInt());
+            for (int i = 0; i < repeat && sheet.columnWidths.size() < columns; ++i) {
+                sheet.columnWidths.append(
+                    columnStyles.value(a.value(QLatin1String("table:style-name")).toString()));
+                columnDefaults.append(
+                    a.value(QLatin1String("table:default-cell-style-name")).toString());
+            }
+        } else if (name == QLatin1String("table:table-row") && sheet.rowHeights.size() < rows) {
+            const int repeat =
+                std::max(1, a.value(QLatin1String("table:number-rows-repeated")).toInt());
+            for (int i = 0; i < repeat && sheet.rowHeights.size() < rows; ++i) {
+                sheet.rowHeights.append(
+                    rowStyles.value(a.value(QLatin1String("table:style-name")).toString()));
+                sheet.cells.append(QList<OfficeCellStyle>());
+            }
+        } else if (name == QLatin1String("table:table-cell") && !sheet.cells.isEmpty()) {
+            const int repeat =
+                std::max(1, a.value(QLatin1String("table:number-columns-repeated")).toInt());
+            QList<OfficeCellStyle> &row = sheet.cells.last();
+            for (int i = 0; i < repeat && row.size() < columns; ++i) {
+                QString cellStyle = a.value(QLatin1String("table:style-name")).toString();
+                if (cellStyle.isEmpty())
+                    cellStyle = columnDefaults.value(row.size());
+                row.append(cellStyles.value(cellStyle));
+            }
+        }
+    }
+    return sheet;
 }
 
 QStringList folderEntries(const QString &folder)
@@ -499,6 +610,10 @@ void TestWorkbookExport::nameNearTheLongestAFolderHolds()
     QCOMPARE(folderEntries(folder.path()), QStringList{name});
 }
 
+// LibreOffice opens both formats and shows the texts and the layout: the header row 20 points
+// high in solid grey 25 %, data rows 16 points, every cell text-formatted, centred, in the list's
+// font, regular; the list's columns equally wide, 35 × 5 / 13 characters against the 8.43 of the
+// others.
 void TestWorkbookExport::libreOfficeOpensBothFormats()
 {
     const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
@@ -507,26 +622,63 @@ void TestWorkbookExport::libreOfficeOpensBothFormats()
     TempFolder folder;
     ReportModel model;
     fillModel(model, telephoneCaptions(), sampleRows());
-    for (const QString &name : {u("list.xls"), u("list.xlsx")}) {
-        const QString path = folder.file(name);
-        QCOMPARE(int(ExportListToSpreadsheet(model, listFont(), path, {}).outcome),
-                 int(ExportOutcome::Finished));
-        const QString out = folder.path() + QStringLiteral("csv-") + name;
+    auto convert = [&](const QString &path, const QString &filter, const QString &out) {
         QDir().mkpath(out);
         QProcess office;
         office.start(soffice, {QStringLiteral("--headless"),
                                QStringLiteral("-env:UserInstallation=file://") + folder.path() +
                                    QStringLiteral("profile"),
-                               QStringLiteral("--convert-to"),
-                               QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76"),
-                               QStringLiteral("--outdir"), out, path});
-        QVERIFY(office.waitForFinished(180000));
-        QFile csv(out + QStringLiteral("/list.csv"));
+                               QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"),
+                               out, path});
+        return office.waitForFinished(180000) && office.exitCode() == 0;
+    };
+    for (const QString &name : {u("list.xls"), u("list.xlsx")}) {
+        const QString path = folder.file(name);
+        QCOMPARE(int(ExportListToSpreadsheet(model, listFont(), path, {}).outcome),
+                 int(ExportOutcome::Finished));
+        const QString csvFolder = folder.path() + QStringLiteral("csv-") + name;
+        QVERIFY(
+            convert(path, QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76"), csvFolder));
+        QFile csv(csvFolder + QStringLiteral("/list.csv"));
         QVERIFY2(csv.open(QIODevice::ReadOnly), qPrintable(csv.fileName()));
         const QString text = QString::fromUtf8(csv.readAll());
         QVERIFY2(text.startsWith(telephoneCaptions().join(QLatin1Char(','))), qPrintable(text));
         QVERIFY2(text.contains(u("013912345678")), qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral(",007")), qPrintable(text));
+
+        const QString odsFolder = folder.path() + QStringLiteral("fods-") + name;
+        QVERIFY(convert(path, QStringLiteral("fods"), odsFolder));
+        QFile ods(odsFolder + QStringLiteral("/list.fods"));
+        QVERIFY2(ods.open(QIODevice::ReadOnly), qPrintable(ods.fileName()));
+        const OfficeSheet sheet = readOfficeSheet(ods.readAll(), 4, 8);
+        QCOMPARE(sheet.rowHeights.size(), 4);
+        // LibreOffice rounds an .xlsx row height to its own units, within a point.
+        QVERIFY2(qAbs(sheet.rowHeights[0] - 20) < 0.6,
+                 qPrintable(QString::number(sheet.rowHeights[0])));
+        for (int r = 1; r < 4; ++r)
+            QVERIFY2(qAbs(sheet.rowHeights[r] - 16) < 0.6,
+                     qPrintable(QString::number(sheet.rowHeights[r])));
+        for (int r = 0; r < 4; ++r) {
+            QCOMPARE(sheet.cells[r].size(), 8);
+            for (int c = 0; c < 8; ++c) {
+                const OfficeCellStyle &cell = sheet.cells[r][c];
+                const QByteArray where =
+                    QStringLiteral("%1 row %2 column %3").arg(name).arg(r + 1).arg(c + 1).toUtf8();
+                QVERIFY2(cell.textFormat, where);
+                QVERIFY2(cell.alignment == u("center"), where);
+                QVERIFY2(cell.fontName == u("宋体") && cell.fontSize == u("9pt"), where);
+                QVERIFY2(cell.regular, where);
+                const bool grey = cell.background.compare(u("#c0c0c0"), Qt::CaseInsensitive) == 0;
+                QVERIFY2(grey == (r == 0 && c < 7), where);
+            }
+        }
+        QCOMPARE(sheet.columnWidths.size(), 8);
+        for (int c = 1; c < 7; ++c)
+            QCOMPARE(sheet.columnWidths[c], sheet.columnWidths[0]);
+        // Widths in characters of the default font's digits, each with its cell padding.
+        const double ratio = sheet.columnWidths[0] / sheet.columnWidths[7];
+        const double expected = (35.0 * 5 / 13 + 0.7) / (8.43 + 0.7);
+        QVERIFY2(qAbs(ratio - expected) < 0.03 * expected, qPrintable(QString::number(ratio)));
     }
 }
 
