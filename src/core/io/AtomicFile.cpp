@@ -104,14 +104,10 @@ bool AtomicFile::open()
     discard();
     m_failed = false;
     m_error.clear();
-    const QFileInfo target(m_path);
     for (int attempt = 0; attempt < 8; ++attempt) {
         m_file.setFileName(temporaryNameFor(m_path));
         if (m_file.open(QIODevice::ReadWrite | QIODevice::NewOnly | QIODevice::Unbuffered)) {
             m_state = State::Writing;
-            // The replacement keeps the permissions the user gave the earlier file.
-            if (target.isFile())
-                m_file.setPermissions(target.permissions());
             return true;
         }
         // Only a name taken meanwhile is tried again; that file is someone else's.
@@ -166,6 +162,12 @@ bool AtomicFile::finish()
         return failAndDiscard(m_file.error() != QFileDevice::NoError
                                   ? m_file.errorString()
                                   : QString::fromLocal8Bit(std::strerror(errno)));
+    // The replacement keeps the permissions the user gave the earlier file. They are given only
+    // now, so that a read-only original does not keep a writer that fills the file by its name
+    // from reopening it.
+    const QFileInfo target(m_path);
+    if (target.isFile())
+        m_file.setPermissions(target.permissions());
     m_file.unsetError();
     m_file.close();
     if (m_file.error() != QFileDevice::NoError)
