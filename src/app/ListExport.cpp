@@ -25,9 +25,9 @@ bool exportListWithMessages(MessageSink &messages, const ReportListView &list, c
     const ReportModel &model = list.reportModel() ? *list.reportModel() : noList;
     const ExportResult result =
         ExportListToSpreadsheet(model, sheetFontOf(&list), path, [&messages] {
-            return messages.show({QStringLiteral("Warning"), exporttext::existingFileQuestion(),
-                                  MessageIcon::Warning, MessageButtons::OkCancel}) ==
-                   MessageAnswer::Ok;
+            return messages.show({exporttext::existingFileCaption(),
+                                  exporttext::existingFileQuestion(), MessageIcon::Warning,
+                                  MessageButtons::OkCancel}) == MessageAnswer::Ok;
         });
     switch (result.outcome) {
     case ExportOutcome::Finished:

@@ -38,7 +38,10 @@ int writeListExport(const ReportModel &list, const ExportRequest &request)
     QTextStream err(stderr);
     const ExportResult result =
         ExportListToSpreadsheet(list, listFont(), request.path, [&err, &request] {
-            err << exporttext::existingFileQuestion() << '\n';
+            // --replace is the answer given beforehand; without it the question is shown
+            // unanswered, followed by the abandonment.
+            if (!request.replace)
+                err << exporttext::existingFileQuestion() << '\n';
             return request.replace;
         });
     err << result.text << '\n';

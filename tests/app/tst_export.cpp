@@ -253,7 +253,9 @@ private slots:
         m_w->main->BitBtnExportClick();
         const QList<Message> boxes = m_w->messages.messages();
         QCOMPARE(boxes.size(), 2);
+        // A confirmation of the warning type: the caption a warning dialog carries, OK/Cancel.
         QCOMPARE(boxes[0].text, u("文件已经存在,是否删除?"));
+        QCOMPARE(boxes[0].caption, u("Warning"));
         QCOMPARE(boxes[0].icon, MessageIcon::Warning);
         QCOMPARE(boxes[0].buttons, MessageButtons::OkCancel);
         if (ok) {
@@ -341,7 +343,11 @@ private slots:
         dialog.prepareForSearchResults(m_w->resultsView, QDir::toNativeSeparators(m_dir));
         dialog.FileNameEdit->setText(typed);
         dialog.show();
+        bool disabledMeanwhile = false;
+        m_w->messages.setOnShow(
+            [&](const Message &) { disabledMeanwhile = !dialog.FileNameEdit->isEnabled(); });
         QTest::mouseClick(dialog.BtnOK, Qt::LeftButton);
+        QVERIFY(disabledMeanwhile);
         QCOMPARE(dialog.FileNameEdit->text(), shown);
         QVERIFY(dialog.FileNameEdit->isEnabled());
         QVERIFY(dialog.isVisible()); // the dialog stays open after an export

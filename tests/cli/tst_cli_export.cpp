@@ -139,9 +139,12 @@ private slots:
         QCOMPARE(r.err, u("文件已经存在,是否删除?\n放弃操作\n"));
         QCOMPARE(dir.read(u("old.xls")), QByteArray("old"));
 
+        // --replace answers the question beforehand: the run reports what a successful export
+        // reports, nothing more.
         r = runTovrel({u("list"), u("--replace"), dir.path(), u("--export=") + path});
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.err, u("文件已经存在,是否删除?\n导出 Excel 结束！\n"));
+        QCOMPARE(r.out, QString());
+        QCOMPARE(r.err, u("导出 Excel 结束！\n"));
         QString error;
         QCOMPARE(tovrel::test::readXls(path, &error).value(0).rows.size(), 3);
         QVERIFY2(error.isEmpty(), qPrintable(error));
@@ -215,6 +218,57 @@ private slots:
         QVERIFY2(r.err.contains(u("写入文件失败")), qPrintable(r.err));
         QVERIFY2(!r.err.contains(u("导出 Excel 结束！")), qPrintable(r.err));
         QCOMPARE(out.read(name), QByteArray("old"));
+        QCOMPARE(entries(out.path()), QStringList{name});
+    }
+
+    // A workbook the user made read-only, in a folder the user may write into: --replace puts
+    // the new workbook in its place, and the new one is read-only too. As root the program runs
+    // as nobody, for whom the old file's permissions count.
+    void readOnlyWorkbookIsReplaced_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("xls") << u("old.xls");
+        QTest::newRow("xlsx") << u("old.xlsx");
+    }
+    void readOnlyWorkbookIsReplaced()
+    {
+        QFETCH(QString, name);
+        const QFileDevice::Permissions readOnly =
+            QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        const QFileDevice::Permissions open =
+            readOnly | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+        TempFolder dir;
+        writeRecordings(dir);
+        QVERIFY(QFile::setPermissions(dir.path(), open));
+        for (const QString &f : entries(dir.path()))
+            QVERIFY(QFile::setPermissions(dir.file(f), readOnly));
+        TempFolder out;
+        QVERIFY(QFile::setPermissions(out.path(), open | QFileDevice::WriteOwner |
+                                                      QFileDevice::WriteGroup |
+                                                      QFileDevice::WriteOther));
+        const QString path = out.write(name, "old");
+        QVERIFY(QFile::setPermissions(path, readOnly));
+
+        const QStringList args{u("list"), dir.path(), u("--export"), path, u("--replace")};
+        const ProgramRun r =
+            geteuid() == 0 ? tovrel::test::runProgram(
+                                 u("setpriv"),
+                                 QStringList{u("--reuid=nobody"), u("--regid=nogroup"),
+                                             u("--clear-groups"), tovrel::test::tovrelProgram()} +
+                                     args)
+                           : runTovrel(args);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QCOMPARE(r.err, u("导出 Excel 结束！\n"));
+        QString error;
+        const QList<QStringList> rows = name.endsWith(u(".xlsx"))
+                                            ? tovrel::test::readXlsx(path, &error).rows
+                                            : tovrel::test::readXls(path, &error).value(0).rows;
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(rows.size(), 3);
+        // The owner, group and other bits; the "user" bits describe the test's own access.
+        const QFileDevice::Permissions userBits =
+            QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+        QCOMPARE(QFileInfo(path).permissions() & ~userBits, readOnly);
         QCOMPARE(entries(out.path()), QStringList{name});
     }
 

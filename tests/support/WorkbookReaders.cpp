@@ -176,9 +176,16 @@ XlsxSheet readXlsx(const QString &path, QString *error)
     {
         QString name;
         double size = 0;
+        bool regular = true;
     };
     QList<Font> fonts;
-    QList<QPair<QString, QString>> fills;
+    struct Fill
+    {
+        QString pattern;
+        QString foreground;
+        QString background;
+    };
+    QList<Fill> fills;
     QString section;
     while (!s.atEnd()) {
         s.readNext();
@@ -202,19 +209,30 @@ XlsxSheet readXlsx(const QString &path, QString *error)
             fonts.last().size = a.value(QLatin1String("val")).toDouble();
         else if (section == QLatin1String("fonts") && name == QLatin1String("name"))
             fonts.last().name = a.value(QLatin1String("val")).toString();
+        else if (section == QLatin1String("fonts") &&
+                 (name == QLatin1String("b") || name == QLatin1String("i")) &&
+                 a.value(QLatin1String("val")) != QLatin1String("0"))
+            fonts.last().regular = false;
         else if (section == QLatin1String("fills") && name == QLatin1String("patternFill"))
-            fills.append({a.value(QLatin1String("patternType")).toString(), QString()});
+            fills.append({a.value(QLatin1String("patternType")).toString(), {}, {}});
         else if (section == QLatin1String("fills") && name == QLatin1String("fgColor"))
-            fills.last().second = a.value(QLatin1String("rgb")).toString();
+            fills.last().foreground = a.value(QLatin1String("rgb")).toString();
+        else if (section == QLatin1String("fills") && name == QLatin1String("bgColor"))
+            fills.last().background =
+                a.hasAttribute(QLatin1String("indexed"))
+                    ? QStringLiteral("indexed ") + a.value(QLatin1String("indexed")).toString()
+                    : a.value(QLatin1String("rgb")).toString();
         else if (section == QLatin1String("cellXfs") && name == QLatin1String("xf")) {
             XlsxSheet::Style style;
             style.numFmt = numFmts.value(a.value(QLatin1String("numFmtId")).toInt());
             const Font font = fonts.value(a.value(QLatin1String("fontId")).toInt());
             style.fontName = font.name;
             style.fontSize = font.size;
-            const auto fill = fills.value(a.value(QLatin1String("fillId")).toInt());
-            style.pattern = fill.first;
-            style.fillRgb = fill.second;
+            style.regular = font.regular;
+            const Fill fill = fills.value(a.value(QLatin1String("fillId")).toInt());
+            style.pattern = fill.pattern;
+            style.fillRgb = fill.foreground;
+            style.patternColour = fill.background;
             sheet.cellStyles.append(style);
         } else if (section == QLatin1String("cellXfs") && name == QLatin1String("alignment"))
             sheet.cellStyles.last().horizontal = a.value(QLatin1String("horizontal")).toString();

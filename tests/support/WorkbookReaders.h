@@ -52,6 +52,9 @@ struct XlsxSheet
         double fontSize = 0;
         QString pattern; // fill pattern type
         QString fillRgb; // fgColor rgb of the fill
+        // bgColor of the fill, the pattern colour: "indexed 64" is automatic.
+        QString patternColour;
+        bool regular = true; // the font is neither bold nor italic
     };
     QList<Style> cellStyles; // cellXfs in order
 };

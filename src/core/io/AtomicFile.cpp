@@ -19,13 +19,21 @@
 namespace tovrel {
 namespace {
 
-// Hidden, and never matching "*.spx" or "*.wav": a left-over temporary file is not listed.
+// The longest name a folder entry may have, in bytes of the file system's encoding.
+constexpr qsizetype kLongestName = 255;
+
+// Hidden, and never matching "*.spx" or "*.wav": a left-over temporary file is not listed. A
+// target whose own name leaves no room for the additions gets a short name instead.
 QString temporaryNameFor(const QString &path)
 {
     const QFileInfo info(path);
-    const QString suffix = QString::number(QRandomGenerator::global()->generate(), 36);
-    return info.dir().filePath(QLatin1Char('.') + info.fileName() + QLatin1Char('.') + suffix +
-                               QStringLiteral(".part"));
+    const QString suffix = QLatin1Char('.') +
+                           QString::number(QRandomGenerator::global()->generate(), 36) +
+                           QStringLiteral(".part");
+    QString name = QLatin1Char('.') + info.fileName() + suffix;
+    if (QFile::encodeName(name).size() > kLongestName)
+        name = QStringLiteral(".tovrel") + suffix;
+    return info.dir().filePath(name);
 }
 
 bool syncToDisk(QFile &file)
@@ -84,18 +92,22 @@ bool AtomicFile::fail(const QString &reason)
     return false;
 }
 
+bool AtomicFile::failAndDiscard(const QString &reason)
+{
+    fail(reason);
+    discard();
+    return false;
+}
+
 bool AtomicFile::open()
 {
     discard();
     m_failed = false;
     m_error.clear();
-    const QFileInfo target(m_path);
     for (int attempt = 0; attempt < 8; ++attempt) {
         m_file.setFileName(temporaryNameFor(m_path));
         if (m_file.open(QIODevice::ReadWrite | QIODevice::NewOnly | QIODevice::Unbuffered)) {
-            // The replacement keeps the permissions the user gave the earlier file.
-            if (target.isFile())
-                m_file.setPermissions(target.permissions());
+            m_state = State::Writing;
             return true;
         }
         // Only a name taken meanwhile is tried again; that file is someone else's.
@@ -110,7 +122,7 @@ bool AtomicFile::open()
 
 bool AtomicFile::write(QByteArrayView bytes)
 {
-    if (!m_file.isOpen() || m_failed)
+    if (m_state != State::Writing || m_failed)
         return fail(QStringLiteral("the file is not open"));
     if (bytes.isEmpty())
         return true;
@@ -121,42 +133,64 @@ bool AtomicFile::write(QByteArrayView bytes)
 
 bool AtomicFile::seek(qint64 position)
 {
-    if (!m_file.isOpen() || m_failed)
+    if (m_state != State::Writing || m_failed)
         return fail(QStringLiteral("the file is not open"));
     return m_file.seek(position) || fail(m_file.errorString());
 }
 
-bool AtomicFile::commit()
+bool AtomicFile::releaseForWriter()
 {
-    if (!m_file.isOpen() || m_failed) {
+    if (m_state != State::Writing || m_failed)
+        return fail(QStringLiteral("the file is not open"));
+    m_file.close();
+    m_state = State::Released;
+    return true;
+}
+
+bool AtomicFile::finish()
+{
+    if (m_state == State::Finished)
+        return true;
+    if ((m_state != State::Writing && m_state != State::Released) || m_failed) {
         discard();
         return fail(QStringLiteral("the file is not open"));
     }
-    if (!m_file.flush() || !syncToDisk(m_file)) {
-        fail(m_file.error() != QFileDevice::NoError ? m_file.errorString()
-                                                    : QString::fromLocal8Bit(std::strerror(errno)));
-        discard();
-        return false;
-    }
+    // What another writer wrote and closed is reopened, without truncating it, to be synced.
+    if (m_state == State::Released && !m_file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return failAndDiscard(m_file.errorString());
+    if (!m_file.flush() || !syncToDisk(m_file))
+        return failAndDiscard(m_file.error() != QFileDevice::NoError
+                                  ? m_file.errorString()
+                                  : QString::fromLocal8Bit(std::strerror(errno)));
+    // The replacement keeps the permissions the user gave the earlier file. They are given only
+    // now, so that a read-only original does not keep a writer that fills the file by its name
+    // from reopening it.
+    const QFileInfo target(m_path);
+    if (target.isFile())
+        m_file.setPermissions(target.permissions());
     m_file.unsetError();
     m_file.close();
-    if (m_file.error() != QFileDevice::NoError) {
-        fail(m_file.errorString());
-        discard();
+    if (m_file.error() != QFileDevice::NoError)
+        return failAndDiscard(m_file.errorString());
+    m_state = State::Finished;
+    return true;
+}
+
+bool AtomicFile::commit()
+{
+    if (!finish())
         return false;
-    }
     QString error;
-    if (!renameOver(m_file.fileName(), m_path, &error)) {
-        fail(error);
-        discard();
-        return false;
-    }
+    if (!renameOver(m_file.fileName(), m_path, &error))
+        return failAndDiscard(error);
     m_file.setFileName(QString());
+    m_state = State::None;
     return true;
 }
 
 void AtomicFile::discard()
 {
+    m_state = State::None;
     if (m_file.fileName().isEmpty())
         return;
     if (m_file.isOpen())

@@ -9,7 +9,8 @@
 // disk, a file-size limit) shows at that write and never waits for a close. commit() syncs the
 // file to disk, closes it and renames it over the target; if any of that fails, or the file is
 // discarded or destroyed without a commit, the temporary file is removed and an earlier file of
-// the target's name stays as it was.
+// the target's name stays as it was. A writer that opens files by name itself (a library) fills
+// the temporary file after releaseForWriter(); commit() then syncs what it wrote.
 namespace tovrel {
 
 class AtomicFile
@@ -26,12 +27,19 @@ public:
     bool write(QByteArrayView bytes);
     // Moves the position, for rewriting bytes already written.
     bool seek(qint64 position);
-    // Syncs, closes and renames over the target; true only when all of it succeeded.
+    // Closes the temporary file and keeps its name reserved, for a writer that opens
+    // temporaryPath() itself; write() and seek() fail from then on.
+    bool releaseForWriter();
+    // Syncs every byte written to disk and closes the file, ready for commit(); true only when
+    // all of it succeeded (otherwise the temporary file is removed).
+    bool finish();
+    // Finishes the file if that was not done yet and renames it over the target; true only when
+    // all of it succeeded.
     bool commit();
     // Removes the temporary file; the target is not touched.
     void discard();
 
-    bool isOpen() const { return m_file.isOpen(); }
+    bool isOpen() const { return m_state == State::Writing; }
     // True after any failed write, seek or commit.
     bool failed() const { return m_failed; }
     QString path() const { return m_path; }
@@ -39,10 +47,20 @@ public:
     QString errorString() const { return m_error; }
 
 private:
+    enum class State
+    {
+        None,     // no temporary file
+        Writing,  // open for write() and seek()
+        Released, // closed; another writer fills it by name
+        Finished, // on disk and closed; only the rename is left
+    };
+
     bool fail(const QString &reason);
+    bool failAndDiscard(const QString &reason);
 
     QString m_path;
     QFile m_file;
+    State m_state = State::None;
     bool m_failed = false;
     QString m_error;
 };

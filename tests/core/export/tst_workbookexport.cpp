@@ -10,8 +10,10 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTest>
+#include <QXmlStreamReader>
 #include <QtEndian>
 
 #include <array>
@@ -80,6 +82,115 @@ QList<QStringList> expectedRows(const QStringList &captions, const QList<QString
     return all;
 }
 
+// What LibreOffice makes of a workbook, from the flat OpenDocument file it converts it to: the
+// height of each of the first rows and, by row and column, the width and the cell style LibreOffice
+// shows there.
+struct OfficeCellStyle
+{
+    bool textFormat = false; // the cell's number format is a text format ("@")
+    QString background;
+    QString alignment;
+    QString fontName;
+    QString fontSize;
+    bool regular = true; // neither bold nor italic
+};
+struct OfficeSheet
+{
+    QList<double> rowHeights;            // points, sheet rows in order
+    QList<double> columnWidths;          // points, sheet columns in order
+    QList<QList<OfficeCellStyle>> cells; // sheet rows in order, columns in order
+};
+
+double points(QStringView length)
+{
+    static const QList<QPair<QString, double>> units{{QStringLiteral("in"), 72.0},
+                                                     {QStringLiteral("cm"), 72.0 / 2.54},
+                                                     {QStringLiteral("mm"), 72.0 / 25.4},
+                                                     {QStringLiteral("pt"), 1.0}};
+    for (const auto &[unit, factor] : units)
+        if (length.endsWith(unit))
+            return length.chopped(unit.size()).toDouble() * factor;
+    return -1;
+}
+
+// The first `rows` rows and `columns` columns of the first sheet of a flat OpenDocument file.
+OfficeSheet readOfficeSheet(const QByteArray &xml, int rows, int columns)
+{
+    QMap<QString, double> columnStyles, rowStyles;
+    QMap<QString, OfficeCellStyle> cellStyles;
+    QSet<QString> textFormats;
+    QList<QString> columnDefaults; // the default cell style of each column
+    OfficeSheet sheet;
+    QXmlStreamReader r(xml);
+    QString style, family;
+    int tables = 0;
+    while (!r.atEnd() && tables <= 1) {
+        r.readNext();
+        if (r.isEndElement() && r.qualifiedName() == QLatin1String("table:table"))
+            ++tables;
+        if (r.isEndElement() && r.qualifiedName() == QLatin1String("style:style"))
+            family.clear();
+        if (!r.isStartElement())
+            continue;
+        const auto a = r.attributes();
+        const auto name = r.qualifiedName();
+        if (name == QLatin1String("style:style")) {
+            style = a.value(QLatin1String("style:name")).toString();
+            family = a.value(QLatin1String("style:family")).toString();
+            if (family == QLatin1String("table-cell"))
+                cellStyles[style].textFormat = textFormats.contains(
+                    a.value(QLatin1String("style:data-style-name")).toString());
+        } else if (name == QLatin1String("number:text-style")) {
+            textFormats.insert(a.value(QLatin1String("style:name")).toString());
+        } else if (name == QLatin1String("style:table-column-properties")) {
+            columnStyles[style] = points(a.value(QLatin1String("style:column-width")));
+        } else if (name == QLatin1String("style:table-row-properties")) {
+            rowStyles[style] = points(a.value(QLatin1String("style:row-height")));
+        } else if (family == QLatin1String("table-cell") && cellStyles.contains(style)) {
+            OfficeCellStyle &cell = cellStyles[style];
+            if (a.hasAttribute(QLatin1String("fo:background-color")))
+                cell.background = a.value(QLatin1String("fo:background-color")).toString();
+            if (a.hasAttribute(QLatin1String("fo:text-align")))
+                cell.alignment = a.value(QLatin1String("fo:text-align")).toString();
+            if (a.hasAttribute(QLatin1String("style:font-name")))
+                cell.fontName = a.value(QLatin1String("style:font-name")).toString();
+            if (a.hasAttribute(QLatin1String("fo:font-size")))
+                cell.fontSize = a.value(QLatin1String("fo:font-size")).toString();
+            if (a.value(QLatin1String("fo:font-weight")) == QLatin1String("bold") ||
+                a.value(QLatin1String("fo:font-style")) == QLatin1String("italic"))
+                cell.regular = false;
+        } else if (name == QLatin1String("table:table-column")) {
+            const int repeat =
+                std::max(1, a.value(QLatin1String("table:number-columns-repeated")).toInt());
+            for (int i = 0; i < repeat && sheet.columnWidths.size() < columns; ++i) {
+                sheet.columnWidths.append(
+                    columnStyles.value(a.value(QLatin1String("table:style-name")).toString()));
+                columnDefaults.append(
+                    a.value(QLatin1String("table:default-cell-style-name")).toString());
+            }
+        } else if (name == QLatin1String("table:table-row") && sheet.rowHeights.size() < rows) {
+            const int repeat =
+                std::max(1, a.value(QLatin1String("table:number-rows-repeated")).toInt());
+            for (int i = 0; i < repeat && sheet.rowHeights.size() < rows; ++i) {
+                sheet.rowHeights.append(
+                    rowStyles.value(a.value(QLatin1String("table:style-name")).toString()));
+                sheet.cells.append(QList<OfficeCellStyle>());
+            }
+        } else if (name == QLatin1String("table:table-cell") && !sheet.cells.isEmpty()) {
+            const int repeat =
+                std::max(1, a.value(QLatin1String("table:number-columns-repeated")).toInt());
+            QList<OfficeCellStyle> &row = sheet.cells.last();
+            for (int i = 0; i < repeat && row.size() < columns; ++i) {
+                QString cellStyle = a.value(QLatin1String("table:style-name")).toString();
+                if (cellStyle.isEmpty())
+                    cellStyle = columnDefaults.value(row.size());
+                row.append(cellStyles.value(cellStyle));
+            }
+        }
+    }
+    return sheet;
+}
+
 QStringList folderEntries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -104,6 +215,8 @@ private slots:
     void failureKeepsExistingFileAndLeavesNoTemporary_data();
     void failureKeepsExistingFileAndLeavesNoTemporary();
     void targetThatIsAFolderFails();
+    void nameNearTheLongestAFolderHolds_data();
+    void nameNearTheLongestAFolderHolds();
     void libreOfficeOpensBothFormats();
 };
 
@@ -153,6 +266,7 @@ void TestWorkbookExport::xlsLayoutRecords()
     {
         QString name;
         int twips;
+        bool regular; // normal weight, not italic
     };
     QList<Font> fonts; // by font index; index 4 does not exist in the format
     QList<QByteArray> xfs;
@@ -165,14 +279,15 @@ void TestWorkbookExport::xlsLayoutRecords()
             ++sheets;
         if (r.id == 0x0031) {
             if (fonts.size() == 4)
-                fonts.append(Font{QString(), 0});
+                fonts.append(Font{QString(), 0, false});
             const int count = quint8(r.data[14]);
             const bool wide = r.data[15] & 1;
             QString name;
             for (int i = 0; i < count; ++i)
                 name +=
                     wide ? QChar(u16(r.data, 16 + 2 * i)) : QChar(char16_t(quint8(r.data[16 + i])));
-            fonts.append({name, u16(r.data, 0)});
+            fonts.append(
+                {name, u16(r.data, 0), (u16(r.data, 2) & 0x02) == 0 && u16(r.data, 6) == 400});
         } else if (r.id == 0x00E0) {
             xfs.append(r.data);
         } else if (r.id == 0x0208) {
@@ -194,6 +309,7 @@ void TestWorkbookExport::xlsLayoutRecords()
         const Font font = fonts.value(u16(xf, 0));
         QCOMPARE(font.name, u("宋体"));
         QCOMPARE(font.twips, 9 * 20);
+        QVERIFY(font.regular);
         QCOMPARE(u16(xf, 2), quint16(49)); // the built-in format "@"
         QCOMPARE(xf[6] & 7, 2);            // centred
         const int pattern = int(u32(xf, 14) >> 26);
@@ -308,9 +424,12 @@ void TestWorkbookExport::xlsxCellsAndLayoutReadBack()
             QCOMPARE(style.horizontal, u("center"));
             QCOMPARE(style.fontName, u("宋体"));
             QCOMPARE(style.fontSize, 9.0);
+            QVERIFY(style.regular);
             QCOMPARE(style.pattern, r == 0 ? u("solid") : u("none"));
-            if (r == 0)
+            if (r == 0) {
                 QCOMPARE(style.fillRgb, u("FFC0C0C0"));
+                QCOMPARE(style.patternColour, u("indexed 64")); // automatic
+            }
         }
     }
 }
@@ -461,6 +580,40 @@ void TestWorkbookExport::targetThatIsAFolderFails()
     QCOMPARE(folderEntries(folder.path()), QStringList{u("a.xls")});
 }
 
+// A target whose name is close to the 255 bytes a folder entry holds: the temporary file beside
+// it still gets a name of its own, and the old workbook is replaced.
+void TestWorkbookExport::nameNearTheLongestAFolderHolds_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("xls, 253 bytes") << QString(83, QChar(0x5B57)) + u(".xls");
+    QTest::newRow("xlsx, 251 bytes") << QString(82, QChar(0x5B57)) + u(".xlsx");
+}
+
+void TestWorkbookExport::nameNearTheLongestAFolderHolds()
+{
+    QFETCH(QString, name);
+    TempFolder folder;
+    const QString path = folder.write(name, "old workbook");
+    ReportModel model;
+    fillModel(model, telephoneCaptions(), sampleRows());
+    const ExportResult result =
+        ExportListToSpreadsheet(model, listFont(), path, [] { return true; });
+    QVERIFY2(result.outcome == ExportOutcome::Finished, qPrintable(result.text));
+    QString error;
+    const QList<QStringList> rows = name.endsWith(u(".xlsx"))
+                                        ? tovrel::test::readXlsx(path, &error).rows
+                                        : tovrel::test::readXls(path, &error).value(0).rows;
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    // libfreexl pads every row to the sheet's width; the sheet XML has the written cells only.
+    QCOMPARE(rows,
+             expectedRows(telephoneCaptions(), sampleRows(), name.endsWith(u(".xlsx")) ? 0 : 7));
+    QCOMPARE(folderEntries(folder.path()), QStringList{name});
+}
+
+// LibreOffice opens both formats and shows the texts and the layout: the header row 20 points
+// high in solid grey 25 %, data rows 16 points, every cell text-formatted, centred, in the list's
+// font, regular; the list's columns equally wide, 35 × 5 / 13 characters against the 8.43 of the
+// others.
 void TestWorkbookExport::libreOfficeOpensBothFormats()
 {
     const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
@@ -469,26 +622,63 @@ void TestWorkbookExport::libreOfficeOpensBothFormats()
     TempFolder folder;
     ReportModel model;
     fillModel(model, telephoneCaptions(), sampleRows());
-    for (const QString &name : {u("list.xls"), u("list.xlsx")}) {
-        const QString path = folder.file(name);
-        QCOMPARE(int(ExportListToSpreadsheet(model, listFont(), path, {}).outcome),
-                 int(ExportOutcome::Finished));
-        const QString out = folder.path() + QStringLiteral("csv-") + name;
+    auto convert = [&](const QString &path, const QString &filter, const QString &out) {
         QDir().mkpath(out);
         QProcess office;
         office.start(soffice, {QStringLiteral("--headless"),
                                QStringLiteral("-env:UserInstallation=file://") + folder.path() +
                                    QStringLiteral("profile"),
-                               QStringLiteral("--convert-to"),
-                               QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76"),
-                               QStringLiteral("--outdir"), out, path});
-        QVERIFY(office.waitForFinished(180000));
-        QFile csv(out + QStringLiteral("/list.csv"));
+                               QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"),
+                               out, path});
+        return office.waitForFinished(180000) && office.exitCode() == 0;
+    };
+    for (const QString &name : {u("list.xls"), u("list.xlsx")}) {
+        const QString path = folder.file(name);
+        QCOMPARE(int(ExportListToSpreadsheet(model, listFont(), path, {}).outcome),
+                 int(ExportOutcome::Finished));
+        const QString csvFolder = folder.path() + QStringLiteral("csv-") + name;
+        QVERIFY(
+            convert(path, QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76"), csvFolder));
+        QFile csv(csvFolder + QStringLiteral("/list.csv"));
         QVERIFY2(csv.open(QIODevice::ReadOnly), qPrintable(csv.fileName()));
         const QString text = QString::fromUtf8(csv.readAll());
         QVERIFY2(text.startsWith(telephoneCaptions().join(QLatin1Char(','))), qPrintable(text));
         QVERIFY2(text.contains(u("013912345678")), qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral(",007")), qPrintable(text));
+
+        const QString odsFolder = folder.path() + QStringLiteral("fods-") + name;
+        QVERIFY(convert(path, QStringLiteral("fods"), odsFolder));
+        QFile ods(odsFolder + QStringLiteral("/list.fods"));
+        QVERIFY2(ods.open(QIODevice::ReadOnly), qPrintable(ods.fileName()));
+        const OfficeSheet sheet = readOfficeSheet(ods.readAll(), 4, 8);
+        QCOMPARE(sheet.rowHeights.size(), 4);
+        // LibreOffice rounds an .xlsx row height to its own units, within a point.
+        QVERIFY2(qAbs(sheet.rowHeights[0] - 20) < 0.6,
+                 qPrintable(QString::number(sheet.rowHeights[0])));
+        for (int r = 1; r < 4; ++r)
+            QVERIFY2(qAbs(sheet.rowHeights[r] - 16) < 0.6,
+                     qPrintable(QString::number(sheet.rowHeights[r])));
+        for (int r = 0; r < 4; ++r) {
+            QCOMPARE(sheet.cells[r].size(), 8);
+            for (int c = 0; c < 8; ++c) {
+                const OfficeCellStyle &cell = sheet.cells[r][c];
+                const QByteArray where =
+                    QStringLiteral("%1 row %2 column %3").arg(name).arg(r + 1).arg(c + 1).toUtf8();
+                QVERIFY2(cell.textFormat, where);
+                QVERIFY2(cell.alignment == u("center"), where);
+                QVERIFY2(cell.fontName == u("宋体") && cell.fontSize == u("9pt"), where);
+                QVERIFY2(cell.regular, where);
+                const bool grey = cell.background.compare(u("#c0c0c0"), Qt::CaseInsensitive) == 0;
+                QVERIFY2(grey == (r == 0 && c < 7), where);
+            }
+        }
+        QCOMPARE(sheet.columnWidths.size(), 8);
+        for (int c = 1; c < 7; ++c)
+            QCOMPARE(sheet.columnWidths[c], sheet.columnWidths[0]);
+        // Widths in characters of the default font's digits, each with its cell padding.
+        const double ratio = sheet.columnWidths[0] / sheet.columnWidths[7];
+        const double expected = (35.0 * 5 / 13 + 0.7) / (8.43 + 0.7);
+        QVERIFY2(qAbs(ratio - expected) < 0.03 * expected, qPrintable(QString::number(ratio)));
     }
 }
 
