@@ -40,8 +40,11 @@ public:
     {
         const int fd = open(QFile::encodeName(m_criteria.folder).constData(),
                             O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
+        if (fd < 0) {
+            if (m_hooks.folderFailed)
+                m_hooks.folderFailed(m_criteria.folder, reasonOf(errno));
             return;
+        }
         scanFolder(fd, m_criteria.folder, 0);
     }
 
@@ -53,12 +56,19 @@ private:
     {
         DIR *dir = fdopendir(fd);
         if (!dir) {
+            const int error = errno;
             close(fd);
+            if (m_hooks.folderFailed)
+                m_hooks.folderFailed(folder, reasonOf(error));
             return;
         }
         // Entries in name order: the file system's own order is arbitrary.
         std::vector<Entry> entries;
         while (const dirent *e = readdir(dir)) {
+            // Every entry counts towards progress, so a folder full of other files or of
+            // sub-folders does not hold the window still.
+            if (++m_entriesSeen % kProgressEvery == 0 && m_hooks.progress)
+                m_hooks.progress(m_entriesSeen);
             const char *name = e->d_name;
             bool isFolder = e->d_type == DT_DIR;
             if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
@@ -100,8 +110,6 @@ private:
 
     void scanFile(int dirFd, const std::string &name, const QString &folder)
     {
-        if (++m_filesSeen % kProgressEvery == 0 && m_hooks.progress)
-            m_hooks.progress(m_filesSeen);
         // Non-blocking, so a pipe that carries a recording's name cannot stall the scan.
         const int fd = openat(dirFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) {
@@ -110,18 +118,37 @@ private:
                 m_hooks.openFailed(folder + QFile::decodeName(name.c_str()), reasonOf(error));
             return;
         }
-        // Bytes past the end of a short file count as 0.
+        // Only a plain file holds a header: a pipe or a device with a recording's name (directly
+        // or through a link) is reported as a file that cannot be opened, not listed.
+        struct stat st;
+        const bool statted = fstat(fd, &st) == 0;
+        if (!statted || !S_ISREG(st.st_mode)) {
+            const QString reason = statted ? QStringLiteral("not a regular file") : reasonOf(errno);
+            close(fd);
+            if (m_hooks.openFailed)
+                m_hooks.openFailed(folder + QFile::decodeName(name.c_str()), reason);
+            return;
+        }
+        // Bytes past the end of a short file count as 0; bytes that cannot be read do not.
         char bytes[32] = {};
         size_t got = 0;
+        int readError = 0;
         while (got < sizeof bytes) {
             const ssize_t n = read(fd, bytes + got, sizeof bytes - got);
             if (n < 0 && errno == EINTR)
                 continue;
+            if (n < 0)
+                readError = errno;
             if (n <= 0)
                 break;
             got += size_t(n);
         }
         close(fd);
+        if (readError != 0) {
+            if (m_hooks.openFailed)
+                m_hooks.openFailed(folder + QFile::decodeName(name.c_str()), reasonOf(readError));
+            return;
+        }
 
         const SearchHeader header = readSearchHeader(bytes);
         if (!matches(header, m_criteria))
@@ -145,7 +172,7 @@ private:
     const SearchCriteria &m_criteria;
     const SearchHooks &m_hooks;
     SearchCounts m_counts;
-    qint64 m_filesSeen = 0;
+    qint64 m_entriesSeen = 0;
 };
 
 } // namespace
