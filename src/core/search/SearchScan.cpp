@@ -22,11 +22,18 @@ struct Entry
 {
     std::string name;
     bool folder = false;
+    // Known not to be a plain file (a pipe, a socket, a device): not opened at all.
+    bool special = false;
 };
 
 QString reasonOf(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString notRegularText()
+{
+    return QStringLiteral("not a regular file");
 }
 
 class TreeScan
@@ -71,10 +78,14 @@ private:
                 m_hooks.progress(m_entriesSeen);
             const char *name = e->d_name;
             bool isFolder = e->d_type == DT_DIR;
+            bool special = e->d_type != DT_REG && e->d_type != DT_DIR && e->d_type != DT_UNKNOWN &&
+                           e->d_type != DT_LNK;
             if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
                 // A link counts as what it points to, as the enumeration sees it.
                 struct stat st;
-                isFolder = fstatat(dirfd(dir), name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+                const bool statted = fstatat(dirfd(dir), name, &st, 0) == 0;
+                isFolder = statted && S_ISDIR(st.st_mode);
+                special = statted && !S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode);
             }
             // "." and ".." and every folder whose name begins with a dot are skipped.
             if (isFolder && name[0] == '.')
@@ -82,7 +93,7 @@ private:
             const size_t length = std::strlen(name);
             if (!isFolder && !isSearchRecordingName(name, length))
                 continue;
-            entries.push_back({std::string(name, length), isFolder});
+            entries.push_back({std::string(name, length), isFolder, special});
         }
         std::sort(entries.begin(), entries.end(),
                   [](const Entry &a, const Entry &b) { return a.name < b.name; });
@@ -103,6 +114,12 @@ private:
                 scanFolder(sub, subFolder, depth + 1);
                 continue;
             }
+            if (entry.special) {
+                if (m_hooks.openFailed)
+                    m_hooks.openFailed(folder + QFile::decodeName(entry.name.c_str()),
+                                       notRegularText());
+                continue;
+            }
             scanFile(dirfd(dir), entry.name, folder);
         }
         closedir(dir);
@@ -119,11 +136,12 @@ private:
             return;
         }
         // Only a plain file holds a header: a pipe or a device with a recording's name (directly
-        // or through a link) is reported as a file that cannot be opened, not listed.
+        // or through a link) is reported as a file that cannot be opened, not listed. The
+        // enumeration has already told most of them apart; this catches an entry replaced since.
         struct stat st;
         const bool statted = fstat(fd, &st) == 0;
         if (!statted || !S_ISREG(st.st_mode)) {
-            const QString reason = statted ? QStringLiteral("not a regular file") : reasonOf(errno);
+            const QString reason = statted ? notRegularText() : reasonOf(errno);
             close(fd);
             if (m_hooks.openFailed)
                 m_hooks.openFailed(folder + QFile::decodeName(name.c_str()), reason);
