@@ -22,7 +22,9 @@ struct Entry
 {
     std::string name;
     bool folder = false;
-    // Known not to be a plain file (a pipe, a socket, a device): not opened at all.
+    // Not a plain file (a pipe, a socket, a device, directly or through a link): reported as a
+    // file that cannot be opened, never opened nor listed. The entry's type (or the stat a link
+    // gets anyway) tells, so the recording files pay no extra call.
     bool special = false;
 };
 
@@ -133,18 +135,6 @@ private:
             const int error = errno;
             if (m_hooks.openFailed)
                 m_hooks.openFailed(folder + QFile::decodeName(name.c_str()), reasonOf(error));
-            return;
-        }
-        // Only a plain file holds a header: a pipe or a device with a recording's name (directly
-        // or through a link) is reported as a file that cannot be opened, not listed. The
-        // enumeration has already told most of them apart; this catches an entry replaced since.
-        struct stat st;
-        const bool statted = fstat(fd, &st) == 0;
-        if (!statted || !S_ISREG(st.st_mode)) {
-            const QString reason = statted ? notRegularText() : reasonOf(errno);
-            close(fd);
-            if (m_hooks.openFailed)
-                m_hooks.openFailed(folder + QFile::decodeName(name.c_str()), reason);
             return;
         }
         // Bytes past the end of a short file count as 0; bytes that cannot be read do not.
