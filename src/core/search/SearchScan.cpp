@@ -33,6 +33,29 @@ QString reasonOf(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+// True when name `a` comes before `b` in the order the PC list sorts its names: by their UTF-16
+// text. For UTF-8 names that is the order of their bytes, except that a character beyond U+FFFF
+// (a four-byte sequence, lead byte F0..F4) comes before U+E000..U+FFFF (lead byte EE or EF),
+// because UTF-16 writes it with surrogates D800..DFFF. Names are compared without decoding them.
+bool namesInListOrder(const std::string &a, const std::string &b)
+{
+    const size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i) {
+        const unsigned char x = static_cast<unsigned char>(a[i]);
+        const unsigned char y = static_cast<unsigned char>(b[i]);
+        if (x == y)
+            continue;
+        auto beyondBmp = [](unsigned char lead) { return lead >= 0xF0 && lead <= 0xF4; };
+        auto highBmp = [](unsigned char lead) { return lead == 0xEE || lead == 0xEF; };
+        if (beyondBmp(x) && highBmp(y))
+            return true;
+        if (highBmp(x) && beyondBmp(y))
+            return false;
+        return x < y;
+    }
+    return a.size() < b.size();
+}
+
 QString notRegularText()
 {
     return QStringLiteral("not a regular file");
@@ -98,7 +121,7 @@ private:
             entries.push_back({std::string(name, length), isFolder, special});
         }
         std::sort(entries.begin(), entries.end(),
-                  [](const Entry &a, const Entry &b) { return a.name < b.name; });
+                  [](const Entry &a, const Entry &b) { return namesInListOrder(a.name, b.name); });
 
         for (const Entry &entry : entries) {
             if (entry.folder) {

@@ -328,6 +328,25 @@ private slots:
         QCOMPARE(found.counts.total, int(all.size()));
     }
 
+    // Each folder is searched in the order the PC list sorts names (by their UTF-16 text), which
+    // puts characters beyond U+FFFF before U+E000..U+FFFF, unlike their UTF-8 bytes.
+    void nameOrder()
+    {
+        TempFolder t;
+        const QByteArray rec = shortRecord(0, 1, 1, 0, 0, "1", 1000);
+        for (const char *name : {"\xef\xbc\xb8.spx", "\xf0\xa0\x80\x80.spx", "a.spx",
+                                 "\xe4\xb8\xad.spx", "\xf0\xa0\x80\x80/b.spx", "\xef\xbc\xb8x.spx"})
+            t.write(QString::fromUtf8(name), rec);
+        SearchForm form;
+        form.folder = t.path();
+        const Found found = scan(criteriaOf(form));
+        QStringList names;
+        for (const QString &path : found.paths)
+            names.append(path.mid(t.path().size()));
+        QCOMPARE(names, (QStringList{u("a.spx"), u("中.spx"), u("𠀀/b.spx"), u("𠀀.spx"),
+                                     u("Ｘ.spx"), u("Ｘx.spx")}));
+    }
+
     // Names that are not valid UTF-8 are scanned by their bytes: a folder of such a name is
     // searched, and the rows show the names with the undecodable bytes replaced.
     void invalidUtf8Names()
