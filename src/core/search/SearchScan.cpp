@@ -25,7 +25,7 @@ struct Entry
     // Not a plain file (a pipe, a socket, a device, directly or through a link): reported as a
     // file that cannot be opened, never opened nor listed. The entry's type (or the stat a link
     // gets anyway) tells, so the recording files pay no extra call.
-    bool special = false;
+    bool notPlain = false;
 };
 
 QString reasonOf(int error)
@@ -103,14 +103,14 @@ private:
                 m_hooks.progress(m_entriesSeen);
             const char *name = e->d_name;
             bool isFolder = e->d_type == DT_DIR;
-            bool special = e->d_type != DT_REG && e->d_type != DT_DIR && e->d_type != DT_UNKNOWN &&
-                           e->d_type != DT_LNK;
+            bool notPlain = e->d_type != DT_REG && e->d_type != DT_DIR && e->d_type != DT_UNKNOWN &&
+                            e->d_type != DT_LNK;
             if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
                 // A link counts as what it points to, as the enumeration sees it.
                 struct stat st;
                 const bool statted = fstatat(dirfd(dir), name, &st, 0) == 0;
                 isFolder = statted && S_ISDIR(st.st_mode);
-                special = statted && !S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode);
+                notPlain = statted && !S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode);
             }
             // "." and ".." and every folder whose name begins with a dot are skipped.
             if (isFolder && name[0] == '.')
@@ -118,7 +118,7 @@ private:
             const size_t length = std::strlen(name);
             if (!isFolder && !isSearchRecordingName(name, length))
                 continue;
-            entries.push_back({std::string(name, length), isFolder, special});
+            entries.push_back({std::string(name, length), isFolder, notPlain});
         }
         std::sort(entries.begin(), entries.end(),
                   [](const Entry &a, const Entry &b) { return namesInListOrder(a.name, b.name); });
@@ -139,7 +139,7 @@ private:
                 scanFolder(sub, subFolder, depth + 1);
                 continue;
             }
-            if (entry.special) {
+            if (entry.notPlain) {
                 if (m_hooks.openFailed)
                     m_hooks.openFailed(folder + QFile::decodeName(entry.name.c_str()),
                                        notRegularText());
