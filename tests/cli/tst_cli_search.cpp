@@ -187,6 +187,16 @@ private slots:
         QVERIFY2(run.err.contains(u("folder left out (") + t.path() + u("closed/: ")),
                  qPrintable(run.err));
         QVERIFY(run.err.endsWith(u("总计录音文件:2个 来电:2个 去电:0个 本地:0个\n")));
+
+        // The search folder itself cannot be read: said so, then nothing found.
+        args.replace(args.indexOf(t.path()), t.path() + u("closed/"));
+        const auto closed = tovrel::test::runProgram(program, args);
+        QCOMPARE(closed.exitCode, 0);
+        QVERIFY(closed.out.isEmpty());
+        QVERIFY2(closed.err.startsWith(u("tovrel search: folder left out (") + t.path() +
+                                       u("closed/: ")),
+                 qPrintable(closed.err));
+        QVERIFY(closed.err.contains(u("此目录没有符合要求的文件！\n")));
         QFile::setPermissions(t.file(u("closed")), open);
     }
 

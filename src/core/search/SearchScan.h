@@ -33,11 +33,12 @@ struct SearchHooks
     std::function<void(const SearchHit &hit)> found;
     // A recording file could not be opened (the scan goes on): its path and the reason.
     std::function<void(const QString &path, const QString &reason)> openFailed;
-    // A sub-folder could not be read (it is left out, the scan goes on).
+    // A folder could not be read: a sub-folder is left out and the scan goes on; the search
+    // folder itself ends the scan with nothing found.
     std::function<void(const QString &folder, const QString &reason)> folderFailed;
-    // Every few hundred entries, with the number of recording files looked at so far; a window
-    // keeps painting from here.
-    std::function<void(qint64 filesSeen)> progress;
+    // Every few hundred folder entries read, with the number read so far; a window keeps
+    // painting from here.
+    std::function<void(qint64 entriesSeen)> progress;
 };
 
 // Runs the scan of `criteria` (whose folder ends with '/') and returns the rows found by kind.

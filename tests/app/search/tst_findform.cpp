@@ -458,7 +458,7 @@ private slots:
         QCOMPARE(second.size(), 44 + 6 * 8000);
         QCOMPARE(w.output.read(u("other.spx.wav")).size(), 44 + 2 * 8000);
 
-        // Convert selected with the folder of the row gone: the Part's failure.
+        // Convert selected with the folder of the row gone: the open failure ends the run.
         QVERIFY(QDir(w.folder.file(u("c"))).removeRecursively());
         w.messages.clear();
         f->FindListView->clearSelection();

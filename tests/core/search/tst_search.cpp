@@ -328,6 +328,25 @@ private slots:
         QCOMPARE(found.counts.total, int(all.size()));
     }
 
+    // Each folder is searched in the order the PC list sorts names (by their UTF-16 text), which
+    // puts characters beyond U+FFFF before U+E000..U+FFFF, unlike their UTF-8 bytes.
+    void nameOrder()
+    {
+        TempFolder t;
+        const QByteArray rec = shortRecord(0, 1, 1, 0, 0, "1", 1000);
+        for (const char *name : {"\xef\xbc\xb8.spx", "\xf0\xa0\x80\x80.spx", "a.spx",
+                                 "\xe4\xb8\xad.spx", "\xf0\xa0\x80\x80/b.spx", "\xef\xbc\xb8x.spx"})
+            t.write(QString::fromUtf8(name), rec);
+        SearchForm form;
+        form.folder = t.path();
+        const Found found = scan(criteriaOf(form));
+        QStringList names;
+        for (const QString &path : found.paths)
+            names.append(path.mid(t.path().size()));
+        QCOMPARE(names, (QStringList{u("a.spx"), u("中.spx"), u("𠀀/b.spx"), u("𠀀.spx"),
+                                     u("Ｘ.spx"), u("Ｘx.spx")}));
+    }
+
     // Names that are not valid UTF-8 are scanned by their bytes: a folder of such a name is
     // searched, and the rows show the names with the undecodable bytes replaced.
     void invalidUtf8Names()
@@ -356,6 +375,55 @@ private slots:
         QCOMPARE(::unlink((root + "\xff\xfe/r.spx").constData()), 0);
         QCOMPARE(::rmdir((root + "\xff\xfe").constData()), 0);
         QCOMPARE(::unlink((root + "\xfe.spx").constData()), 0);
+    }
+
+    // Entries with a recording's name that are not files holding a header (a pipe, a device,
+    // a file whose first bytes cannot be read) give the open-failure report, never a row built
+    // from bytes that were not read.
+    void unusableEntries_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("pipe") << u("pipe");
+        QTest::newRow("character device") << u("/dev/zero");
+        QTest::newRow("read fails") << u("/proc/self/mem");
+    }
+
+    void unusableEntries()
+    {
+        QFETCH(QString, kind);
+        TempFolder t;
+        t.write(QStringLiteral("a.spx"), shortRecord(0, 1, 1, 0, 0, "1", 1000));
+        const QString odd = t.file(QStringLiteral("odd.spx"));
+        if (kind == u("pipe"))
+            QCOMPARE(::mkfifo(QFile::encodeName(odd).constData(), 0644), 0);
+        else
+            QVERIFY(QFile::link(kind, odd));
+        t.write(QStringLiteral("z.spx"), shortRecord(1, 1, 1, 0, 0, "2", 1000));
+        SearchForm form;
+        form.folder = t.path();
+        const Found found = scan(criteriaOf(form));
+        QCOMPARE(found.paths, (QStringList{t.path() + u("a.spx"), t.path() + u("z.spx")}));
+        QCOMPARE(found.failed, QStringList{odd});
+        QCOMPARE(found.counts.total, 2);
+    }
+
+    // The scan reports progress as it reads entries, recordings or not, so a window can keep
+    // painting over a tree that holds many other files or many folders.
+    void progressOverOtherEntries()
+    {
+        TempFolder t;
+        for (int i = 0; i < 300; ++i)
+            t.write(QStringLiteral("doc%1.txt").arg(i), QByteArray("x"));
+        for (int i = 0; i < 300; ++i)
+            QVERIFY(QDir(t.path()).mkpath(QStringLiteral("empty/f%1").arg(i)));
+        SearchForm form;
+        form.folder = t.path();
+        int reports = 0;
+        SearchHooks hooks;
+        hooks.progress = [&reports](qint64) { ++reports; };
+        const SearchCounts counts = runSearchScan(criteriaOf(form), hooks);
+        QCOMPARE(counts.total, 0);
+        QVERIFY2(reports >= 2, qPrintable(QString::number(reports)));
     }
 
     // A link back to its own folder is followed as deep as the limit and no further.
