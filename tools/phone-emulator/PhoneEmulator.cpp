@@ -1,7 +1,6 @@
 #include "PhoneEmulator.h"
 
-#include "device/Frame.h"
-#include "device/TelephoneCommands.h"
+#include "TelephoneWire.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -11,22 +10,6 @@
 #include <cstdio>
 
 namespace tovrel::emulator {
-namespace {
-
-quint32 le32(const QByteArray &b, int at)
-{
-    quint32 v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = (v << 8) | quint8(b[at + i]);
-    return v;
-}
-
-int le16(const QByteArray &b, int at)
-{
-    return quint8(b[at]) | (quint8(b[at + 1]) << 8);
-}
-
-} // namespace
 
 PhoneEmulator::PhoneEmulator(EmulatorOptions options, PhoneMemory memory, QObject *parent)
     : QObject(parent), m_options(std::move(options)), m_memory(std::move(memory))
@@ -74,7 +57,7 @@ void PhoneEmulator::onReadyRead(QLocalSocket *socket)
         it = m_buffers.find(socket);
         if (it == m_buffers.end())
             return;
-        const auto command = frame::take(*it);
+        const auto command = wire::takeFrame(*it);
         if (!command)
             return;
         handleCommand(socket, *command);
@@ -97,7 +80,7 @@ void PhoneEmulator::handleCommand(QLocalSocket *socket, const QByteArray &comman
     if (reply.isNull())
         return;
     if (m_options.shortAfter >= 0 && m_commands > m_options.shortAfter && !m_shortAnswered &&
-        command.size() >= 1 && quint8(command[0]) == quint8(TelephoneCommand::Data)) {
+        isDataCommand(command)) {
         m_shortAnswered = true;
         reply.chop(std::max<qsizetype>(1, reply.size() / 2));
     }
@@ -106,31 +89,30 @@ void PhoneEmulator::handleCommand(QLocalSocket *socket, const QByteArray &comman
     // A late answer holds back every later one too, as a telephone busy with it would.
     if (m_commands == m_options.lateCommand)
         QThread::msleep(ulong(m_options.lateMs));
-    socket->write(frame::encode(reply));
+    socket->write(wire::frame(reply));
     socket->flush();
 }
 
 QByteArray PhoneEmulator::answer(const QByteArray &command) const
 {
-    if (command.size() < kCommandLength)
+    const auto parsed = wire::parseCommand(command);
+    if (!parsed)
         return {};
-    switch (quint8(command[0])) {
-    case quint8(TelephoneCommand::Count): {
+    switch (parsed->code) {
+    case quint8(wire::Code::Count): {
         const int n = int(std::min<qsizetype>(m_memory.recordings().size(), 0xFFFF));
         QByteArray count(2, '\0');
         count[0] = char(n & 0xFF);
         count[1] = char(n >> 8);
         return count;
     }
-    case quint8(TelephoneCommand::Record):
-        return m_memory.record(le16(command, 1));
-    case quint8(TelephoneCommand::Data): {
-        const int count = le16(command, 5);
-        if (count < 1 || count > kPacketBytes)
+    case quint8(wire::Code::Record):
+        return m_memory.record(parsed->index);
+    case quint8(wire::Code::Data):
+        if (parsed->count < 1 || parsed->count > wire::kLargestDataCount)
             return {};
-        return m_memory.read(le32(command, 1), count);
-    }
-    case quint8(TelephoneCommand::Password): {
+        return m_memory.read(parsed->address, parsed->count);
+    case quint8(wire::Code::Password): {
         QByteArray digits(4, '\0');
         for (int i = 0; i < 4; ++i)
             digits[i] = char(m_options.password.at(i).digitValue());
@@ -141,12 +123,18 @@ QByteArray PhoneEmulator::answer(const QByteArray &command) const
     }
 }
 
+bool PhoneEmulator::isDataCommand(const QByteArray &command)
+{
+    const auto parsed = wire::parseCommand(command);
+    return parsed && parsed->is(wire::Code::Data);
+}
+
 void PhoneEmulator::unplug(QLocalSocket *socket, const QByteArray &command)
 {
     // A data answer is cut in the middle of its packet; any other answer is lost entirely.
-    if (quint8(command[0]) == quint8(TelephoneCommand::Data)) {
+    if (isDataCommand(command)) {
         const QByteArray reply = answer(command);
-        QByteArray framed = frame::encode(reply);
+        QByteArray framed = wire::frame(reply);
         framed.chop(reply.size() / 2 + 1);
         socket->write(framed);
         socket->flush();
@@ -170,25 +158,26 @@ void PhoneEmulator::log(const QByteArray &command) const
         return;
     QTextStream err(stderr);
     err << m_commands << ": ";
-    if (command.size() < kCommandLength) {
+    const auto parsed = wire::parseCommand(command);
+    if (!parsed) {
         err << "short frame of " << command.size() << " bytes\n";
         return;
     }
-    switch (quint8(command[0])) {
-    case quint8(TelephoneCommand::Count):
+    switch (parsed->code) {
+    case quint8(wire::Code::Count):
         err << "count\n";
         break;
-    case quint8(TelephoneCommand::Record):
-        err << "record " << le16(command, 1) << '\n';
+    case quint8(wire::Code::Record):
+        err << "record " << parsed->index << '\n';
         break;
-    case quint8(TelephoneCommand::Data):
-        err << "data address " << le32(command, 1) << " count " << le16(command, 5) << '\n';
+    case quint8(wire::Code::Data):
+        err << "data address " << parsed->address << " count " << parsed->count << '\n';
         break;
-    case quint8(TelephoneCommand::Password):
+    case quint8(wire::Code::Password):
         err << "password\n";
         break;
     default:
-        err << "unknown command " << quint8(command[0]) << '\n';
+        err << "unknown command " << parsed->code << '\n';
         break;
     }
 }

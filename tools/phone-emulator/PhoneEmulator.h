@@ -35,6 +35,7 @@ private:
     void handleCommand(QLocalSocket *socket, const QByteArray &command);
     void unplug(QLocalSocket *socket, const QByteArray &command);
     void log(const QByteArray &command) const;
+    static bool isDataCommand(const QByteArray &command);
 
     EmulatorOptions m_options;
     PhoneMemory m_memory;

@@ -6,7 +6,8 @@
 #include <optional>
 
 // Frames of the emulated telephone's socket: a 2-byte little-endian length N, then N bytes.
-// Both directions use them; the emulator and the link share this one definition.
+// The link frames its commands and reads the telephone's answers with them; the emulated
+// telephone has its own framing, so the two check each other.
 namespace tovrel::frame {
 
 constexpr qsizetype kMaxPayload = 0xFFFF;

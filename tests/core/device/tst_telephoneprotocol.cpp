@@ -76,6 +76,15 @@ private slots:
         }
         QCOMPARE(got, (QList<QByteArray>{"abc", "", big}));
         QVERIFY(buffer.isEmpty());
+
+        // Frames as literal bytes: the length is read low byte first, and the last frame,
+        // still short of its payload, stays in the buffer.
+        QByteArray wire = QByteArray("\x02\x00\x05\x00", 4) + QByteArray("\x2c\x01", 2) + big +
+                          QByteArray("\x04\x00\x09\x01", 4);
+        QCOMPARE(frame::take(wire).value_or("none"), QByteArray("\x05\x00", 2));
+        QCOMPARE(frame::take(wire).value_or("none"), big);
+        QVERIFY(!frame::take(wire));
+        QCOMPARE(wire, QByteArray("\x04\x00\x09\x01", 4));
     }
 
     void passwordValue_data()

@@ -1,10 +1,10 @@
 #include "PlaybackFixtures.h"
 #include "SpeechEncoder.h"
+#include "SpeechFixtures.h"
 #include "TestFolders.h"
 
 #include "VirtualAudioOutput.h"
 #include "activity/ActivityFlags.h"
-#include "codec/SpeexDecoder.h"
 #include "playback/PlaybackSession.h"
 #include "playback/SpeexBlockDecoder.h"
 
@@ -135,7 +135,7 @@ private slots:
         while (session.isRunning() && timer.elapsed() < 30000)
             QTest::qWait(20);
         QVERIFY(!session.isRunning());
-        const QByteArray expected = SpeexDecoder().decode(payload.mid(seekOffset));
+        const QByteArray expected = test::referenceDecode(payload.mid(seekOffset));
         QCOMPARE(expected.size(), (payload.size() - qsizetype(seekOffset)) * 16);
         QVERIFY(record->played() == expected);
     }
