@@ -4,6 +4,7 @@
 #include "Commands.h"
 #include "ExportOption.h"
 #include "Help.h"
+#include "TableOutput.h"
 
 #include "activity/ActivityFlags.h"
 #include "device/LinkFlags.h"
@@ -187,7 +188,7 @@ int runList(TelephoneLink &link, bool header)
         if (headerDue)
             out << u("序号\t文件名\t电话号码\t时间\t属性\t文件长度\t时长\n");
         headerDue = false;
-        out << row.cells.join(u'\t') << '\n';
+        out << tableRow(row.cells) << '\n';
     });
     QObject::connect(&reader, &TelephoneListReader::failure, [&](const QString &text) {
         out.flush();

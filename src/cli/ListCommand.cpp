@@ -1,6 +1,7 @@
 #include "Commands.h"
 #include "ExportOption.h"
 #include "Help.h"
+#include "TableOutput.h"
 
 #include "recordings/FolderScan.h"
 #include "report/RecordingColumns.h"
@@ -98,7 +99,7 @@ int runList(const QStringList &arguments)
     }
     int row = 0;
     for (const ScannedRecording &r : scan.recordings)
-        out << recordingRowCells(++row, r.fileName, r.header).join(QLatin1Char('\t')) << '\n';
+        out << tableRow(recordingRowCells(++row, r.fileName, r.header)) << '\n';
     out.flush();
     if (scan.message) {
         err << "tovrel list: " << *scan.message << '\n';

@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "ExportOption.h"
+#include "TableOutput.h"
 
 #include "report/ReportModel.h"
 #include "search/SearchScan.h"
@@ -164,7 +165,7 @@ int runSearch(const QStringList &arguments)
         if (exportRequest.requested())
             found.append({std::move(cells), hit.path()});
         else
-            out << cells.join(QLatin1Char('\t')) << '\n';
+            out << tableRow(cells) << '\n';
     };
     hooks.openFailed = [&err](const QString &path, const QString &reason) {
         err << openFailedText() << " (" << path << ": " << reason << ")\n";

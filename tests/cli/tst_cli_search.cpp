@@ -99,6 +99,25 @@ private slots:
         QCOMPARE(run.err, u("总计录音文件:3个 来电:1个 去电:1个 本地:1个\n"));
     }
 
+    // A tab, line break or backslash in a file or folder name cannot split a row or shift its
+    // columns: the table escapes them, in the search's and in the PC list's output alike.
+    void namesWithSeparatorsStayOneRow()
+    {
+        TempFolder dir;
+        QVERIFY(dir.isValid());
+        dir.write(u("a\tb\nc\\d.spx"), shortRecord(0, 3, 5, 10, 15, "1", 1000));
+        const auto found = search({dir.path()});
+        QCOMPARE(found.exitCode, 0);
+        QCOMPARE(found.out,
+                 u("a\\tb\\nc\\\\d.spx\t1\t 03月05日 10:15 \t1秒\t来电\t") + dir.path() + u("\n"));
+        const auto listed =
+            tovrel::test::runProgram(tovrel::test::tovrelProgram(), {u("list"), dir.path()});
+        QCOMPARE(listed.exitCode, 0);
+        const QStringList cells = listed.out.chopped(1).split(u'\t');
+        QCOMPARE(cells.size(), 7);
+        QCOMPARE(cells.at(1), u("a\\tb\\nc\\\\d.spx"));
+    }
+
     void nothingFound()
     {
         const auto run = search({m_folder.path(), u("--number"), u("999999")});
