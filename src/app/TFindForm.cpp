@@ -1,7 +1,7 @@
 #include "TFindForm.h"
 
 #include "BusyPump.h"
-#include "ClickToSeek.h"
+#include "ControlMaking.h"
 #include "ConversionControl.h"
 #include "PlaybackControl.h"
 #include "ReportListView.h"
@@ -50,15 +50,6 @@ const QDateTime kDesignedPickerValue(QDate(2009, 9, 28), QTime(17, 32, 48));
 // How often a running scan lets the window paint and shows its count.
 constexpr int kPaintIntervalMs = 100;
 
-QPushButton *pictureButton(QWidget *parent, const char *name, QStyle::StandardPixmap icon,
-                           const QString &caption = {})
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(parent->style()->standardIcon(icon));
-    return button;
-}
-
 QLabel *caption(QWidget *parent, const QString &text, const QRect &geometry)
 {
     auto *label = new QLabel(text, parent);
@@ -76,11 +67,7 @@ QGroupBox *group(QWidget *parent, const char *name, const char *title, const QRe
 
 QProgressBar *progressBar(QWidget *parent, const char *name, const QRect &geometry)
 {
-    auto *bar = new QProgressBar(parent);
-    bar->setObjectName(QString::fromLatin1(name));
-    bar->setRange(0, 100);
-    bar->setValue(0);
-    bar->setTextVisible(false);
+    QProgressBar *bar = controls::progressBar(parent, name);
     bar->setGeometry(geometry);
     return bar;
 }
@@ -109,7 +96,7 @@ void TFindForm::buildCriteria()
     FindPathEdit->setObjectName(QStringLiteral("FindPathEdit"));
     FindPathEdit->setEnabled(false);
     FindPathEdit->setGeometry(10, 20, 724, 22);
-    BitBtnFind = pictureButton(GroupBox5, "BitBtnFind", QStyle::SP_DirOpenIcon);
+    BitBtnFind = controls::pictureButton(GroupBox5, "BitBtnFind", QStyle::SP_DirOpenIcon);
     BitBtnFind->setGeometry(740, 18, 30, 26);
 
     GroupBox1 = group(this, "GroupBox1", "按日期时间查询", {8, 58, 390, 96});
@@ -205,31 +192,20 @@ void TFindForm::buildCriteria()
 
 void TFindForm::buildPlayback()
 {
-    struct PlayButton
-    {
-        QPushButton **slot;
-        const char *name;
-        QStyle::StandardPixmap icon;
-    };
-    const PlayButton buttons[] = {
-        {&BitBtnPlayStart, "BitBtnPlayStart", QStyle::SP_MediaPlay},
-        {&BitBtnPlayPause, "BitBtnPlayPause", QStyle::SP_MediaPause},
-        {&BitBtnPlayStop, "BitBtnPlayStop", QStyle::SP_MediaStop},
-        {&BitBtn2, "BitBtn2", QStyle::SP_MediaSkipBackward},
-        {&BitBtn1, "BitBtn1", QStyle::SP_MediaSkipForward},
-    };
+    const controls::PlayButtons play = controls::makePlayButtons(this);
+    BitBtnPlayStart = play.start;
+    BitBtnPlayPause = play.pause;
+    BitBtnPlayStop = play.stop;
+    BitBtn2 = play.previous;
+    BitBtn1 = play.next;
     int x = 8;
-    for (const PlayButton &b : buttons) {
-        *b.slot = pictureButton(this, b.name, b.icon);
-        (*b.slot)->setGeometry(x, 452, 28, 26);
-        (*b.slot)->setAutoDefault(false);
+    for (QPushButton *button : play.inRowOrder()) {
+        button->setGeometry(x, 452, 28, 26);
+        button->setAutoDefault(false);
         x += 30;
     }
-    TrackBar1 = new QSlider(Qt::Horizontal, this);
-    TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
-    TrackBar1->setRange(0, 25);
+    TrackBar1 = controls::makePositionBar(this);
     TrackBar1->setGeometry(164, 452, 460, 26);
-    ClickToSeek::install(TrackBar1);
     Label5 = caption(this, QStringLiteral("00:00:00"), {632, 457, 56, 16});
     Label5->setObjectName(QStringLiteral("Label5"));
     Label7 = caption(this, QStringLiteral("/"), {690, 457, 8, 16});
@@ -250,7 +226,7 @@ void TFindForm::buildConversion()
     EditOutput->setReadOnly(true);
     EditOutput->setEnabled(false);
     EditOutput->setGeometry(74, 20, 634, 22);
-    BitBtnOutput = pictureButton(GroupBox2, "BitBtnOutput", QStyle::SP_DirOpenIcon);
+    BitBtnOutput = controls::pictureButton(GroupBox2, "BitBtnOutput", QStyle::SP_DirOpenIcon);
     BitBtnOutput->setGeometry(714, 18, 28, 26);
     BitBtnOutput->setAutoDefault(false);
     Label13 = caption(GroupBox2, {}, {74, 46, 560, 14});
@@ -259,10 +235,12 @@ void TFindForm::buildConversion()
     ProgressBar1 = progressBar(GroupBox2, "ProgressBar1", {74, 64, 560, 16});
     caption(GroupBox2, u("总体进度.."), {10, 98, 62, 16});
     ProgressBar2 = progressBar(GroupBox2, "ProgressBar2", {74, 98, 560, 16});
-    BitBtn4 = pictureButton(GroupBox2, "BitBtn4", QStyle::SP_DialogApplyButton, u("转换选择"));
+    BitBtn4 =
+        controls::pictureButton(GroupBox2, "BitBtn4", QStyle::SP_DialogApplyButton, u("转换选择"));
     BitBtn4->setGeometry(650, 56, 116, 26);
     BitBtn4->setAutoDefault(false);
-    BitBtn5 = pictureButton(GroupBox2, "BitBtn5", QStyle::SP_DialogApplyButton, u("转换全部"));
+    BitBtn5 =
+        controls::pictureButton(GroupBox2, "BitBtn5", QStyle::SP_DialogApplyButton, u("转换全部"));
     BitBtn5->setGeometry(650, 90, 116, 26);
     BitBtn5->setAutoDefault(false);
 }

@@ -1,7 +1,7 @@
 #include "TMainForm.h"
 
 #include "Anchors.h"
-#include "ClickToSeek.h"
+#include "ControlMaking.h"
 #include "ReportListView.h"
 #include "StandardError.h"
 #include "TExportForm1.h"
@@ -66,28 +66,9 @@ void fitRecordingColumns(ReportListView *list)
     list->setElasticColumns({1, 2});
 }
 
-QPushButton *pictureButton(QWidget *parent, const char *name, QStyle::StandardPixmap icon,
-                           const QString &caption = {})
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(parent->style()->standardIcon(icon));
-    return button;
-}
-
 QLabel *caption(QWidget *parent, const QString &text)
 {
     return new QLabel(text, parent);
-}
-
-QProgressBar *progressBar(QWidget *parent, const char *name)
-{
-    auto *bar = new QProgressBar(parent);
-    bar->setObjectName(QString::fromLatin1(name));
-    bar->setRange(0, 100);
-    bar->setValue(0);
-    bar->setTextVisible(false);
-    return bar;
 }
 
 } // namespace
@@ -140,7 +121,8 @@ void TMainForm::buildWindowRow()
     USBComboBox->setObjectName(QStringLiteral("USBComboBox"));
     USBComboBox->hide();
 
-    BitBtnConnect = pictureButton(this, "BitBtnConnect", QStyle::SP_DriveNetIcon, u("USB 未连接"));
+    BitBtnConnect =
+        controls::pictureButton(this, "BitBtnConnect", QStyle::SP_DriveNetIcon, u("USB 未连接"));
     BitBtnConnect->setEnabled(false);
     anchors->place(BitBtnConnect, {352, 8, 128, 26}, kTopRight);
 
@@ -212,7 +194,7 @@ void TMainForm::buildTelephoneTab()
     EditSave->setObjectName(QStringLiteral("EditSave"));
     EditSave->setReadOnly(true);
     group->place(EditSave, {42, 22, 380, 22}, kTopStretch);
-    BitBtnSave = pictureButton(GroupBox1, "BitBtnSave", QStyle::SP_DirOpenIcon);
+    BitBtnSave = controls::pictureButton(GroupBox1, "BitBtnSave", QStyle::SP_DirOpenIcon);
     group->place(BitBtnSave, {426, 20, 28, 26}, kTopRight);
     group->place(caption(GroupBox1, u("文件名..")), {462, 26, 50, 16}, kTopRight);
     EditFileList = new QLineEdit(u("电话列表List"), GroupBox1);
@@ -222,9 +204,9 @@ void TMainForm::buildTelephoneTab()
     LabelUpload = caption(TabSheetMCU, u("上传进度   "));
     LabelUpload->setObjectName(QStringLiteral("LabelUpload"));
     anchors->place(LabelUpload, {4, 556, 300, 16}, kBottomLeft);
-    ProgressBarUploadPacket = progressBar(TabSheetMCU, "ProgressBarUploadPacket");
+    ProgressBarUploadPacket = controls::progressBar(TabSheetMCU, "ProgressBarUploadPacket");
     anchors->place(ProgressBarUploadPacket, {4, 574, 634, 14}, kBottomStretch);
-    ProgressBarUpload = progressBar(TabSheetMCU, "ProgressBarUpload");
+    ProgressBarUpload = controls::progressBar(TabSheetMCU, "ProgressBarUpload");
     anchors->place(ProgressBarUpload, {4, 591, 634, 14}, kBottomStretch);
 }
 
@@ -242,7 +224,7 @@ void TMainForm::buildComputerTab()
     EditInput->setObjectName(QStringLiteral("EditInput"));
     EditInput->setEnabled(false);
     anchors->place(EditInput, {78, 4, 524, 22}, kTopStretch);
-    BitBtn3 = pictureButton(TabSheetComputer, "BitBtn3", QStyle::SP_DirOpenIcon);
+    BitBtn3 = controls::pictureButton(TabSheetComputer, "BitBtn3", QStyle::SP_DirOpenIcon);
     anchors->place(BitBtn3, {606, 2, 30, 26}, kTopRight);
 
     ListViewFileModel = new ReportModel(this);
@@ -255,30 +237,19 @@ void TMainForm::buildComputerTab()
     fitRecordingColumns(ListViewFile);
     anchors->place(ListViewFile, {4, 32, 634, 410}, kAll);
 
-    struct PlayButton
-    {
-        QPushButton **slot;
-        const char *name;
-        QStyle::StandardPixmap icon;
-    };
-    const PlayButton playButtons[] = {
-        {&BitBtnPlayStart, "BitBtnPlayStart", QStyle::SP_MediaPlay},
-        {&BitBtnPlayPause, "BitBtnPlayPause", QStyle::SP_MediaPause},
-        {&BitBtnPlayStop, "BitBtnPlayStop", QStyle::SP_MediaStop},
-        {&BitBtn2, "BitBtn2", QStyle::SP_MediaSkipBackward},
-        {&BitBtn1, "BitBtn1", QStyle::SP_MediaSkipForward},
-    };
+    const controls::PlayButtons play = controls::makePlayButtons(TabSheetComputer);
+    BitBtnPlayStart = play.start;
+    BitBtnPlayPause = play.pause;
+    BitBtnPlayStop = play.stop;
+    BitBtn2 = play.previous;
+    BitBtn1 = play.next;
     int x = 4;
-    for (const PlayButton &b : playButtons) {
-        *b.slot = pictureButton(TabSheetComputer, b.name, b.icon);
-        anchors->place(*b.slot, {x, 448, 28, 26}, kBottomLeft);
+    for (QPushButton *button : play.inRowOrder()) {
+        anchors->place(button, {x, 448, 28, 26}, kBottomLeft);
         x += 30;
     }
 
-    TrackBar1 = new QSlider(Qt::Horizontal, TabSheetComputer);
-    TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
-    TrackBar1->setRange(0, 25);
-    ClickToSeek::install(TrackBar1);
+    TrackBar1 = controls::makePositionBar(TabSheetComputer);
     anchors->place(TrackBar1, {160, 448, 298, 26}, kBottomStretch);
     Label3 = caption(TabSheetComputer, QStringLiteral("00:00:00"));
     Label3->setObjectName(QStringLiteral("Label3"));
@@ -300,25 +271,27 @@ void TMainForm::buildComputerTab()
     EditOutput->setReadOnly(true);
     EditOutput->setEnabled(false);
     group->place(EditOutput, {74, 20, 484, 22}, kTopStretch);
-    BitBtnOutput = pictureButton(GroupBox3, "BitBtnOutput", QStyle::SP_DirOpenIcon);
+    BitBtnOutput = controls::pictureButton(GroupBox3, "BitBtnOutput", QStyle::SP_DirOpenIcon);
     group->place(BitBtnOutput, {562, 18, 28, 26}, kTopRight);
 
     Label10 = caption(GroupBox3, {});
     Label10->setObjectName(QStringLiteral("Label10"));
     group->place(Label10, {74, 46, 428, 14}, kTopStretch);
     group->place(caption(GroupBox3, u("当前进度..")), {10, 62, 62, 16}, kTopLeft);
-    ProgressBar1 = progressBar(GroupBox3, "ProgressBar1");
+    ProgressBar1 = controls::progressBar(GroupBox3, "ProgressBar1");
     group->place(ProgressBar1, {74, 62, 428, 16}, kTopStretch);
     Label11 = caption(GroupBox3, {});
     Label11->setObjectName(QStringLiteral("Label11"));
     group->place(Label11, {74, 82, 428, 14}, kTopStretch);
     group->place(caption(GroupBox3, u("总体进度..")), {10, 98, 62, 16}, kTopLeft);
-    ProgressBar2 = progressBar(GroupBox3, "ProgressBar2");
+    ProgressBar2 = controls::progressBar(GroupBox3, "ProgressBar2");
     group->place(ProgressBar2, {74, 98, 428, 16}, kTopStretch);
 
-    BitBtn4 = pictureButton(GroupBox3, "BitBtn4", QStyle::SP_DialogApplyButton, u("转换选择"));
+    BitBtn4 =
+        controls::pictureButton(GroupBox3, "BitBtn4", QStyle::SP_DialogApplyButton, u("转换选择"));
     group->place(BitBtn4, {510, 56, 116, 26}, kTopRight);
-    BitBtn5 = pictureButton(GroupBox3, "BitBtn5", QStyle::SP_DialogApplyButton, u("转换全部"));
+    BitBtn5 =
+        controls::pictureButton(GroupBox3, "BitBtn5", QStyle::SP_DialogApplyButton, u("转换全部"));
     group->place(BitBtn5, {510, 90, 116, 26}, kTopRight);
 }
 
