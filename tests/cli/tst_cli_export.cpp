@@ -4,6 +4,7 @@
 #include "ProgramRun.h"
 #include "SpeechEncoder.h"
 #include "TestFolders.h"
+#include "TestText.h"
 #include "WorkbookReaders.h"
 
 #include <QDir>
@@ -19,10 +20,7 @@ using tovrel::test::TempFolder;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 ProgramRun runTovrel(const QStringList &args)
 {

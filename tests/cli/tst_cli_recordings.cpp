@@ -2,6 +2,7 @@
 #include "SpeechEncoder.h"
 #include "SpeechFixtures.h"
 #include "TestFolders.h"
+#include "TestText.h"
 #include "recordings/RecordingHeader.h"
 
 #include <QDir>
@@ -18,10 +19,7 @@ using tovrel::test::TempFolder;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 using Run = tovrel::test::ProgramRun;
 

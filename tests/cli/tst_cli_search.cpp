@@ -1,6 +1,7 @@
 #include "ProgramRun.h"
 #include "SearchFixtures.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include <QFile>
 #include <QTest>
@@ -13,10 +14,7 @@ using tovrel::test::TempFolder;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 tovrel::test::ProgramRun search(const QStringList &args)
 {

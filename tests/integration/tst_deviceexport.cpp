@@ -3,6 +3,7 @@
 #include "PhoneFixture.h"
 #include "ProgramRun.h"
 #include "TestFolders.h"
+#include "TestText.h"
 #include "WorkbookReaders.h"
 
 #include <QDir>
@@ -13,10 +14,7 @@ using namespace tovrel::test;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 } // namespace
 

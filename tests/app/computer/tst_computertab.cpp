@@ -2,6 +2,7 @@
 #include "ReportListView.h"
 #include "TMainForm.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include "SpeechEncoder.h"
 #include "SpeechFixtures.h"
@@ -28,10 +29,7 @@ using tovrel::test::TestSandbox;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 // Records come from the emulated telephone's own encoder, not from the program's header code.
 emulator::RecordFields header(bool longForm, int minute)

@@ -5,6 +5,7 @@
 #include "SpeechFixtures.h"
 #include "TMainForm.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include "VirtualAudioOutput.h"
 #include "activity/ActivityFlags.h"
@@ -30,10 +31,7 @@ using Behaviour = VirtualAudioOutput::Behaviour;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 struct Window
 {

@@ -1,3 +1,4 @@
+#include "TestText.h"
 #include "codec/SpeexDecoder.h"
 #include "codec/WavFile.h"
 #include "conversion/ConversionWorker.h"
@@ -21,10 +22,7 @@ using tovrel::test::TempFolder;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 // Records come from the emulated telephone's own encoder, not from the program's header code.
 emulator::RecordFields header(bool longForm)

@@ -1,3 +1,4 @@
+#include "TestText.h"
 #include "recordings/RecordingHeader.h"
 
 #include "TestFolders.h"
@@ -9,10 +10,7 @@ using tovrel::test::TempFolder;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 // Header bytes written as hex, blanks ignored.
 QByteArray hex(const char *text)
