@@ -1,4 +1,3 @@
-#include "TestText.h"
 #include "codec/SpeexDecoder.h"
 #include "codec/WavFile.h"
 #include "conversion/ConversionWorker.h"
@@ -8,6 +7,7 @@
 #include "SpeechEncoder.h"
 #include "SpeechFixtures.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include <QDir>
 #include <QFile>

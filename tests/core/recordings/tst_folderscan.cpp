@@ -1,8 +1,8 @@
-#include "TestText.h"
 #include "recordings/FolderScan.h"
 
 #include "RecordBytes.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include <QFile>
 #include <QTest>

@@ -1,7 +1,7 @@
-#include "TestText.h"
 #include "recordings/RecordingHeader.h"
 
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include <QTest>
 
@@ -11,6 +11,24 @@ using tovrel::test::TempFolder;
 namespace {
 
 using tovrel::test::u;
+
+// An outgoing call on the 30th at 23:58 (in 2031 for the long form, which carries a year).
+RecordingHeader outgoing(bool longForm, int month, const QString &number, quint32 start,
+                         quint32 length)
+{
+    RecordingHeader h;
+    h.longForm = longForm;
+    h.attribute = AttributeOutgoing;
+    h.month = month;
+    h.day = 30;
+    h.hour = 23;
+    h.minute = 58;
+    h.year = longForm ? 2031 : 0;
+    h.number = number;
+    h.startAddress = start;
+    h.payloadLength = length;
+    return h;
+}
 
 // Header bytes written as hex, blanks ignored.
 QByteArray hex(const char *text)
@@ -205,20 +223,10 @@ private slots:
     void encodeRoundTrip()
     {
         QFETCH(bool, longForm);
-        RecordingHeader h;
-        h.longForm = longForm;
-        h.attribute = AttributeOutgoing;
-        h.month = 11;
-        h.day = 30;
-        h.hour = 23;
-        h.minute = 58;
-        h.year = longForm ? 2031 : 0;
         QFETCH(QString, number);
         QFETCH(quint32, start);
         QFETCH(quint32, length);
-        h.number = number;
-        h.startAddress = start;
-        h.payloadLength = length;
+        const RecordingHeader h = outgoing(longForm, 11, number, start, length);
         const QByteArray bytes = encodeHeader(h);
         QCOMPARE(bytes.size(), longForm ? 32 : 19);
         QCOMPARE(decodeHeader(bytes), h);
@@ -252,17 +260,7 @@ private slots:
         QFETCH(QString, number);
         QFETCH(quint32, start);
         QFETCH(quint32, length);
-        RecordingHeader h;
-        h.longForm = longForm;
-        h.attribute = AttributeOutgoing;
-        h.month = 14;
-        h.day = 30;
-        h.hour = 23;
-        h.minute = 58;
-        h.year = longForm ? 2031 : 0;
-        h.number = number;
-        h.startAddress = start;
-        h.payloadLength = length;
+        const RecordingHeader h = outgoing(longForm, 14, number, start, length);
         QTEST(encodeHeader(h), "bytes");
     }
 
