@@ -22,10 +22,7 @@ namespace {
 
 using tovrel::test::u;
 
-ProgramRun runTovrel(const QStringList &args)
-{
-    return tovrel::test::runProgram(tovrel::test::tovrelProgram(), args);
-}
+using tovrel::test::runTovrel;
 
 // Short-form records from the emulated telephone's own encoder, not the program's header code.
 emulator::RecordFields header(int attribute, const char *number, int minute)

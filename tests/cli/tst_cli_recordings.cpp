@@ -28,10 +28,7 @@ Run run(const QString &program, const QStringList &args)
     return tovrel::test::runProgram(program, args);
 }
 
-Run runTovrel(const QStringList &args)
-{
-    return run(tovrel::test::tovrelProgram(), args);
-}
+using tovrel::test::runTovrel;
 
 // Records come from the emulated telephone's own encoder, not from the program's header code.
 emulator::RecordFields header(bool longForm, int attribute, const char *number)
