@@ -45,9 +45,8 @@ private slots:
         constexpr int kCount = 25;
         const QList<FixtureRecording> recordings =
             makeRecordings(QList<quint32>(kCount, 600), false);
-        writeRecordings(phoneDir, recordings);
         emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
-        QVERIFY2(phone.start({u("--recordings"), phoneDir, u("--delay-ms"), u("20")}),
+        QVERIFY2(startOnRecordings(phone, phoneDir, recordings, {u("--delay-ms"), u("20")}),
                  qPrintable(phone.error()));
 
         StartupWindows windows([&](AppContext &context) {

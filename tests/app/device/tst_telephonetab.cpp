@@ -101,11 +101,8 @@ private:
                     const QStringList &extra = {})
     {
         m_recordings = makeRecordings(lengths, false);
-        QDir(m_dir->path() + QStringLiteral("phone")).removeRecursively();
-        writeRecordings(m_dir->path() + QStringLiteral("phone"), m_recordings);
-        return launcher.start(
-            QStringList{QStringLiteral("--recordings"), m_dir->path() + QStringLiteral("phone")} +
-            extra);
+        return startOnRecordings(launcher, m_dir->path() + QStringLiteral("phone"), m_recordings,
+                                 extra);
     }
 
 private slots:
