@@ -4,11 +4,13 @@
 #include "ListExport.h"
 #include "RecordingMessageSink.h"
 #include "ReportListView.h"
+#include "StartupWindows.h"
 #include "TExportForm1.h"
 #include "TFindForm.h"
 #include "TMainForm.h"
 #include "TPasswordDlg.h"
 #include "TestFolders.h"
+#include "TestText.h"
 #include "WorkbookReaders.h"
 
 #include "activity/ActivityFlags.h"
@@ -34,41 +36,18 @@ Q_DECLARE_METATYPE(tovrel::MessageIcon)
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
-struct Windows
+// The windows as start-up builds them, plus a report list like the search window's as the
+// search results stand-in.
+struct Windows : tovrel::test::StartupWindows
 {
-    RecordingMessageSink messages;
-    QStringList pickerPrompts;
-    QStringList pickerPreselections;
-    std::optional<QString> pickerAnswer;
-    std::unique_ptr<TMainForm> main;
-    TFindForm *findForm = nullptr;
-    TExportForm1 *exportForm = nullptr;
-    // The search results stand-in: a report list like the search window's.
     ReportModel *results = nullptr;
     ReportListView *resultsView = nullptr;
 
     Windows()
     {
-        AppContext context;
-        context.messages = &messages;
-        context.pickFolder = [this](const QString &prompt, const QString &,
-                                    const QString &preselect) {
-            pickerPrompts.append(prompt);
-            pickerPreselections.append(preselect);
-            return pickerAnswer;
-        };
-        main = std::make_unique<TMainForm>(context);
-        auto *password = new TPasswordDlg(context, main.get());
-        auto *find = new TFindForm(context, main.get());
-        exportForm = new TExportForm1(context, main.get());
-        main->setWindows(password, find, exportForm);
         find->setExportForm(exportForm);
-        findForm = find;
         results = new ReportModel(find);
         results->setColumns({{u("文件名")},
                              {u("电话号码")},
@@ -295,7 +274,7 @@ private slots:
     // what OK writes is that list.
     void searchWindowExportsItsResults()
     {
-        TFindForm &find = *m_w->findForm;
+        TFindForm &find = *m_w->find;
         find.setSearchFolder(m_dir);
         find.FindListViewModel->appendRow(
             {{u("a.spx"), u("0138"), u(" 03月15日 12:30 "), u("2秒"), u("来电"), m_dir}, {}});

@@ -1,10 +1,12 @@
 #include "RecordingMessageSink.h"
 #include "ReportListView.h"
+#include "StartupWindows.h"
 #include "TExportForm1.h"
 #include "TFindForm.h"
 #include "TMainForm.h"
 #include "TPasswordDlg.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include "activity/ActivityFlags.h"
 #include "report/ReportModel.h"
@@ -34,40 +36,9 @@ using tovrel::test::TestSandbox;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
-// The windows as start-up builds them, with a recording message sink and a scripted picker.
-struct Windows
-{
-    RecordingMessageSink messages;
-    QStringList pickerPrompts;
-    QStringList pickerPreselections;
-    std::optional<QString> pickerAnswer;
-    std::unique_ptr<TMainForm> main;
-    TPasswordDlg *password = nullptr;
-    TFindForm *find = nullptr;
-    TExportForm1 *exportForm = nullptr;
-
-    Windows()
-    {
-        AppContext context;
-        context.messages = &messages;
-        context.pickFolder = [this](const QString &prompt, const QString &,
-                                    const QString &preselect) {
-            pickerPrompts.append(prompt);
-            pickerPreselections.append(preselect);
-            return pickerAnswer;
-        };
-        main = std::make_unique<TMainForm>(context);
-        password = new TPasswordDlg(context, main.get());
-        find = new TFindForm(context, main.get());
-        exportForm = new TExportForm1(context, main.get());
-        main->setWindows(password, find, exportForm);
-    }
-};
+using Windows = tovrel::test::StartupWindows;
 
 } // namespace
 

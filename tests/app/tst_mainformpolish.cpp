@@ -3,11 +3,13 @@
 
 #include "RecordingMessageSink.h"
 #include "ReportListView.h"
+#include "StartupWindows.h"
 #include "TExportForm1.h"
 #include "TFindForm.h"
 #include "TMainForm.h"
 #include "TPasswordDlg.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include "report/ReportModel.h"
 
@@ -31,26 +33,12 @@ using tovrel::test::TestSandbox;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
-struct Windows
+struct Windows : tovrel::test::StartupWindows
 {
-    RecordingMessageSink messages;
-    std::unique_ptr<TMainForm> main;
-
     Windows()
     {
-        AppContext context;
-        context.messages = &messages;
-        context.pickFolder = [](const QString &, const QString &, const QString &) {
-            return std::optional<QString>();
-        };
-        main = std::make_unique<TMainForm>(context);
-        main->setWindows(new TPasswordDlg(context, main.get()), new TFindForm(context, main.get()),
-                         new TExportForm1(context, main.get()));
         main->TimerUSBConnect->stop();
         main->TimerPlayer->stop();
     }
@@ -321,8 +309,8 @@ private slots:
     // Titles are the captions alone.
     void titlesAreTheCaptions()
     {
+        // The caption before showing is checked with the other captions in test_mainform.
         Windows w;
-        QCOMPARE(w.main->windowTitle(), u("Tovrel录音电话PC管理软件"));
         QVERIFY(w.showActive());
         QCOMPARE(w.main->windowHandle()->title(), u("Tovrel录音电话PC管理软件"));
     }

@@ -4,6 +4,7 @@
 #include "ProgramRun.h"
 #include "SpeechEncoder.h"
 #include "TestFolders.h"
+#include "TestText.h"
 #include "WorkbookReaders.h"
 
 #include <QDir>
@@ -19,15 +20,9 @@ using tovrel::test::TempFolder;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
-ProgramRun runTovrel(const QStringList &args)
-{
-    return tovrel::test::runProgram(tovrel::test::tovrelProgram(), args);
-}
+using tovrel::test::runTovrel;
 
 // Short-form records from the emulated telephone's own encoder, not the program's header code.
 emulator::RecordFields header(int attribute, const char *number, int minute)
@@ -57,6 +52,14 @@ QStringList entries(const QString &folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
+// One data row per workbook format: the file `stem` with that format's extension.
+void formatRows(const QString &stem)
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("xls") << stem + u(".xls");
+    QTest::newRow("xlsx") << stem + u(".xlsx");
+}
+
 } // namespace
 
 class TestCliExport : public QObject
@@ -64,12 +67,7 @@ class TestCliExport : public QObject
     Q_OBJECT
 
 private slots:
-    void exportsTheListsRows_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("xls") << u("列表.xls");
-        QTest::newRow("xlsx") << u("列表.xlsx");
-    }
+    void exportsTheListsRows_data() { formatRows(u("列表")); }
     void exportsTheListsRows()
     {
         QFETCH(QString, name);
@@ -194,12 +192,7 @@ private slots:
 
     // The disk fills up while the workbook is written (a file size limit stands in for it): the
     // failure is reported, the old file is kept and no temporary file is left.
-    void writeFailureKeepsTheOldFile_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("xls") << u("old.xls");
-        QTest::newRow("xlsx") << u("old.xlsx");
-    }
+    void writeFailureKeepsTheOldFile_data() { formatRows(u("old")); }
     void writeFailureKeepsTheOldFile()
     {
         QFETCH(QString, name);
@@ -224,12 +217,7 @@ private slots:
     // A workbook the user made read-only, in a folder the user may write into: --replace puts
     // the new workbook in its place, and the new one is read-only too. As root the program runs
     // as nobody, for whom the old file's permissions count.
-    void readOnlyWorkbookIsReplaced_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("xls") << u("old.xls");
-        QTest::newRow("xlsx") << u("old.xlsx");
-    }
+    void readOnlyWorkbookIsReplaced_data() { formatRows(u("old")); }
     void readOnlyWorkbookIsReplaced()
     {
         QFETCH(QString, name);

@@ -2,6 +2,7 @@
 #include "SpeechEncoder.h"
 #include "SpeechFixtures.h"
 #include "TestFolders.h"
+#include "TestText.h"
 #include "recordings/RecordingHeader.h"
 
 #include <QDir>
@@ -18,10 +19,7 @@ using tovrel::test::TempFolder;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 using Run = tovrel::test::ProgramRun;
 
@@ -30,10 +28,7 @@ Run run(const QString &program, const QStringList &args)
     return tovrel::test::runProgram(program, args);
 }
 
-Run runTovrel(const QStringList &args)
-{
-    return run(tovrel::test::tovrelProgram(), args);
-}
+using tovrel::test::runTovrel;
 
 // Records come from the emulated telephone's own encoder, not from the program's header code.
 emulator::RecordFields header(bool longForm, int attribute, const char *number)

@@ -1,6 +1,7 @@
 #include "ProgramRun.h"
 #include "SearchFixtures.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include <QFile>
 #include <QTest>
@@ -13,15 +14,11 @@ using tovrel::test::TempFolder;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 tovrel::test::ProgramRun search(const QStringList &args)
 {
-    return tovrel::test::runProgram(tovrel::test::tovrelProgram(),
-                                    QStringList{QStringLiteral("search")} + args);
+    return tovrel::test::runTovrel(QStringList{QStringLiteral("search")} + args);
 }
 
 } // namespace
@@ -110,8 +107,7 @@ private slots:
         QCOMPARE(found.exitCode, 0);
         QCOMPARE(found.out,
                  u("a\\tb\\nc\\\\d.spx\t1\t 03月05日 10:15 \t1秒\t来电\t") + dir.path() + u("\n"));
-        const auto listed =
-            tovrel::test::runProgram(tovrel::test::tovrelProgram(), {u("list"), dir.path()});
+        const auto listed = tovrel::test::runTovrel({u("list"), dir.path()});
         QCOMPARE(listed.exitCode, 0);
         const QStringList cells = listed.out.chopped(1).split(u'\t');
         QCOMPARE(cells.size(), 7);

@@ -39,14 +39,28 @@ QList<FixtureRecording> makeRecordings(const QList<quint32> &payloadLengths, boo
     return out;
 }
 
-void writeRecordings(const QString &folder, const QList<FixtureRecording> &recordings)
+bool writeRecordings(const QString &folder, const QList<FixtureRecording> &recordings)
 {
-    QDir().mkpath(folder);
+    if (!QDir().mkpath(folder))
+        return false;
     for (int i = 0; i < recordings.size(); ++i) {
         QFile file(folder + QStringLiteral("/%1.spx").arg(i, 5, 10, QLatin1Char('0')));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(recordings[i].bytes());
+        const QByteArray bytes = recordings[i].bytes();
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+            return false;
+        file.close();
+        if (file.error() != QFileDevice::NoError)
+            return false;
     }
+    return true;
+}
+
+bool startOnRecordings(emulator::EmulatorLauncher &launcher, const QString &folder,
+                       const QList<FixtureRecording> &recordings, const QStringList &extra)
+{
+    QDir(folder).removeRecursively();
+    return writeRecordings(folder, recordings) &&
+           launcher.start(QStringList{QStringLiteral("--recordings"), folder} + extra);
 }
 
 Phone::Phone() : m_launcher(QStringLiteral(TOVREL_PHONE_EMULATOR)) {}

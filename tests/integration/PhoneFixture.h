@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -28,8 +29,14 @@ struct FixtureRecording
 // are a fixed pseudo-random pattern.
 QList<FixtureRecording> makeRecordings(const QList<quint32> &payloadLengths, bool longForm);
 
-// Writes the recordings as .spx files into `folder` (names sort in list order).
-void writeRecordings(const QString &folder, const QList<FixtureRecording> &recordings);
+// Writes the recordings as .spx files into `folder` (names sort in list order); false when a
+// file could not be written whole.
+bool writeRecordings(const QString &folder, const QList<FixtureRecording> &recordings);
+
+// Empties `folder`, writes `recordings` into it and starts the emulator on them with `extra`
+// options; false when the files or the start failed.
+bool startOnRecordings(emulator::EmulatorLauncher &launcher, const QString &folder,
+                       const QList<FixtureRecording> &recordings, const QStringList &extra = {});
 
 // The emulator process and a link to it.
 class Phone

@@ -3,6 +3,7 @@
 #include "PhoneFixture.h"
 #include "ProgramRun.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include <QDir>
 #include <QProcess>
@@ -13,10 +14,7 @@ using namespace tovrel::test;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 using Run = ProgramRun;
 
@@ -42,17 +40,32 @@ private:
                 QStringLiteral("500")};
     }
 
+    // Starts the telephone on the test's recordings with password 2468 and `extra` options.
+    bool startPhone(const QStringList &extra)
+    {
+        return m_phone.start(QStringList{QStringLiteral("--recordings"),
+                                         m_dir->path() + QStringLiteral("phone"),
+                                         QStringLiteral("--password"), QStringLiteral("2468")} +
+                             extra);
+    }
+
+    // Uploads every recording into out/.
+    Run uploadAll() const
+    {
+        return runDevice(QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
+                                     QStringLiteral("2468"), QStringLiteral("--to"),
+                                     m_dir->path() + QStringLiteral("out"),
+                                     QStringLiteral("--all")} +
+                         link());
+    }
+
 private slots:
     void init()
     {
         m_dir = std::make_unique<TempFolder>();
         m_recordings = makeRecordings({1000, 257, 0}, false);
         writeRecordings(m_dir->path() + QStringLiteral("phone"), m_recordings);
-        QVERIFY2(
-            m_phone.start({QStringLiteral("--recordings"), m_dir->path() + QStringLiteral("phone"),
-                           QStringLiteral("--password"), QStringLiteral("2468"),
-                           QStringLiteral("--verbose")}),
-            qPrintable(m_phone.error()));
+        QVERIFY2(startPhone({QStringLiteral("--verbose")}), qPrintable(m_phone.error()));
     }
     void cleanup()
     {
@@ -158,15 +171,9 @@ private slots:
     {
         m_phone.stop();
         // Commands: password, count, probe, record 0, then the first data answer is short.
-        QVERIFY(
-            m_phone.start({QStringLiteral("--recordings"), m_dir->path() + QStringLiteral("phone"),
-                           QStringLiteral("--password"), QStringLiteral("2468"),
-                           QStringLiteral("--short-after"), QStringLiteral("4")}));
-        const QString to = m_dir->path() + QStringLiteral("out");
-        const Run r = runDevice(QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
-                                            QStringLiteral("2468"), QStringLiteral("--to"), to,
-                                            QStringLiteral("--all")} +
-                                link());
+        QVERIFY2(startPhone({QStringLiteral("--short-after"), QStringLiteral("4")}),
+                 qPrintable(m_phone.error()));
+        const Run r = uploadAll();
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.out, QString());
         QCOMPARE(r.err, u("USB读数据错误\n以下文件没有完整上传：\n") + m_recordings[0].fileName(1) +
@@ -224,15 +231,9 @@ private slots:
     {
         m_phone.stop();
         // Commands: password, count, probe, record 0, data, data (unanswered).
-        QVERIFY(
-            m_phone.start({QStringLiteral("--recordings"), m_dir->path() + QStringLiteral("phone"),
-                           QStringLiteral("--password"), QStringLiteral("2468"),
-                           QStringLiteral("--drop-after"), QStringLiteral("5")}));
-        const QString to = m_dir->path() + QStringLiteral("out");
-        const Run r = runDevice(QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
-                                            QStringLiteral("2468"), QStringLiteral("--to"), to,
-                                            QStringLiteral("--all")} +
-                                link());
+        QVERIFY2(startPhone({QStringLiteral("--drop-after"), QStringLiteral("5")}),
+                 qPrintable(m_phone.error()));
+        const Run r = uploadAll();
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.startsWith(u("USB读数据错误\n")), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());

@@ -3,6 +3,7 @@
 #include "PhoneFixture.h"
 #include "ProgramRun.h"
 #include "TestFolders.h"
+#include "TestText.h"
 #include "WorkbookReaders.h"
 
 #include <QDir>
@@ -13,10 +14,7 @@ using namespace tovrel::test;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 } // namespace
 
@@ -36,11 +34,9 @@ private:
     }
     void startPhone(const QList<quint32> &lengths, const QStringList &faults = {})
     {
-        QDir().mkpath(m_dir->path() + u("phone"));
-        writeRecordings(m_dir->path() + u("phone"), makeRecordings(lengths, true));
-        QVERIFY2(m_phone.start(QStringList{u("--recordings"), m_dir->path() + u("phone"),
-                                           u("--password"), u("2468")} +
-                               faults),
+        QVERIFY2(startOnRecordings(m_phone, m_dir->path() + u("phone"),
+                                   makeRecordings(lengths, true),
+                                   QStringList{u("--password"), u("2468")} + faults),
                  qPrintable(m_phone.error()));
     }
 

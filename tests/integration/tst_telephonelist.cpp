@@ -2,6 +2,7 @@
 
 #include "PhoneFixture.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include "device/PasswordCheck.h"
 #include "device/TelephoneList.h"
@@ -13,10 +14,7 @@ using namespace tovrel::test;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 struct ListRun
 {

@@ -4,6 +4,7 @@
 #include "PhoneFixture.h"
 #include "SmallFileSystem.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include "activity/ActivityFlags.h"
 #include "device/LinkFlags.h"
@@ -24,10 +25,7 @@ using namespace tovrel::test;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 struct UploadOutcome
 {

@@ -70,4 +70,9 @@ QString tovrelProgram()
     return QStringLiteral(TOVREL_BINARY_DIR "/src/cli/tovrel");
 }
 
+ProgramRun runTovrel(const QStringList &args)
+{
+    return runProgram(tovrelProgram(), args);
+}
+
 } // namespace tovrel::test

@@ -38,4 +38,7 @@ constexpr unsigned kNobodyId = 65534;
 // The built command-line front end.
 QString tovrelProgram();
 
+// Runs the command-line front end with `args` to its end.
+ProgramRun runTovrel(const QStringList &args);
+
 } // namespace tovrel::test

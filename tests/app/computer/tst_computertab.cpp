@@ -1,7 +1,8 @@
-#include "RecordingMessageSink.h"
 #include "ReportListView.h"
+#include "StartupWindows.h"
 #include "TMainForm.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include "SpeechEncoder.h"
 #include "SpeechFixtures.h"
@@ -22,16 +23,12 @@
 #include <memory>
 
 using namespace tovrel;
-using tovrel::test::RecordingMessageSink;
 using tovrel::test::TempFolder;
 using tovrel::test::TestSandbox;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 // Records come from the emulated telephone's own encoder, not from the program's header code.
 emulator::RecordFields header(bool longForm, int minute)
@@ -53,24 +50,16 @@ QByteArray speechRecording(bool longForm, int milliseconds, unsigned seed = 1)
     return test::speechRecording(header(longForm, 1), milliseconds, seed);
 }
 
-struct Window
+// The windows as start-up builds them; the folder window the program would open is recorded.
+struct Window : tovrel::test::StartupWindows
 {
-    RecordingMessageSink messages;
-    QStringList pickerPreselections;
-    std::optional<QString> pickerAnswer;
     QStringList openedFolders;
-    std::unique_ptr<TMainForm> main;
 
     Window()
+        : StartupWindows([this](AppContext &context) {
+              context.openFolder = [this](const QString &folder) { openedFolders.append(folder); };
+          })
     {
-        AppContext context;
-        context.messages = &messages;
-        context.pickFolder = [this](const QString &, const QString &, const QString &preselect) {
-            pickerPreselections.append(preselect);
-            return pickerAnswer;
-        };
-        context.openFolder = [this](const QString &folder) { openedFolders.append(folder); };
-        main = std::make_unique<TMainForm>(context);
         main->TimerPlayer->stop();
         main->TimerUSBConnect->stop();
     }

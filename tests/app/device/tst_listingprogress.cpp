@@ -3,11 +3,13 @@
 
 #include "PhoneFixture.h"
 #include "RecordingMessageSink.h"
+#include "StartupWindows.h"
 #include "TExportForm1.h"
 #include "TFindForm.h"
 #include "TMainForm.h"
 #include "TPasswordDlg.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include "device/LinkFlags.h"
 #include "report/ReportModel.h"
@@ -26,10 +28,7 @@ using namespace tovrel::test;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 } // namespace
 
@@ -46,22 +45,17 @@ private slots:
         constexpr int kCount = 25;
         const QList<FixtureRecording> recordings =
             makeRecordings(QList<quint32>(kCount, 600), false);
-        writeRecordings(phoneDir, recordings);
         emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
-        QVERIFY2(phone.start({u("--recordings"), phoneDir, u("--delay-ms"), u("20")}),
+        QVERIFY2(startOnRecordings(phone, phoneDir, recordings, {u("--delay-ms"), u("20")}),
                  qPrintable(phone.error()));
 
-        RecordingMessageSink messages;
-        AppContext context;
-        context.messages = &messages;
-        context.pickFolder = [](const QString &, const QString &, const QString &) {
-            return std::optional<QString>();
-        };
-        context.emulatorSocket = phone.socketName();
-        context.deviceTimeoutMs = 2000;
-        TMainForm main(context);
-        auto *password = new TPasswordDlg(context, &main);
-        main.setWindows(password, new TFindForm(context, &main), new TExportForm1(context, &main));
+        StartupWindows windows([&](AppContext &context) {
+            context.emulatorSocket = phone.socketName();
+            context.deviceTimeoutMs = 2000;
+        });
+        TMainForm &main = *windows.main;
+        TPasswordDlg *password = windows.password;
+        RecordingMessageSink &messages = windows.messages;
         main.TimerUSBConnect->stop();
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));

@@ -4,11 +4,13 @@
 #include "PhoneFixture.h"
 #include "RecordingMessageSink.h"
 #include "ReportListView.h"
+#include "StartupWindows.h"
 #include "TExportForm1.h"
 #include "TFindForm.h"
 #include "TMainForm.h"
 #include "TPasswordDlg.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include "activity/ActivityFlags.h"
 #include "device/LinkFlags.h"
@@ -34,30 +36,16 @@ using namespace tovrel::test;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
-struct Windows
+struct Windows : tovrel::test::StartupWindows
 {
-    RecordingMessageSink messages;
-    std::unique_ptr<TMainForm> main;
-    TPasswordDlg *password = nullptr;
-
     explicit Windows(const QString &socket, int timeoutMs = 500)
+        : StartupWindows([&](AppContext &context) {
+              context.emulatorSocket = socket;
+              context.deviceTimeoutMs = timeoutMs;
+          })
     {
-        AppContext context;
-        context.messages = &messages;
-        context.pickFolder = [](const QString &, const QString &, const QString &) {
-            return std::optional<QString>();
-        };
-        context.emulatorSocket = socket;
-        context.deviceTimeoutMs = timeoutMs;
-        main = std::make_unique<TMainForm>(context);
-        password = new TPasswordDlg(context, main.get());
-        main->setWindows(password, new TFindForm(context, main.get()),
-                         new TExportForm1(context, main.get()));
         main->TimerUSBConnect->stop(); // the tests run the tick themselves
         main->show();
     }
@@ -113,11 +101,8 @@ private:
                     const QStringList &extra = {})
     {
         m_recordings = makeRecordings(lengths, false);
-        QDir(m_dir->path() + QStringLiteral("phone")).removeRecursively();
-        writeRecordings(m_dir->path() + QStringLiteral("phone"), m_recordings);
-        return launcher.start(
-            QStringList{QStringLiteral("--recordings"), m_dir->path() + QStringLiteral("phone")} +
-            extra);
+        return startOnRecordings(launcher, m_dir->path() + QStringLiteral("phone"), m_recordings,
+                                 extra);
     }
 
 private slots:

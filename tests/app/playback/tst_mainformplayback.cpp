@@ -1,10 +1,11 @@
 #include "PlaybackFixtures.h"
-#include "RecordingMessageSink.h"
 #include "ReportListView.h"
 #include "SpeechEncoder.h"
 #include "SpeechFixtures.h"
+#include "StartupWindows.h"
 #include "TMainForm.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include "VirtualAudioOutput.h"
 #include "activity/ActivityFlags.h"
@@ -24,36 +25,32 @@
 #include <memory>
 
 using namespace tovrel;
-using tovrel::test::RecordingMessageSink;
 using tovrel::test::TempFolder;
 using Behaviour = VirtualAudioOutput::Behaviour;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
-struct Window
+// What the virtual audio output played; a base so it exists before the windows are built.
+struct PlayedAudio
 {
-    RecordingMessageSink messages;
-    TempFolder folder;
     std::shared_ptr<VirtualAudioOutput::Record> record =
         std::make_shared<VirtualAudioOutput::Record>();
-    std::unique_ptr<TMainForm> main;
+};
+
+// The windows as start-up builds them, playing into the virtual audio output.
+struct Window : PlayedAudio, tovrel::test::StartupWindows
+{
+    TempFolder folder;
     QStringList paths;
 
     explicit Window(double speed = 10.0, Behaviour behaviour = Behaviour::Plays)
+        : StartupWindows([&](AppContext &context) {
+              resetActivityFlags();
+              context.audioOutput = VirtualAudioOutput::factory(record, speed, behaviour);
+          })
     {
-        resetActivityFlags();
-        AppContext context;
-        context.messages = &messages;
-        context.pickFolder = [](const QString &, const QString &, const QString &) {
-            return std::optional<QString>();
-        };
-        context.audioOutput = VirtualAudioOutput::factory(record, speed, behaviour);
-        main = std::make_unique<TMainForm>(context);
         main->TimerPlayer->stop();     // the tests tick it themselves
         main->TimerUSBConnect->stop(); // no telephone here
     }

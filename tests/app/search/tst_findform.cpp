@@ -5,6 +5,7 @@
 #include "TFindForm.h"
 #include "TMainForm.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include "VirtualAudioOutput.h"
 #include "activity/ActivityFlags.h"
@@ -34,10 +35,7 @@ using tovrel::test::TempFolder;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 // A recording of `ms` of encoded speech with a short-form header of that payload length.
 QByteArray recording(int attribute, int month, int day, const char *number, int ms, unsigned seed)

@@ -2,6 +2,7 @@
 // libfreexl for Excel 97-2003 files, the sheet XML for .xlsx.
 
 #include "TestFolders.h"
+#include "TestText.h"
 #include "WorkbookReaders.h"
 
 #include "export/SpreadsheetExport.h"
@@ -23,10 +24,7 @@ using tovrel::test::TempFolder;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 // The telephone list's captions, blanks included.
 QStringList telephoneCaptions()

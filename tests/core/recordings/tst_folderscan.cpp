@@ -2,6 +2,7 @@
 
 #include "RecordBytes.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include <QFile>
 #include <QTest>
@@ -11,10 +12,7 @@ using tovrel::test::TempFolder;
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 // Records come from the emulated telephone's own encoder, not from the program's header code.
 emulator::RecordFields header(bool longForm, int minute, quint32 length,

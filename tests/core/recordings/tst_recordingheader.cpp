@@ -1,6 +1,7 @@
 #include "recordings/RecordingHeader.h"
 
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include <QTest>
 
@@ -9,9 +10,24 @@ using tovrel::test::TempFolder;
 
 namespace {
 
-QString u(const char *s)
+using tovrel::test::u;
+
+// An outgoing call on the 30th at 23:58 (in 2031 for the long form, which carries a year).
+RecordingHeader outgoing(bool longForm, int month, const QString &number, quint32 start,
+                         quint32 length)
 {
-    return QString::fromUtf8(s);
+    RecordingHeader h;
+    h.longForm = longForm;
+    h.attribute = AttributeOutgoing;
+    h.month = month;
+    h.day = 30;
+    h.hour = 23;
+    h.minute = 58;
+    h.year = longForm ? 2031 : 0;
+    h.number = number;
+    h.startAddress = start;
+    h.payloadLength = length;
+    return h;
 }
 
 // Header bytes written as hex, blanks ignored.
@@ -207,20 +223,10 @@ private slots:
     void encodeRoundTrip()
     {
         QFETCH(bool, longForm);
-        RecordingHeader h;
-        h.longForm = longForm;
-        h.attribute = AttributeOutgoing;
-        h.month = 11;
-        h.day = 30;
-        h.hour = 23;
-        h.minute = 58;
-        h.year = longForm ? 2031 : 0;
         QFETCH(QString, number);
         QFETCH(quint32, start);
         QFETCH(quint32, length);
-        h.number = number;
-        h.startAddress = start;
-        h.payloadLength = length;
+        const RecordingHeader h = outgoing(longForm, 11, number, start, length);
         const QByteArray bytes = encodeHeader(h);
         QCOMPARE(bytes.size(), longForm ? 32 : 19);
         QCOMPARE(decodeHeader(bytes), h);
@@ -254,17 +260,7 @@ private slots:
         QFETCH(QString, number);
         QFETCH(quint32, start);
         QFETCH(quint32, length);
-        RecordingHeader h;
-        h.longForm = longForm;
-        h.attribute = AttributeOutgoing;
-        h.month = 14;
-        h.day = 30;
-        h.hour = 23;
-        h.minute = 58;
-        h.year = longForm ? 2031 : 0;
-        h.number = number;
-        h.startAddress = start;
-        h.payloadLength = length;
+        const RecordingHeader h = outgoing(longForm, 14, number, start, length);
         QTEST(encodeHeader(h), "bytes");
     }
 

@@ -1,5 +1,6 @@
 #include "SearchFixtures.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include "search/SearchScan.h"
 
@@ -21,10 +22,7 @@ Q_DECLARE_METATYPE(tovrel::search::SearchForm)
 
 namespace {
 
-QString u(const char *s)
-{
-    return QString::fromUtf8(s);
-}
+using tovrel::test::u;
 
 SearchHeader headerOf(const QByteArray &record)
 {
