@@ -78,7 +78,7 @@ UmockdevPhone::UmockdevPhone(const emulator::EmulatorOptions &options, quint16 v
 UmockdevPhone::~UmockdevPhone()
 {
     if (m_testbed) {
-        if (m_present)
+        if (m_inSys)
             umockdev_testbed_detach_ioctl(m_testbed, kDevNode, nullptr);
         g_object_unref(m_testbed);
     }
@@ -94,7 +94,7 @@ bool UmockdevPhone::plug()
         return false;
     {
         Lock lock(m_mutex);
-        if (m_present)
+        if (m_inSys)
             return true;
         m_packets.clear();
         m_waiting.clear();
@@ -138,6 +138,7 @@ bool UmockdevPhone::plug()
         return false;
     Lock lock(m_mutex);
     m_present = true;
+    m_inSys = true;
     updateReadiness();
     return true;
 }
@@ -166,8 +167,9 @@ void UmockdevPhone::unplug()
 {
     {
         Lock lock(m_mutex);
-        if (!m_present)
+        if (!m_inSys)
             return;
+        m_inSys = false;
         m_present = false;
         endAllWaiting(-ENODEV);
         updateReadiness();

@@ -111,7 +111,8 @@ private:
     int m_fifo = -1;
 
     mutable pthread_mutex_t m_mutex = PTHREAD_MUTEX_INITIALIZER;
-    bool m_present = false;
+    bool m_inSys = false;   // the device is in /sys and /dev
+    bool m_present = false; // it answers ioctls
     std::deque<QByteArray> m_packets;
     QList<Urb> m_waiting; // submitted IN transfers not yet ended, oldest first
     std::deque<Urb> m_done;
