@@ -77,6 +77,12 @@ UmockdevPhone::UmockdevPhone(const emulator::EmulatorOptions &options, quint16 v
 
 UmockdevPhone::~UmockdevPhone()
 {
+    if (m_handler)
+        g_signal_handlers_disconnect_by_data(m_handler, this);
+    // Whatever the ioctl thread did last is ordered before the teardown by the lock it held.
+    {
+        Lock lock(m_mutex);
+    }
     if (m_testbed) {
         if (m_inSys)
             umockdev_testbed_detach_ioctl(m_testbed, kDevNode, nullptr);
@@ -86,6 +92,7 @@ UmockdevPhone::~UmockdevPhone()
         g_object_unref(m_handler);
     if (m_fifo >= 0)
         ::close(m_fifo);
+    pthread_mutex_destroy(&m_mutex);
 }
 
 bool UmockdevPhone::plug()
