@@ -11,6 +11,9 @@
 
 #include <QDir>
 #include <QTest>
+#include <QtEndian>
+
+#include <libusb.h>
 
 using namespace tovrel;
 using namespace tovrel::test;
@@ -24,6 +27,7 @@ private slots:
     void lateAnswerIsFlushed();
     void longRecordAnswer();
     void longDataAnswer();
+    void packetLargerThanTheRead();
 };
 
 void TestUsbFaults::timeOut()
@@ -116,6 +120,31 @@ void TestUsbFaults::longDataAnswer()
         for (const QString &name : names)
             QVERIFY(whole.startsWith(target.read(name)));
     }
+}
+
+void TestUsbFaults::packetLargerThanTheRead()
+{
+    // As the kernel does: a packet that does not fit what is left of a read ends it with an
+    // overflow. The backend itself always reads whole packets, so libusb is driven directly.
+    UmockdevPhone phone(generated(1, 1000, false));
+    QVERIFY2(phone.error().isEmpty(), qPrintable(phone.error()));
+    libusb_context *context = nullptr;
+    QCOMPARE(libusb_init(&context), 0);
+    libusb_device_handle *handle = libusb_open_device_with_vid_pid(
+        context, UmockdevPhone::kVendorId, UmockdevPhone::kProductId);
+    QVERIFY(handle);
+    QCOMPARE(libusb_claim_interface(handle, 0), 0);
+    const auto &recording = phone.memory().recordings().first();
+    unsigned char command[8] = {3, 0, 0, 0, 0, 0, 1, 0}; // data: 256 bytes
+    qToLittleEndian<quint32>(recording.address, command + 1);
+    int done = 0;
+    QCOMPARE(libusb_bulk_transfer(handle, 0x01, command, 8, &done, 500), 0);
+    unsigned char answer[100] = {};
+    const int rc = libusb_bulk_transfer(handle, 0x81, answer, 100, &done, 500);
+    QCOMPARE(rc, int(LIBUSB_ERROR_OVERFLOW));
+    libusb_release_interface(handle, 0);
+    libusb_close(handle);
+    libusb_exit(context);
 }
 
 QTEST_GUILESS_MAIN(TestUsbFaults)
