@@ -22,10 +22,11 @@ bool isHexDigit(QChar c)
 }
 
 // A cell text as the sheet's XML can carry it. The workbook reads "_xHHHH_" as the character
-// HHHH: such a sequence already in the text gets its underscore written as "_x005F_" so it reads
-// back as typed, and the characters XML cannot hold at all or would change on reading (NUL, a
-// carriage return, U+FFFE, U+FFFF, a surrogate without its pair) are written in that form.
-// libxlsxwriter writes the other control characters in that form itself.
+// HHHH. The characters XML cannot hold at all or would change on reading (NUL, a carriage
+// return, U+FFFE, U+FFFF, a surrogate without its pair) are written in that form here, the other
+// control characters by libxlsxwriter. Every "_xHHHH" already in the text gets its underscore
+// written as "_x005F_", also when no '_' follows yet: an escape written after it (ours or
+// libxlsxwriter's) would otherwise supply the closing '_' and change the text on reading.
 QByteArray xlsxCellText(const QString &text)
 {
     QString out;
@@ -35,10 +36,10 @@ QByteArray xlsxCellText(const QString &text)
         const bool paired =
             (QChar::isHighSurrogate(u) && i + 1 < n && text[i + 1].isLowSurrogate()) ||
             (QChar::isLowSurrogate(u) && i > 0 && text[i - 1].isHighSurrogate());
-        const bool escapedLook =
-            u == u'_' && i + 6 < n && (text[i + 1] == u'x' || text[i + 1] == u'X') &&
-            isHexDigit(text[i + 2]) && isHexDigit(text[i + 3]) && isHexDigit(text[i + 4]) &&
-            isHexDigit(text[i + 5]) && text[i + 6] == u'_';
+        const bool escapedLook = u == u'_' && i + 5 < n &&
+                                 (text[i + 1] == u'x' || text[i + 1] == u'X') &&
+                                 isHexDigit(text[i + 2]) && isHexDigit(text[i + 3]) &&
+                                 isHexDigit(text[i + 4]) && isHexDigit(text[i + 5]);
         if (escapedLook || u == 0 || u == u'\r' || u == 0xFFFE || u == 0xFFFF ||
             (QChar::isSurrogate(u) && !paired))
             out += QStringLiteral("_x") +
