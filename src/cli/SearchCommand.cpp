@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "ExportOption.h"
+#include "SearchArguments.h"
 #include "TableOutput.h"
 
 #include "report/ReportModel.h"
@@ -36,20 +37,6 @@ void printSearchHelp(QTextStream &out)
                .text();
 }
 
-// One end of the range, as a user picks it: the date in the date picker (the day at
-// 00:00:00) and the date and time in the time picker.
-bool parseRangeEnd(const QString &text, QDateTime *date, QDateTime *time)
-{
-    QDateTime value = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-    if (!value.isValid())
-        value = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd hh:mm"));
-    if (!value.isValid())
-        return false;
-    *date = QDateTime(value.date(), QTime(0, 0));
-    *time = value;
-    return true;
-}
-
 } // namespace
 
 int runSearch(const QStringList &arguments)
@@ -66,81 +53,17 @@ int runSearch(const QStringList &arguments)
     if (const auto error = takeExportOptions(args, exportRequest))
         return fail(*error);
 
-    SearchForm form;
-    bool folderGiven = false;
-    bool header = false;
-    QString from;
-    QString to;
-    bool fromGiven = false;
-    bool toGiven = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &a = args.at(i);
-        auto value = [&](QString *target) {
-            if (i + 1 >= args.size())
-                return false;
-            *target = args.at(++i);
-            return true;
-        };
-        QString v;
-        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
-            printSearchHelp(out);
-            return 0;
-        } else if (a == QLatin1String("--header")) {
-            header = true;
-        } else if (a == QLatin1String("--from")) {
-            if (!value(&from))
-                return fail(QStringLiteral("--from needs a value"));
-            fromGiven = true;
-        } else if (a == QLatin1String("--to")) {
-            if (!value(&to))
-                return fail(QStringLiteral("--to needs a value"));
-            toGiven = true;
-        } else if (a == QLatin1String("--number")) {
-            if (!value(&form.number))
-                return fail(QStringLiteral("--number needs a value"));
-        } else if (a == QLatin1String("--kinds")) {
-            if (!value(&v))
-                return fail(QStringLiteral("--kinds needs a value"));
-            form.incoming = form.outgoing = form.local = false;
-            for (const QString &kind : v.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-                const QString k = kind.trimmed();
-                if (k == QLatin1String("in"))
-                    form.incoming = true;
-                else if (k == QLatin1String("out"))
-                    form.outgoing = true;
-                else if (k == QLatin1String("local"))
-                    form.local = true;
-                else
-                    return fail(QStringLiteral("unknown kind: %1 (in, out, local)").arg(k));
-            }
-        } else if (a == QLatin1String("--min-seconds") || a == QLatin1String("--max-seconds")) {
-            if (!value(&v))
-                return fail(QStringLiteral("%1 needs a value").arg(a));
-            const auto bound = parseSecondsBound(v);
-            if (!bound)
-                return fail(invalidIntegerText(v));
-            (a == QLatin1String("--min-seconds") ? form.minSeconds : form.maxSeconds) = *bound;
-        } else if (!folderGiven && !a.startsWith(QLatin1Char('-'))) {
-            form.folder = a;
-            folderGiven = true;
-        } else {
-            return fail(QStringLiteral("unexpected argument: %1").arg(a));
-        }
+    const auto parsed = parseSearchArguments(args);
+    if (const QString *refusal = std::get_if<QString>(&parsed))
+        return fail(*refusal);
+    const SearchArguments &options = std::get<SearchArguments>(parsed);
+    if (options.help) {
+        printSearchHelp(out);
+        return 0;
     }
-    if (!folderGiven)
-        return fail(QStringLiteral("give a FOLDER (see --help)"));
-    if (fromGiven != toGiven)
-        return fail(QStringLiteral("--from and --to come together"));
-    if (fromGiven) {
-        form.timeTicked = true;
-        if (!parseRangeEnd(from, &form.startDate, &form.startTime))
-            return fail(
-                QStringLiteral("not a date and time (YYYY-MM-DD hh:mm[:ss]): %1").arg(from));
-        if (!parseRangeEnd(to, &form.endDate, &form.endTime))
-            return fail(QStringLiteral("not a date and time (YYYY-MM-DD hh:mm[:ss]): %1").arg(to));
-    }
+    const bool header = options.header;
 
-    const auto prepared = prepareSearch(form);
+    const auto prepared = prepareSearch(options.form);
     if (const QString *refusal = std::get_if<QString>(&prepared)) {
         err << *refusal << '\n';
         return 1;

@@ -76,6 +76,27 @@ QByteArray unzipMember(const QString &archive, const QString &member)
 
 namespace {
 
+// A text of the sheet XML as the workbook shows it: "_xHHHH_" stands for the character HHHH.
+QString xlsxText(const QString &text)
+{
+    QString out;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        bool ok = false;
+        const uint code =
+            (text[i] == u'_' && i + 6 < n && text[i + 1] == u'x' && text[i + 6] == u'_')
+                ? text.mid(i + 2, 4).toUInt(&ok, 16)
+                : 0;
+        if (ok) {
+            out += QChar(char16_t(code));
+            i += 6;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 // "B12" → (11, 1).
 QPair<int, int> cellPosition(QStringView ref)
 {
@@ -86,7 +107,7 @@ QPair<int, int> cellPosition(QStringView ref)
     return {ref.mid(i).toInt() - 1, column - 1};
 }
 
-QStringList sharedStrings(const QByteArray &xml)
+QStringList sharedStrings(const QByteArray &xml, QString *error)
 {
     QStringList strings;
     QXmlStreamReader reader(xml);
@@ -98,12 +119,14 @@ QStringList sharedStrings(const QByteArray &xml)
             inItem = true;
             current.clear();
         } else if (inItem && reader.isStartElement() && reader.name() == QLatin1String("t")) {
-            current += reader.readElementText();
+            current += xlsxText(reader.readElementText());
         } else if (reader.isEndElement() && reader.name() == QLatin1String("si")) {
             strings.append(current);
             inItem = false;
         }
     }
+    if (!xml.isEmpty() && reader.hasError())
+        *error = QStringLiteral("xl/sharedStrings.xml: ") + reader.errorString();
     return strings;
 }
 
@@ -118,7 +141,7 @@ XlsxSheet readXlsx(const QString &path, QString *error)
         return sheet;
     }
     const QStringList strings =
-        sharedStrings(unzipMember(path, QStringLiteral("xl/sharedStrings.xml")));
+        sharedStrings(unzipMember(path, QStringLiteral("xl/sharedStrings.xml")), error);
 
     QXmlStreamReader reader(sheetXml);
     int row = -1;
@@ -162,7 +185,8 @@ XlsxSheet readXlsx(const QString &path, QString *error)
             sheet.rows[at.first][at.second] =
                 type == QLatin1String("s") ? strings.value(v.toInt()) : v;
         } else if (reader.name() == QLatin1String("t")) {
-            sheet.rows[at.first][at.second] = reader.readElementText(); // inline string
+            // An inline string.
+            sheet.rows[at.first][at.second] = xlsxText(reader.readElementText());
         }
     }
     if (reader.hasError())

@@ -16,6 +16,41 @@ QString libraryError(lxw_error error)
     return QString::fromUtf8(lxw_strerror(error));
 }
 
+bool isHexDigit(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+}
+
+// A cell text as the sheet's XML can carry it. The workbook reads "_xHHHH_" as the character
+// HHHH. The characters XML cannot hold at all or would change on reading (NUL, a carriage
+// return, U+FFFE, U+FFFF, a surrogate without its pair) are written in that form here, the other
+// control characters by libxlsxwriter. Every "_xHHHH" already in the text gets its underscore
+// written as "_x005F_", also when no '_' follows yet: an escape written after it (ours or
+// libxlsxwriter's) would otherwise supply the closing '_' and change the text on reading.
+QByteArray xlsxCellText(const QString &text)
+{
+    QString out;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = text[i].unicode();
+        const bool paired =
+            (QChar::isHighSurrogate(u) && i + 1 < n && text[i + 1].isLowSurrogate()) ||
+            (QChar::isLowSurrogate(u) && i > 0 && text[i - 1].isHighSurrogate());
+        const bool escapedLook = u == u'_' && i + 5 < n &&
+                                 (text[i + 1] == u'x' || text[i + 1] == u'X') &&
+                                 isHexDigit(text[i + 2]) && isHexDigit(text[i + 3]) &&
+                                 isHexDigit(text[i + 4]) && isHexDigit(text[i + 5]);
+        if (escapedLook || u == 0 || u == u'\r' || u == 0xFFFE || u == 0xFFFF ||
+            (QChar::isSurrogate(u) && !paired))
+            out += QStringLiteral("_x") +
+                   QString::number(uint(u), 16).toUpper().rightJustified(4, QLatin1Char('0')) +
+                   QLatin1Char('_');
+        else
+            out += QChar(u);
+    }
+    return out.toUtf8();
+}
+
 } // namespace
 
 std::optional<QString> writeXlsxWorkbook(const SheetContent &content, const QString &path)
@@ -65,7 +100,7 @@ std::optional<QString> writeXlsxWorkbook(const SheetContent &content, const QStr
     auto writeCells = [&](lxw_row_t row, const QStringList &cells, int columns,
                           lxw_format *format) -> lxw_error {
         for (int c = 0; c < columns; ++c) {
-            const QByteArray text = c < cells.size() ? cells[c].toUtf8() : QByteArray();
+            const QByteArray text = c < cells.size() ? xlsxCellText(cells[c]) : QByteArray();
             // An empty text becomes a formatted blank cell.
             const lxw_error e =
                 worksheet_write_string(sheet, row, lxw_col_t(c), text.constData(), format);

@@ -205,6 +205,8 @@ private slots:
     void xlsLayoutRecords();
     void xlsLongTextsAcrossRecords();
     void xlsxCellsAndLayoutReadBack();
+    void unusualTextsReadBackAsGiven_data();
+    void unusualTextsReadBackAsGiven();
     void emptyListGivesHeaderOnly_data();
     void emptyListGivesHeaderOnly();
     void seventyThousandRowsContinueOnSecondXlsSheet();
@@ -430,6 +432,52 @@ void TestWorkbookExport::xlsxCellsAndLayoutReadBack()
             }
         }
     }
+}
+
+void TestWorkbookExport::unusualTextsReadBackAsGiven_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    const QList<QPair<const char *, QString>> texts{
+        {"looks like an .xlsx escape", u("_x0041_ _X004a_ _x00_ _x")},
+        {"an escaped underscore", u("_x005F_x0041_")},
+        {"a look-alike closed by an escaped character", u("_x8888\x03_ _x4E00") + QChar(0xFFFF)},
+        {"carriage returns", u("a\r\nb\rc")},
+        {"non-characters", u("a") + QChar(0xFFFE) + u("b") + QChar(0xFFFF)},
+        {"control characters", u("\x01a\x1F\tb\n")},
+        {"outside the basic plane", u("\xF0\x9F\x93\x9E 录音")},
+    };
+    for (const auto &[what, text] : texts) {
+        QTest::addRow("xls, %s", what) << u("t.xls") << text;
+        QTest::addRow("xlsx, %s", what) << u("t.xlsx") << text;
+    }
+    // libfreexl hands texts over NUL-terminated; the sheet XML carries a NUL escaped.
+    QTest::addRow("xlsx, NUL") << u("t.xlsx") << (u("a") + QChar(0) + u("b"));
+}
+
+// A cell's text reads back exactly as written, in both formats, whatever characters it holds.
+void TestWorkbookExport::unusualTextsReadBackAsGiven()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    TempFolder folder;
+    ReportModel model;
+    const QList<QStringList> rows{{text, u("x")}, {u("y"), text}};
+    fillModel(model, {text, u("b")}, rows);
+    const QString path = folder.file(name);
+    QCOMPARE(int(ExportListToSpreadsheet(model, listFont(), path, {}).outcome),
+             int(ExportOutcome::Finished));
+    QString error;
+    QList<QStringList> read;
+    if (name.endsWith(QStringLiteral(".xlsx"))) {
+        read = tovrel::test::readXlsx(path, &error).rows;
+    } else {
+        const auto sheets = tovrel::test::readXls(path, &error);
+        QCOMPARE(sheets.size(), 1);
+        read = sheets[0].rows;
+    }
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(read, expectedRows({text, u("b")}, rows, 2));
 }
 
 void TestWorkbookExport::emptyListGivesHeaderOnly_data()

@@ -1,0 +1,54 @@
+// SysConf.ini from any bytes: the recording folder and the telephone's ids are read, then the
+// folder is stored again. Checks that storing the folder reads back exactly and changes no other
+// setting.
+
+#include "device/UsbLibrary.h"
+#include "settings/SysConf.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace tovrel;
+
+namespace {
+
+// A broken expectation is reported with its line and ends the run, as a crash does.
+#define check(condition)                                                                           \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #condition);           \
+            std::abort();                                                                          \
+        }                                                                                          \
+    } while (false)
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static QTemporaryDir dir;
+    static const bool entered = QDir::setCurrent(dir.path());
+    check(entered);
+    {
+        QFile file(QStringLiteral("SysConf.ini"));
+        check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        check(file.write(reinterpret_cast<const char *>(data), qint64(size)) == qint64(size));
+    }
+    (void)readUsbIds();
+    const auto vendor = sysconf::readValue(QStringLiteral("Device"), QStringLiteral("VendorId"));
+    const auto product = sysconf::readValue(QStringLiteral("Device"), QStringLiteral("ProductId"));
+    (void)sysconf::readLocalFileBackupPath();
+
+    const QString folder = QStringLiteral("D:\\录音\\fuzz\\");
+    const auto failure = sysconf::writeLocalFileBackupPath(folder);
+    if (!failure) {
+        check(sysconf::readLocalFileBackupPath() == folder);
+        check(sysconf::readValue(QStringLiteral("Device"), QStringLiteral("VendorId")) == vendor);
+        check(sysconf::readValue(QStringLiteral("Device"), QStringLiteral("ProductId")) == product);
+    }
+    return 0;
+}
