@@ -7,10 +7,10 @@
 
 #include "SpeechEncoder.h"
 
+#include "VirtualAudioOutput.h"
 #include "activity/ActivityFlags.h"
 #include "playback/PlaybackSession.h"
 #include "playback/SpeexBlockDecoder.h"
-#include "playback/VirtualAudioOutput.h"
 #include "recordings/RecordingHeader.h"
 
 #include <QCoreApplication>
