@@ -19,18 +19,12 @@
 #include <cstdlib>
 #include <cstring>
 
+// Last: its check() macro must not meet the names the headers above declare.
+#include "FuzzCheck.h"
+
 using namespace tovrel;
 
 namespace {
-
-// A broken expectation is reported with its line and ends the run, as a crash does.
-#define check(condition)                                                                           \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #condition);           \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
 
 class ScriptedUsb final : public UsbLibrary
 {
