@@ -47,7 +47,9 @@ public:
     bool read(char *buffer, int count, int *received) override
     {
         *received = 0;
-        check(count >= 1 && count <= 256);
+        // A command's answer is at most 256 bytes; the wait for a late answer after a failed
+        // read takes up to 512, so that an oversize answer is swallowed whole.
+        check(count >= 1 && count <= 512);
         if (!m_open || m_at >= m_size)
             return false;
         const uint8_t control = m_data[m_at++];
