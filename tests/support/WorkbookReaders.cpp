@@ -76,17 +76,26 @@ QByteArray unzipMember(const QString &archive, const QString &member)
 
 namespace {
 
-// A text of the sheet XML as the workbook shows it: "_xHHHH_" stands for the character HHHH.
+// A text of the sheet XML as the workbook shows it: "_xHHHH_" (exactly four hexadecimal
+// digits) stands for the character HHHH.
 QString xlsxText(const QString &text)
 {
     QString out;
     const qsizetype n = text.size();
+    auto fourHexDigits = [&text](qsizetype at) {
+        for (qsizetype k = at; k < at + 4; ++k) {
+            const char16_t c = text[k].unicode();
+            if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F')))
+                return false;
+        }
+        return true;
+    };
     for (qsizetype i = 0; i < n; ++i) {
         bool ok = false;
-        const uint code =
-            (text[i] == u'_' && i + 6 < n && text[i + 1] == u'x' && text[i + 6] == u'_')
-                ? text.mid(i + 2, 4).toUInt(&ok, 16)
-                : 0;
+        const uint code = (text[i] == u'_' && i + 6 < n && text[i + 1] == u'x' &&
+                           text[i + 6] == u'_' && fourHexDigits(i + 2))
+                              ? text.mid(i + 2, 4).toUInt(&ok, 16)
+                              : 0;
         if (ok) {
             out += QChar(char16_t(code));
             i += 6;

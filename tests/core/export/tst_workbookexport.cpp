@@ -441,6 +441,7 @@ void TestWorkbookExport::unusualTextsReadBackAsGiven_data()
     const QList<QPair<const char *, QString>> texts{
         {"looks like an .xlsx escape", u("_x0041_ _X004a_ _x00_ _x")},
         {"an escaped underscore", u("_x005F_x0041_")},
+        {"three digits and a blank, not an escape", u("_x888 _x888")},
         {"a look-alike closed by an escaped character", u("_x8888\x03_ _x4E00") + QChar(0xFFFF)},
         {"carriage returns", u("a\r\nb\rc")},
         {"non-characters", u("a") + QChar(0xFFFE) + u("b") + QChar(0xFFFF)},
