@@ -3,7 +3,13 @@
 #include "UmockdevPhone.h"
 
 #include "device/LibUsbLibrary.h"
+#include "device/LinkFlags.h"
+#include "device/TStorageSingleThread.h"
 #include "device/TelephoneLink.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -28,6 +34,34 @@ inline emulator::EmulatorOptions generated(int count, qint64 payloadBytes, bool 
     options.payloadBytes = payloadBytes;
     options.form = longForm ? emulator::RecordForm::Long : emulator::RecordForm::Short;
     return options;
+}
+
+// What an upload run told: its messages, whether it ended, and whether it ended complete.
+struct UploadOutcome
+{
+    QStringList messages;
+    bool ended = false;
+    bool complete = false;
+};
+
+// Runs the upload worker on this thread over `link` into `folder` for the telephone's `rows`, as
+// a logged-in window starts it, without the pause between records.
+inline UploadOutcome runUpload(const std::shared_ptr<TelephoneLink> &link, const QString &folder,
+                               const QList<int> &rows)
+{
+    UploadOutcome outcome;
+    TStorageSingleThread worker(link, folder, rows);
+    worker.setRecordPauseMs(0);
+    QObject::connect(&worker, &TStorageSingleThread::message,
+                     [&outcome](const QString &text) { outcome.messages.append(text); });
+    QObject::connect(&worker, &TStorageSingleThread::ended, [&outcome](bool, bool done) {
+        outcome.ended = true;
+        outcome.complete = done;
+    });
+    UsbLoggedIn = 1;
+    worker.Execute();
+    UsbLoggedIn = 0;
+    return outcome;
 }
 
 } // namespace tovrel::test

@@ -116,17 +116,8 @@ void TestUsbExchanges::upload()
     QVERIFY(link);
     TempFolder target;
 
-    TStorageSingleThread worker(link, target.path(), {0, 1, 2});
-    worker.setRecordPauseMs(0);
-    QStringList messages;
-    bool complete = false;
-    connect(&worker, &TStorageSingleThread::message, this,
-            [&](const QString &text) { messages.append(text); });
-    connect(&worker, &TStorageSingleThread::ended, this, [&](bool, bool done) { complete = done; });
-    UsbLoggedIn = 1;
-    worker.Execute();
-    UsbLoggedIn = 0;
-    QVERIFY2(complete, qPrintable(messages.join(u' ')));
+    const UploadOutcome run = runUpload(link, target.path(), {0, 1, 2});
+    QVERIFY2(run.complete, qPrintable(run.messages.join(u' ')));
 
     // Every file is the telephone's record followed by its payload, byte for byte.
     QList<QByteArray> expected;

@@ -99,25 +99,16 @@ void TestUsbFaults::longDataAnswer()
     // Commands: probe (0), record (1), data 0..3 (2..5): the first data answer is 40 bytes long.
     phone.answerLong(2, 40);
     TempFolder target;
-    TStorageSingleThread worker(link, target.path(), {0});
-    worker.setRecordPauseMs(0);
-    QStringList messages;
-    bool complete = false;
-    connect(&worker, &TStorageSingleThread::message, this,
-            [&](const QString &text) { messages.append(text); });
-    connect(&worker, &TStorageSingleThread::ended, this, [&](bool, bool done) { complete = done; });
-    UsbLoggedIn = 1;
-    worker.Execute();
-    UsbLoggedIn = 0;
+    const UploadOutcome run = runUpload(link, target.path(), {0});
 
     // 40 bytes too many is a failed read, never data: the file ends there, cut short, holding
     // the recording's first bytes and nothing else.
     const QStringList names = QDir(target.path()).entryList(QDir::Files);
     const auto &recording = phone.memory().recordings().first();
     const QByteArray whole = recording.record + recording.payload;
-    QVERIFY(!complete);
-    QVERIFY2(messages.contains(QString::fromUtf8("USB读数据错误")),
-             qPrintable(messages.join(u'|')));
+    QVERIFY(!run.complete);
+    QVERIFY2(run.messages.contains(QString::fromUtf8("USB读数据错误")),
+             qPrintable(run.messages.join(u'|')));
     QCOMPARE(names.size(), 1);
     const QByteArray kept = target.read(names.first());
     QVERIFY(kept.size() < whole.size());

@@ -51,21 +51,12 @@ void TestUsbUnplug::duringAnUpload()
     // Commands: probe (0), record (1), data 0..3 (2..5): pulled out at the third packet.
     phone.vanishAt(4);
     TempFolder target;
-    TStorageSingleThread worker(link, target.path(), {0, 1});
-    worker.setRecordPauseMs(0);
-    QStringList messages;
-    bool complete = true;
-    connect(&worker, &TStorageSingleThread::message, this,
-            [&](const QString &text) { messages.append(text); });
-    connect(&worker, &TStorageSingleThread::ended, this, [&](bool, bool done) { complete = done; });
-    UsbLoggedIn = 1;
-    worker.Execute();
-    UsbLoggedIn = 0;
+    const UploadOutcome run = runUpload(link, target.path(), {0, 1});
     phone.unplug();
 
-    QVERIFY(!complete);
-    QVERIFY(!messages.isEmpty());
-    QCOMPARE(messages.first(), QString::fromUtf8("USB读数据错误"));
+    QVERIFY(run.ended && !run.complete);
+    QVERIFY(!run.messages.isEmpty());
+    QCOMPARE(run.messages.first(), QString::fromUtf8("USB读数据错误"));
     // What was written is the first recording's first two packets at most, never more.
     const auto &first = phone.memory().recordings().first();
     const QByteArray whole = first.record + first.payload;
