@@ -46,7 +46,7 @@ private slots:
         const QList<FixtureRecording> recordings =
             makeRecordings(QList<quint32>(kCount, 600), false);
         emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
-        QVERIFY2(startOnRecordings(phone, phoneDir, recordings, {u("--delay-ms"), u("20")}),
+        QVERIFY2(startOnRecordings(phone, phoneDir, recordings, {u("--delay-ms"), u("40")}),
                  qPrintable(phone.error()));
 
         StartupWindows windows([&](AppContext &context) {
