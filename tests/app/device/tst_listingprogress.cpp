@@ -68,8 +68,11 @@ private slots:
         bool clicked = false;
         QTimer watch;
         watch.setInterval(40);
+        bool listing = false;
         connect(&watch, &QTimer::timeout, this, [&] {
-            if (!UsbLoggedIn)
+            // From the first progress label on (the count is asked before it), every tick counts.
+            listing = listing || main.LabelUpload->text().startsWith(u("读取列表 "));
+            if (!UsbLoggedIn || !listing)
                 return;
             labels.append(main.LabelUpload->text());
             rowsSeen.append(main.ListViewMCUModel->rowCount());
