@@ -193,7 +193,7 @@ private slots:
         asNobody.asNobody = true;
         const Run r = tovrel::test::runProgram(tovrel::test::tovrelProgram(),
                                                {u("list"), dir.path()}, 60000, asNobody);
-        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.exitCode == 1, qPrintable(r.err));
         const QStringList rows = r.out.split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(rows.size(), 2);
         QVERIFY2(rows[0].startsWith(u("1\t1.spx\t110\t")), qPrintable(r.out));

@@ -222,7 +222,7 @@ private slots:
                                              QStringLiteral("--password"), QStringLiteral("2468")} +
                                      link(),
                                  30000, asNobody);
-        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.exitCode == 1, qPrintable(r.err));
         QCOMPARE(r.err, u("USB设备打开失败：没有访问该设备的权限。请运行 scripts/setup --udev "
                           "安装设备规则，然后重新插入电话。\n"));
     }

@@ -41,6 +41,11 @@ ProgramRun runProgram(const QString &program, const QStringList &args, int timeo
     }
     p.start(program, args);
     ProgramRun r;
+    if (!p.waitForStarted(timeoutMs)) {
+        // Say why in what the test prints (e.g. nobody cannot reach a build folder under /root).
+        r.err = QStringLiteral("could not start %1: %2").arg(program, p.errorString());
+        return r;
+    }
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished();
