@@ -3,6 +3,7 @@
 #include "BusyPump.h"
 #include "ControlMaking.h"
 #include "ConversionControl.h"
+#include "PickerTyping.h"
 #include "PlaybackControl.h"
 #include "ReportListView.h"
 #include "StandardError.h"
@@ -15,6 +16,7 @@
 #include "report/ReportModel.h"
 #include "search/SearchScan.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -65,6 +67,16 @@ QGroupBox *group(QWidget *parent, const char *name, const char *title, const QRe
     return box;
 }
 
+QChar widestDigit(const QFontMetrics &metrics)
+{
+    QChar widest = QLatin1Char('0');
+    for (char c = '1'; c <= '9'; ++c) {
+        if (metrics.horizontalAdvance(QLatin1Char(c)) > metrics.horizontalAdvance(widest))
+            widest = QLatin1Char(c);
+    }
+    return widest;
+}
+
 QProgressBar *progressBar(QWidget *parent, const char *name, const QRect &geometry)
 {
     QProgressBar *bar = controls::progressBar(parent, name);
@@ -80,6 +92,8 @@ TFindForm::TFindForm(const AppContext &context, QWidget *parent)
     setObjectName(QStringLiteral("FindForm"));
     setWindowTitle(u("查询窗口"));
     resize(800, 640);
+    // Every control is placed for this size: the window is not made smaller.
+    setMinimumSize(size());
     buildCriteria();
     buildPlayback();
     buildConversion();
@@ -123,6 +137,9 @@ void TFindForm::buildCriteria()
     }
     for (QTimeEdit *t : {StartTime, EndTime})
         t->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    for (QDateTimeEdit *picker :
+         std::initializer_list<QDateTimeEdit *>{StartDate, StartTime, EndDate, EndTime})
+        acceptTypedValues(picker);
     setPickers(kDesignedPickerValue, kDesignedPickerValue, kDesignedPickerValue,
                kDesignedPickerValue);
 
@@ -169,17 +186,28 @@ void TFindForm::buildCriteria()
     BtnCanel->setAutoDefault(false);
 
     FindListViewModel = new ReportModel(this);
-    const QStringList captions = search::resultCaptions();
-    const int widths[] = {240, 150, 60, 50, 40, 164};
-    QList<ReportColumn> columns;
-    for (int i = 0; i < captions.size(); ++i)
-        columns.append({captions.at(i), widths[i], Qt::AlignLeft});
-    FindListViewModel->setColumns(columns);
     FindListView = new ReportListView(this);
     FindListView->setObjectName(QStringLiteral("FindListView"));
     FindListView->setReportModel(FindListViewModel);
     FindListView->setMiddleElidedColumn(0);
     FindListView->setGeometry(8, 208, 784, 238);
+    const QStringList captions = search::resultCaptions();
+    int widths[] = {240, 150, 60, 50, 40, 164};
+    // 时间 and 时长 as wide as their longest texts: a long-form time and a duration of more
+    // than a thousand hours, in the font's widest digit.
+    const QChar digit = widestDigit(FindListView->fontMetrics());
+    widths[2] = qMax(widths[2], FindListView->widthToShow(
+                                    u(" 0000年00月00日 00:00 ").replace(QLatin1Char('0'), digit)));
+    widths[3] =
+        qMax(widths[3],
+             FindListView->widthToShow(u("0000小时00分钟00秒").replace(QLatin1Char('0'), digit)));
+    QList<ReportColumn> columns;
+    for (int i = 0; i < captions.size(); ++i)
+        columns.append({captions.at(i), widths[i], Qt::AlignLeft});
+    FindListViewModel->setColumns(columns);
+    // The number, then the file name, give way so the columns fit the list's width; a cut file
+    // name shows whole as a tooltip.
+    FindListView->setElasticColumns({1, 0});
 
     FindStatusBar = new QStatusBar(this);
     FindStatusBar->setObjectName(QStringLiteral("FindStatusBar"));
@@ -272,8 +300,16 @@ void TFindForm::connectHandlers()
             [this](QTime time) { m_endTime.setTime(time); });
     connect(StartLengthEdit, &QLineEdit::textChanged, this, &TFindForm::StartLengthEditChange);
     connect(EndLengthEdit, &QLineEdit::textChanged, this, &TFindForm::EndLengthEditChange);
-    for (QLineEdit *edit : {PhoneCodeEdit, StartLengthEdit, EndLengthEdit})
-        edit->installEventFilter(this);
+    for (QWidget *field : std::initializer_list<QWidget *>{
+             PhoneCodeEdit, StartLengthEdit, EndLengthEdit, StartDate, StartTime, EndDate, EndTime,
+             TimeFindCheck, CallInRadio, CallOutRadio, RecordRadio, FindListView})
+        field->installEventFilter(this);
+    // No button takes Enter for itself: Enter runs 查询 from a criteria field and plays from the
+    // result list; every other button answers only its own click (or Space).
+    for (QPushButton *button : findChildren<QPushButton *>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
 
     auto *session = new PlaybackSession(m_context.audioOutput ? m_context.audioOutput
                                                               : PortAudioOutput::factory(),
@@ -345,12 +381,13 @@ void TFindForm::setPickers(const QDateTime &startDate, const QDateTime &startTim
 
 void TFindForm::TimeFindCheckClick()
 {
-    // A freshly ticked range runs from the start of the current month to the current minute.
+    // A freshly ticked range runs from the start of the current month to the current minute;
+    // each time picker holds the day of its date picker.
     const QDateTime now = QDateTime::currentDateTime();
     const QDate today = now.date();
-    const QDateTime midnight(today, QTime(0, 0));
+    const QDateTime firstOfMonth(QDate(today.year(), today.month(), 1), QTime(0, 0));
     setPickers(
-        QDateTime(QDate(today.year(), today.month(), 1), QTime(0, 0)), midnight, midnight,
+        firstOfMonth, firstOfMonth, QDateTime(today, QTime(0, 0)),
         QDateTime(today, QTime(now.time().hour(), now.time().minute(), now.time().second())));
 }
 
@@ -380,10 +417,14 @@ void TFindForm::RecordRadioClick()
     CallInRadioClick();
 }
 
-// A duration edit's text as a bound; text that is not an integer keeps the bound as it was and
-// is reported as the application's standard error.
+// A duration edit's text as a bound; an emptied edit is no bound (0). Other text that is not an
+// integer keeps the bound as it was and is reported as the application's standard error.
 bool TFindForm::lengthEditChanged(QLineEdit *edit, quint32 *bound)
 {
+    if (edit->text().trimmed().isEmpty()) {
+        *bound = 0;
+        return true;
+    }
     const auto value = search::parseSecondsBound(edit->text());
     if (!value) {
         showStandardError(*m_context.messages, search::invalidIntegerText(edit->text()));
@@ -405,24 +446,54 @@ void TFindForm::EndLengthEditChange()
 
 bool TFindForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress &&
-        (watched == PhoneCodeEdit || watched == StartLengthEdit || watched == EndLengthEdit))
-        return digitFilter(event);
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (enter && watched == FindListView) {
+        // Enter on a result plays it, as a double-click does.
+        BitBtnPlayStartClick();
+        return true;
+    }
+    if (enter && isCriteriaField(watched)) {
+        // A date or time being typed counts as it stands.
+        if (auto *picker = qobject_cast<QAbstractSpinBox *>(watched))
+            picker->interpretText();
+        BtnFind->click();
+        return true;
+    }
+    if (watched == PhoneCodeEdit || watched == StartLengthEdit || watched == EndLengthEdit)
+        return digitFilter(key);
     return QDialog::eventFilter(watched, event);
 }
 
-// Only digits and backspace may be typed into the number and duration edits; any other
-// character is discarded with a message. Keys that type nothing (arrows, Delete) and the keys
-// that move between controls pass.
-bool TFindForm::digitFilter(QEvent *event)
+bool TFindForm::isCriteriaField(const QObject *object) const
 {
-    const auto *key = static_cast<QKeyEvent *>(event);
+    const QList<const QObject *> fields{
+        PhoneCodeEdit, StartLengthEdit, EndLengthEdit, StartDate,    StartTime,  EndDate,
+        EndTime,       TimeFindCheck,   CallInRadio,   CallOutRadio, RecordRadio};
+    return fields.contains(object);
+}
+
+// Only digits may be typed into the number and duration edits: a typed character that is not a
+// digit is discarded with a message. Keys that type no character (Backspace, Delete, arrows,
+// Enter, Tab) and shortcuts (Ctrl+A, Ctrl+C, Ctrl+V, ...) pass to the edit.
+bool TFindForm::digitFilter(const QKeyEvent *key)
+{
+    const Qt::KeyboardModifiers mods = key->modifiers();
+    // Ctrl with Alt is AltGr on many keyboards: it types a character.
+    const bool shortcut =
+        (mods & Qt::MetaModifier) || ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier));
     const QString text = key->text();
-    if (text.isEmpty() || key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Tab ||
-        key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Escape ||
-        key->key() == Qt::Key_Delete)
+    if (shortcut || text.isEmpty())
         return false;
-    if (text.size() == 1 && text.at(0) >= QLatin1Char('0') && text.at(0) <= QLatin1Char('9'))
+    bool digitsOnly = true;
+    for (QChar c : text) {
+        if (!c.isPrint())
+            return false;
+        digitsOnly = digitsOnly && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    }
+    if (digitsOnly)
         return false;
     m_context.messages->show(Message{QStringLiteral("Waring"), u("只能输入数字！")});
     return true;

@@ -10,6 +10,7 @@
 class QCheckBox;
 class QDateEdit;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -145,7 +146,8 @@ private:
     void setPickers(const QDateTime &startDate, const QDateTime &startTime,
                     const QDateTime &endDate, const QDateTime &endTime);
     bool lengthEditChanged(QLineEdit *edit, quint32 *bound);
-    bool digitFilter(QEvent *event);
+    bool digitFilter(const QKeyEvent *key);
+    bool isCriteriaField(const QObject *object) const;
 
     AppContext m_context;
     QString m_searchFolder;

@@ -101,14 +101,16 @@ std::variant<SearchCriteria, QString> prepareSearch(const SearchForm &form)
     if (!c.folder.endsWith(QLatin1Char('/')))
         c.folder += QLatin1Char('/');
     if (form.timeTicked) {
-        if (form.startDate > form.endDate)
-            return badDateRangeText();
-        if (form.startDate == form.endDate && !(form.startTime < form.endTime))
-            return badTimeRangeText();
+        // The range ends as the keys take them: the day of a date picker and the time of day of
+        // a time picker, whatever day the time picker's own value still holds.
         const QDate sd = form.startDate.date();
         const QTime st = form.startTime.time();
         const QDate ed = form.endDate.date();
         const QTime et = form.endTime.time();
+        if (sd > ed)
+            return badDateRangeText();
+        if (sd == ed && !(st < et))
+            return badTimeRangeText();
         c.startKey = minuteKey(sd.year(), sd.month(), sd.day(), st.hour(), st.minute());
         c.endKey = minuteKey(ed.year(), ed.month(), ed.day(), et.hour(), et.minute());
         c.timeFilterOn = true;

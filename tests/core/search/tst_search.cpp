@@ -219,6 +219,14 @@ private slots:
             << timeForm(dir, at(2025, 3, 5, 10, 15, 0), at(2025, 3, 5, 10, 15, 59)) << QString();
         QTest::newRow("later day, earlier time accepted")
             << timeForm(dir, at(2025, 3, 5, 11, 0), at(2025, 3, 6, 10, 0)) << QString();
+        // The start time picker still on another day than its date picker (as the box's click
+        // left it before): the range is the date pickers' days with the time pickers' times.
+        SearchForm stale = timeForm(dir, at(2025, 3, 1, 0, 0), at(2025, 3, 1, 14, 35));
+        stale.startTime = at(2025, 3, 8, 0, 0);
+        QTest::newRow("time picker's own day not compared") << stale << QString();
+        stale.startTime = at(2025, 2, 20, 15, 0);
+        QTest::newRow("time picker's own day, later time refused")
+            << stale << u("起止时间设置错误");
         SearchForm unticked = dates;
         unticked.timeTicked = false;
         QTest::newRow("dates ignored while unticked") << unticked << QString();
