@@ -16,6 +16,9 @@ DeskApplication::DeskApplication(int &argc, char **argv) : QApplication(argc, ar
     // The program's name only. No display name is set: the window system would append it to
     // every window and message-box title, and titles are exactly the windows' captions.
     setApplicationName(QStringLiteral("tovrel-desk"));
+    // Qt's own widgets (calendar, standard buttons, folder picker) write dates, month and day
+    // names in the program's language.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
 }
 
 bool DeskApplication::loadQtTranslations()

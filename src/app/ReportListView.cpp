@@ -4,8 +4,10 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -101,6 +103,10 @@ void ReportListView::columnResized(int column, int, int width)
 
 bool ReportListView::viewportEvent(QEvent *event)
 {
+    if (event->type() == QEvent::ToolTip) {
+        showCutCellText(static_cast<QHelpEvent *>(event));
+        return true;
+    }
     const bool handled = QTableView::viewportEvent(event);
     // A vertical scroll bar coming or going changes the width without resizing the list.
     if (event->type() == QEvent::Resize)
@@ -139,6 +145,28 @@ void ReportListView::fitColumns()
             setColumnWidth(c, widths[c]);
     }
     m_fitting = false;
+}
+
+int ReportListView::widthToShow(const QString &text) const
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.text = text;
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    const int cell =
+        style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width();
+    return cell + (showGrid() ? 1 : 0);
+}
+
+void ReportListView::showCutCellText(const QHelpEvent *help)
+{
+    const QModelIndex index = indexAt(help->pos());
+    const QString text = index.data(Qt::DisplayRole).toString();
+    if (index.isValid() && widthToShow(text) > columnWidth(index.column())) {
+        QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
+        return;
+    }
+    QToolTip::hideText();
 }
 
 QList<int> ReportListView::selectedRows() const

@@ -2,6 +2,8 @@
 
 #include <QTableView>
 
+class QHelpEvent;
+
 namespace tovrel {
 
 class ReportModel;
@@ -28,6 +30,10 @@ public:
     static constexpr int kElasticFloor = 100;
     ReportModel *reportModel() const { return m_model; }
 
+    // The column width that shows `text` whole in this list (its font, its style's margins and
+    // the grid line).
+    int widthToShow(const QString &text) const;
+
     // Selected rows in ascending order.
     QList<int> selectedRows() const;
     // The first selected row (lowest index), or -1.
@@ -43,6 +49,8 @@ private:
     void columnResized(int column, int oldWidth, int width);
     // Sets the shown widths from the wanted ones for the viewport's width.
     void fitColumns();
+    // A cell cut short shows its whole text as a tooltip; a cell shown whole shows none.
+    void showCutCellText(const QHelpEvent *help);
 
     ReportModel *m_model = nullptr;
     // Per column: the width last set by the list's rules or by the user's drag.

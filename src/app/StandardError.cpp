@@ -1,13 +1,10 @@
 #include "StandardError.h"
 
-#include <QGuiApplication>
-
 namespace tovrel {
 
 void showStandardError(MessageSink &messages, const QString &text)
 {
-    messages.show(
-        {QGuiApplication::applicationDisplayName(), text, MessageIcon::Error, MessageButtons::Ok});
+    messages.show({QString::fromUtf8("错误"), text, MessageIcon::Error, MessageButtons::Ok});
 }
 
 } // namespace tovrel

@@ -28,11 +28,11 @@ TPasswordDlg::TPasswordDlg(const AppContext &context, QWidget *parent)
     Password->setMaxLength(4);
     Password->setGeometry(80, 18, 210, 22);
 
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn = new QPushButton(QString::fromUtf8("确定"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
     OKBtn->setDefault(true);
     OKBtn->setGeometry(120, 56, 80, 26);
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelBtn = new QPushButton(QString::fromUtf8("取消"), this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
     CancelBtn->setAutoDefault(false);
     CancelBtn->setGeometry(210, 56, 80, 26);

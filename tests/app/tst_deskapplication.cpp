@@ -62,7 +62,7 @@ private slots:
         QCOMPARE(shown.size(), 2);
         QCOMPARE(shown[0].text, QStringLiteral("Unable to write to /x/SysConf.ini"));
         QCOMPARE(shown[0].icon, MessageIcon::Error);
-        QCOMPARE(shown[0].caption, QGuiApplication::applicationDisplayName());
+        QCOMPARE(shown[0].caption, QString::fromUtf8("错误"));
         // An exception without a message is shown with an empty one.
         QCOMPARE(shown[1].text, QString());
         QCOMPARE(shown[1].icon, MessageIcon::Error);

@@ -234,7 +234,7 @@ private slots:
         QCOMPARE(boxes.size(), 2);
         // A confirmation of the warning type: the caption a warning dialog carries, OK/Cancel.
         QCOMPARE(boxes[0].text, u("文件已经存在,是否删除?"));
-        QCOMPARE(boxes[0].caption, u("Warning"));
+        QCOMPARE(boxes[0].caption, u("警告"));
         QCOMPARE(boxes[0].icon, MessageIcon::Warning);
         QCOMPARE(boxes[0].buttons, MessageButtons::OkCancel);
         if (ok) {

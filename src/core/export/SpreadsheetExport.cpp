@@ -19,7 +19,7 @@ QString existingFileQuestion()
 }
 QString existingFileCaption()
 {
-    return QStringLiteral("Warning");
+    return QString::fromUtf8("警告");
 }
 QString abandoned()
 {

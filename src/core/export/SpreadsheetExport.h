@@ -14,7 +14,7 @@ class ReportModel;
 // The texts and captions of the export, exactly as the program shows them.
 namespace exporttext {
 QString existingFileQuestion(); // "文件已经存在,是否删除?" (warning, OK/Cancel)
-QString existingFileCaption();  // "Warning", the caption of that warning-type question
+QString existingFileCaption();  // "警告" (warning), the caption of that warning-type question
 QString abandoned();            // "放弃操作" (caption "Waring", warning icon)
 QString finished();             // "导出 Excel 结束！"
 QString finishedCaption();      // "导出 Excel " (trailing blank; information icon)

@@ -537,8 +537,8 @@ private slots:
         QCOMPARE(dlg.Password->text(), u("9137"));
         QCOMPARE(dlg.Password->displayText(), u("****"));
         QCOMPARE(dlg.Password->maxLength(), 4);
-        QCOMPARE(dlg.OKBtn->text(), u("OK"));
-        QCOMPARE(dlg.CancelBtn->text(), u("Cancel"));
+        QCOMPARE(dlg.OKBtn->text(), u("确定"));
+        QCOMPARE(dlg.CancelBtn->text(), u("取消"));
 
         // Centred on the screen, not on the window it belongs to.
         QWidget owner;

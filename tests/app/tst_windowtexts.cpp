@@ -1,0 +1,412 @@
+// What a user reads in the windows and boxes: Chinese throughout (Qt's own widgets included),
+// cut cells shown whole as a tooltip, and boxes with long lists of names that fit the screen.
+
+#include "DeskApplication.h"
+#include "FolderPicker.h"
+#include "MessageSink.h"
+#include "ReportListView.h"
+#include "StandardError.h"
+#include "StartupWindows.h"
+#include "TExportForm1.h"
+#include "TFindForm.h"
+#include "TMainForm.h"
+#include "TPasswordDlg.h"
+#include "TestFolders.h"
+#include "TestText.h"
+
+#include "export/SpreadsheetExport.h"
+#include "report/ReportModel.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractProxyModel>
+#include <QAction>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolTip>
+
+#include <functional>
+
+using namespace tovrel;
+using tovrel::test::TempFolder;
+using tovrel::test::TestSandbox;
+
+namespace {
+
+using tovrel::test::u;
+
+// Latin texts the program shows on purpose: the captions and messages it is known by, the
+// product's name and the names of things (USB, PC, WAV, Excel, the list's default name).
+const QStringList kFixedLatinTexts{
+    u("open input spx file error!"),
+    u("Open WaveOut Error"),
+    u("Open temp.spx error"),
+    u("File Open Error"),
+    u("File Open error"),
+    u("Unable to write to"),
+    u("Waring"),
+    u("Error"),
+    u("Tovrel"),
+    u("USB"),
+    u("PC"),
+    u("WAV"),
+    u("Excel"),
+    u("List"),
+};
+
+// The Latin-script words of `text` that are neither one of the program's fixed texts nor part of
+// a file name or a path.
+QStringList latinWords(QString text)
+{
+    for (const QString &fixed : kFixedLatinTexts)
+        text.replace(QRegularExpression(
+                         u("(?<![A-Za-z])%1(?![A-Za-z])").arg(QRegularExpression::escape(fixed))),
+                     u(" "));
+    QStringList found;
+    static const QRegularExpression blank(u("\\s+"));
+    static const QRegularExpression pathLike(u("[/\\\\]|\\.[A-Za-z0-9]{1,4}$"));
+    static const QRegularExpression word(u("[A-Za-z\\x{00C0}-\\x{024F}]{2,}"));
+    for (const QString &token : text.split(blank, Qt::SkipEmptyParts)) {
+        if (token.contains(pathLike))
+            continue;
+        auto it = word.globalMatch(token);
+        while (it.hasNext())
+            found.append(it.next().captured());
+    }
+    return found;
+}
+
+// True when `w` is in `root`'s own window, not in a window of its own (a dialog or popup that
+// has `root` as its parent).
+bool inWindowOf(const QWidget *w, const QWidget *root)
+{
+    for (; w && w != root; w = w->parentWidget()) {
+        if (w->isWindow())
+            return false;
+    }
+    return true;
+}
+
+bool isFileSystemModel(const QAbstractItemModel *model)
+{
+    while (const auto *proxy = qobject_cast<const QAbstractProxyModel *>(model))
+        model = proxy->sourceModel();
+    return qobject_cast<const QFileSystemModel *>(model) != nullptr;
+}
+
+// Every text `root` and the widgets inside it show: titles, captions, tooltips, tab and list
+// headers, list cells (file names in a file-system list excepted), combo items, menu entries.
+QStringList textsOf(QWidget *root)
+{
+    QStringList texts{root->windowTitle()};
+    QList<QWidget *> widgets = root->findChildren<QWidget *>();
+    widgets.prepend(root);
+    for (QWidget *w : std::as_const(widgets)) {
+        if (!inWindowOf(w, root))
+            continue;
+        texts.append(w->toolTip());
+        for (const QAction *a : w->actions())
+            texts << a->text() << a->toolTip();
+        if (const auto *l = qobject_cast<QLabel *>(w))
+            texts.append(l->text());
+        if (const auto *b = qobject_cast<QAbstractButton *>(w))
+            texts.append(b->text());
+        if (const auto *g = qobject_cast<QGroupBox *>(w))
+            texts.append(g->title());
+        if (const auto *e = qobject_cast<QLineEdit *>(w))
+            texts << e->text() << e->placeholderText();
+        if (const auto *t = qobject_cast<QTabBar *>(w)) {
+            for (int i = 0; i < t->count(); ++i)
+                texts.append(t->tabText(i));
+        }
+        if (const auto *c = qobject_cast<QComboBox *>(w)) {
+            for (int i = 0; i < c->count(); ++i)
+                texts.append(c->itemText(i));
+        }
+        if (const auto *v = qobject_cast<QAbstractItemView *>(w); v && v->model()) {
+            const QAbstractItemModel *m = v->model();
+            // Folder names: the folder list and the picker's side bar of places.
+            const bool fileNames =
+                isFileSystemModel(m) || v->objectName() == QLatin1String("sidebar");
+            const QModelIndex parent = v->rootIndex();
+            for (int c = 0; c < m->columnCount(parent); ++c) {
+                texts.append(m->headerData(c, Qt::Horizontal).toString());
+                for (int r = 0; r < qMin(m->rowCount(parent), 60); ++r) {
+                    if (!(fileNames && c == 0))
+                        texts.append(m->index(r, c, parent).data().toString());
+                    texts.append(m->index(r, c, parent).data(Qt::ToolTipRole).toString());
+                }
+            }
+        }
+    }
+    return texts;
+}
+
+QStringList latinWordsOf(QWidget *root)
+{
+    QStringList found;
+    for (const QString &text : textsOf(root)) {
+        for (const QString &w : latinWords(text))
+            found.append(u("%1 (in \"%2\")").arg(w, text));
+    }
+    found.removeDuplicates();
+    return found;
+}
+
+// Runs `look` on the next modal window as soon as it is open, then closes it.
+void atNextModal(const std::function<void(QWidget *)> &look)
+{
+    auto *timer = new QTimer(qApp);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, qApp, [timer, look] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        look(modal);
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    });
+    timer->start();
+}
+
+QStringList manyNames(int count)
+{
+    QStringList names;
+    for (int i = 1; i <= count; ++i)
+        names.append(u("12241805_%1_013912345678901.spx").arg(i, 4, 10, QLatin1Char('0')));
+    return names;
+}
+
+} // namespace
+
+class TestWindowTexts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Every window, popup and box offscreen: no Latin-script word but the program's fixed
+    // texts, file names and paths.
+    void chineseThroughout_data()
+    {
+        QTest::addColumn<QString>("what");
+        for (const char *what : {"main window", "login dialog", "search window", "calendar popup",
+                                 "export dialog", "folder picker", "warning box", "question box",
+                                 "standard error box", "box with a list of names"})
+            QTest::newRow(what) << QString::fromLatin1(what);
+    }
+
+    void chineseThroughout()
+    {
+        QFETCH(QString, what);
+        TestSandbox sandbox;
+        test::StartupWindows w;
+        w.main->TimerUSBConnect->stop();
+        w.main->TimerPlayer->stop();
+        QtMessageSink boxes;
+        QStringList found;
+        bool looked = false;
+        auto walk = [&](QWidget *root) {
+            looked = true;
+            QTest::qWait(300); // a folder list fills in the background
+            found = latinWordsOf(root);
+        };
+        if (what == u("main window")) {
+            w.main->show();
+            walk(w.main.get());
+            w.main->PageControl1->setCurrentIndex(1);
+            found += latinWordsOf(w.main.get());
+        } else if (what == u("login dialog")) {
+            walk(w.password);
+        } else if (what == u("search window")) {
+            w.find->show();
+            walk(w.find);
+        } else if (what == u("calendar popup")) {
+            w.find->show();
+            QCalendarWidget *calendar = w.find->StartDate->calendarWidget();
+            QVERIFY(calendar);
+            calendar->show();
+            walk(calendar);
+        } else if (what == u("export dialog")) {
+            w.exportForm->prepareForSearchResults(w.find->FindListView, sandbox.folder().path());
+            walk(w.exportForm);
+        } else if (what == u("folder picker")) {
+            sandbox.folder().write(u("calls/a.spx"), QByteArray(32, '\0'));
+            atNextModal([&](QWidget *dialog) {
+                if (auto *d = qobject_cast<QFileDialog *>(dialog))
+                    d->setViewMode(QFileDialog::Detail);
+                walk(dialog);
+            });
+            pickFolderWithDialog(u("请选择目录:"), QString(), sandbox.folder().path());
+        } else if (what == u("warning box")) {
+            atNextModal(walk);
+            boxes.warn(u("请先停止播放！"));
+        } else if (what == u("question box")) {
+            atNextModal(walk);
+            boxes.show({exporttext::existingFileCaption(), exporttext::existingFileQuestion(),
+                        MessageIcon::Warning, MessageButtons::OkCancel});
+        } else if (what == u("standard error box")) {
+            atNextModal(walk);
+            showStandardError(boxes,
+                              u("Unable to write to ") + sandbox.folder().file(u("SysConf.ini")));
+        } else {
+            atNextModal(walk);
+            boxes.warn(u("以下文件没有完整上传：\n") + manyNames(40).join(u'\n'));
+        }
+        QVERIFY(looked);
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(u("; "))));
+    }
+
+    // A cell cut short shows its whole text as a tooltip; a cell shown whole has none.
+    void cutCellsShowTooltip_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<int>("column");
+        QTest::newRow("search results") << u("FindListView") << 0;
+        QTest::newRow("PC list") << u("ListViewFile") << 1;
+        QTest::newRow("telephone list") << u("ListViewMCU") << 1;
+    }
+
+    void cutCellsShowTooltip()
+    {
+        QFETCH(QString, list);
+        QFETCH(int, column);
+        TestSandbox sandbox;
+        test::StartupWindows w;
+        w.main->TimerUSBConnect->stop();
+        w.main->TimerPlayer->stop();
+        QWidget *window = list == u("FindListView") ? static_cast<QWidget *>(w.find) : w.main.get();
+        if (list == u("ListViewFile"))
+            w.main->PageControl1->setCurrentIndex(1);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        auto *view = window->findChild<ReportListView *>(list);
+        QVERIFY(view);
+        const QString longName =
+            u("03150912_0001_") + QString(120, u'8') + u("_end-of-a-long-name.spx");
+        QStringList cells(view->reportModel()->columnCount(), u("1"));
+        QStringList shortCells = cells;
+        cells[column] = longName;
+        shortCells[column] = u("a.spx");
+        view->reportModel()->appendRows(
+            {ReportRow{cells, QString()}, ReportRow{shortCells, QString()}});
+        QVERIFY(view->columnWidth(column) < view->fontMetrics().horizontalAdvance(longName));
+
+        auto pointAt = [&](int row) {
+            const QRect cell = view->visualRect(view->model()->index(row, column));
+            QHelpEvent help(QEvent::ToolTip, cell.center(),
+                            view->viewport()->mapToGlobal(cell.center()));
+            QApplication::sendEvent(view->viewport(), &help);
+        };
+        auto shownTip = [] { return QToolTip::isVisible() ? QToolTip::text() : QString(); };
+        pointAt(0);
+        QTRY_COMPARE(shownTip(), longName);
+        // The tip goes (after the tip's own short delay) over a cell shown whole.
+        pointAt(1);
+        QTRY_COMPARE(shownTip(), QString());
+    }
+
+    // A box with a long list of names fits the screen, its OK button within reach; the first
+    // names are in its text, every name in its details.
+    void longListBoxFitsScreen_data()
+    {
+        QTest::addColumn<QString>("heading");
+        QTest::addColumn<int>("count");
+        QTest::newRow("upload, 395 names") << u("以下文件没有完整上传：") << 395;
+        QTest::newRow("PC list, 60 names") << u("以下文件无法读取：") << 60;
+        QTest::newRow("long names") << u("以下文件无法读取：") << 30;
+    }
+
+    void longListBoxFitsScreen()
+    {
+        QFETCH(QString, heading);
+        QFETCH(int, count);
+        QStringList names = manyNames(count);
+        if (QTest::currentDataTag() == QByteArray("long names")) {
+            for (QString &n : names)
+                n = u("/home/user/") + QString(300, u'x') + u("/") + n;
+        }
+        QtMessageSink boxes;
+        QRect screen;
+        QRect boxFrame;
+        QRect okButton;
+        QString text;
+        QString details;
+        atNextModal([&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (!box)
+                return;
+            // The details shown, as a user opens them.
+            for (QAbstractButton *b : box->buttons()) {
+                if (box->buttonRole(b) == QMessageBox::ActionRole)
+                    b->click();
+            }
+            QTest::qWait(50);
+            screen = box->screen()->availableGeometry();
+            boxFrame = box->frameGeometry();
+            QAbstractButton *ok = box->button(QMessageBox::Ok);
+            if (ok)
+                okButton = QRect(ok->mapToGlobal(QPoint(0, 0)), ok->size());
+            text = box->text();
+            details = box->detailedText();
+        });
+        boxes.warn(heading + u'\n' + names.join(u'\n'));
+        QVERIFY(screen.isValid());
+        QVERIFY2(screen.contains(boxFrame), qPrintable(u("%1x%2 box on a %3x%4 screen")
+                                                           .arg(boxFrame.width())
+                                                           .arg(boxFrame.height())
+                                                           .arg(screen.width())
+                                                           .arg(screen.height())));
+        QVERIFY(screen.contains(okButton));
+        QVERIFY(text.startsWith(heading));
+        QVERIFY(text.contains(names.first().right(16)));
+        QCOMPARE(details.split(u'\n', Qt::SkipEmptyParts), names);
+    }
+
+    // A short message stays as it is: all its text in the box, no details.
+    void shortMessageUnchanged()
+    {
+        QtMessageSink boxes;
+        QString text;
+        QString details = u("unset");
+        atNextModal([&](QWidget *modal) {
+            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                text = box->text();
+                details = box->detailedText();
+            }
+        });
+        const QString message = u("以下文件无法读取：\n") + manyNames(3).join(u'\n');
+        boxes.warn(message);
+        QCOMPARE(text, message);
+        QCOMPARE(details, QString());
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    DeskApplication app(argc, argv);
+    app.loadQtTranslations();
+    TestWindowTexts test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_windowtexts.moc"
