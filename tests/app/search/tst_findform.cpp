@@ -83,6 +83,19 @@ struct Windows
         resetActivityFlags();
     }
 
+    // The window shown and active, with the focus in its control `name` (of type T), as a user
+    // types into it; null when it cannot be shown or has no such control.
+    template <typename T> T *focusOn(const QString &name)
+    {
+        find->show();
+        if (!QTest::qWaitForWindowActive(find))
+            return nullptr;
+        T *control = find->findChild<T *>(name);
+        if (control)
+            control->setFocus();
+        return control;
+    }
+
     QStringList names() const
     {
         QStringList n;
@@ -212,12 +225,8 @@ private slots:
         QFETCH(QString, field);
         QFETCH(QString, message);
         Windows w;
-        TFindForm *f = w.find;
-        f->show();
-        QVERIFY(QTest::qWaitForWindowActive(f));
-        auto *widget = f->findChild<QWidget *>(field);
+        auto *widget = w.focusOn<QWidget>(field);
         QVERIFY(widget);
-        widget->setFocus();
         QTest::keyClick(widget, Qt::Key_Return);
         QTest::keyClick(widget, Qt::Key_Enter, Qt::KeypadModifier);
         QVERIFY2(w.pickedAt.isEmpty(), "the folder picker was opened");
@@ -261,12 +270,9 @@ private slots:
         QFETCH(int, refusals);
         Windows w;
         TFindForm *f = w.find;
-        f->show();
-        QVERIFY(QTest::qWaitForWindowActive(f));
-        auto *edit = f->findChild<QLineEdit *>(field);
+        auto *edit = w.focusOn<QLineEdit>(field);
         QVERIFY(edit);
         edit->setText(before);
-        edit->setFocus();
         for (int k : keys)
             QTest::keyClick(edit, Qt::Key(k & ~int(Qt::KeyboardModifierMask)),
                             Qt::KeyboardModifiers(k & int(Qt::KeyboardModifierMask)));
@@ -308,10 +314,8 @@ private slots:
         QFETCH(QDateTime, afterUp);
         Windows w;
         TFindForm *f = w.find;
-        f->show();
-        QVERIFY(QTest::qWaitForWindowActive(f));
         f->TimeFindCheck->click();
-        auto *edit = f->findChild<QDateTimeEdit *>(picker);
+        auto *edit = w.focusOn<QDateTimeEdit>(picker);
         QVERIFY(edit);
         const bool isDate = edit == f->StartDate || edit == f->EndDate;
         auto held = [&] {
@@ -326,7 +330,6 @@ private slots:
             return isDate ? QDateTime(edit->date(), QTime(0, 0))
                           : QDateTime(QDate(2000, 1, 1), edit->time());
         };
-        edit->setFocus();
         QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(edit, typed);
         QCOMPARE(shown(), typedValue);
