@@ -60,6 +60,7 @@ const QStringList kFixedLatinTexts{
     u("File Open Error"),
     u("File Open error"),
     u("Unable to write to"),
+    u("Mouse up"),
     u("Waring"),
     u("Error"),
     u("Tovrel"),
