@@ -33,6 +33,11 @@ BoxText boxTextOf(const QString &text, const QFontMetrics &metrics, int widest)
 
 } // namespace
 
+QString programTitle()
+{
+    return QString::fromUtf8("Tovrel录音电话PC管理软件");
+}
+
 void MessageSink::warn(const QString &text)
 {
     show({QStringLiteral("Waring"), text, MessageIcon::Warning, MessageButtons::Ok});

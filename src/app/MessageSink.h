@@ -39,6 +39,9 @@ struct Message
     MessageButtons buttons = MessageButtons::Ok;
 };
 
+// The program's title: the main window's caption, and the caption of a plain message.
+QString programTitle();
+
 class MessageSink
 {
 public:

@@ -10,7 +10,6 @@
 #include "playback/PlaybackTimes.h"
 #include "report/ReportModel.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -60,9 +59,8 @@ PlaybackControl::PlaybackControl(const PlaybackControls &controls, const Playbac
 
 void PlaybackControl::showMessage(const PlaybackMessage &message)
 {
-    const QString caption = message.kind == PlaybackMessage::Kind::Plain
-                                ? QCoreApplication::applicationName()
-                                : message.caption;
+    const QString caption =
+        message.kind == PlaybackMessage::Kind::Plain ? programTitle() : message.caption;
     m_messages->show(Message{caption, message.text, iconOf(message.kind)});
 }
 

@@ -77,7 +77,7 @@ TMainForm::TMainForm(const AppContext &context, QWidget *parent)
     : QWidget(parent), m_context(context)
 {
     setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(u("Tovrel录音电话PC管理软件"));
+    setWindowTitle(programTitle());
     QFont windowFont(QStringLiteral("MS Sans Serif"));
     windowFont.setPixelSize(11);
     setFont(windowFont);

@@ -210,9 +210,10 @@ private slots:
     void chineseThroughout_data()
     {
         QTest::addColumn<QString>("what");
-        for (const char *what : {"main window", "login dialog", "search window", "calendar popup",
-                                 "export dialog", "folder picker", "warning box", "question box",
-                                 "standard error box", "box with a list of names"})
+        for (const char *what :
+             {"main window", "login dialog", "search window", "calendar popup", "export dialog",
+              "folder picker", "warning box", "plain message box", "question box",
+              "standard error box", "box with a list of names"})
             QTest::newRow(what) << QString::fromLatin1(what);
     }
 
@@ -261,6 +262,9 @@ private slots:
         } else if (what == u("warning box")) {
             atNextModal(walk);
             boxes.warn(u("请先停止播放！"));
+        } else if (what == u("plain message box")) {
+            atNextModal(walk);
+            boxes.show({programTitle(), u("open input spx file error!")});
         } else if (what == u("question box")) {
             atNextModal(walk);
             boxes.show({exporttext::existingFileCaption(), exporttext::existingFileQuestion(),

@@ -511,7 +511,7 @@ private slots:
             << int(Behaviour::OpenFails) << false << QStringLiteral("Error")
             << QStringLiteral("Open WaveOut Error");
         QTest::newRow("recording gone")
-            << int(Behaviour::Plays) << true << QCoreApplication::applicationName()
+            << int(Behaviour::Plays) << true << u("Tovrel录音电话PC管理软件")
             << QStringLiteral("open input spx file error!");
     }
 
