@@ -128,12 +128,12 @@ int main(int argc, char *argv[])
     };
 
     const QString outputFolder = output.path() + QLatin1Char('/');
-    out << "jobs: " << jobs << ", best of 3 rounds, interleaved\n";
+    out << "jobs: " << jobs << ", best of 5 rounds, interleaved\n";
     for (const Batch &b : batches) {
         double bestBare = 1e9;
         double bestOne = 1e9;
         double bestMany = 1e9;
-        for (int round = 0; round < 3; ++round) {
+        for (int round = 0; round < 5; ++round) {
             bestBare = std::min(bestBare, bareDecode(b.payloads));
             bestOne = std::min(bestOne, convert(b.inputs, outputFolder, 1));
             bestMany = std::min(bestMany, convert(b.inputs, outputFolder, jobs));
