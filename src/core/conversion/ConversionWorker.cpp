@@ -88,7 +88,7 @@ void ConversionWorker::run()
     std::mutex mutex;
     std::condition_variable changed;
     int next = 0;                       // the next file a job takes
-    int reporting = 0;                  // the file whose progress goes out
+    std::atomic<int> reporting{0};      // the file whose progress goes out
     bool noMore = false;                // no job takes another file
     std::atomic<int> lastWanted{count}; // files after this one are dropped (a failure)
 
@@ -98,8 +98,9 @@ void ConversionWorker::run()
             int i = 0;
             {
                 std::unique_lock lock(mutex);
-                changed.wait(
-                    lock, [&] { return noMore || next >= count || next < reporting + kLookahead; });
+                changed.wait(lock, [&] {
+                    return noMore || next >= count || next < reporting.load() + kLookahead;
+                });
                 if (noMore || next >= count)
                     return;
                 // As between files of a run one after the other: a stop takes no further file.
@@ -125,7 +126,8 @@ void ConversionWorker::run()
             };
             hooks.chunkDone = [&](int done) {
                 task.chunksDone.store(done);
-                if (done % step == 0) {
+                // Only the file being reported has progress to send.
+                if (done % step == 0 && i == reporting.load()) {
                     const std::lock_guard lock(mutex);
                     changed.notify_all();
                 }
@@ -167,7 +169,7 @@ void ConversionWorker::run()
     for (int i = 0; i < count; ++i) {
         FileTask &task = tasks[size_t(i)];
         std::unique_lock lock(mutex);
-        reporting = i;
+        reporting.store(i);
         changed.notify_all();
         changed.wait(lock, [&] { return task.started || task.ended || (!task.taken && noMore); });
         if (!task.taken)
