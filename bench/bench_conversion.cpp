@@ -1,7 +1,10 @@
-// Convert-all throughput against a bare libspeex decode of the same frames, in one run.
+// Conversion throughput: the conversion worker with one job and with several, on the same files
+// in one run, for a batch of many short recordings and for a few long ones; and the one-job run
+// against a bare libspeex decode of the same frames.
 //
-// Usage: bench_conversion [RECORDINGS [SECONDS_EACH]]   (default 20 recordings of 60 s)
-// Prints seconds of audio per wall-clock second for both and their ratio.
+// Usage: bench_conversion [JOBS [SHORT_COUNT SHORT_SECONDS LONG_COUNT LONG_SECONDS]]
+//        (default: one job per core, 200 x 30 s and 4 x 600 s)
+// Prints seconds of audio per wall-clock second and the ratios.
 
 #include "SpeechEncoder.h"
 #include "conversion/ConversionWorker.h"
@@ -50,14 +53,54 @@ double bareDecode(const QList<QByteArray> &payloads)
     return seconds;
 }
 
-double convertAll(const QStringList &inputs, const QString &outputFolder, qint64 total)
+double convert(const QStringList &inputs, const QString &outputFolder, int jobs)
 {
     std::atomic<int> flag{1};
-    ConversionWorker worker(ConversionWorker::Kind::All, inputs, outputFolder, total, flag);
+    ConversionWorker worker(inputs, outputFolder, flag, jobs);
+    bool ok = false;
+    QObject::connect(&worker, &ConversionWorker::finished, [&] { ok = true; });
     QElapsedTimer t;
     t.start();
     worker.run();
+    if (!ok)
+        qFatal("the conversion did not finish");
     return double(t.nsecsElapsed()) / 1e9;
+}
+
+// One batch of recordings written into a folder of its own.
+struct Batch
+{
+    QString name;
+    QStringList inputs;
+    QList<QByteArray> payloads;
+    double audioSeconds = 0;
+};
+
+// `count` recordings of `seconds` each, made of 30-second pieces of encoded speech (Speex
+// frames follow each other freely, so a long recording is its pieces one after the other).
+Batch makeBatch(const QString &name, const QString &folder, const QList<QByteArray> &pieces,
+                int count, int seconds)
+{
+    Batch b;
+    b.name = name;
+    QDir().mkpath(folder);
+    for (int i = 0; i < count; ++i) {
+        QByteArray payload;
+        for (int k = 0; payload.size() < qsizetype(seconds) * 1000; ++k)
+            payload += pieces[(i + k) % pieces.size()];
+        payload.truncate(qsizetype(seconds) * 1000);
+        emulator::RecordFields record;
+        record.longForm = i % 2 == 1;
+        const QByteArray file = spx::makeRecording(record, payload);
+        const QString path = folder + QString::asprintf("/%04d.spx", i);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(file) != file.size() || !f.flush())
+            qFatal("cannot write %s", qPrintable(path));
+        b.inputs.append(path);
+        b.payloads.append(payload);
+        b.audioSeconds += double(payload.size() / 500) * 0.5;
+    }
+    return b;
 }
 
 } // namespace
@@ -66,44 +109,46 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const int count = args.size() > 1 ? args[1].toInt() : 20;
-    const int secondsEach = args.size() > 2 ? args[2].toInt() : 60;
+    const auto arg = [&](int i, int fallback) {
+        return args.size() > i ? args[i].toInt() : fallback;
+    };
+    const int jobs = ConversionWorker::jobCount(arg(1, 0));
     QTextStream out(stdout);
 
     QTemporaryDir dir;
     QTemporaryDir output;
-    QStringList inputs;
-    QList<QByteArray> payloads;
-    qint64 total = 0;
-    double audioSeconds = 0;
-    for (int i = 0; i < count; ++i) {
-        const QByteArray payload =
-            spx::encodeSpeech(spx::syntheticSpeech(secondsEach * 1000, unsigned(i + 1)));
-        emulator::RecordFields record;
-        record.longForm = i % 2 == 1;
-        const QByteArray file = spx::makeRecording(record, payload);
-        const QString path = dir.filePath(QString::asprintf("%04d.spx", i));
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(file) != file.size())
-            return 1;
-        inputs.append(path);
-        payloads.append(file.mid(record.longForm ? kLongHeaderLength : kShortHeaderLength));
-        total += chunkCount(quint32(payloads.last().size()));
-        audioSeconds += double(payloads.last().size() / 500) * 0.5;
-    }
+    QList<QByteArray> pieces;
+    for (unsigned seed = 1; seed <= 8; ++seed)
+        pieces.append(spx::encodeSpeech(spx::syntheticSpeech(30000, seed)));
+    const QList<Batch> batches{
+        makeBatch(QStringLiteral("many short"), dir.filePath(QStringLiteral("short")), pieces,
+                  arg(2, 200), arg(3, 30)),
+        makeBatch(QStringLiteral("few long"), dir.filePath(QStringLiteral("long")), pieces,
+                  arg(4, 4), arg(5, 600)),
+    };
 
     const QString outputFolder = output.path() + QLatin1Char('/');
-    double bestBare = 1e9;
-    double bestConvert = 1e9;
-    for (int round = 0; round < 3; ++round) {
-        bestBare = std::min(bestBare, bareDecode(payloads));
-        bestConvert = std::min(bestConvert, convertAll(inputs, outputFolder, total));
+    out << "jobs: " << jobs << ", best of 5 rounds, interleaved\n";
+    for (const Batch &b : batches) {
+        double bestBare = 1e9;
+        double bestOne = 1e9;
+        double bestMany = 1e9;
+        for (int round = 0; round < 5; ++round) {
+            bestBare = std::min(bestBare, bareDecode(b.payloads));
+            bestOne = std::min(bestOne, convert(b.inputs, outputFolder, 1));
+            bestMany = std::min(bestMany, convert(b.inputs, outputFolder, jobs));
+        }
+        out << b.name << ": " << b.inputs.size() << " recordings, " << b.audioSeconds
+            << " s of audio\n";
+        out << "  bare libspeex decode, one core: " << qRound(b.audioSeconds / bestBare)
+            << " s audio / s\n";
+        out << "  conversion, 1 job: " << qRound(b.audioSeconds / bestOne) << " s audio / s ("
+            << QString::number(bestBare / bestOne, 'f', 2) << " of the bare decode)\n";
+        out << "  conversion, " << jobs << " jobs: " << qRound(b.audioSeconds / bestMany)
+            << " s audio / s\n";
+        out << "  speed-up " << jobs
+            << " jobs / 1 job: " << QString::number(bestOne / bestMany, 'f', 2) << "\n";
+        out.flush();
     }
-    out << "recordings: " << count << " x " << secondsEach << " s (" << audioSeconds
-        << " s of audio), best of 3\n";
-    out << "bare libspeex decode: " << qRound(audioSeconds / bestBare) << " s audio / s\n";
-    out << "convert all (read, decode, write WAV): " << qRound(audioSeconds / bestConvert)
-        << " s audio / s\n";
-    out << "ratio convert / bare: " << QString::number(bestBare / bestConvert, 'f', 2) << '\n';
     return 0;
 }

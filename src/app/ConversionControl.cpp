@@ -130,12 +130,8 @@ void ConversionControl::startRun(bool selected)
     }
     conversionFlag(selected).store(1);
     m_selected = selected;
-    // The overall maximum: the selected files' sizes, unless the window counts convert all its
-    // own way.
-    const bool ownTotal = !selected && m_rules.convertAllTotal;
-    auto *worker = new ConversionWorker(
-        ownTotal ? ConversionWorker::Kind::All : ConversionWorker::Kind::Selected, inputs,
-        outputFolder(), ownTotal ? m_rules.convertAllTotal() : 0, conversionFlag(selected));
+    // The files are decoded on every core.
+    auto *worker = new ConversionWorker(inputs, outputFolder(), conversionFlag(selected));
     m_run = new ConversionRun(worker, this);
     connect(worker, &ConversionWorker::fileStarted, this, &ConversionControl::fileStarted);
     connect(worker, &ConversionWorker::progress, this, &ConversionControl::progress);

@@ -43,9 +43,6 @@ struct ConversionRules
 {
     // Convert all selects every row (the search window) instead of clearing the selection.
     bool convertAllSelectsRows = false;
-    // The overall progress maximum of convert all; empty: the selected files' total, as convert
-    // selected counts it.
-    std::function<qint64()> convertAllTotal;
     // Shown instead of starting convert all over an empty list.
     QString emptyListText;
     QString selectedSucceededText = QString::fromUtf8("转换选择文件成功！");

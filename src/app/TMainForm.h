@@ -179,9 +179,8 @@ private:
 
     // ---- PC list and conversion state (TMainFormComputer.cpp) ----
     void scanComputerFolder(bool fromTabShow);
-    // Rows and chunk total of the latest folder scan.
+    // Rows of the latest folder scan.
     int m_fileCount = 0;
-    qint64 m_conversionTotal = 0;
     ConversionControl *m_conversion = nullptr;
 
     // ---- Playback state (TMainFormPlayback.cpp) ----

@@ -44,8 +44,6 @@ void TMainForm::connectComputerHandlers()
     controls.playButtons = {BitBtnPlayStart, BitBtnPlayPause, BitBtnPlayStop};
     controls.runControls = {BitBtn1, BitBtn2, BitBtn3, BitBtnOutput};
     ConversionRules rules;
-    // Convert all counts the chunks of the latest folder scan.
-    rules.convertAllTotal = [this] { return m_conversionTotal; };
     rules.emptyListText = noSupportedFilesMessage();
     rules.openFolder = m_context.openFolder;
     m_conversion = new ConversionControl(controls, rules, m_context.messages, this);
@@ -95,7 +93,6 @@ void TMainForm::scanComputerFolder(bool fromTabShow)
     ListViewFileModel->setColumnWidth(1, nameWidth);
     ListViewFileModel->setColumnWidth(2, numberWidth);
     m_fileCount = int(scan.recordings.size());
-    m_conversionTotal = scan.conversionTotal;
     if (scan.message)
         m_context.messages->warn(*scan.message);
 }

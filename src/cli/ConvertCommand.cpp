@@ -28,16 +28,19 @@ extern "C" void stopOnSignal(int)
 
 void printUsage(QTextStream &s)
 {
-    s << HelpPage({"tovrel convert --out DIR FILE...", "tovrel convert --out DIR --all FOLDER"})
+    s << HelpPage({"tovrel convert --out DIR [--jobs N] FILE...",
+                   "tovrel convert --out DIR [--jobs N] --all FOLDER"})
              .paragraph(
                  "Converts recording files into WAV files (16-bit mono PCM, 8000 Hz) named\n"
                  "<name>.spx.wav in DIR, as the PC tab's conversion does; --all converts every\n"
-                 "recording of FOLDER in the PC list's order. A progress bar is drawn on stderr "
-                 "when\n"
-                 "it is a terminal.")
-             .section("Options", {{"--out DIR", "folder the WAV files are written into"},
-                                  {"--all FOLDER", "convert every recording of FOLDER"},
-                                  kHelpEntry})
+                 "recording of FOLDER in the PC list's order. Several recordings are decoded at\n"
+                 "once; the WAVs and the order of the lines printed stay the same. A progress bar\n"
+                 "is drawn on stderr when it is a terminal.")
+             .section("Options",
+                      {{"--out DIR", "folder the WAV files are written into"},
+                       {"--all FOLDER", "convert every recording of FOLDER"},
+                       {"--jobs N", "recordings decoded at once (default: one per core)"},
+                       kHelpEntry})
              .paragraph("Exit status 0 on success, 1 with the failure text otherwise.")
              .text();
 }
@@ -100,6 +103,7 @@ int runConvert(const QStringList &args)
     QString outDir;
     QString allFolder;
     QStringList files;
+    int jobs = 0;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
@@ -108,7 +112,14 @@ int runConvert(const QStringList &args)
         }
         if ((a == QLatin1String("--out") || a == QLatin1String("--all")) && i + 1 < args.size())
             (a == QLatin1String("--out") ? outDir : allFolder) = args[++i];
-        else if (a.startsWith(QLatin1String("--"))) {
+        else if (a == QLatin1String("--jobs") && i + 1 < args.size()) {
+            bool ok = false;
+            jobs = args[++i].toInt(&ok);
+            if (!ok || jobs < 1) {
+                err << "tovrel convert: --jobs takes a number of at least 1: " << args[i] << '\n';
+                return 1;
+            }
+        } else if (a.startsWith(QLatin1String("--"))) {
             err << "tovrel convert: unexpected argument: " << a << '\n';
             return 1;
         } else
@@ -122,12 +133,10 @@ int runConvert(const QStringList &args)
     const QString outputFolder = QDir(outDir).absolutePath() + QLatin1Char('/');
 
     FolderScanResult scan;
-    qint64 total = 0;
     if (!allFolder.isEmpty()) {
         scan = scanRecordingFolder(allFolder);
         for (const ScannedRecording &r : scan.recordings)
             files.append(r.path);
-        total = scan.conversionTotal;
         if (files.isEmpty()) {
             err << "tovrel convert: " << *scan.message << '\n';
             return 1;
@@ -139,9 +148,7 @@ int runConvert(const QStringList &args)
 
     std::atomic<int> &flag = allFolder.isEmpty() ? ConvertSelectedFlag : ConvertAllFlag;
     flag.store(1);
-    ConversionWorker worker(allFolder.isEmpty() ? ConversionWorker::Kind::Selected
-                                                : ConversionWorker::Kind::All,
-                            files, outputFolder, total, flag);
+    ConversionWorker worker(files, outputFolder, flag, jobs);
     ProgressLine line(err);
     QString failure;
     int converted = 0;

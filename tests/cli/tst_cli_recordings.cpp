@@ -317,22 +317,105 @@ private slots:
         QCOMPARE(out.read(u("b 录音.spx.wav")).size(), 44 + 2 * 8000); // 1024 payload bytes
     }
 
-    // A run asked to terminate stops after the chunk in hand: the WAV it leaves describes the
-    // data it holds and the exit status says the run did not complete.
+    // Any number of jobs gives the WAVs, the lines and the messages of one job: each WAV holds
+    // the decode of its whole recording, and the lines come in the order of the files given.
+    void convertJobs_data()
+    {
+        QTest::addColumn<QString>("jobs");
+        QTest::newRow("2 jobs") << u("2");
+        QTest::newRow("3 jobs") << u("3");
+        QTest::newRow("one per core") << QString();
+    }
+    void convertJobs()
+    {
+        QFETCH(QString, jobs);
+        TempFolder dir;
+        QStringList files;
+        QList<QByteArray> payloads;
+        // Long ones first, so that later files are done before earlier ones.
+        const int lengths[] = {12000, 7000, 600, 1500, 900, 3100, 500, 2200};
+        for (int i = 0; i < int(std::size(lengths)); ++i) {
+            payloads.append(speech(lengths[i], unsigned(i + 1)));
+            files.append(dir.write(u("%1/录音.spx").arg(i),
+                                   spx::makeRecording(header(i % 2 == 1, 2, ""), payloads.last())));
+        }
+        const auto convert = [&](const QString &out, const QString &n) {
+            QStringList args{u("convert"), u("--out"), out};
+            if (!n.isEmpty())
+                args += {u("--jobs"), n};
+            return runTovrel(args + files);
+        };
+        const Run one = convert(dir.file(u("one/")), u("1"));
+        const Run many = convert(dir.file(u("many/")), jobs);
+        QCOMPARE(one.exitCode, 0);
+        QCOMPARE(many.exitCode, 0);
+        QCOMPARE(many.err, one.err);
+        QCOMPARE(many.out, QString(one.out).replace(dir.file(u("one/")), dir.file(u("many/"))));
+        const QStringList lines = many.out.split(u("\n"), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), files.size());
+        QCOMPARE(lines[0], dir.file(u("many/录音.spx.wav")));
+        QCOMPARE(lines[3], dir.file(u("many/录音 (4).spx.wav")));
+        for (int i = 0; i < files.size(); ++i) {
+            QFile wav(lines[i]);
+            QVERIFY(wav.open(QIODevice::ReadOnly));
+            const QByteArray bytes = wav.readAll();
+            QVERIFY(test::wavHeaderMatchesFile(bytes));
+            QVERIFY2(bytes.mid(44) ==
+                         referenceDecode(payloads[i].left(payloads[i].size() / 500 * 500)),
+                     qPrintable(lines[i]));
+        }
+        QCOMPARE(QDir(dir.file(u("many"))).entryList(QDir::Files | QDir::Hidden).size(),
+                 files.size());
+    }
+
+    void convertJobsRefused_data()
+    {
+        QTest::addColumn<QString>("jobs");
+        QTest::newRow("zero") << u("0");
+        QTest::newRow("negative") << u("-2");
+        QTest::newRow("not a number") << u("two");
+    }
+    void convertJobsRefused()
+    {
+        QFETCH(QString, jobs);
+        TempFolder dir;
+        const QString rec =
+            dir.write(u("a.spx"), spx::makeRecording(header(false, 2, ""), speech(1000, 1)));
+        const Run r =
+            runTovrel({u("convert"), u("--out"), dir.file(u("out/")), u("--jobs"), jobs, rec});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(u("--jobs")), qPrintable(r.err));
+        QVERIFY(!QFile::exists(dir.file(u("out/a.spx.wav"))));
+    }
+
+    // A run asked to terminate stops every job after the chunk in hand: the WAVs it leaves
+    // describe the data they hold, every one is printed in the order of the files, and the exit
+    // status says the run did not complete.
+    void convertTerminated_data()
+    {
+        QTest::addColumn<QString>("jobs");
+        QTest::newRow("1 job") << u("1");
+        QTest::newRow("3 jobs") << u("3");
+    }
     void convertTerminated()
     {
+        QFETCH(QString, jobs);
         TempFolder dir;
         TempFolder out;
         // Over two hours of speech frames: far longer than the test waits.
         const QString rec = dir.write(
             u("long.spx"), spx::makeRecording(header(false, 2, ""), QByteArray(8000000, '\0')));
+        const QString next =
+            dir.write(u("next.spx"), spx::makeRecording(header(false, 2, ""), speech(1000, 1)));
         QProcess p;
         p.start(QStringLiteral(TOVREL_BINARY_DIR "/src/cli/tovrel"),
-                {u("convert"), u("--out"), out.path(), rec});
+                {u("convert"), u("--jobs"), jobs, u("--out"), out.path(), rec, next});
         // The WAV in hand is written under a temporary name until its run ends.
         const auto inHand = [&] {
-            const QFileInfoList files = QDir(out.path()).entryInfoList(QDir::Files | QDir::Hidden);
-            return files.size() == 1 ? files.first().size() : 0;
+            qint64 largest = 0;
+            for (const QFileInfo &f : QDir(out.path()).entryInfoList(QDir::Files | QDir::Hidden))
+                largest = std::max(largest, f.size());
+            return largest;
         };
         QTRY_VERIFY_WITH_TIMEOUT(inHand() > 44 + 8000, 20000);
         p.terminate();
@@ -340,9 +423,20 @@ private slots:
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 1);
         QVERIFY(p.readAllStandardError().contains("stopped"));
+        const QStringList printed =
+            QString::fromUtf8(p.readAllStandardOutput()).split(u("\n"), Qt::SkipEmptyParts);
+        QVERIFY(!printed.isEmpty());
+        QCOMPARE(printed[0], out.file(u("long.spx.wav")));
         const QByteArray bytes = out.read(u("long.spx.wav"));
         QVERIFY(bytes.size() < 44 + 16000 * 8000);
         QVERIFY(test::wavHeaderMatchesFile(bytes));
+        // A job that finished the next file meanwhile keeps it; nothing else is left.
+        QStringList names;
+        for (const QString &wav : printed)
+            names.append(QFileInfo(wav).fileName());
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), names);
+        if (printed.size() == 2)
+            QVERIFY(test::wavHeaderMatchesFile(out.read(u("next.spx.wav"))));
     }
 
     void convertFailures()

@@ -12,7 +12,13 @@ set(expected
     "${CMAKE_INSTALL_BINDIR}/tovrel"
     "${CMAKE_INSTALL_BINDIR}/tovrel-phone-emulator"
     "${CMAKE_INSTALL_DATADIR}/applications/tovrel-desk.desktop"
-    "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps/tovrel-desk.svg")
+    "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps/tovrel-desk.svg"
+    "${CMAKE_INSTALL_MANDIR}/man1/tovrel.1.gz"
+    "${CMAKE_INSTALL_MANDIR}/man1/tovrel-desk.1.gz"
+    "${CMAKE_INSTALL_DATADIR}/bash-completion/completions/tovrel"
+    "${CMAKE_INSTALL_DATADIR}/metainfo/io.tovrel.desk.metainfo.xml"
+    "${CMAKE_INSTALL_DATADIR}/doc/tovrel-desk/copyright"
+    "${CMAKE_INSTALL_DATADIR}/doc/tovrel-desk/changelog.Debian.gz")
 file(GLOB_RECURSE rules RELATIVE "${PREFIX}" "${PREFIX}/*/udev/rules.d/70-tovrel-phone.rules")
 if(NOT rules)
     message(FATAL_ERROR "the udev rule was not installed:\n${output}")

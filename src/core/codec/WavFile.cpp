@@ -39,6 +39,7 @@ bool WavWriter::open(const QString &path, quint32 expectedDataBytes)
     m_file = std::make_unique<AtomicFile>(path);
     m_announced = expectedDataBytes;
     m_written = 0;
+    m_sealed = false;
     m_error.clear();
     if (!m_file->open() || !m_file->write(wavHeader(expectedDataBytes))) {
         m_error = m_file->errorString();
@@ -60,6 +61,11 @@ bool WavWriter::append(QByteArrayView pcm)
 
 bool WavWriter::finish()
 {
+    return seal() && commit();
+}
+
+bool WavWriter::seal()
+{
     if (!isOpen())
         return false;
     bool ok = !m_file->failed();
@@ -69,12 +75,24 @@ bool WavWriter::finish()
         ok = m_file->seek(4) && m_file->write(QByteArrayView(sizes + 4, 4)) && m_file->seek(40) &&
              m_file->write(QByteArrayView(sizes + 40, 4));
     }
-    ok = ok && m_file->commit();
+    ok = ok && m_file->finish();
     if (!ok) {
         m_error = m_file->errorString();
-        m_file->discard();
+        discard();
+        return false;
     }
-    m_file.reset();
+    m_sealed = true;
+    return true;
+}
+
+bool WavWriter::commit()
+{
+    if (!isSealed())
+        return false;
+    const bool ok = m_file->commit();
+    if (!ok)
+        m_error = m_file->errorString();
+    discard();
     return ok;
 }
 
@@ -83,6 +101,7 @@ void WavWriter::discard()
     if (m_file)
         m_file->discard();
     m_file.reset();
+    m_sealed = false;
 }
 
 } // namespace tovrel

@@ -37,10 +37,17 @@ public:
     // announced ones), syncs the file and gives it its name. Returns false when that could not be
     // done; the file is then removed and an earlier file of that name is kept.
     bool finish();
+    // The first half of finish(): the true sizes into the header, every byte synced to disk and
+    // the file closed, still under its temporary name until commit(). Destroying the writer
+    // before commit() removes it, so a file that is not wanted after all never takes its name.
+    bool seal();
+    // The second half of finish(): gives a sealed file its name.
+    bool commit();
     // Drops the file written so far; an earlier file of that name is kept.
     void discard();
 
     bool isOpen() const { return m_file && m_file->isOpen(); }
+    bool isSealed() const { return m_file && m_sealed; }
     quint32 dataBytesWritten() const { return m_written; }
     QString errorString() const { return m_error; }
     QString path() const { return m_file ? m_file->path() : QString(); }
@@ -50,6 +57,7 @@ private:
     QString m_error;
     quint32 m_announced = 0;
     quint32 m_written = 0;
+    bool m_sealed = false;
 };
 
 } // namespace tovrel

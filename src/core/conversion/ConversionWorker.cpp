@@ -1,11 +1,18 @@
 #include "conversion/ConversionWorker.h"
 
 #include "codec/SpeexDecoder.h"
+#include "codec/WavFile.h"
 #include "conversion/RecordingConversion.h"
 
 #include <QFileInfo>
 #include <QSet>
 #include <QThread>
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace tovrel {
 
@@ -29,80 +36,194 @@ QString readFailedText()
     return QString::fromUtf8("读取文件失败！");
 }
 
-ConversionWorker::ConversionWorker(Kind kind, QStringList inputs, QString outputFolder,
-                                   qint64 conversionTotal, std::atomic<int> &flag, QObject *parent)
-    : QObject(parent), m_kind(kind), m_inputs(std::move(inputs)),
-      m_outputFolder(std::move(outputFolder)), m_conversionTotal(conversionTotal), m_flag(flag)
+namespace {
+
+// How far the jobs may run ahead of the file being reported: bounds the WAVs that wait, sealed
+// under their temporary names, for their turn to take their names.
+constexpr int kLookahead = 32;
+
+// One file of a run. The fields under "guarded" are read and written with the run's mutex held.
+struct FileTask
+{
+    QString input;
+    QString output;
+    // The job converting the file fills it; the reporter commits or drops it once the file ended.
+    WavWriter wav;
+    // Chunks converted so far, for the progress of the file being reported.
+    std::atomic<int> chunksDone{0};
+    // guarded:
+    bool taken = false;   // a job has it
+    bool started = false; // both files open: chunkCount holds
+    bool ended = false;   // result holds
+    int chunkCount = 0;
+    FileConversion result;
+};
+
+} // namespace
+
+ConversionWorker::ConversionWorker(QStringList inputs, QString outputFolder, std::atomic<int> &flag,
+                                   int jobs, QObject *parent)
+    : QObject(parent), m_inputs(std::move(inputs)), m_outputFolder(std::move(outputFolder)),
+      m_flag(flag), m_jobs(jobs)
 {}
 
-qint64 ConversionWorker::overallMaximum() const
+int ConversionWorker::jobCount(int jobs)
 {
-    if (m_kind == Kind::All)
-        return m_conversionTotal;
-    // As the list has always counted it: every file less a short header.
-    qint64 sum = 0;
-    for (const QString &path : m_inputs)
-        sum += std::max<qint64>(0, QFileInfo(path).size() - 19);
-    return sum / 500;
+    return jobs > 0 ? jobs : std::max(1, QThread::idealThreadCount());
 }
 
 void ConversionWorker::run()
 {
-    const qint64 maximum = overallMaximum();
-    SpeexDecoder decoder;
-    qint64 runDone = 0;
+    const int count = int(m_inputs.size());
+    std::vector<FileTask> tasks(static_cast<size_t>(count));
+    qint64 maximum = 0;
     QSet<QString> outputs;
-    for (const QString &input : std::as_const(m_inputs)) {
-        if (m_flag.load() != 1)
-            break;
-        const QString name = QFileInfo(input).fileName();
+    for (int i = 0; i < count; ++i) {
+        tasks[size_t(i)].input = m_inputs[i];
         // Recordings of one name from different folders each keep their own WAV.
-        const QString output = distinctWavPath(input, m_outputFolder, outputs);
-        // Progress goes out about every thousandth of the file, so a bar moves smoothly without
-        // flooding the window thread.
-        int step = 1;
-        FileConversionHooks hooks;
-        hooks.started = [&](int chunks) {
-            step = std::max(1, (chunks + 999) / 1000);
-            emit fileStarted(name, chunks, maximum);
-        };
-        hooks.chunkDone = [&](int done) {
-            ++runDone;
-            if (done % step == 0)
-                emit progress(done, runDone);
-        };
-        const FileConversion result = convertRecording(input, output, m_flag, decoder, hooks);
+        tasks[size_t(i)].output = distinctWavPath(m_inputs[i], m_outputFolder, outputs);
+        maximum += recordingChunks(m_inputs[i]);
+    }
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    int next = 0;                       // the next file a job takes
+    std::atomic<int> reporting{0};      // the file whose progress goes out
+    bool noMore = false;                // no job takes another file
+    std::atomic<int> lastWanted{count}; // files after this one are dropped (a failure)
+
+    const auto job = [&] {
+        SpeexDecoder decoder;
+        for (;;) {
+            int i = 0;
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] {
+                    return noMore || next >= count || next < reporting.load() + kLookahead;
+                });
+                if (noMore || next >= count)
+                    return;
+                // As between files of a run one after the other: a stop takes no further file.
+                if (m_flag.load() != 1) {
+                    noMore = true;
+                    changed.notify_all();
+                    return;
+                }
+                i = next++;
+                tasks[size_t(i)].taken = true;
+            }
+            FileTask &task = tasks[size_t(i)];
+            // Progress goes out about every thousandth of the file, so a bar moves smoothly
+            // without flooding the window thread.
+            int step = 1;
+            FileConversionHooks hooks;
+            hooks.started = [&](int chunks) {
+                step = std::max(1, (chunks + 999) / 1000);
+                const std::lock_guard lock(mutex);
+                task.chunkCount = chunks;
+                task.started = true;
+                changed.notify_all();
+            };
+            hooks.chunkDone = [&](int done) {
+                task.chunksDone.store(done);
+                // Only the file being reported has progress to send.
+                if (done % step == 0 && i == reporting.load()) {
+                    const std::lock_guard lock(mutex);
+                    changed.notify_all();
+                }
+            };
+            hooks.abandoned = [&] { return i > lastWanted.load(); };
+            const FileConversion result =
+                convertRecordingSealed(task.input, task.output, task.wav, m_flag, decoder, hooks);
+            const std::lock_guard lock(mutex);
+            task.result = result;
+            task.ended = true;
+            changed.notify_all();
+        }
+    };
+    std::vector<std::thread> jobs;
+    const int jobTotal = std::min(jobCount(m_jobs), std::max(count, 1));
+    jobs.reserve(size_t(jobTotal));
+    for (int j = 0; j < jobTotal; ++j)
+        jobs.emplace_back(job);
+    // Every job ends before the run does: no job outlives the worker's files.
+    const auto endJobs = [&](int lastFile) {
+        {
+            const std::lock_guard lock(mutex);
+            noMore = true;
+            lastWanted.store(lastFile);
+            changed.notify_all();
+        }
+        for (std::thread &j : jobs)
+            j.join();
+    };
+    const auto fail = [&](int i, const QString &text, const QString &reason, const QString &path) {
+        m_ended.store(true);
+        endJobs(i);
+        emit failed(text, reason, path);
+        emit done();
+    };
+
+    // The files are reported one after the other in list order, each as its job gets on.
+    qint64 runDone = 0;
+    for (int i = 0; i < count; ++i) {
+        FileTask &task = tasks[size_t(i)];
+        std::unique_lock lock(mutex);
+        reporting.store(i);
+        changed.notify_all();
+        changed.wait(lock, [&] { return task.started || task.ended || (!task.taken && noMore); });
+        if (!task.taken)
+            break; // stopped before this file
+        if (task.started) {
+            const int chunks = task.chunkCount;
+            lock.unlock();
+            emit fileStarted(QFileInfo(task.input).fileName(), chunks, maximum);
+            lock.lock();
+            int shown = 0;
+            for (;;) {
+                changed.wait(lock, [&] { return task.ended || task.chunksDone.load() > shown; });
+                if (task.ended)
+                    break;
+                shown = task.chunksDone.load();
+                lock.unlock();
+                emit progress(shown, runDone + shown);
+                lock.lock();
+            }
+        }
+        const FileConversion result = task.result;
+        lock.unlock();
+
         switch (result.status) {
         case FileConversion::OpenFailed:
-            m_ended.store(true);
-            emit failed(openFailedText(), result.reason, input);
-            emit done();
+            fail(i, openFailedText(), result.reason, task.input);
             return;
         case FileConversion::CreateFailed:
-            m_ended.store(true);
-            emit failed(createFailedText(), result.reason, output);
-            emit done();
+            fail(i, createFailedText(), result.reason, task.output);
             return;
         case FileConversion::WriteFailed:
-            emit progress(result.chunksWritten, runDone);
-            m_ended.store(true);
-            emit failed(writeFailedText(), result.reason, output);
-            emit done();
+            emit progress(result.chunksWritten, runDone + result.chunksWritten);
+            fail(i, writeFailedText(), result.reason, task.output);
             return;
         case FileConversion::ReadFailed:
-            emit progress(result.chunksWritten, runDone);
-            m_ended.store(true);
-            emit failed(readFailedText(), result.reason, input);
-            emit done();
+            emit progress(result.chunksWritten, runDone + result.chunksWritten);
+            // The WAV keeps what was converted before the input ran out.
+            task.wav.commit();
+            fail(i, readFailedText(), result.reason, task.input);
             return;
         case FileConversion::Completed:
         case FileConversion::Stopped:
+            runDone += result.chunksWritten;
             emit progress(result.chunksWritten, runDone);
-            emit fileFinished(output);
+            if (!task.wav.commit()) {
+                fail(i, writeFailedText(), task.wav.errorString(), task.output);
+                return;
+            }
+            emit fileFinished(task.output);
             break;
         }
     }
     m_ended.store(true);
+    endJobs(count);
     emit finished();
     emit done();
 }

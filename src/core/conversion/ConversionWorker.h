@@ -9,9 +9,14 @@
 class QThread;
 
 // A batch conversion run: recording files in list order, each into <name>.wav in the output
-// folder, on a thread of its own. The run goes on while its flag (ConvertSelectedFlag or
-// ConvertAllFlag) reads 1; clearing the flag stops it after the chunk in hand, before the next
-// file. It reports by signals, queued to the window thread; it never touches a widget.
+// folder, on a thread of its own. The files are decoded by several jobs at once, one file per job
+// (a file's decoder carries its state from one frame to the next, so one file is never split);
+// what the run reports and the names the WAVs take follow the list order, as if one file were
+// converted after the other. The run goes on while its flag (ConvertSelectedFlag or
+// ConvertAllFlag) reads 1; clearing the flag stops every job after the chunk in hand, takes no
+// further file and keeps every WAV written so far. At a failure the WAVs of later files are
+// dropped: the folder holds what a run of one file after the other would have left. It reports by
+// signals, queued to the window thread; it never touches a widget.
 namespace tovrel {
 
 // Failure texts of a run.
@@ -25,17 +30,13 @@ class ConversionWorker : public QObject
     Q_OBJECT
 
 public:
-    enum class Kind
-    {
-        Selected, // overall maximum: the selected files' sizes less 19 bytes each, / 500
-        All,      // overall maximum: the conversion total of the latest folder scan
-    };
+    // `outputFolder` ends in '/'. `jobs`: the files decoded at once; 0 for one per core.
+    ConversionWorker(QStringList inputs, QString outputFolder, std::atomic<int> &flag, int jobs = 0,
+                     QObject *parent = nullptr);
 
-    // `outputFolder` ends in '/'. `conversionTotal` is used by Kind::All only.
-    ConversionWorker(Kind kind, QStringList inputs, QString outputFolder, qint64 conversionTotal,
-                     std::atomic<int> &flag, QObject *parent = nullptr);
+    // The jobs a run with `jobs` asked for uses: one per core for 0.
+    static int jobCount(int jobs);
 
-    Kind kind() const { return m_kind; }
     // Clears the run's flag: the run stops after the chunk in hand.
     void requestStop() { m_flag.store(0); }
     // True once the run has finished or failed (set before those signals go out).
@@ -46,7 +47,8 @@ public slots:
     void run();
 
 signals:
-    // A file is open and its WAV created: its name, its chunk count and the run's maximum.
+    // A file is open and its WAV created: its name, its chunk count and the run's maximum (the
+    // chunks of all its files, so the run's progress ends at its maximum with the last file).
     void fileStarted(const QString &fileName, int chunkCount, qint64 overallMaximum);
     // Chunks done in the current file and in the whole run; sent sparingly (about every
     // thousandth of the file) and always at the end of a file.
@@ -61,13 +63,10 @@ signals:
     void done();
 
 private:
-    qint64 overallMaximum() const;
-
-    Kind m_kind;
     QStringList m_inputs;
     QString m_outputFolder;
-    qint64 m_conversionTotal;
     std::atomic<int> &m_flag;
+    int m_jobs;
     std::atomic<bool> m_ended{false};
 };
 

@@ -45,9 +45,31 @@ int wholeChunks(qint64 fileSize, int headerLength)
     return int(std::min<qint64>((fileSize - headerLength) / kChunkBytes, limit));
 }
 
-FileConversion convertRecording(const QString &input, const QString &output,
-                                const std::atomic<int> &keepGoing, SpeexDecoder &decoder,
-                                const FileConversionHooks &hooks)
+namespace {
+
+// The header length of an open recording file, from its first bytes; leaves the position after
+// them.
+int headerLengthOf(QFile &in)
+{
+    char probe[kHeaderProbeLength] = {};
+    const qint64 got = in.read(probe, kHeaderProbeLength);
+    return isLongForm(QByteArrayView(probe, got > 0 ? qsizetype(got) : 0)) ? kLongHeaderLength
+                                                                           : kShortHeaderLength;
+}
+
+} // namespace
+
+int recordingChunks(const QString &path)
+{
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return 0;
+    return wholeChunks(in.size(), headerLengthOf(in));
+}
+
+FileConversion convertRecordingSealed(const QString &input, const QString &output, WavWriter &wav,
+                                      const std::atomic<int> &keepGoing, SpeexDecoder &decoder,
+                                      const FileConversionHooks &hooks)
 {
     FileConversion result;
     QFile in(input);
@@ -56,14 +78,9 @@ FileConversion convertRecording(const QString &input, const QString &output,
         result.reason = in.errorString();
         return result;
     }
-    char probe[kHeaderProbeLength] = {};
-    const qint64 got = in.read(probe, kHeaderProbeLength);
-    const int headerLength = isLongForm(QByteArrayView(probe, got > 0 ? qsizetype(got) : 0))
-                                 ? kLongHeaderLength
-                                 : kShortHeaderLength;
+    const int headerLength = headerLengthOf(in);
     result.chunkCount = wholeChunks(in.size(), headerLength);
 
-    WavWriter wav;
     if (!wav.open(output, quint32(result.chunkCount) * kChunkPcmBytes)) {
         result.status = FileConversion::CreateFailed;
         result.reason = wav.errorString();
@@ -77,7 +94,7 @@ FileConversion convertRecording(const QString &input, const QString &output,
     char chunk[kChunkBytes];
     int16_t pcm[kChunkPcmBytes / 2];
     while (result.chunksWritten < result.chunkCount) {
-        if (keepGoing.load() != 1) {
+        if (keepGoing.load() != 1 || (hooks.abandoned && hooks.abandoned())) {
             result.status = FileConversion::Stopped;
             break;
         }
@@ -106,13 +123,25 @@ FileConversion convertRecording(const QString &input, const QString &output,
         if (hooks.chunkDone)
             hooks.chunkDone(result.chunksWritten);
     }
-    if (!wav.finish()) {
-        // The file could not be completed on disk (its header rewritten, its bytes synced): it
-        // never takes the WAV's name, and an earlier WAV of that name stays whole.
-        if (result.status == FileConversion::Completed) {
-            result.status = FileConversion::WriteFailed;
-            result.reason = wav.errorString();
-        }
+    // The file could not be completed on disk (its header rewritten, its bytes synced): it never
+    // takes the WAV's name, and an earlier WAV of that name stays whole. A conversion that
+    // failed already keeps its first reason.
+    if (!wav.seal() && result.status != FileConversion::ReadFailed) {
+        result.status = FileConversion::WriteFailed;
+        result.reason = wav.errorString();
+    }
+    return result;
+}
+
+FileConversion convertRecording(const QString &input, const QString &output,
+                                const std::atomic<int> &keepGoing, SpeexDecoder &decoder,
+                                const FileConversionHooks &hooks)
+{
+    WavWriter wav;
+    FileConversion result = convertRecordingSealed(input, output, wav, keepGoing, decoder, hooks);
+    if (wav.isSealed() && !wav.commit() && result.status != FileConversion::ReadFailed) {
+        result.status = FileConversion::WriteFailed;
+        result.reason = wav.errorString();
     }
     return result;
 }

@@ -14,6 +14,7 @@
 namespace tovrel {
 
 class SpeexDecoder;
+class WavWriter;
 
 // PCM bytes per converted chunk.
 constexpr int kChunkPcmBytes = 8000;
@@ -28,6 +29,9 @@ QString distinctWavPath(const QString &recordingPath, const QString &outputFolde
 // The number of whole chunks after the header of a recording file of `fileSize` bytes whose
 // header is `headerLength` bytes long; 0 when the file is shorter than its header.
 int wholeChunks(qint64 fileSize, int headerLength);
+// The chunks a conversion of the recording file at `path` announces: its whole chunks after the
+// header its first bytes describe; 0 when the file cannot be read.
+int recordingChunks(const QString &path);
 
 struct FileConversion
 {
@@ -54,6 +58,8 @@ struct FileConversionHooks
     std::function<void(int chunkCount)> started;
     // After each chunk, with the chunks done in this file.
     std::function<void(int chunksDone)> chunkDone;
+    // Asked before each chunk besides the stop flag: true ends the conversion as Stopped.
+    std::function<bool()> abandoned;
 };
 
 // Converts `input` into `output` (created or truncated) while `keepGoing` reads 1; the flag is
@@ -61,5 +67,10 @@ struct FileConversionHooks
 FileConversion convertRecording(const QString &input, const QString &output,
                                 const std::atomic<int> &keepGoing, SpeexDecoder &decoder,
                                 const FileConversionHooks &hooks = {});
+// The same, but the WAV is left sealed in `wav` under its temporary name (Completed, Stopped and
+// ReadFailed leave one; the other results none): the caller commits it or drops it.
+FileConversion convertRecordingSealed(const QString &input, const QString &output, WavWriter &wav,
+                                      const std::atomic<int> &keepGoing, SpeexDecoder &decoder,
+                                      const FileConversionHooks &hooks = {});
 
 } // namespace tovrel

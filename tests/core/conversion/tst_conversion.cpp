@@ -166,7 +166,7 @@ private slots:
         const QStringList inputs{dir.write(u("a.spx"), speechRecording(false, 3000, 1)),
                                  dir.write(u("b 乙.spx"), speechRecording(true, 2000, 2))};
         std::atomic<int> flag{1};
-        ConversionWorker worker(ConversionWorker::Kind::All, inputs, out.path(), 77, flag);
+        ConversionWorker worker(inputs, out.path(), flag);
         QSignalSpy started(&worker, &ConversionWorker::fileStarted);
         QSignalSpy finishedFiles(&worker, &ConversionWorker::fileFinished);
         QSignalSpy progress(&worker, &ConversionWorker::progress);
@@ -174,8 +174,8 @@ private slots:
         QSignalSpy failed(&worker, &ConversionWorker::failed);
         worker.run();
         QCOMPARE(started.size(), 2);
-        QCOMPARE(started[0], QVariantList({u("a.spx"), 6, qint64(77)}));
-        QCOMPARE(started[1], QVariantList({u("b 乙.spx"), 4, qint64(77)}));
+        QCOMPARE(started[0], QVariantList({u("a.spx"), 6, qint64(10)}));
+        QCOMPARE(started[1], QVariantList({u("b 乙.spx"), 4, qint64(10)}));
         QCOMPARE(finishedFiles.size(), 2);
         QCOMPARE(finishedFiles[1][0].toString(), out.file(u("b 乙.spx.wav")));
         QCOMPARE(finished.size(), 1);
@@ -192,39 +192,137 @@ private slots:
         const QStringList inputs{
             dir.write(u("big.spx"), spx::makeRecording(header(false), QByteArray(1250000, '\0')))};
         std::atomic<int> flag{1};
-        ConversionWorker worker(ConversionWorker::Kind::All, inputs, out.path(), 2501, flag);
+        ConversionWorker worker(inputs, out.path(), flag);
         QSignalSpy progress(&worker, &ConversionWorker::progress);
         worker.run();
         QCOMPARE(progress.last(), QVariantList({2500, qint64(2500)}));
         QVERIFY2(progress.size() <= 1001, qPrintable(QString::number(progress.size())));
     }
 
-    void workerSelectedTotal()
+    // The run's maximum is the chunks its files hold, whatever their headers, so its progress
+    // reaches the maximum exactly when the last file is done.
+    void workerProgressEndsAtMaximum_data()
     {
-        // Every selected file counts its size less 19 bytes, whatever its header.
+        QTest::addColumn<QList<QByteArray>>("recordings");
+        QTest::addColumn<qint64>("chunks");
+        const QByteArray shortHeader = emulator::encodeRecord(header(false));
+        const QByteArray longHeader = emulator::encodeRecord(header(true));
+        QTest::newRow("pieces under a chunk")
+            << QList<QByteArray>{shortHeader + QByteArray(1250, 'a'),
+                                 longHeader + QByteArray(1250, 'a'),
+                                 shortHeader + QByteArray(499, 'a')}
+            << qint64(2 + 2 + 0);
+        QTest::newRow("whole chunks") << QList<QByteArray>{shortHeader + QByteArray(1000, 'a'),
+                                                           longHeader + QByteArray(3000, 'a')}
+                                      << qint64(2 + 6);
+        QTest::newRow("shorter than its header")
+            << QList<QByteArray>{QByteArray(10, '\0'), longHeader + QByteArray(501, 'a')}
+            << qint64(0 + 1);
+    }
+    void workerProgressEndsAtMaximum()
+    {
+        QFETCH(QList<QByteArray>, recordings);
+        QFETCH(qint64, chunks);
         TempFolder dir;
         TempFolder out;
-        const QStringList inputs{
-            dir.write(u("a.spx"), emulator::encodeRecord(header(false)) + QByteArray(1250, 'a')),
-            dir.write(u("b.spx"), emulator::encodeRecord(header(true)) + QByteArray(1250, 'a'))};
+        QStringList inputs;
+        for (const QByteArray &r : recordings)
+            inputs.append(dir.write(QString::number(inputs.size()) + u(".spx"), r));
         std::atomic<int> flag{1};
-        ConversionWorker worker(ConversionWorker::Kind::Selected, inputs, out.path(), 0, flag);
+        ConversionWorker worker(inputs, out.path(), flag);
         QSignalSpy started(&worker, &ConversionWorker::fileStarted);
+        QSignalSpy progress(&worker, &ConversionWorker::progress);
         worker.run();
-        QCOMPARE(started.size(), 2);
-        QCOMPARE(started[0][2].toLongLong(), qint64((1250 + 1263) / 500));
-        QCOMPARE(started[1][1].toInt(), 2);
+        QCOMPARE(started.size(), recordings.size());
+        for (const QVariantList &file : std::as_const(started))
+            QCOMPARE(file[2].toLongLong(), chunks);
+        QCOMPARE(progress.last()[1].toLongLong(), chunks);
     }
 
-    void workerEndsAtVanishedFile()
+    void jobs_data()
     {
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("1 job") << 1;
+        QTest::newRow("2 jobs") << 2;
+        QTest::newRow("5 jobs") << 5;
+    }
+
+    // Several jobs give the WAVs, the order and the signals of one job: every file's bytes are
+    // those of a decode of the whole recording from its start, whatever ran beside it.
+    void workerJobsGiveTheSameRun_data() { jobs_data(); }
+    void workerJobsGiveTheSameRun()
+    {
+        QFETCH(int, jobs);
         TempFolder dir;
         TempFolder out;
-        const QStringList inputs{dir.write(u("1.spx"), speechRecording(false, 2000)),
-                                 dir.file(u("2.spx")),
-                                 dir.write(u("3.spx"), speechRecording(false, 2000))};
+        QStringList inputs;
+        QList<QByteArray> payloads;
+        // Long and short ones mixed, so that later files end before earlier ones.
+        const int lengths[] = {9000, 500, 1200, 6100, 800, 3000, 700, 2500, 1000, 4200, 600};
+        for (int i = 0; i < int(std::size(lengths)); ++i) {
+            const QByteArray r = speechRecording(i % 3 == 1, lengths[i], unsigned(i + 1));
+            payloads.append(r.mid(i % 3 == 1 ? 32 : 19));
+            inputs.append(dir.write(u("录音 %1.spx").arg(i), r));
+        }
+        inputs.append(dir.write(u("sub/录音 3.spx"), speechRecording(false, 1500, 99)));
+        payloads.append(dir.read(u("sub/录音 3.spx")).mid(19));
         std::atomic<int> flag{1};
-        ConversionWorker worker(ConversionWorker::Kind::All, inputs, out.path(), 9, flag);
+        ConversionWorker worker(inputs, out.path(), flag, jobs);
+        QList<QVariantList> signalsInOrder;
+        connect(&worker, &ConversionWorker::fileStarted, &worker,
+                [&](const QString &name, int chunks, qint64 maximum) {
+                    signalsInOrder.append({u("started"), name, chunks, maximum});
+                });
+        connect(&worker, &ConversionWorker::fileFinished, &worker, [&](const QString &wav) {
+            signalsInOrder.append({u("finished"), wav});
+        });
+        qint64 lastRunChunks = 0;
+        bool runChunksGrow = true;
+        connect(&worker, &ConversionWorker::progress, &worker, [&](int, qint64 runChunks) {
+            runChunksGrow = runChunksGrow && runChunks >= lastRunChunks;
+            lastRunChunks = runChunks;
+        });
+        QSignalSpy finished(&worker, &ConversionWorker::finished);
+        worker.run();
+        QCOMPARE(finished.size(), 1);
+        QVERIFY(runChunksGrow);
+
+        QList<QVariantList> expected;
+        qint64 total = 0;
+        for (const QByteArray &p : std::as_const(payloads))
+            total += p.size() / 500;
+        for (int i = 0; i < inputs.size(); ++i) {
+            const QString wav = out.file(i + 1 < inputs.size() ? u("录音 %1.spx.wav").arg(i)
+                                                               : u("录音 3 (2).spx.wav"));
+            expected.append({u("started"), QFileInfo(inputs[i]).fileName(),
+                             int(payloads[i].size() / 500), total});
+            expected.append({u("finished"), wav});
+            const QByteArray bytes = out.read(QFileInfo(wav).fileName());
+            QVERIFY(test::wavHeaderMatchesFile(bytes));
+            QVERIFY2(bytes.mid(44) ==
+                         referenceDecode(payloads[i].left(payloads[i].size() / 500 * 500)),
+                     qPrintable(wav));
+        }
+        QCOMPARE(signalsInOrder, expected);
+        QCOMPARE(lastRunChunks, total);
+        // No temporary file is left beside the WAVs.
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).size(), inputs.size());
+    }
+
+    // A file that cannot be opened ends the run there: the files before it are converted, none
+    // after it takes its name, even when a job had converted it already.
+    void workerEndsAtVanishedFile_data() { jobs_data(); }
+    void workerEndsAtVanishedFile()
+    {
+        QFETCH(int, jobs);
+        TempFolder dir;
+        TempFolder out;
+        const QStringList inputs{dir.write(u("1.spx"), speechRecording(false, 6000)),
+                                 dir.file(u("2.spx")),
+                                 dir.write(u("3.spx"), speechRecording(false, 2000)),
+                                 dir.write(u("4.spx"), speechRecording(false, 500))};
+        std::atomic<int> flag{1};
+        ConversionWorker worker(inputs, out.path(), flag, jobs);
         QSignalSpy finishedFiles(&worker, &ConversionWorker::fileFinished);
         QSignalSpy failed(&worker, &ConversionWorker::failed);
         QSignalSpy finished(&worker, &ConversionWorker::finished);
@@ -237,24 +335,52 @@ private slots:
         QCOMPARE(finished.size(), 0);
         QCOMPARE(done.size(), 1);
         QVERIFY(test::wavHeaderMatchesFile(out.read(u("1.spx.wav"))));
-        QVERIFY(!QFile::exists(out.file(u("3.spx.wav"))));
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u("1.spx.wav")});
     }
 
-    void workerFailsWhenInputEndsEarly()
+    // Input that gets shorter while it is converted: the WAV keeps the chunks read and its
+    // header says so.
+    void inputEndsEarly()
     {
         // 200 chunks announced; after the first one the file is cut to 60 and a half chunks.
+        TempFolder dir;
+        const QString in = dir.write(u("cut 截短.spx"),
+                                     spx::makeRecording(header(false), QByteArray(100000, '\0')));
+        std::atomic<int> go{1};
+        SpeexDecoder decoder;
+        FileConversionHooks hooks;
+        bool cut = false;
+        hooks.chunkDone = [&](int done) {
+            if (done == 1)
+                cut = QFile::resize(in, 19 + 60 * 500 + 250);
+        };
+        const FileConversion r = convertRecording(in, dir.file(u("cut.wav")), go, decoder, hooks);
+        QVERIFY(cut);
+        QCOMPARE(r.status, FileConversion::ReadFailed);
+        QCOMPARE(r.chunksWritten, 60);
+        const QByteArray wav = dir.read(u("cut.wav"));
+        QCOMPARE(wav.size(), 44 + 60 * 8000);
+        QVERIFY(test::wavHeaderMatchesFile(wav));
+    }
+
+    void workerFailsWhenInputEndsEarly_data() { jobs_data(); }
+    void workerFailsWhenInputEndsEarly()
+    {
+        QFETCH(int, jobs);
+        // 2000 chunks announced; once the file is under way it is cut to half a chunk.
         TempFolder dir;
         TempFolder out;
         const QStringList inputs{
             dir.write(u("cut 截短.spx"),
-                      spx::makeRecording(header(false), QByteArray(100000, '\0'))),
+                      spx::makeRecording(header(false), QByteArray(1000000, '\0'))),
             dir.write(u("next.spx"), speechRecording(false, 1000))};
         std::atomic<int> flag{1};
-        ConversionWorker worker(ConversionWorker::Kind::All, inputs, out.path(), 203, flag);
+        ConversionWorker worker(inputs, out.path(), flag, jobs);
         bool cut = false;
-        connect(&worker, &ConversionWorker::progress, &worker, [&](int fileChunks, qint64) {
-            if (fileChunks == 1 && !cut)
-                cut = QFile::resize(inputs[0], 19 + 60 * 500 + 250);
+        connect(&worker, &ConversionWorker::fileStarted, &worker, [&](const QString &name) {
+            if (name == u("cut 截短.spx"))
+                cut = QFile::resize(inputs[0], 19 + 250);
         });
         QSignalSpy failed(&worker, &ConversionWorker::failed);
         QSignalSpy finished(&worker, &ConversionWorker::finished);
@@ -265,9 +391,10 @@ private slots:
         QCOMPARE(failed[0][0].toString(), u("读取文件失败！"));
         QCOMPARE(failed[0][2].toString(), inputs[0]);
         const QByteArray wav = out.read(u("cut 截短.spx.wav"));
-        QCOMPARE(wav.size(), 44 + 60 * 8000);
+        QVERIFY(wav.size() < 44 + 2000 * 8000);
         QVERIFY(test::wavHeaderMatchesFile(wav));
-        QVERIFY(!QFile::exists(out.file(u("next.spx.wav"))));
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u("cut 截短.spx.wav")});
     }
 
     // A full disk in the middle of a WAV: the conversion fails with its message, nothing
@@ -293,8 +420,7 @@ private slots:
         const QString wavPath = disk.path() + u("a.spx.wav");
         {
             std::atomic<int> flag{1};
-            ConversionWorker first(ConversionWorker::Kind::Selected, {inputs[0]}, disk.path(), 0,
-                                   flag);
+            ConversionWorker first({inputs[0]}, disk.path(), flag);
             QSignalSpy finished(&first, &ConversionWorker::finished);
             first.run();
             QCOMPARE(finished.size(), 1);
@@ -307,7 +433,8 @@ private slots:
         QVERIFY(disk.fill(bytesLeft));
 
         std::atomic<int> flag{1};
-        ConversionWorker worker(ConversionWorker::Kind::All, inputs, disk.path(), 13, flag);
+        // One job: with two, which of the files meets the full disk first is a race.
+        ConversionWorker worker(inputs, disk.path(), flag, 1);
         QSignalSpy failed(&worker, &ConversionWorker::failed);
         QSignalSpy finished(&worker, &ConversionWorker::finished);
         worker.run();
@@ -321,20 +448,53 @@ private slots:
                  (QStringList{u("a.spx.wav"), u("filler")}));
     }
 
-    void workerStopsBetweenFiles()
+    // A stop ends every job after the chunk in hand and takes no further file. Each file a job
+    // had taken keeps its WAV (whole, or cut short with a true header) and is reported in list
+    // order; the files after them get none.
+    void workerStopKeepsEveryFileDone_data() { jobs_data(); }
+    void workerStopKeepsEveryFileDone()
     {
+        QFETCH(int, jobs);
         TempFolder dir;
         TempFolder out;
-        const QStringList inputs{dir.write(u("1.spx"), speechRecording(false, 2000)),
-                                 dir.write(u("2.spx"), speechRecording(false, 2000))};
+        QStringList inputs;
+        QList<QByteArray> payloads;
+        for (int i = 0; i < 40; ++i) {
+            const QByteArray r = i == 0
+                                     ? spx::makeRecording(header(false), QByteArray(600000, '\0'))
+                                     : speechRecording(false, 1000 + 500 * (i % 4), unsigned(i));
+            payloads.append(r.mid(19));
+            inputs.append(dir.write(u("%1.spx").arg(i, 2, 10, QLatin1Char('0')), r));
+        }
         std::atomic<int> flag{1};
-        ConversionWorker worker(ConversionWorker::Kind::All, inputs, out.path(), 9, flag);
-        connect(&worker, &ConversionWorker::fileFinished, &worker, [&] { flag.store(0); });
+        ConversionWorker worker(inputs, out.path(), flag, jobs);
+        // The stop comes while the first (long) file is under way.
+        connect(&worker, &ConversionWorker::progress, &worker, [&](int fileChunks) {
+            if (fileChunks >= 10)
+                flag.store(0);
+        });
+        QSignalSpy finishedFiles(&worker, &ConversionWorker::fileFinished);
         QSignalSpy finished(&worker, &ConversionWorker::finished);
+        QSignalSpy failed(&worker, &ConversionWorker::failed);
         worker.run();
         QCOMPARE(finished.size(), 1);
-        QVERIFY(QFile::exists(out.file(u("1.spx.wav"))));
-        QVERIFY(!QFile::exists(out.file(u("2.spx.wav"))));
+        QCOMPARE(failed.size(), 0);
+        const int kept = int(finishedFiles.size());
+        QVERIFY(kept >= 1 && kept < inputs.size());
+        QStringList expected;
+        for (int i = 0; i < kept; ++i) {
+            const QString wav = out.file(u("%1.spx.wav").arg(i, 2, 10, QLatin1Char('0')));
+            QCOMPARE(finishedFiles[i][0].toString(), wav);
+            expected.append(QFileInfo(wav).fileName());
+            const QByteArray bytes = out.read(expected.last());
+            QVERIFY(test::wavHeaderMatchesFile(bytes));
+            // Whole or cut short, what is there is the start of the recording's sound.
+            const QByteArray reference =
+                referenceDecode(payloads[i].left(payloads[i].size() / 500 * 500));
+            QVERIFY2(reference.startsWith(bytes.mid(44)), qPrintable(wav));
+        }
+        QVERIFY(out.read(expected.first()).size() < 44 + 1200 * 8000);
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
     }
 
     void runOnThreadStopsWhenDestroyed()
@@ -345,8 +505,7 @@ private slots:
         const QString in =
             dir.write(u("big.spx"), spx::makeRecording(header(false), QByteArray(4000000, '\0')));
         std::atomic<int> flag{1};
-        auto *run = new ConversionRun(
-            new ConversionWorker(ConversionWorker::Kind::All, {in}, out.path(), 1, flag));
+        auto *run = new ConversionRun(new ConversionWorker({in}, out.path(), flag));
         std::atomic<int> started{0};
         connect(
             run->worker(), &ConversionWorker::fileStarted, run->worker(),

@@ -1,0 +1,66 @@
+# bash completion for tovrel                                   -*- shell-script -*-
+
+_tovrel()
+{
+    local cur prev words cword
+    _init_completion || return
+
+    local commands="list convert play device search"
+    if ((cword == 1)); then
+        COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
+        return
+    fi
+
+    case $prev in
+        --to)
+            # search: the end of its date range; device upload: a folder.
+            [[ ${words[1]} == search ]] || _filedir -d
+            return
+            ;;
+        --out | --all)
+            _filedir -d
+            return
+            ;;
+        --export)
+            _filedir '@(xls|xlsx)'
+            return
+            ;;
+        --emulator)
+            _filedir
+            return
+            ;;
+        --jobs | --password | --number | --kinds | --min-seconds | --max-seconds | \
+            --from | --timeout-ms)
+            return
+            ;;
+    esac
+
+    local options
+    case ${words[1]} in
+        list) options="--header --export --replace --help" ;;
+        convert) options="--out --all --jobs --help" ;;
+        play) options="--from --help" ;;
+        search)
+            options="--from --to --number --kinds --min-seconds --max-seconds --header
+                --export --replace --help"
+            ;;
+        device)
+            if ((cword == 2)); then
+                COMPREPLY=($(compgen -W "status list upload --help" -- "$cur"))
+                return
+            fi
+            options="--emulator --password --to --all --header --export --replace
+                --timeout-ms --help"
+            ;;
+        *) return ;;
+    esac
+
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+    elif [[ ${words[1]} == play ]]; then
+        _filedir spx
+    elif [[ ${words[1]} != device ]]; then
+        _filedir
+    fi
+} &&
+    complete -F _tovrel tovrel
