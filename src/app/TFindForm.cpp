@@ -424,7 +424,7 @@ bool TFindForm::digitFilter(QEvent *event)
         return false;
     if (text.size() == 1 && text.at(0) >= QLatin1Char('0') && text.at(0) <= QLatin1Char('9'))
         return false;
-    m_context.messages->show(Message{QStringLiteral("Waring"), u("只能输入数字！")});
+    m_context.messages->show(Message{QStringLiteral("Waring"), search::digitsOnlyText()});
     return true;
 }
 
