@@ -495,7 +495,7 @@ bool TFindForm::digitFilter(const QKeyEvent *key)
     }
     if (digitsOnly)
         return false;
-    m_context.messages->show(Message{QStringLiteral("Waring"), u("只能输入数字！")});
+    m_context.messages->show(Message{QStringLiteral("Waring"), search::digitsOnlyText()});
     return true;
 }
 

@@ -90,7 +90,8 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
                          "tovrel device list --password DDDD [--header] [--emulator SOCKET]",
                          "tovrel device list --password DDDD --export PATH [--replace] [--emulator "
                          "SOCKET]",
-                         "tovrel device upload --password DDDD --to DIR (--all | ROW...)"})
+                         "tovrel device upload --password DDDD --to DIR (--all | ROW...) "
+                         "[--emulator SOCKET]"})
                    .paragraph(
                        "The telephone: whether one is attached (status), the recordings it holds\n"
                        "(list, tab-separated as the telephone tab shows them), and the upload of\n"
@@ -102,7 +103,7 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
                              {"--all", "upload every recording"},
                              {"--header", "list: print the column captions first"},
                              {kExportEntry.name,
-                              "list: write the list to this workbook instead (.xlsx, else .xls)"},
+                              "list: write the list to this workbook instead (.xls or .xlsx)"},
                              kReplaceEntry,
                              {"--timeout-ms MS", "time-out of each exchange (default 10000)"},
                              kHelpEntry})
@@ -273,8 +274,12 @@ int runUpload(const std::shared_ptr<TelephoneLink> &link, const DeviceOptions &o
         std::sort(indices.begin(), indices.end());
         indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
     }
-    if (indices.isEmpty())
-        return fail(QStringLiteral("tovrel device: the telephone holds no recordings"));
+    // As 上传全部 on an empty list: nothing to do, and nothing failed.
+    if (indices.isEmpty()) {
+        QTextStream(stdout) << "tovrel device: nothing to upload (the telephone holds no "
+                               "recordings)\n";
+        return 0;
+    }
 
     QString folder = o.folder;
     if (!folder.endsWith(u'/'))

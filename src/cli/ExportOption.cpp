@@ -29,6 +29,10 @@ std::optional<QString> takeExportOptions(QStringList &args, ExportRequest &reque
     }
     if (request.replace && !request.requested())
         return QStringLiteral("--replace goes with --export PATH");
+    // The format follows the extension: any other name would get a workbook it does not announce.
+    if (request.requested() && !request.path.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive) &&
+        !request.path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+        return QStringLiteral("--export PATH ends in .xls or .xlsx: ") + request.path;
     args = rest;
     return std::nullopt;
 }

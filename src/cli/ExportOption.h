@@ -23,12 +23,13 @@ struct ExportRequest
 };
 
 // Takes "--export PATH" (or "--export=PATH") and "--replace" out of `args`, so the command
-// parses the rest as before. Returns the usage error, or nothing.
+// parses the rest as before. Returns the usage error, or nothing: a PATH that does not end in
+// .xls or .xlsx (any case) is refused.
 std::optional<QString> takeExportOptions(QStringList &args, ExportRequest &request);
 
 // The two entries of a command's --help that describe the options.
-inline constexpr HelpEntry kExportEntry{
-    "--export PATH", "write the list to this workbook instead (.xlsx, else .xls)"};
+inline constexpr HelpEntry kExportEntry{"--export PATH",
+                                        "write the list to this workbook instead (.xls or .xlsx)"};
 inline constexpr HelpEntry kReplaceEntry{"--replace",
                                          "with --export: replace an existing workbook"};
 

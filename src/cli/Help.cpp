@@ -29,6 +29,11 @@ HelpPage &HelpPage::paragraph(const char *utf8)
 
 HelpPage &HelpPage::section(const char *title, std::initializer_list<HelpEntry> entries)
 {
+    return section(title, std::span<const HelpEntry>(entries.begin(), entries.size()));
+}
+
+HelpPage &HelpPage::section(const char *title, std::span<const HelpEntry> entries)
+{
     m_text += QLatin1Char('\n') + QString::fromUtf8(title) + QStringLiteral(":\n");
     for (const HelpEntry &e : entries) {
         const QString name = QStringLiteral("  ") + QString::fromUtf8(e.name);

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <initializer_list>
+#include <span>
 
 // One help layout for every tovrel command: the usage lines, a description, then sections of
 // aligned entries (commands or options), each command's page ending with -h, --help.
@@ -25,6 +26,7 @@ public:
     HelpPage &paragraph(const char *utf8);
     // A titled section ("Commands", "Options") of aligned entries.
     HelpPage &section(const char *title, std::initializer_list<HelpEntry> entries);
+    HelpPage &section(const char *title, std::span<const HelpEntry> entries);
 
     QString text() const;
 

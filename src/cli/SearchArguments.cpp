@@ -56,6 +56,8 @@ std::variant<SearchArguments, QString> parseSearchArguments(const QStringList &a
         } else if (a == QLatin1String("--number")) {
             if (!value(&form.number))
                 return QStringLiteral("--number needs a value");
+            if (!isNumberText(form.number))
+                return QStringLiteral("%1 (--number %2)").arg(digitsOnlyText(), form.number);
         } else if (a == QLatin1String("--kinds")) {
             if (!value(&v))
                 return QStringLiteral("--kinds needs a value");

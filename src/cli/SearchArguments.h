@@ -21,8 +21,9 @@ struct SearchArguments
 // Reads the arguments of `tovrel search` (the export options already taken out) in order: FOLDER,
 // --from/--to, --number, --kinds, --min-seconds, --max-seconds, --header, -h/--help. Stops at
 // -h/--help with `help` set. Returns the refusal (without the command's prefix) for a missing
-// value, an unknown kind or argument, a missing FOLDER, only one end of the range, an end that is
-// not a date and time, or a duration bound that is not a valid integer.
+// value, a number that holds anything but digits, an unknown kind or argument, a missing FOLDER,
+// only one end of the range, an end that is not a date and time, or a duration bound that is not
+// a valid integer.
 std::variant<SearchArguments, QString> parseSearchArguments(const QStringList &args);
 
 } // namespace tovrel::cli

@@ -23,7 +23,7 @@ void printSearchHelp(QTextStream &out)
                .section("Options",
                         {{"--from, --to",
                           "the date-and-time range (both or neither), YYYY-MM-DD hh:mm[:ss]"},
-                         {"--number TEXT", "numbers holding TEXT anywhere"},
+                         {"--number DIGITS", "numbers holding DIGITS anywhere"},
                          {"--kinds LIST",
                           "kinds ticked, of in,out,local (all when absent, \"\" for none)"},
                          {"--min-seconds N", "shortest duration in seconds (0: no bound)"},
@@ -64,10 +64,8 @@ int runSearch(const QStringList &arguments)
     const bool header = options.header;
 
     const auto prepared = prepareSearch(options.form);
-    if (const QString *refusal = std::get_if<QString>(&prepared)) {
-        err << *refusal << '\n';
-        return 1;
-    }
+    if (const QString *refusal = std::get_if<QString>(&prepared))
+        return fail(*refusal);
     const SearchCriteria &criteria = std::get<SearchCriteria>(prepared);
 
     // With --export the rows go into a list like the search window's, written as a workbook

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <span>
+#include <vector>
 
 namespace tovrel::cli {
 namespace {
@@ -25,10 +26,11 @@ void printHelp(QTextStream &out)
 {
     HelpPage page({"tovrel COMMAND [OPTIONS]"});
     page.paragraph("Tovrel Desk on the command line.");
-    out << page.section("Commands", {{kCommands[0].name, kCommands[0].summary},
-                                     {kCommands[1].name, kCommands[1].summary},
-                                     {kCommands[2].name, kCommands[2].summary},
-                                     {kCommands[3].name, kCommands[3].summary}})
+    // Every command of the table, in its order.
+    std::vector<HelpEntry> commands;
+    for (const Command &c : kCommands)
+        commands.push_back({c.name, c.summary});
+    out << page.section("Commands", commands)
                .section("Options", {{"-v, --version", "show the version"}, kHelpEntry})
                .paragraph("Each command takes --help for its own options.")
                .text();

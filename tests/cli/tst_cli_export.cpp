@@ -171,6 +171,8 @@ private slots:
             << QStringList{u("nolist")} << u("a.xls") << u("no such folder");
         QTest::newRow("--export without a path")
             << QStringList() << QString() << u("--export needs a PATH");
+        QTest::newRow("not a workbook name")
+            << QStringList() << u("a.csv") << u("--export PATH ends in .xls or .xlsx");
     }
     void failuresCreateNothing()
     {

@@ -120,6 +120,41 @@ private slots:
         QVERIFY(lines.at(last - 1).endsWith(u("show this help")));
     }
 
+    void helpListsEveryCommand_data()
+    {
+        QTest::addColumn<QString>("command");
+        for (const char *c : {"list", "convert", "play", "device", "search"})
+            QTest::newRow(c) << u(c);
+    }
+
+    // The top page's "Commands:" section names every command the program runs, with its summary.
+    void helpListsEveryCommand()
+    {
+        QFETCH(QString, command);
+        QCOMPARE(runTovrel({command, u("--help")}).exitCode, 0);
+        const Run r = runTovrel({u("--help")});
+        QCOMPARE(r.exitCode, 0);
+        const QStringList lines = r.out.split(QLatin1Char('\n'));
+        const qsizetype section = lines.indexOf(u("Commands:"));
+        QVERIFY2(section > 0, qPrintable(r.out));
+        const qsizetype end = lines.indexOf(QString(), section);
+        const QStringList entries = lines.mid(section + 1, end - section - 1);
+        const QRegularExpression entry(u("  %1 +\\S.*").arg(command));
+        QVERIFY2(entries.indexOf(entry) >= 0, qPrintable(r.out));
+    }
+
+    // Every action of `tovrel device` reaches the telephone, so every usage line offers the
+    // emulated one.
+    void deviceUsageOffersTheEmulator()
+    {
+        const Run r = runTovrel({u("device"), u("--help")});
+        QCOMPARE(r.exitCode, 0);
+        const QStringList usage = r.out.section(u("\n\n"), 0, 0).split(u'\n');
+        QCOMPARE(usage.size(), 4);
+        for (const QString &line : usage)
+            QVERIFY2(line.endsWith(u(" [--emulator SOCKET]")), qPrintable(line));
+    }
+
     // ALSA and JACK keep quiet while PortAudio searches the devices; our own message stays.
     void playLeavesNoSoundLibraryNoise()
     {

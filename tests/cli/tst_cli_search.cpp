@@ -4,6 +4,7 @@
 #include "TestText.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include <unistd.h>
@@ -145,7 +146,7 @@ private slots:
         const auto run = search(args);
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QString());
-        QCOMPARE(run.err, message + u'\n');
+        QCOMPARE(run.err, u("tovrel search: ") + message + u'\n');
     }
 
     void badArguments_data()
@@ -158,6 +159,13 @@ private slots:
         QTest::newRow("not a date")
             << QStringList{u("."), u("--from"), u("yesterday"), u("--to"), u("2025-03-05 10:15")};
         QTest::newRow("unknown kind") << QStringList{u("."), u("--kinds"), u("in,fax")};
+        QTest::newRow("letter in the number") << QStringList{u("."), u("--number"), u("12a")};
+        QTest::newRow("sign in the number") << QStringList{u("."), u("--number"), u("+86")};
+        // The folder holds recordings: only the refusal keeps the workbook from being written.
+        QTest::newRow("export to a text file")
+            << QStringList{m_folder.path(), u("--export"), m_folder.file(u("found.csv"))};
+        QTest::newRow("export to a backup name")
+            << QStringList{m_folder.path(), u("--export=") + m_folder.file(u("found.xls.bak"))};
     }
 
     void badArguments()
@@ -165,7 +173,13 @@ private slots:
         QFETCH(QStringList, args);
         const auto run = search(args);
         QCOMPARE(run.exitCode, 1);
-        QVERIFY(run.err.startsWith(u("tovrel search: ")));
+        QCOMPARE(run.out, QString());
+        QVERIFY2(run.err.startsWith(u("tovrel search: ")), qPrintable(run.err));
+        QCOMPARE(run.err.count(u'\n'), 1);
+        // Refused before anything is searched or written.
+        QVERIFY2(!run.err.contains(u("总计录音文件")), qPrintable(run.err));
+        QVERIFY(!QFileInfo::exists(m_folder.file(u("found.csv"))));
+        QVERIFY(!QFileInfo::exists(m_folder.file(u("found.xls.bak"))));
     }
 
     // Unreadable files and folders, as a user who may not read them (a child process without

@@ -6,6 +6,7 @@
 #include "TestText.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -225,6 +226,26 @@ private slots:
         QVERIFY2(r.exitCode == 1, qPrintable(r.err));
         QCOMPARE(r.err, u("USB设备打开失败：没有访问该设备的权限。请运行 scripts/setup --udev "
                           "安装设备规则，然后重新插入电话。\n"));
+    }
+
+    // A telephone without recordings: --all does nothing and succeeds, as 上传全部 on an empty
+    // list does, with one line on stdout; no file or folder is created and no record is asked for.
+    void uploadAllOfNothing()
+    {
+        m_phone.stop();
+        QVERIFY(QDir().mkpath(m_dir->path() + QStringLiteral("empty")));
+        QVERIFY2(
+            m_phone.start({QStringLiteral("--recordings"), m_dir->path() + QStringLiteral("empty"),
+                           QStringLiteral("--password"), QStringLiteral("2468"),
+                           QStringLiteral("--verbose")}),
+            qPrintable(m_phone.error()));
+        const Run r = uploadAll();
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out.count(u'\n'), 1);
+        QVERIFY2(r.out.contains(QStringLiteral("nothing to upload")), qPrintable(r.out));
+        QVERIFY(!QFileInfo::exists(m_dir->path() + QStringLiteral("out")));
+        QVERIFY2(!m_phone.log().contains(QStringLiteral("record ")), qPrintable(m_phone.log()));
     }
 
     void uploadAllWithDroppedAnswer()

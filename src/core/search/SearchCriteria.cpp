@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace tovrel::search {
 namespace {
 
@@ -79,6 +81,17 @@ QString openFailedText()
 QString nothingFoundText()
 {
     return QString::fromUtf8("此目录没有符合要求的文件！");
+}
+
+QString digitsOnlyText()
+{
+    return QString::fromUtf8("只能输入数字！");
+}
+
+bool isNumberText(const QString &number)
+{
+    return std::all_of(number.begin(), number.end(),
+                       [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
 }
 
 quint8 directionMaskOf(bool incoming, bool outgoing, bool local)

@@ -67,6 +67,11 @@ QString badDateRangeText();  // "起止日期设置错误"
 QString badTimeRangeText();  // "起止时间设置错误"
 QString openFailedText();    // "文件打开错误！"
 QString nothingFoundText();  // "此目录没有符合要求的文件！"
+QString digitsOnlyText();    // "只能输入数字！"
+
+// True when `number` holds only the digits 0-9 (or nothing): the number field takes no other
+// character.
+bool isNumberText(const QString &number);
 
 // The kind mask of the three boxes.
 quint8 directionMaskOf(bool incoming, bool outgoing, bool local);
