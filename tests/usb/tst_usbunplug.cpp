@@ -6,6 +6,7 @@
 #include "device/LinkFlags.h"
 #include "device/PasswordCheck.h"
 #include "device/TStorageSingleThread.h"
+#include "device/TelephoneList.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,6 +22,7 @@ class TestUsbUnplug : public QObject
 private slots:
     void duringARead();
     void duringAnUpload();
+    void duringAList();
     void replug();
 };
 
@@ -67,6 +69,29 @@ void TestUsbUnplug::duringAnUpload()
         QVERIFY(bytes.size() <= first.record.size() + 512);
         QVERIFY(whole.startsWith(bytes));
     }
+}
+
+// Pulled out while the list is read: the list ends at once with one message, not one per
+// record left.
+void TestUsbUnplug::duringAList()
+{
+    UmockdevPhone phone(generated(8, 100, false));
+    QVERIFY2(phone.error().isEmpty(), qPrintable(phone.error()));
+    auto link = openUsbLink(5000);
+    QVERIFY(link);
+    // Commands: count (0), probe (1), record 0..7 (2..9): pulled out at record 3.
+    phone.vanishAt(5);
+    TelephoneListReader reader(*link);
+    QList<int> rows;
+    QStringList failures;
+    connect(&reader, &TelephoneListReader::rowRead, this,
+            [&](const ReportRow &row) { rows.append(row.key.toInt()); });
+    connect(&reader, &TelephoneListReader::failure, this,
+            [&](const QString &text) { failures.append(text); });
+    QVERIFY(!reader.run());
+    phone.unplug();
+    QCOMPARE(rows, (QList<int>{0, 1, 2}));
+    QCOMPARE(failures, QStringList{QString::fromUtf8("USB读数据错误")});
 }
 
 void TestUsbUnplug::replug()

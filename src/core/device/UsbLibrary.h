@@ -51,6 +51,10 @@ public:
     virtual void close() = 0;
     // True while the handle is open (from a successful open until close).
     virtual bool isOpen() const = 0;
+    // True when the last failed write or read found the telephone gone: unplugged, a device
+    // error, the link closed from the other end. A time-out on a live link is not a lost link.
+    // Cleared by the next successful open.
+    virtual bool linkLost() const { return false; }
 
 protected:
     UsbOpenFailure m_openFailure;
