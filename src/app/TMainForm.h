@@ -2,6 +2,7 @@
 
 #include "AppContext.h"
 
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -186,6 +187,8 @@ private:
     bool m_listing = false;
     // The number of recordings of the list being read.
     int m_listCount = 0;
+    // The messages for USB ids of SysConf.ini that were refused, until they are shown.
+    QStringList m_refusedIds;
     // Set by FormClose: the link has been flushed and closed.
     bool m_closed = false;
 

@@ -44,8 +44,8 @@ QString listingLabelText(int done, int count)
 
 void TMainForm::connectDeviceHandlers()
 {
-    m_link = std::make_shared<TelephoneLink>(createUsbLibrary(m_context.emulatorSocket),
-                                             m_context.deviceTimeoutMs);
+    m_link = std::make_shared<TelephoneLink>(
+        createUsbLibrary(m_context.emulatorSocket, &m_refusedIds), m_context.deviceTimeoutMs);
     connect(TimerUSBConnect, &QTimer::timeout, this, &TMainForm::TimerUSBConnectTimer);
     connect(PageControl1, &QTabWidget::currentChanged, this, &TMainForm::PageControl1Change);
     connect(BitBtnRefersh, &QPushButton::clicked, this, &TMainForm::BitBtnRefershClick);
@@ -65,6 +65,17 @@ void TMainForm::showTelephoneTab()
     UsbOpened = 0;
     BitBtnConnect->setText(u("USB未连接"));
     BitBtnConnect->setEnabled(false);
+    // Ids of SysConf.ini that were replaced by their defaults are said once, when the window is
+    // up (a telephone that is never found would otherwise only show "USB未连接").
+    if (!m_refusedIds.isEmpty()) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, texts = std::exchange(m_refusedIds, {})] {
+                for (const QString &text : texts)
+                    m_context.messages->warn(text);
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void TMainForm::TimerUSBConnectTimer()

@@ -369,6 +369,36 @@ private slots:
         QCOMPARE(w.main->LabelUpload->text(), u("上传进度"));
     }
 
+    // USB ids in SysConf.ini that are not hexadecimal 16-bit ids are said once, when the window
+    // is first shown, instead of leaving the user with "USB未连接" alone.
+    void refusedIdsSaidOnceAtStart_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QStringList>("named");
+        QTest::newRow("both refused")
+            << QByteArray("[Device]\nVendorId=usb\nProductId=1EA61\n")
+            << QStringList{u("VendorId 值“usb”"), u("ProductId 值“1EA61”")};
+        QTest::newRow("both readable")
+            << QByteArray("[Device]\nVendorId=10c4\nProductId=0xEA61\n") << QStringList();
+    }
+    void refusedIdsSaidOnceAtStart()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(QStringList, named);
+        m_dir->write(QStringLiteral("SysConf.ini"), settings);
+        Windows w(QString()); // the USB telephone, with the ids of the settings
+        QVERIFY(QTest::qWaitForWindowExposed(w.main.get()));
+        QTest::qWait(50);
+        const QStringList texts = w.messages.texts();
+        QCOMPARE(texts.size(), named.size());
+        for (int i = 0; i < named.size(); ++i)
+            QVERIFY2(texts[i].contains(named[i]), qPrintable(texts[i]));
+        w.main->hide();
+        w.main->show();
+        QTest::qWait(50);
+        QCOMPARE(w.messages.texts(), texts);
+    }
+
     // A login exchange that fails changes nothing: no login, no list, one message.
     void loginWithoutAnswer()
     {
