@@ -89,11 +89,12 @@ void TMainForm::TimerUSBConnectTimer()
             BitBtnRefersh->setEnabled(true);
         return;
     }
-    // A list being read stops at its next record; what it still sends is not shown.
+    // A list being read stops at its next record; what it still sends is not shown. The folder
+    // button it held off is the user's again.
     if (m_listing) {
         m_listing = false;
         m_list->requestStop();
-        LabelUpload->setText(uploadIdleLabelText());
+        BitBtnSave->setEnabled(true);
     }
     UsbOpened = 0;
     UsbLoggedIn = 0;
@@ -198,9 +199,9 @@ void TMainForm::setListingControls(bool listing)
     // While the list is read nothing else may use the link or the rows: the list button, the
     // upload buttons, the list itself, the export and the folder button wait for its end.
     if (listing) {
-        for (QWidget *w : std::initializer_list<QWidget *>{BitBtnRefersh, BitBtnUpload,
-                                                           BitBtnUploadAll, ListViewMCU,
-                                                           BitBtnExport, BitBtnSave})
+        for (QWidget *w :
+             std::initializer_list<QWidget *>{BitBtnRefersh, BitBtnUpload, BitBtnUploadAll,
+                                              ListViewMCU, BitBtnExport, BitBtnSave})
             w->setEnabled(false);
         return;
     }

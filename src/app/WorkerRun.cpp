@@ -11,11 +11,10 @@ WorkerRun::WorkerRun(std::unique_ptr<QObject> worker, std::function<void()> body
     m_thread.setObjectName(threadName);
     m_worker->moveToThread(&m_thread);
     // Runs in the worker's thread (the worker is the context); the thread ends with the body.
-    QObject::connect(&m_thread, &QThread::started, m_worker.get(),
-                     [this, body = std::move(body)] {
-                         body();
-                         m_thread.quit();
-                     });
+    QObject::connect(&m_thread, &QThread::started, m_worker.get(), [this, body = std::move(body)] {
+        body();
+        m_thread.quit();
+    });
 }
 
 WorkerRun::~WorkerRun()

@@ -218,8 +218,7 @@ private slots:
             u(": data address %1 count 256").arg(m_recordings[0].header.startAddress + 512);
         QTRY_VERIFY(m_phone.log().mid(logBefore).contains(third));
         QTest::qWait(200);
-        const QStringList commands =
-            m_phone.log().mid(logBefore).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList commands = m_phone.log().mid(logBefore).split(u'\n', Qt::SkipEmptyParts);
         const auto data = std::count_if(commands.cbegin(), commands.cend(), [](const QString &c) {
             return c.contains(u(": data address "));
         });
@@ -283,9 +282,8 @@ private slots:
         QVERIFY(QFile::link(m_phone.socketName(), work + path));
         ChildLimits inWork;
         inWork.workingDirectory = work;
-        const Run r =
-            runProgram(tovrelProgram(), {u("device"), u("status"), u("--emulator"), path}, 30000,
-                       inWork);
+        const Run r = runProgram(tovrelProgram(), {u("device"), u("status"), u("--emulator"), path},
+                                 30000, inWork);
         QCOMPARE(r.out, u("USB已连接\n"));
         QCOMPARE(r.exitCode, 0);
     }

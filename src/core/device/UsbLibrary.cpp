@@ -37,8 +37,8 @@ quint16 idSetting(const QString &key, quint16 fallback, QStringList *refused)
         digits = digits.mid(2);
     // Hexadecimal digits only: no sign, no blanks inside, at most four of them after zeros.
     bool ok = !digits.isEmpty() && std::all_of(digits.cbegin(), digits.cend(), [](QChar c) {
-                  return c.unicode() < 128 && std::isxdigit(c.unicode()) != 0;
-              });
+        return c.unicode() < 128 && std::isxdigit(c.unicode()) != 0;
+    });
     const uint value = ok ? digits.toUInt(&ok, 16) : 0;
     if (ok && value <= 0xFFFF)
         return quint16(value);
@@ -59,8 +59,7 @@ UsbIds readUsbIds()
 std::unique_ptr<UsbLibrary> createUsbLibrary(const QString &emulatorSocket, QStringList *refused)
 {
     if (!emulatorSocket.isEmpty())
-        return std::make_unique<EmulatorUsbLibrary>(
-            QFileInfo(emulatorSocket).absoluteFilePath());
+        return std::make_unique<EmulatorUsbLibrary>(QFileInfo(emulatorSocket).absoluteFilePath());
     const UsbIds ids = readUsbIds();
     if (refused)
         *refused = ids.refused;
