@@ -367,7 +367,7 @@ void TMainForm::onUploadEnded(WorkerRun *run, bool idle)
 bool TMainForm::waitForDeviceWorkers()
 {
     // A close during the wait drops the runs; these copies keep them alive until they return.
-    for (const std::shared_ptr<WorkerRun> run : {m_upload, m_list}) {
+    for (const std::shared_ptr<WorkerRun> &run : {m_upload, m_list}) {
         if (run)
             run->waitUntilEnded();
     }

@@ -5,6 +5,7 @@
 
 #include "PhoneFixture.h"
 #include "RecordingMessageSink.h"
+#include "ReportListView.h"
 #include "StartupWindows.h"
 #include "TExportForm1.h"
 #include "TFindForm.h"

@@ -386,7 +386,7 @@ private slots:
         QFETCH(QByteArray, settings);
         QFETCH(QStringList, named);
         m_dir->write(QStringLiteral("SysConf.ini"), settings);
-        Windows w(QString()); // the USB telephone, with the ids of the settings
+        Windows w{QString()}; // the USB telephone, with the ids of the settings
         QVERIFY(QTest::qWaitForWindowExposed(w.main.get()));
         QTest::qWait(50);
         const QStringList texts = w.messages.texts();
