@@ -696,6 +696,8 @@ private slots:
         });
         QTest::mouseClick(w.main->BitBtnRefersh, Qt::LeftButton);
         QVERIFY(!dlg->isVisible());
+        // Still logged in, the list is read again on its worker.
+        QTRY_VERIFY(!w.main->isReadingList());
         QCOMPARE(w.messages.texts(), QStringList());
         QCOMPARE(UsbLoggedIn.load(), byEscape ? 0 : 1);
         QCOMPARE(w.controls(), byEscape ? u("11000001") : u("11111111"));
