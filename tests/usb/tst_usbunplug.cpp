@@ -6,7 +6,6 @@
 #include "device/LinkFlags.h"
 #include "device/PasswordCheck.h"
 #include "device/TStorageSingleThread.h"
-#include "device/TelephoneList.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -81,17 +80,11 @@ void TestUsbUnplug::duringAList()
     QVERIFY(link);
     // Commands: count (0), probe (1), record 0..7 (2..9): pulled out at record 3.
     phone.vanishAt(5);
-    TelephoneListReader reader(*link);
-    QList<int> rows;
-    QStringList failures;
-    connect(&reader, &TelephoneListReader::rowRead, this,
-            [&](const ReportRow &row) { rows.append(row.key.toInt()); });
-    connect(&reader, &TelephoneListReader::failure, this,
-            [&](const QString &text) { failures.append(text); });
-    QVERIFY(!reader.run());
+    const ListOutcome list = readTelephoneList(*link);
     phone.unplug();
-    QCOMPARE(rows, (QList<int>{0, 1, 2}));
-    QCOMPARE(failures, QStringList{QString::fromUtf8("USB读数据错误")});
+    QVERIFY(!list.complete);
+    QCOMPARE(list.rows, (QList<int>{0, 1, 2}));
+    QCOMPARE(list.failures, QStringList{QString::fromUtf8("USB读数据错误")});
 }
 
 void TestUsbUnplug::replug()
