@@ -114,6 +114,64 @@ private slots:
         phone.stop();
         resetLinkFlags();
     }
+
+    // The telephone pulled out while its list is read: the tick resets the tab at once, the
+    // list ends with one message, and nothing it read before is shown afterwards. Plugged in
+    // again, the list is read whole.
+    void unpluggedWhileListing()
+    {
+        resetLinkFlags();
+        TestSandbox sandbox;
+        const QString phoneDir = sandbox.folder().path() + QStringLiteral("phone");
+        const QList<FixtureRecording> recordings = makeRecordings(QList<quint32>(8, 300), false);
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startOnRecordings(phone, phoneDir, recordings, {u("--hold")}),
+                 qPrintable(phone.error()));
+        StartupWindows windows([&](AppContext &context) {
+            context.emulatorSocket = phone.socketName();
+            context.deviceTimeoutMs = 20000;
+        });
+        TMainForm &main = *windows.main;
+        main.TimerUSBConnect->stop();
+        main.show();
+        main.TimerUSBConnectTimer();
+        // Password, count, probe and three records.
+        QVERIFY(phone.release(6));
+        QTimer::singleShot(0, windows.password, [&] {
+            QTRY_VERIFY(windows.password->isVisible());
+            QTest::mouseClick(windows.password->OKBtn, Qt::LeftButton);
+        });
+        QTest::mouseClick(main.BitBtnRefersh, Qt::LeftButton);
+        QTRY_COMPARE(main.ListViewMCUModel->rowCount(), 3);
+        QVERIFY(main.isReadingList());
+
+        phone.stop();
+        main.TimerUSBConnectTimer();
+        QVERIFY(!main.isReadingList());
+        QCOMPARE(main.ListViewMCUModel->rowCount(), 0);
+        QTRY_COMPARE(windows.messages.texts(), QStringList{u("USB读数据错误")});
+        QTest::qWait(200);
+        QCOMPARE(windows.messages.texts().size(), 1);
+        QCOMPARE(main.ListViewMCUModel->rowCount(), 0);
+        QCOMPARE(main.LabelUpload->text(), u("上传进度"));
+        QVERIFY(main.BitBtnSave->isEnabled());
+        QVERIFY(!main.BitBtnRefersh->isEnabled() && !main.BitBtnUpload->isEnabled() &&
+                !main.ListViewMCU->isEnabled());
+
+        QVERIFY2(startOnRecordings(phone, phoneDir, recordings), qPrintable(phone.error()));
+        main.TimerUSBConnectTimer();
+        QVERIFY(main.BitBtnRefersh->isEnabled());
+        QTimer::singleShot(0, windows.password, [&] {
+            QTRY_VERIFY(windows.password->isVisible());
+            QTest::mouseClick(windows.password->OKBtn, Qt::LeftButton);
+        });
+        QTest::mouseClick(main.BitBtnRefersh, Qt::LeftButton);
+        QTRY_VERIFY(!main.isReadingList());
+        QCOMPARE(main.ListViewMCUModel->rowCount(), 8);
+        QCOMPARE(windows.messages.texts().size(), 1);
+        phone.stop();
+        resetLinkFlags();
+    }
 };
 
 QTEST_MAIN(TestListingProgress)
