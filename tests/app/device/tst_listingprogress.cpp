@@ -33,6 +33,33 @@ namespace {
 
 using tovrel::test::u;
 
+// The windows on the emulated telephone at `socket`, shown, with the telephone found by one
+// tick (the test runs the ticks itself).
+struct Windows : StartupWindows
+{
+    explicit Windows(const QString &socket)
+        : StartupWindows([&](AppContext &context) {
+              context.emulatorSocket = socket;
+              context.deviceTimeoutMs = 20000;
+          })
+    {
+        main->TimerUSBConnect->stop();
+        main->show();
+        main->TimerUSBConnectTimer();
+    }
+
+    // Presses the list button and logs in with the dialog's password (9137); returns when the
+    // button's handler does.
+    void list()
+    {
+        QTimer::singleShot(0, password, [this] {
+            QTRY_VERIFY(password->isVisible());
+            QTest::mouseClick(password->OKBtn, Qt::LeftButton);
+        });
+        QTest::mouseClick(main->BitBtnRefersh, Qt::LeftButton);
+    }
+};
+
 } // namespace
 
 class TestListingProgress : public QObject
@@ -52,25 +79,12 @@ private slots:
         QVERIFY2(startOnRecordings(phone, phoneDir, recordings, {u("--hold")}),
                  qPrintable(phone.error()));
 
-        StartupWindows windows([&](AppContext &context) {
-            context.emulatorSocket = phone.socketName();
-            context.deviceTimeoutMs = 20000;
-        });
+        Windows windows(phone.socketName());
         TMainForm &main = *windows.main;
-        TPasswordDlg *password = windows.password;
-        main.TimerUSBConnect->stop();
-        main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        main.TimerUSBConnectTimer();
-
         // The login's own exchange is answered on the window thread: its answer goes at once.
         QVERIFY(phone.release(1));
-        QTimer::singleShot(0, password, [&] {
-            QTRY_VERIFY(password->isVisible());
-            password->Password->setText(u("9137"));
-            QTest::mouseClick(password->OKBtn, Qt::LeftButton);
-        });
-        QTest::mouseClick(main.BitBtnRefersh, Qt::LeftButton);
+        windows.list();
 
         // The button's handler is back while the count is still unanswered: the list is read
         // on its worker, and nothing else may use the link or the rows meanwhile.
@@ -127,21 +141,11 @@ private slots:
         emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
         QVERIFY2(startOnRecordings(phone, phoneDir, recordings, {u("--hold")}),
                  qPrintable(phone.error()));
-        StartupWindows windows([&](AppContext &context) {
-            context.emulatorSocket = phone.socketName();
-            context.deviceTimeoutMs = 20000;
-        });
+        Windows windows(phone.socketName());
         TMainForm &main = *windows.main;
-        main.TimerUSBConnect->stop();
-        main.show();
-        main.TimerUSBConnectTimer();
         // Password, count, probe and three records.
         QVERIFY(phone.release(6));
-        QTimer::singleShot(0, windows.password, [&] {
-            QTRY_VERIFY(windows.password->isVisible());
-            QTest::mouseClick(windows.password->OKBtn, Qt::LeftButton);
-        });
-        QTest::mouseClick(main.BitBtnRefersh, Qt::LeftButton);
+        windows.list();
         QTRY_COMPARE(main.ListViewMCUModel->rowCount(), 3);
         QVERIFY(main.isReadingList());
 
@@ -161,11 +165,7 @@ private slots:
         QVERIFY2(startOnRecordings(phone, phoneDir, recordings), qPrintable(phone.error()));
         main.TimerUSBConnectTimer();
         QVERIFY(main.BitBtnRefersh->isEnabled());
-        QTimer::singleShot(0, windows.password, [&] {
-            QTRY_VERIFY(windows.password->isVisible());
-            QTest::mouseClick(windows.password->OKBtn, Qt::LeftButton);
-        });
-        QTest::mouseClick(main.BitBtnRefersh, Qt::LeftButton);
+        windows.list();
         QTRY_VERIFY(!main.isReadingList());
         QCOMPARE(main.ListViewMCUModel->rowCount(), 8);
         QCOMPARE(windows.messages.texts().size(), 1);
