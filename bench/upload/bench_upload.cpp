@@ -49,6 +49,7 @@ public:
     }
     void close() override { m_inner->close(); }
     bool isOpen() const override { return m_inner->isOpen(); }
+    bool linkLost() const override { return m_inner->linkLost(); }
     double linkSeconds() const { return m_ns * 1e-9; }
 
 private:

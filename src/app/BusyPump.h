@@ -1,13 +1,17 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 
 namespace tovrel {
 
 // Keeps the windows painting and the timers running between the steps of a long piece of work
-// on the window thread, while the user's input stays refused: clicks, keys, wheel turns and
-// close requests that arrive during a pump are dropped, not queued for later. Message boxes
-// shown by the work itself (between pumps) take input as usual.
+// on the window thread, while the user's input to the windows that were open when the pump
+// began stays refused: their clicks, keys, wheel turns and close requests that arrive during a
+// pump are dropped, not queued for later. A window or message box opened while the pump runs
+// (a failure reported from another thread meanwhile) takes its input as usual, so it can always
+// be answered; while it is modal, Qt keeps the other windows from input by itself.
 class BusyPump : public QObject
 {
     Q_OBJECT
@@ -23,7 +27,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // True when `watched` belongs to one of the windows open when the pump began.
+    bool inRefusedWindow(QObject *watched) const;
+
     bool m_pumping = false;
+    // The top-level widgets and windows open when the current pump began.
+    QList<QPointer<QObject>> m_refused;
 };
 
 } // namespace tovrel

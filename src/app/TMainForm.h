@@ -2,6 +2,7 @@
 
 #include "AppContext.h"
 
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -25,7 +26,7 @@ class TPasswordDlg;
 class TFindForm;
 class TExportForm1;
 class TelephoneLink;
-class UploadRun;
+class WorkerRun;
 class PlaybackControl;
 class ConversionControl;
 
@@ -93,6 +94,9 @@ public:
     QPushButton *BitBtn5 = nullptr;
     QLabel *Label10 = nullptr;
     QLabel *Label11 = nullptr;
+
+    // True while the telephone's list is being read (on its worker).
+    bool isReadingList() const { return m_listing; }
 
     // Settings: move LocalFileBackupPath between SysConf.ini and EditSave. WriteSysConf returns
     // false (after showing the standard error box) when the file cannot be written.
@@ -166,14 +170,25 @@ private:
     void resetUploadProgress();
     void setUploadRunningControls(bool running);
     void startUploadWorker(const QList<int> &deviceIndices);
-    void onUploadEnded(UploadRun *run, bool idle);
-    // Waits, keeping the worker's queued messages flowing, until an earlier worker has ended.
-    // False when the window was closed meanwhile: the link is released, nothing may follow.
-    bool waitForUploadWorker();
+    void onUploadEnded(WorkerRun *run, bool idle);
+    void startListWorker();
+    void setListingControls(bool listing);
+    // Waits, keeping the workers' queued messages flowing, until earlier workers of the link
+    // (list or upload) have ended. False when the window was closed meanwhile: the link is
+    // released, nothing may follow.
+    bool waitForDeviceWorkers();
 
     std::shared_ptr<TelephoneLink> m_link;
     // The latest upload worker with its thread (UploadThread).
-    std::shared_ptr<UploadRun> m_upload;
+    std::shared_ptr<WorkerRun> m_upload;
+    // The latest reader of the telephone's list with its thread.
+    std::shared_ptr<WorkerRun> m_list;
+    // True from the start of a list until its end (or until the tick found no telephone).
+    bool m_listing = false;
+    // The number of recordings of the list being read.
+    int m_listCount = 0;
+    // The messages for USB ids of SysConf.ini that were refused, until they are shown.
+    QStringList m_refusedIds;
     // Set by FormClose: the link has been flushed and closed.
     bool m_closed = false;
 

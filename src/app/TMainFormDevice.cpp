@@ -4,10 +4,9 @@
 
 #include "TMainForm.h"
 
-#include "BusyPump.h"
 #include "ReportListView.h"
 #include "TPasswordDlg.h"
-#include "UploadRun.h"
+#include "WorkerRun.h"
 
 #include "activity/ActivityFlags.h"
 #include "activity/ActivityRules.h"
@@ -45,8 +44,8 @@ QString listingLabelText(int done, int count)
 
 void TMainForm::connectDeviceHandlers()
 {
-    m_link = std::make_shared<TelephoneLink>(createUsbLibrary(m_context.emulatorSocket),
-                                             m_context.deviceTimeoutMs);
+    m_link = std::make_shared<TelephoneLink>(
+        createUsbLibrary(m_context.emulatorSocket, &m_refusedIds), m_context.deviceTimeoutMs);
     connect(TimerUSBConnect, &QTimer::timeout, this, &TMainForm::TimerUSBConnectTimer);
     connect(PageControl1, &QTabWidget::currentChanged, this, &TMainForm::PageControl1Change);
     connect(BitBtnRefersh, &QPushButton::clicked, this, &TMainForm::BitBtnRefershClick);
@@ -66,6 +65,17 @@ void TMainForm::showTelephoneTab()
     UsbOpened = 0;
     BitBtnConnect->setText(u("USB未连接"));
     BitBtnConnect->setEnabled(false);
+    // Ids of SysConf.ini that were replaced by their defaults are said once, when the window is
+    // up (a telephone that is never found would otherwise only show "USB未连接").
+    if (!m_refusedIds.isEmpty()) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, texts = std::exchange(m_refusedIds, {})] {
+                for (const QString &text : texts)
+                    m_context.messages->warn(text);
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void TMainForm::TimerUSBConnectTimer()
@@ -75,9 +85,16 @@ void TMainForm::TimerUSBConnectTimer()
         UsbPresent = 1;
         BitBtnConnect->setText(u("USB已连接"));
         BitBtnConnect->setEnabled(true);
-        if (!isUploading())
+        if (!isUploading() && !m_listing)
             BitBtnRefersh->setEnabled(true);
         return;
+    }
+    // A list being read stops at its next record; what it still sends is not shown. The folder
+    // button it held off is the user's again.
+    if (m_listing) {
+        m_listing = false;
+        m_list->requestStop();
+        BitBtnSave->setEnabled(true);
     }
     UsbOpened = 0;
     UsbLoggedIn = 0;
@@ -164,7 +181,7 @@ void TMainForm::BitBtnRefershClick()
         return;
     }
     // A cancelled worker may still be finishing its last exchange.
-    if (!waitForUploadWorker())
+    if (!waitForDeviceWorkers())
         return;
     if (UsbPresent && !UsbOpened) {
         if (openStep())
@@ -174,34 +191,83 @@ void TMainForm::BitBtnRefershClick()
     }
     if (!UsbLoggedIn)
         return;
+    startListWorker();
+}
 
-    TelephoneListReader reader(*m_link);
-    // The list is read on this thread, one exchange at a time; between exchanges the window
-    // paints and LabelUpload counts the records read, while other input stays refused.
-    BusyPump busy;
-    const auto showProgress = [this, &reader, &busy](int done) {
-        LabelUpload->setText(listingLabelText(done, reader.recordCount()));
+void TMainForm::setListingControls(bool listing)
+{
+    // While the list is read nothing else may use the link or the rows: the list button, the
+    // upload buttons, the list itself, the export and the folder button wait for its end.
+    if (listing) {
+        for (QWidget *w :
+             std::initializer_list<QWidget *>{BitBtnRefersh, BitBtnUpload, BitBtnUploadAll,
+                                              ListViewMCU, BitBtnExport, BitBtnSave})
+            w->setEnabled(false);
+        return;
+    }
+    setLoggedInControls(UsbLoggedIn.load() != 0);
+    BitBtnRefersh->setEnabled(UsbPresent.load() != 0 && !isUploading());
+}
+
+void TMainForm::startListWorker()
+{
+    auto owned = std::make_unique<TelephoneListReader>(*m_link);
+    TelephoneListReader *reader = owned.get();
+    // The reader holds the link by reference: the body keeps it alive until the reader ends.
+    auto run = std::make_shared<WorkerRun>(
+        std::move(owned), [reader, link = m_link] { reader->run(); },
+        [reader] { reader->requestStop(); }, QStringLiteral("TelephoneList"));
+    m_list = run;
+    m_listing = true;
+    setListingControls(true);
+    QObject *relay = run->relay();
+    WorkerRun *current = run.get();
+    // Rows and progress count only from the current list, and only while the link it reads
+    // stands (the poll tick may have reset the tab meanwhile).
+    const auto wanted = [this, current] { return m_listing && m_list.get() == current; };
+    const auto showProgress = [this](int done) {
+        LabelUpload->setText(listingLabelText(done, m_listCount));
         LabelUpload->resize(kLabelUploadWidth, LabelUpload->height());
-        busy.pump();
     };
-    connect(&reader, &TelephoneListReader::rowsCleared, this,
-            [this] { ListViewMCUModel->clear(); });
-    connect(&reader, &TelephoneListReader::formChosen, this, [this, &showProgress](bool longForm) {
-        const TelephoneListWidths widths = telephoneListWidths(longForm);
-        ListViewMCUModel->setColumnWidth(1, widths.fileName);
-        ListViewMCUModel->setColumnWidth(2, widths.number);
-        showProgress(0);
+    connect(reader, &TelephoneListReader::rowsCleared, relay, [this, wanted] {
+        if (wanted())
+            ListViewMCUModel->clear();
     });
-    connect(&reader, &TelephoneListReader::rowRead, this,
-            [this, &showProgress](const ReportRow &row) {
+    connect(reader, &TelephoneListReader::countRead, relay, [this, wanted](int count) {
+        if (wanted())
+            m_listCount = count;
+    });
+    connect(reader, &TelephoneListReader::formChosen, relay,
+            [this, wanted, showProgress](bool longForm) {
+                if (!wanted())
+                    return;
+                const TelephoneListWidths widths = telephoneListWidths(longForm);
+                ListViewMCUModel->setColumnWidth(1, widths.fileName);
+                ListViewMCUModel->setColumnWidth(2, widths.number);
+                showProgress(0);
+            });
+    connect(reader, &TelephoneListReader::rowRead, relay,
+            [this, wanted, showProgress](const ReportRow &row) {
+                if (!wanted())
+                    return;
                 ListViewMCUModel->appendRow(row);
                 showProgress(row.key.toInt() + 1);
             });
-    connect(&reader, &TelephoneListReader::failure, this,
-            [this](const QString &text) { m_context.messages->warn(text); });
-    reader.run();
-    LabelUpload->setText(uploadIdleLabelText());
-    LabelUpload->resize(kLabelUploadWidth, LabelUpload->height());
+    // The reader waits until its box has been dismissed, as the list always did.
+    connect(
+        reader, &TelephoneListReader::failure, relay,
+        [this](const QString &text) { m_context.messages->warn(text); },
+        Qt::BlockingQueuedConnection);
+    connect(reader, &TelephoneListReader::finished, relay, [this, wanted] {
+        if (!wanted())
+            return;
+        m_listing = false;
+        LabelUpload->setText(uploadIdleLabelText());
+        LabelUpload->resize(kLabelUploadWidth, LabelUpload->height());
+        setListingControls(false);
+    });
+    m_listCount = 0;
+    run->start();
 }
 
 void TMainForm::setUploadRunningControls(bool running)
@@ -233,7 +299,7 @@ void TMainForm::BitBtnUploadClick()
         if (indices.isEmpty())
             return;
         // The link is used by one worker at a time; the telephone may have gone meanwhile.
-        if (!waitForUploadWorker() || !UsbLoggedIn)
+        if (!waitForDeviceWorkers() || !UsbLoggedIn)
             return;
         Uploading = 1;
         startUploadWorker(indices);
@@ -250,9 +316,12 @@ void TMainForm::BitBtnUploadClick()
 
 void TMainForm::startUploadWorker(const QList<int> &deviceIndices)
 {
-    m_upload = std::make_shared<UploadRun>(m_link, EditSave->text(), deviceIndices);
-    UploadRun *run = m_upload.get();
-    TStorageSingleThread *worker = run->worker();
+    auto owned = std::make_unique<TStorageSingleThread>(m_link, EditSave->text(), deviceIndices);
+    TStorageSingleThread *worker = owned.get();
+    m_upload = std::make_shared<WorkerRun>(
+        std::move(owned), [worker] { worker->Execute(); }, [worker] { worker->requestStop(); },
+        QStringLiteral("TStorageSingleThread"));
+    WorkerRun *run = m_upload.get();
     QObject *relay = run->relay();
     // The list's file names, to name a recording that does not arrive whole.
     QHash<int, QString> names;
@@ -284,7 +353,7 @@ void TMainForm::startUploadWorker(const QList<int> &deviceIndices)
     run->start();
 }
 
-void TMainForm::onUploadEnded(UploadRun *run, bool idle)
+void TMainForm::onUploadEnded(WorkerRun *run, bool idle)
 {
     // Only the latest worker's end sets the tab back; a folder that could not be created
     // leaves the tab in its running state until the upload is cancelled.
@@ -295,11 +364,13 @@ void TMainForm::onUploadEnded(UploadRun *run, bool idle)
     Uploading = 0;
 }
 
-bool TMainForm::waitForUploadWorker()
+bool TMainForm::waitForDeviceWorkers()
 {
-    // A close during the wait drops m_upload; this copy keeps the run alive until it returns.
-    if (const std::shared_ptr<UploadRun> run = m_upload)
-        run->waitUntilEnded();
+    // A close during the wait drops the runs; these copies keep them alive until they return.
+    for (const std::shared_ptr<WorkerRun> &run : {m_upload, m_list}) {
+        if (run)
+            run->waitUntilEnded();
+    }
     return !m_closed;
 }
 
@@ -321,15 +392,18 @@ void TMainForm::PageControl1Change(int)
 void TMainForm::FormClose()
 {
     m_closed = true;
+    m_listing = false;
     if (m_upload && m_upload->isRunning()) {
         m_upload->requestStop();
         QThread::msleep(100);
     }
     // Stops and waits for a worker still finishing its exchange before the link goes (also
     // when a handler waiting for that worker still holds the run).
-    if (m_upload)
-        m_upload->finish();
-    m_upload.reset();
+    for (std::shared_ptr<WorkerRun> *run : {&m_list, &m_upload}) {
+        if (*run)
+            (*run)->finish();
+        run->reset();
+    }
     if (m_link)
         m_link->closeAtExit();
 }

@@ -6,6 +6,8 @@
 #include "MessageSink.h"
 #include "StandardError.h"
 
+#include "io/AtomicFile.h"
+
 #include <QCommandLineParser>
 
 #include <exception>
@@ -37,6 +39,7 @@ int run(tovrel::DeskApplication &app, tovrel::QtMessageSink &messages)
 
 int main(int argc, char *argv[])
 {
+    tovrel::failWritesPastFileSizeLimit();
     tovrel::QtMessageSink messages;
     tovrel::DeskApplication app(argc, argv);
     app.setErrorSink(&messages);

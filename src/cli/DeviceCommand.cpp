@@ -16,12 +16,18 @@
 #include "report/ReportModel.h"
 
 #include <QCommandLineParser>
+#include <QScopeGuard>
 #include <QTextStream>
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <pthread.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tovrel::cli {
@@ -201,6 +207,62 @@ int runList(TelephoneLink &link, bool header)
     return failed ? 1 : 0;
 }
 
+// Ctrl-C (SIGINT) and SIGTERM during an upload: instead of ending the program where it stands
+// (leaving the hidden file in progress behind and naming nothing), they ask the worker to stop.
+// Built before any thread of the run is started, so that every thread keeps the two signals
+// blocked; one thread of its own takes them.
+class InterruptWatch
+{
+public:
+    InterruptWatch()
+    {
+        sigemptyset(&m_signals);
+        sigaddset(&m_signals, SIGINT);
+        sigaddset(&m_signals, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &m_signals, &m_previous);
+    }
+    ~InterruptWatch()
+    {
+        stop();
+        pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+    }
+    InterruptWatch(const InterruptWatch &) = delete;
+    InterruptWatch &operator=(const InterruptWatch &) = delete;
+
+    // From now on the first of the two signals runs `onInterrupt` (on the watch's thread).
+    void start(std::function<void()> onInterrupt)
+    {
+        m_waiter = std::thread([this, onInterrupt = std::move(onInterrupt)] {
+            for (;;) {
+                int signal = 0;
+                if (sigwait(&m_signals, &signal) != 0 || m_done)
+                    return;
+                int none = 0;
+                if (m_signal.compare_exchange_strong(none, signal))
+                    onInterrupt();
+            }
+        });
+    }
+    // Ends the watch's thread; the signals stay blocked until the watch goes.
+    void stop()
+    {
+        if (!m_waiter.joinable())
+            return;
+        m_done = true;
+        pthread_kill(m_waiter.native_handle(), SIGTERM);
+        m_waiter.join();
+    }
+    // The signal that interrupted the run, 0 when none did.
+    int signal() const { return m_signal.load(); }
+
+private:
+    sigset_t m_signals;
+    sigset_t m_previous;
+    std::thread m_waiter;
+    std::atomic<bool> m_done{false};
+    std::atomic<int> m_signal{0};
+};
+
 class TerminalProgress
 {
 public:
@@ -247,7 +309,8 @@ private:
     int m_fileValue = 0, m_fileMax = 0, m_batchValue = 0, m_batchMax = 0;
 };
 
-int runUpload(const std::shared_ptr<TelephoneLink> &link, const DeviceOptions &o)
+int runUpload(const std::shared_ptr<TelephoneLink> &link, const DeviceOptions &o,
+              InterruptWatch &interrupts)
 {
     if (o.folder.isEmpty())
         return fail(QStringLiteral("tovrel device: --to DIR is required"));
@@ -306,10 +369,20 @@ int runUpload(const std::shared_ptr<TelephoneLink> &link, const DeviceOptions &o
     });
     QObject::connect(&worker, &TStorageSingleThread::ended,
                      [&](bool, bool allComplete) { complete = allComplete; });
+    // An interrupted upload keeps nothing of the file in progress and names what it left.
+    worker.setKeepPartialOnStop(false);
+    interrupts.start([&worker] { worker.requestStop(); });
+    const auto unwatched = qScopeGuard([&interrupts] { interrupts.stop(); });
     Uploading = 1;
     worker.Execute();
     Uploading = 0;
+    interrupts.stop();
     progress.clear();
+    if (const int signal = interrupts.signal()) {
+        if (!worker.notWhole().isEmpty())
+            QTextStream(stderr) << uploadNotWholeText(worker.notWhole()) << '\n';
+        return 128 + signal;
+    }
     return complete ? 0 : 1;
 }
 
@@ -328,7 +401,15 @@ int runDevice(const QStringList &args)
     if (o.exportRequest.requested() && o.action != QLatin1String("list"))
         return fail(QStringLiteral("tovrel device: --export goes with list"));
 
-    auto link = std::make_shared<TelephoneLink>(createUsbLibrary(o.emulator), o.timeoutMs);
+    // Before the link starts its threads: they must all leave the two signals to the watch.
+    std::optional<InterruptWatch> interrupts;
+    if (o.action == QLatin1String("upload"))
+        interrupts.emplace();
+    QStringList refused;
+    auto link =
+        std::make_shared<TelephoneLink>(createUsbLibrary(o.emulator, &refused), o.timeoutMs);
+    for (const QString &text : std::as_const(refused))
+        QTextStream(stderr) << text << '\n';
     if (o.action == QLatin1String("status")) {
         const bool present = link->deviceCount() > 0;
         QTextStream(stdout) << (present ? u("USB已连接") : u("USB未连接")) << '\n';
@@ -338,7 +419,7 @@ int runDevice(const QStringList &args)
         link->closeAtExit();
         return fail(*failure);
     }
-    const int result = o.action != QLatin1String("list") ? runUpload(link, o)
+    const int result = o.action != QLatin1String("list") ? runUpload(link, o, *interrupts)
                        : o.exportRequest.requested()     ? exportList(*link, o.exportRequest)
                                                          : runList(*link, o.header);
     link->closeAtExit();

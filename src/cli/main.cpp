@@ -3,6 +3,8 @@
 #include "Commands.h"
 #include "Help.h"
 
+#include "io/AtomicFile.h"
+
 #include <QCoreApplication>
 #include <QTextStream>
 
@@ -42,6 +44,7 @@ void printHelp(QTextStream &out)
 int main(int argc, char *argv[])
 {
     using namespace tovrel::cli;
+    tovrel::failWritesPastFileSizeLimit();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tovrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION_TEXT));

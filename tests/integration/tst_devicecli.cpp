@@ -10,6 +10,10 @@
 #include <QProcess>
 #include <QTest>
 
+#include <algorithm>
+#include <csignal>
+#include <sys/types.h>
+
 using namespace tovrel;
 using namespace tovrel::test;
 
@@ -203,12 +207,107 @@ private slots:
         limits.fileSizeLimit = 600;
         const Run r = runProgram(tovrelProgram(), QStringList{QStringLiteral("device")} + upload,
                                  30000, limits);
+        // The program is not killed by the limit (SIGXFSZ): the write fails as on a full disk.
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.startsWith(u("写入文件错误\n")), qPrintable(r.err));
         QVERIFY(r.err.contains(m_recordings[0].fileName(1)));
+        // The 19-byte header and two packets fit under 600 bytes, the third packet's write
+        // fails: after it the telephone is asked for nothing more. (The emulator's log is read
+        // as it arrives; the program has ended, so nothing it sent is still to come but late.)
+        const QString third =
+            u(": data address %1 count 256").arg(m_recordings[0].header.startAddress + 512);
+        QTRY_VERIFY(m_phone.log().count(third) == 2);
+        QTest::qWait(200);
+        // The commands of this run: from its login on.
+        QStringList commands = m_phone.log().split(u'\n', Qt::SkipEmptyParts);
+        const auto login = std::find_if(commands.crbegin(), commands.crend(), [](const QString &c) {
+            return c.endsWith(u(": password"));
+        });
+        QVERIFY(login != commands.crend());
+        commands = commands.mid(commands.size() - 1 - (login - commands.crbegin()));
+        const auto data = std::count_if(commands.cbegin(), commands.cend(), [](const QString &c) {
+            return c.contains(u(": data address "));
+        });
+        QCOMPARE(int(data), 3);
+        QVERIFY2(commands.last().endsWith(third), qPrintable(commands.join(u'|')));
         QCOMPARE(m_dir->read(name), m_recordings[0].bytes());
         QCOMPARE(QDir(to).entryList(QDir::Files | QDir::Hidden),
                  QStringList{m_recordings[0].fileName(1)});
+    }
+
+    // Ctrl-C or SIGTERM in the middle of a file: the upload stops after the exchange in
+    // progress, the hidden file being written is removed, what was not uploaded is named, and
+    // the exit status says which signal ended it.
+    void interruptNamesWhatIsLeft_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+    }
+    void interruptNamesWhatIsLeft()
+    {
+        QFETCH(int, signal);
+        m_phone.stop();
+        m_recordings = makeRecordings({256 * 200, 300}, false);
+        QVERIFY2(startOnRecordings(m_phone, m_dir->path() + QStringLiteral("phone"), m_recordings,
+                                   {u("--password"), u("2468"), u("--delay-ms"), u("20")}),
+                 qPrintable(m_phone.error()));
+        const QString to = m_dir->path() + QStringLiteral("out");
+        QProcess program;
+        program.start(tovrelProgram(), QStringList{u("device"), u("upload"), u("--password"),
+                                                   u("2468"), u("--to"), to, u("--all")} +
+                                           link());
+        QVERIFY(program.waitForStarted());
+        // The first file is being written: its hidden temporary file is there.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !QDir(to).entryList({u(".*.part")}, QDir::Files | QDir::Hidden).isEmpty(), 20000);
+        QCOMPARE(::kill(pid_t(program.processId()), signal), 0);
+        QVERIFY(program.waitForFinished(20000));
+        const QString err = QString::fromUtf8(program.readAllStandardError());
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 128 + signal);
+        // The second recording was never asked for: it is named by its number.
+        QVERIFY2(err.endsWith(u("以下文件没有完整上传：\n") + m_recordings[0].fileName(1) +
+                              u("\n第2条录音\n")),
+                 qPrintable(err));
+        QCOMPARE(QDir(to).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    // A relative --emulator path is taken from the working folder.
+    void relativeEmulatorPath_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("name") << u("phone.sock");
+        QTest::newRow("in a sub-folder") << u("sub/phone.sock");
+    }
+    void relativeEmulatorPath()
+    {
+        QFETCH(QString, path);
+        const QString work = m_dir->path() + QStringLiteral("work/");
+        QVERIFY(QDir().mkpath(work + QStringLiteral("sub")));
+        QVERIFY(QFile::link(m_phone.socketName(), work + path));
+        ChildLimits inWork;
+        inWork.workingDirectory = work;
+        const Run r = runProgram(tovrelProgram(), {u("device"), u("status"), u("--emulator"), path},
+                                 30000, inWork);
+        QCOMPARE(r.out, u("USB已连接\n"));
+        QCOMPARE(r.exitCode, 0);
+    }
+
+    // USB ids in SysConf.ini that are not hexadecimal 16-bit ids are named on stderr, with the
+    // ids used instead.
+    void refusedIdsAreNamed()
+    {
+        const QString work = m_dir->path() + QStringLiteral("work/");
+        QVERIFY(QDir().mkpath(work));
+        m_dir->write(QStringLiteral("work/SysConf.ini"),
+                     "[Device]\nVendorId=10C4x\nProductId=0xEA61\n");
+        ChildLimits inWork;
+        inWork.workingDirectory = work;
+        const Run r = runProgram(tovrelProgram(), {u("device"), u("status")}, 30000, inWork);
+        QVERIFY2(r.err.contains(u("VendorId 值“10C4x”")) && r.err.contains(u("10C4")),
+                 qPrintable(r.err));
+        QVERIFY2(!r.err.contains(u("ProductId")), qPrintable(r.err));
     }
 
     // A telephone this user may not open (CI runs as root, so the program runs as nobody, who

@@ -15,10 +15,10 @@ namespace tovrel::test {
 namespace {
 
 // Runs in the child between fork and exec (or the body): async-signal-safe calls only.
-bool applyLimits(const ChildLimits &limits)
+bool applyLimits(const ChildLimits &limits, bool ignoreFileSizeSignal)
 {
     if (limits.fileSizeLimit >= 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
+        std::signal(SIGXFSZ, ignoreFileSizeSignal ? SIG_IGN : SIG_DFL);
         const rlimit limit{rlim_t(limits.fileSizeLimit), rlim_t(limits.fileSizeLimit)};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
             return false;
@@ -53,10 +53,12 @@ ProgramRun runProgram(const QString &program, const QStringList &args, int timeo
     QProcess p;
     if (limits.fileSizeLimit >= 0 || limits.asNobody) {
         p.setChildProcessModifier([limits] {
-            if (!applyLimits(limits))
+            if (!applyLimits(limits, false))
                 _exit(125);
         });
     }
+    if (!limits.workingDirectory.isEmpty())
+        p.setWorkingDirectory(limits.workingDirectory);
     p.start(path, args);
     ProgramRun r;
     if (!p.waitForStarted(timeoutMs)) {
@@ -80,7 +82,7 @@ int runInChild(const ChildLimits &limits, int (*body)(void *), void *context)
     if (pid < 0)
         return -1;
     if (pid == 0)
-        _exit(applyLimits(limits) ? body(context) : 125);
+        _exit(applyLimits(limits, true) ? body(context) : 125);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
     }

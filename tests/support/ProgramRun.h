@@ -17,11 +17,15 @@ struct ProgramRun
 // How the child process is set up before the program starts.
 struct ChildLimits
 {
-    // RLIMIT_FSIZE in bytes (-1: none); SIGXFSZ is ignored, so a write past it fails with EFBIG.
+    // RLIMIT_FSIZE in bytes (-1: none), as `ulimit -f` sets it. A program is started with SIGXFSZ
+    // as a shell leaves it (it must turn a write past the limit into its own failure); a body
+    // run in a forked child ignores it, so a write past the limit fails with EFBIG.
     long long fileSizeLimit = -1;
     // Run as the unprivileged user nobody (the tests run as root in CI, where no permission
     // would ever be refused).
     bool asNobody = false;
+    // The program's working folder (empty: the test's own).
+    QString workingDirectory;
 };
 
 // Runs `program` with `args` to its end (killed after `timeoutMs`).

@@ -6,6 +6,7 @@
 #include "device/LinkFlags.h"
 #include "device/TStorageSingleThread.h"
 #include "device/TelephoneLink.h"
+#include "device/TelephoneList.h"
 
 #include <QList>
 #include <QString>
@@ -61,6 +62,27 @@ inline UploadOutcome runUpload(const std::shared_ptr<TelephoneLink> &link, const
     UsbLoggedIn = 1;
     worker.Execute();
     UsbLoggedIn = 0;
+    return outcome;
+}
+
+// What a reading of the telephone's list told: its result, the rows' device indices and the
+// failures, in order.
+struct ListOutcome
+{
+    bool complete = false;
+    QList<int> rows;
+    QStringList failures;
+};
+
+inline ListOutcome readTelephoneList(TelephoneLink &link)
+{
+    ListOutcome outcome;
+    TelephoneListReader reader(link);
+    QObject::connect(&reader, &TelephoneListReader::rowRead,
+                     [&outcome](const ReportRow &row) { outcome.rows.append(row.key.toInt()); });
+    QObject::connect(&reader, &TelephoneListReader::failure,
+                     [&outcome](const QString &text) { outcome.failures.append(text); });
+    outcome.complete = reader.run();
     return outcome;
 }
 

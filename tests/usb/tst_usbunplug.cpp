@@ -21,6 +21,7 @@ class TestUsbUnplug : public QObject
 private slots:
     void duringARead();
     void duringAnUpload();
+    void duringAList();
     void replug();
 };
 
@@ -67,6 +68,23 @@ void TestUsbUnplug::duringAnUpload()
         QVERIFY(bytes.size() <= first.record.size() + 512);
         QVERIFY(whole.startsWith(bytes));
     }
+}
+
+// Pulled out while the list is read: the list ends at once with one message, not one per
+// record left.
+void TestUsbUnplug::duringAList()
+{
+    UmockdevPhone phone(generated(8, 100, false));
+    QVERIFY2(phone.error().isEmpty(), qPrintable(phone.error()));
+    auto link = openUsbLink(5000);
+    QVERIFY(link);
+    // Commands: count (0), probe (1), record 0..7 (2..9): pulled out at record 3.
+    phone.vanishAt(5);
+    const ListOutcome list = readTelephoneList(*link);
+    phone.unplug();
+    QVERIFY(!list.complete);
+    QCOMPARE(list.rows, (QList<int>{0, 1, 2}));
+    QCOMPARE(list.failures, QStringList{QString::fromUtf8("USB读数据错误")});
 }
 
 void TestUsbUnplug::replug()

@@ -65,6 +65,12 @@ void EmulatorLauncher::stop()
     }
 }
 
+bool EmulatorLauncher::release(int answers)
+{
+    const QByteArray line = QByteArray::number(answers) + '\n';
+    return m_process.write(line) == line.size() && m_process.waitForBytesWritten(5000);
+}
+
 QString EmulatorLauncher::log()
 {
     m_log += QString::fromUtf8(m_process.readAllStandardError());

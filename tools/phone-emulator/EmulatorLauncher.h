@@ -24,6 +24,8 @@ public:
     QString error() const { return m_error; }
     // What the emulator wrote on stderr so far (the command log with --verbose).
     QString log();
+    // Started with --hold: lets `answers` more answers go. False when it could not be told.
+    bool release(int answers);
 
 private:
     QString m_program;

@@ -30,7 +30,8 @@ struct EmulatorOptions
     int lateMs = 0;                     // by this many milliseconds
     int dropOnly = -1;                  // leave command number K (from 1) unanswered
     bool failWrites = false;            // close every connection as soon as it is made
-    bool verbose = false;               // log each command on stderr
+    bool hold = false;    // hold every answer until a line "N" on stdin releases N more
+    bool verbose = false; // log each command on stderr
 };
 
 } // namespace tovrel::emulator

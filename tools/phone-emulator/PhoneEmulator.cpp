@@ -89,8 +89,34 @@ void PhoneEmulator::handleCommand(QLocalSocket *socket, const QByteArray &comman
     // A late answer holds back every later one too, as a telephone busy with it would.
     if (m_commands == m_options.lateCommand)
         QThread::msleep(ulong(m_options.lateMs));
-    socket->write(wire::frame(reply));
+    if (!m_options.hold) {
+        send(socket, wire::frame(reply));
+        return;
+    }
+    m_held.append({socket, wire::frame(reply)});
+    sendHeld();
+}
+
+void PhoneEmulator::send(QLocalSocket *socket, const QByteArray &framed)
+{
+    socket->write(framed);
     socket->flush();
+}
+
+void PhoneEmulator::release(int count)
+{
+    m_allowance += count;
+    sendHeld();
+}
+
+void PhoneEmulator::sendHeld()
+{
+    while (m_allowance > 0 && !m_held.isEmpty()) {
+        const auto [socket, framed] = m_held.takeFirst();
+        --m_allowance;
+        if (socket && !m_unplugged)
+            send(socket, framed);
+    }
 }
 
 QByteArray PhoneEmulator::answer(const QByteArray &command) const

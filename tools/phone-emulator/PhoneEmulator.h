@@ -5,7 +5,9 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QObject>
+#include <QPointer>
 
 class QLocalServer;
 class QLocalSocket;
@@ -28,6 +30,8 @@ public:
 
     // The answer to one command, or nothing when the telephone does not answer it.
     QByteArray answer(const QByteArray &command) const;
+    // With hold: lets `count` more answers go, the held ones first.
+    void release(int count);
 
 private:
     void onNewConnection();
@@ -35,6 +39,8 @@ private:
     void handleCommand(QLocalSocket *socket, const QByteArray &command);
     void unplug(QLocalSocket *socket, const QByteArray &command);
     void log(const QByteArray &command) const;
+    void send(QLocalSocket *socket, const QByteArray &framed);
+    void sendHeld();
     static bool isDataCommand(const QByteArray &command);
 
     EmulatorOptions m_options;
@@ -44,6 +50,9 @@ private:
     int m_commands = 0;
     bool m_shortAnswered = false;
     bool m_unplugged = false;
+    // With hold: the answers waiting for their release, and how many may go unasked.
+    QList<QPair<QPointer<QLocalSocket>, QByteArray>> m_held;
+    int m_allowance = 0;
 };
 
 } // namespace tovrel::emulator

@@ -8,10 +8,12 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QTextStream>
 
 #include <csignal>
 #include <cstdio>
+#include <unistd.h>
 
 using namespace tovrel::emulator;
 
@@ -102,10 +104,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption failWrites(
         QStringLiteral("fail-writes"),
         QStringLiteral("Close every connection at once, so commands cannot be sent."));
+    const QCommandLineOption hold(
+        QStringLiteral("hold"),
+        QStringLiteral("Hold every answer until a line with a number N on stdin lets N more go."));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Log each command on stderr."));
     parser.addOptions({socket, password, recordings, generate, payloadBytes, form, delay, dropAfter,
-                       shortAfter, unplugAfter, lateOnce, dropOnly, failWrites, verbose});
+                       shortAfter, unplugAfter, lateOnce, dropOnly, failWrites, hold, verbose});
     // "--late-once K MS" takes two words; the parser sees them as one value "K MS".
     QStringList arguments = QCoreApplication::arguments();
     for (qsizetype i = 0; i + 2 < arguments.size(); ++i) {
@@ -162,6 +167,7 @@ int main(int argc, char *argv[])
     }
     options.failWrites = parser.isSet(failWrites);
     options.verbose = parser.isSet(verbose);
+    options.hold = parser.isSet(hold);
 
     auto memory = PhoneMemory::build(options, &error);
     if (!memory)
@@ -170,6 +176,23 @@ int main(int argc, char *argv[])
     if (!emulator.listen(&error))
         return fail(QStringLiteral("cannot listen on ") + options.socket + QStringLiteral(": ") +
                     error);
+    // The test driving a held telephone writes one number a line: the answers it lets go.
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    input.setEnabled(options.hold);
+    QByteArray typed;
+    QObject::connect(&input, &QSocketNotifier::activated, &emulator, [&] {
+        char bytes[256];
+        const ssize_t n = ::read(STDIN_FILENO, bytes, sizeof bytes);
+        if (n <= 0) {
+            input.setEnabled(false);
+            return;
+        }
+        typed.append(bytes, n);
+        for (qsizetype end = typed.indexOf('\n'); end >= 0; end = typed.indexOf('\n')) {
+            emulator.release(typed.left(end).trimmed().toInt());
+            typed.remove(0, end + 1);
+        }
+    });
     std::signal(SIGTERM, quitOnSignal);
     std::signal(SIGINT, quitOnSignal);
     if (options.verbose)

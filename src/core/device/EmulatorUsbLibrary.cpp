@@ -4,6 +4,7 @@
 
 #include <QDeadlineTimer>
 #include <QLocalSocket>
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -74,6 +75,7 @@ bool EmulatorUsbLibrary::open(int number)
         m_socket = nullptr;
         m_received.clear();
         m_open = false;
+        m_lost = false;
         if (number != 0) {
             m_openFailure = {UsbOpenFailure::Other, QStringLiteral("no such device")};
             return;
@@ -109,6 +111,10 @@ bool EmulatorUsbLibrary::write(QByteArrayView bytes)
 {
     bool ok = false;
     onIoThread([&] {
+        const auto lostUnlessConnected = qScopeGuard([&] {
+            if (!ok && !connected())
+                m_lost = true;
+        });
         if (!connected())
             return;
         // Notice a connection the telephone has closed before sending into it.
@@ -133,6 +139,10 @@ bool EmulatorUsbLibrary::read(char *buffer, int count, int *received)
     *received = 0;
     bool ok = false;
     onIoThread([&] {
+        const auto lostUnlessConnected = qScopeGuard([&] {
+            if (!ok && !connected())
+                m_lost = true;
+        });
         if (!m_socket)
             return;
         const QDeadlineTimer deadline(m_readTimeoutMs.load());

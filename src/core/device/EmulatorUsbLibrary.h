@@ -32,6 +32,7 @@ public:
     bool read(char *buffer, int count, int *received) override;
     void close() override;
     bool isOpen() const override { return m_open.load(); }
+    bool linkLost() const override { return m_lost.load(); }
 
 private:
     void onIoThread(const std::function<void()> &work);
@@ -41,6 +42,8 @@ private:
     std::atomic<int> m_readTimeoutMs{10000};
     std::atomic<int> m_writeTimeoutMs{10000};
     std::atomic<bool> m_open{false};
+    // A write or read found the connection closed (the telephone unplugged).
+    std::atomic<bool> m_lost{false};
     QThread m_ioThread;
     QObject *m_io = nullptr;          // lives on m_ioThread
     QLocalSocket *m_socket = nullptr; // child of m_io

@@ -59,10 +59,19 @@ UsbOpenFailure failureOf(int rc)
 
 } // namespace
 
+void LibUsbLibrary::noteFailure(int rc)
+{
+    // No device: unplugged. An I/O error or a missing endpoint: the device or its interface
+    // failed. A time-out, a stall or an overflow leave the link standing.
+    if (rc == LIBUSB_ERROR_NO_DEVICE || rc == LIBUSB_ERROR_IO || rc == LIBUSB_ERROR_NOT_FOUND)
+        m_lost = true;
+}
+
 bool LibUsbLibrary::open(int number)
 {
     close();
     m_openFailure = {};
+    m_lost = false;
     if (!m_context) {
         m_openFailure = failureOf(LIBUSB_ERROR_OTHER);
         return false;
@@ -141,20 +150,26 @@ void LibUsbLibrary::flush()
 
 bool LibUsbLibrary::write(QByteArrayView bytes)
 {
-    if (!m_handle)
+    if (!m_handle) {
+        m_lost = true; // the link was closed
         return false;
+    }
     int sent = 0;
     auto *data = reinterpret_cast<unsigned char *>(const_cast<char *>(bytes.data()));
     const int rc = libusb_bulk_transfer(m_handle, m_endpointOut, data, int(bytes.size()), &sent,
                                         unsigned(m_writeTimeoutMs.load()));
+    if (rc != 0)
+        noteFailure(rc);
     return rc == 0 && sent == bytes.size();
 }
 
 bool LibUsbLibrary::read(char *buffer, int count, int *received)
 {
     *received = 0;
-    if (!m_handle)
+    if (!m_handle) {
+        m_lost = true; // the link was closed
         return false;
+    }
     // One transfer, sized in whole packets: an answer longer than asked for shows as more bytes
     // received than `count` (or as libusb's overflow, a failure), never as the answer asked for.
     const int packets = (std::max(count, 1) + m_inPacketSize - 1) / m_inPacketSize;
@@ -163,8 +178,10 @@ bool LibUsbLibrary::read(char *buffer, int count, int *received)
     const int rc =
         libusb_bulk_transfer(m_handle, m_endpointIn, transfer.data(), int(transfer.size()), &got,
                              unsigned(m_readTimeoutMs.load()));
-    if (rc != 0)
+    if (rc != 0) {
+        noteFailure(rc);
         return false;
+    }
     std::copy_n(transfer.data(), std::min(got, count), reinterpret_cast<unsigned char *>(buffer));
     *received = got;
     return true;

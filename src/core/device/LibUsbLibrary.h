@@ -26,9 +26,12 @@ public:
     bool read(char *buffer, int count, int *received) override;
     void close() override;
     bool isOpen() const override { return m_handle != nullptr; }
+    bool linkLost() const override { return m_lost.load(); }
 
 private:
     bool findEndpoints();
+    // Notes whether a failed transfer's code means the telephone is gone.
+    void noteFailure(int rc);
 
     quint16 m_vendorId;
     quint16 m_productId;
@@ -39,6 +42,7 @@ private:
     int m_inPacketSize = 64;
     std::atomic<int> m_readTimeoutMs{10000};
     std::atomic<int> m_writeTimeoutMs{10000};
+    std::atomic<bool> m_lost{false};
 };
 
 } // namespace tovrel

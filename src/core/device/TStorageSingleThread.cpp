@@ -180,7 +180,8 @@ TStorageSingleThread::FileOutcome TStorageSingleThread::uploadOne(int deviceInde
     // A partial copy never replaces an existing file of the same name. The commit syncs the
     // file to disk before it takes the name, so a full disk never leaves a file cut short (or
     // empty) under the final name.
-    const bool keep = !writeFailed && (complete || !QFile::exists(path));
+    const bool keep = !writeFailed && (complete || !QFile::exists(path)) &&
+                      (complete || m_keepPartialOnStop || !stopRequested());
     bool committed = false;
     if (keep)
         committed = file.commit();

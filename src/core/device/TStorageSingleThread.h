@@ -48,6 +48,10 @@ public:
     void setListedNames(QHash<int, QString> names) { m_listedNames = std::move(names); }
     // After the body: the recordings of the selection that did not arrive whole, in row order.
     QStringList notWhole() const { return m_notWhole; }
+    // Whether a file cut short by a stop request keeps what arrived (under its name, when no
+    // file of that name exists yet) or is removed with its temporary file. The window's cancel
+    // keeps it; an interrupted command line removes it.
+    void setKeepPartialOnStop(bool keep) { m_keepPartialOnStop = keep; }
 
 public slots:
     void Execute();
@@ -85,6 +89,7 @@ private:
     QStringList m_notWhole;
     std::atomic<bool> m_stop{false};
     int m_recordPauseMs = 100;
+    bool m_keepPartialOnStop = true;
 };
 
 // The upload's own messages.

@@ -54,6 +54,9 @@ public:
     void flush();
     // True after a failed exchange, until the next command or flush has waited out its answer.
     bool outOfStep() const { return m_outOfStep; }
+    // True when a failed exchange found the telephone gone (unplugged, device error, link
+    // closed): no later exchange can succeed before the next open.
+    bool linkLost() const { return m_usb->linkLost(); }
     // At the end of the run: flush and close, when the handle was ever opened.
     void closeAtExit();
 

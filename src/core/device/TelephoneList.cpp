@@ -25,6 +25,13 @@ TelephoneListReader::TelephoneListReader(TelephoneLink &link, QObject *parent)
 
 bool TelephoneListReader::run()
 {
+    const bool complete = readList();
+    emit finished(complete);
+    return complete;
+}
+
+bool TelephoneListReader::readList()
+{
     m_recordCount = 0;
     const auto count = m_link.readCount();
     if (count.error == LinkError::Read)
@@ -35,6 +42,7 @@ bool TelephoneListReader::run()
     }
     emit rowsCleared();
     m_recordCount = count.value;
+    emit countRead(m_recordCount);
 
     // Without an established form no record can be decoded: the list stops here.
     if (!m_link.probeRecordLength()) {
@@ -47,9 +55,14 @@ bool TelephoneListReader::run()
     for (int n = 0; n < m_recordCount; ++n) {
         if (n == kSkippedRecordIndex)
             continue;
+        if (m_stop.load())
+            return false;
         const auto record = m_link.readRecord(n);
         if (!record.ok()) {
             emit failure(linkErrorText(record.error));
+            // Every later record would fail the same way, each with its own message.
+            if (m_link.linkLost())
+                return false;
             continue;
         }
         emit rowRead(telephoneListRow(n, record.value, longForm));

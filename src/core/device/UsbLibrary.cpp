@@ -5,10 +5,29 @@
 
 #include "settings/SysConf.h"
 
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cctype>
+
 namespace tovrel {
 namespace {
 
-quint16 idSetting(const QString &key, quint16 fallback)
+QString hex4(quint16 id)
+{
+    return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0')).toUpper();
+}
+
+// "SysConf.ini 中 [Device] 的 VendorId 值“zz”不是有效的设备号（四位以内的十六进制数），已改用
+// 10C4": what the user wrote, and the id used instead.
+QString idRefusedText(const QString &key, const QString &value, quint16 used)
+{
+    return QString::fromUtf8("SysConf.ini 中 [Device] 的 %1 值“%2”不是有效的设备号（四位以内的十六"
+                             "进制数），已改用 %3")
+        .arg(key, value, hex4(used));
+}
+
+quint16 idSetting(const QString &key, quint16 fallback, QStringList *refused)
 {
     const auto text = sysconf::readValue(QStringLiteral("Device"), key);
     if (!text)
@@ -16,24 +35,34 @@ quint16 idSetting(const QString &key, quint16 fallback)
     QString digits = text->trimmed();
     if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
         digits = digits.mid(2);
-    bool ok = false;
-    const uint value = digits.toUInt(&ok, 16);
-    return ok && value <= 0xFFFF ? quint16(value) : fallback;
+    // Hexadecimal digits only: no sign, no blanks inside, at most four of them after zeros.
+    bool ok = !digits.isEmpty() && std::all_of(digits.cbegin(), digits.cend(), [](QChar c) {
+        return c.unicode() < 128 && std::isxdigit(c.unicode()) != 0;
+    });
+    const uint value = ok ? digits.toUInt(&ok, 16) : 0;
+    if (ok && value <= 0xFFFF)
+        return quint16(value);
+    refused->append(idRefusedText(key, *text, fallback));
+    return fallback;
 }
 
 } // namespace
 
 UsbIds readUsbIds()
 {
-    return {idSetting(QStringLiteral("VendorId"), kDefaultVendorId),
-            idSetting(QStringLiteral("ProductId"), kDefaultProductId)};
+    UsbIds ids;
+    ids.vendorId = idSetting(QStringLiteral("VendorId"), kDefaultVendorId, &ids.refused);
+    ids.productId = idSetting(QStringLiteral("ProductId"), kDefaultProductId, &ids.refused);
+    return ids;
 }
 
-std::unique_ptr<UsbLibrary> createUsbLibrary(const QString &emulatorSocket)
+std::unique_ptr<UsbLibrary> createUsbLibrary(const QString &emulatorSocket, QStringList *refused)
 {
     if (!emulatorSocket.isEmpty())
-        return std::make_unique<EmulatorUsbLibrary>(emulatorSocket);
+        return std::make_unique<EmulatorUsbLibrary>(QFileInfo(emulatorSocket).absoluteFilePath());
     const UsbIds ids = readUsbIds();
+    if (refused)
+        *refused = ids.refused;
     return std::make_unique<LibUsbLibrary>(ids.vendorId, ids.productId);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -51,6 +52,10 @@ public:
     virtual void close() = 0;
     // True while the handle is open (from a successful open until close).
     virtual bool isOpen() const = 0;
+    // True when the last failed write or read found the telephone gone: unplugged, a device
+    // error, the link closed from the other end. A time-out on a live link is not a lost link.
+    // Cleared by the next successful open.
+    virtual bool linkLost() const { return false; }
 
 protected:
     UsbOpenFailure m_openFailure;
@@ -68,14 +73,20 @@ struct UsbIds
 {
     quint16 vendorId = kDefaultVendorId;
     quint16 productId = kDefaultProductId;
+    // One message for each value of the file that is not a hexadecimal 16-bit id and was
+    // replaced by its default.
+    QStringList refused;
 };
 
 // The telephone's ids from SysConf.ini (section Device, keys VendorId and ProductId, hexadecimal
-// with or without "0x"); a missing or unreadable value keeps its default.
+// with or without "0x"); a missing value keeps its default silently, an unreadable one keeps it
+// with a message in `refused`.
 UsbIds readUsbIds();
 
-// The library a run uses: the emulated telephone on `emulatorSocket` when it is not empty, else
-// libusb with the ids of SysConf.ini (section Device, keys VendorId and ProductId, hexadecimal).
-std::unique_ptr<UsbLibrary> createUsbLibrary(const QString &emulatorSocket);
+// The library a run uses: the emulated telephone on `emulatorSocket` when it is not empty (a
+// relative path is taken from the working folder), else libusb with the ids of SysConf.ini.
+// `refused` receives the messages of readUsbIds() for values that were replaced.
+std::unique_ptr<UsbLibrary> createUsbLibrary(const QString &emulatorSocket,
+                                             QStringList *refused = nullptr);
 
 } // namespace tovrel

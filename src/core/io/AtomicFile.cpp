@@ -5,6 +5,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -76,6 +77,14 @@ bool renameOver(const QString &from, const QString &to, QString *error)
 }
 
 } // namespace
+
+void failWritesPastFileSizeLimit()
+{
+#ifdef SIGXFSZ
+    // Ignored, the signal leaves the write to fail with EFBIG, which every writer reports.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
 
 AtomicFile::AtomicFile(QString path) : m_path(std::move(path)) {}
 

@@ -13,6 +13,10 @@
 // the temporary file after releaseForWriter(); commit() then syncs what it wrote.
 namespace tovrel {
 
+// Makes a write past the process's file-size limit (ulimit -f) fail as a full disk does, instead
+// of the system ending the program with SIGXFSZ. Called once at the start of each program.
+void failWritesPastFileSizeLimit();
+
 class AtomicFile
 {
 public:

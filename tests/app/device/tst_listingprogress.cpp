@@ -1,8 +1,11 @@
-// The telephone's list read while the window keeps painting: progress in LabelUpload, other
-// input refused (dropped, not queued), the rows as they always were.
+// The telephone's list read on its worker while the window stays free: progress in
+// LabelUpload record by record, the controls that would use the link held off until the end,
+// the rows as they always were. The test lets the telephone's answers go one at a time, so
+// every step is seen, whatever the scheduler does.
 
 #include "PhoneFixture.h"
 #include "RecordingMessageSink.h"
+#include "ReportListView.h"
 #include "StartupWindows.h"
 #include "TExportForm1.h"
 #include "TFindForm.h"
@@ -30,6 +33,33 @@ namespace {
 
 using tovrel::test::u;
 
+// The windows on the emulated telephone at `socket`, shown, with the telephone found by one
+// tick (the test runs the ticks itself).
+struct Windows : StartupWindows
+{
+    explicit Windows(const QString &socket)
+        : StartupWindows([&](AppContext &context) {
+              context.emulatorSocket = socket;
+              context.deviceTimeoutMs = 20000;
+          })
+    {
+        main->TimerUSBConnect->stop();
+        main->show();
+        main->TimerUSBConnectTimer();
+    }
+
+    // Presses the list button and logs in with the dialog's password (9137); returns when the
+    // button's handler does.
+    void list()
+    {
+        QTimer::singleShot(0, password, [this] {
+            QTRY_VERIFY(password->isVisible());
+            QTest::mouseClick(password->OKBtn, Qt::LeftButton);
+        });
+        QTest::mouseClick(main->BitBtnRefersh, Qt::LeftButton);
+    }
+};
+
 } // namespace
 
 class TestListingProgress : public QObject
@@ -37,7 +67,7 @@ class TestListingProgress : public QObject
     Q_OBJECT
 
 private slots:
-    void windowPaintsAndRefusesInputWhileListing()
+    void progressFollowsEveryAnswer()
     {
         resetLinkFlags();
         TestSandbox sandbox;
@@ -46,76 +76,99 @@ private slots:
         const QList<FixtureRecording> recordings =
             makeRecordings(QList<quint32>(kCount, 600), false);
         emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
-        QVERIFY2(startOnRecordings(phone, phoneDir, recordings, {u("--delay-ms"), u("40")}),
+        QVERIFY2(startOnRecordings(phone, phoneDir, recordings, {u("--hold")}),
                  qPrintable(phone.error()));
 
-        StartupWindows windows([&](AppContext &context) {
-            context.emulatorSocket = phone.socketName();
-            context.deviceTimeoutMs = 2000;
-        });
+        Windows windows(phone.socketName());
         TMainForm &main = *windows.main;
-        TPasswordDlg *password = windows.password;
-        RecordingMessageSink &messages = windows.messages;
-        main.TimerUSBConnect->stop();
-        main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        main.TimerUSBConnectTimer();
+        // The login's own exchange is answered on the window thread: its answer goes at once.
+        QVERIFY(phone.release(1));
+        windows.list();
 
-        // Seen while the list is read: the label, the rows so far, and what became of input.
-        QStringList labels;
-        QList<int> rowsSeen;
-        int paints = 0;
-        bool clicked = false;
-        QTimer watch;
-        watch.setInterval(40);
-        bool listing = false;
-        connect(&watch, &QTimer::timeout, this, [&] {
-            // From the first progress label on (the count is asked before it), every tick counts.
-            listing = listing || main.LabelUpload->text().startsWith(u("读取列表 "));
-            if (!UsbLoggedIn || !listing)
-                return;
-            labels.append(main.LabelUpload->text());
-            rowsSeen.append(main.ListViewMCUModel->rowCount());
-            main.repaint();
-            ++paints;
-            if (!clicked && main.ListViewMCUModel->rowCount() >= 3) {
-                clicked = true;
-                // The exit button, a close request and a key: none may act now or later.
-                QTest::mouseClick(main.ButtonExit, Qt::LeftButton);
-                QCloseEvent close;
-                QApplication::sendEvent(&main, &close);
-                QTest::keyClick(main.EditFileList, Qt::Key_X);
+        // The button's handler is back while the count is still unanswered: the list is read
+        // on its worker, and nothing else may use the link or the rows meanwhile.
+        QCOMPARE(UsbLoggedIn.load(), 1);
+        QVERIFY(main.isReadingList());
+        const auto heldOff = [&main] {
+            return !main.BitBtnRefersh->isEnabled() && !main.BitBtnUpload->isEnabled() &&
+                   !main.BitBtnUploadAll->isEnabled() && !main.BitBtnExport->isEnabled() &&
+                   !main.ListViewMCU->isEnabled() && !main.BitBtnSave->isEnabled();
+        };
+        QVERIFY(heldOff());
+        QVERIFY(main.ButtonExit->isEnabled());
+
+        // Count, then the probe: the progress starts at 0 of the count.
+        QVERIFY(phone.release(2));
+        QTRY_COMPARE(main.LabelUpload->text(), u("读取列表 0/25"));
+        QCOMPARE(main.ListViewMCUModel->rowCount(), 0);
+        // One record at a time: one more row, the label one further, the window painting.
+        for (int n = 0; n < kCount; ++n) {
+            QVERIFY(phone.release(1));
+            QTRY_COMPARE(main.ListViewMCUModel->rowCount(), n + 1);
+            if (n + 1 < kCount) {
+                QCOMPARE(main.LabelUpload->text(), u("读取列表 %1/25").arg(n + 1));
+                QVERIFY(heldOff());
+                main.repaint();
             }
-        });
-        watch.start();
-        QTimer::singleShot(0, password, [&] {
-            QTRY_VERIFY(password->isVisible());
-            password->Password->setText(u("9137"));
-            QTest::mouseClick(password->OKBtn, Qt::LeftButton);
-        });
-        QTest::mouseClick(main.BitBtnRefersh, Qt::LeftButton);
-        watch.stop();
-
-        QVERIFY(clicked);
-        QVERIFY2(paints >= 3, qPrintable(QString::number(paints)));
-        // Progress counted up in the label while the rows came in.
-        QVERIFY2(labels.size() >= 3, qPrintable(labels.join(u'|')));
-        for (const QString &label : std::as_const(labels))
-            QVERIFY2(label.startsWith(u("读取列表 ")) && label.endsWith(u("/25")),
-                     qPrintable(label));
-        QVERIFY(rowsSeen.first() < kCount);
+        }
+        QTRY_VERIFY(!main.isReadingList());
         QCOMPARE(main.LabelUpload->text(), u("上传进度"));
+        // After the list, the controls of a logged-in tab.
+        QVERIFY(main.BitBtnRefersh->isEnabled() && main.BitBtnUpload->isEnabled() &&
+                main.BitBtnUploadAll->isEnabled() && main.BitBtnExport->isEnabled() &&
+                main.ListViewMCU->isEnabled() && main.BitBtnSave->isEnabled());
 
-        // The list is complete and in order, nothing was said, and the refused input is gone.
-        QCOMPARE(messages.texts(), QStringList());
-        QCOMPARE(main.ListViewMCUModel->rowCount(), kCount);
+        // The list is complete and in order, and nothing was said.
+        QCOMPARE(windows.messages.texts(), QStringList());
         for (int n = 0; n < kCount; ++n) {
             QCOMPARE(main.ListViewMCUModel->row(n).cells.at(0), QString::number(n + 1));
             QCOMPARE(main.ListViewMCUModel->row(n).cells.at(1), recordings[n].fileName(n + 1));
         }
-        QTest::qWait(100);
-        QVERIFY(main.isVisible());
-        QCOMPARE(main.EditFileList->text(), u("电话列表List"));
+        phone.stop();
+        resetLinkFlags();
+    }
+
+    // The telephone pulled out while its list is read: the tick resets the tab at once, the
+    // list ends with one message, and nothing it read before is shown afterwards. Plugged in
+    // again, the list is read whole.
+    void unpluggedWhileListing()
+    {
+        resetLinkFlags();
+        TestSandbox sandbox;
+        const QString phoneDir = sandbox.folder().path() + QStringLiteral("phone");
+        const QList<FixtureRecording> recordings = makeRecordings(QList<quint32>(8, 300), false);
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startOnRecordings(phone, phoneDir, recordings, {u("--hold")}),
+                 qPrintable(phone.error()));
+        Windows windows(phone.socketName());
+        TMainForm &main = *windows.main;
+        // Password, count, probe and three records.
+        QVERIFY(phone.release(6));
+        windows.list();
+        QTRY_COMPARE(main.ListViewMCUModel->rowCount(), 3);
+        QVERIFY(main.isReadingList());
+
+        phone.stop();
+        main.TimerUSBConnectTimer();
+        QVERIFY(!main.isReadingList());
+        QCOMPARE(main.ListViewMCUModel->rowCount(), 0);
+        QTRY_COMPARE(windows.messages.texts(), QStringList{u("USB读数据错误")});
+        QTest::qWait(200);
+        QCOMPARE(windows.messages.texts().size(), 1);
+        QCOMPARE(main.ListViewMCUModel->rowCount(), 0);
+        QCOMPARE(main.LabelUpload->text(), u("上传进度"));
+        QVERIFY(main.BitBtnSave->isEnabled());
+        QVERIFY(!main.BitBtnRefersh->isEnabled() && !main.BitBtnUpload->isEnabled() &&
+                !main.ListViewMCU->isEnabled());
+
+        QVERIFY2(startOnRecordings(phone, phoneDir, recordings), qPrintable(phone.error()));
+        main.TimerUSBConnectTimer();
+        QVERIFY(main.BitBtnRefersh->isEnabled());
+        windows.list();
+        QTRY_VERIFY(!main.isReadingList());
+        QCOMPARE(main.ListViewMCUModel->rowCount(), 8);
+        QCOMPARE(windows.messages.texts().size(), 1);
         phone.stop();
         resetLinkFlags();
     }

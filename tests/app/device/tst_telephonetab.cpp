@@ -50,7 +50,8 @@ struct Windows : tovrel::test::StartupWindows
         main->show();
     }
 
-    // Presses the list button and answers the login dialog with `typed` (or Cancel).
+    // Presses the list button, answers the login dialog with `typed` (or Cancel) and waits
+    // until the list, read on its worker, has ended.
     void list(const std::optional<QString> &typed)
     {
         QTimer::singleShot(0, password, [this, typed] {
@@ -63,6 +64,7 @@ struct Windows : tovrel::test::StartupWindows
             }
         });
         QTest::mouseClick(main->BitBtnRefersh, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!main->isReadingList(), 30000);
     }
 
     // The enabled state of the table's controls, in the table's order.
@@ -334,6 +336,67 @@ private slots:
         QVERIFY(partial.size() < m_recordings[0].bytes().size());
         QCOMPARE(partial, m_recordings[0].bytes().left(partial.size()));
         QVERIFY(!QFile::exists(target + m_recordings[1].fileName(2)));
+    }
+
+    // A record lost on a live link costs its row and one message, and the list goes on; a link
+    // that is gone (the telephone unplugged) ends the list at once with one message, not one
+    // per record left. Commands: password (1), count (2), probe (3), record N (4 + N).
+    void recordFailuresDuringList_data()
+    {
+        QTest::addColumn<QStringList>("fault");
+        QTest::addColumn<QList<int>>("rows");
+        QTest::newRow("record 2 unanswered")
+            << QStringList{u("--drop-only"), u("6")} << QList<int>{0, 1, 3, 4, 5, 6, 7, 8, 9};
+        QTest::newRow("unplugged at record 3")
+            << QStringList{u("--unplug-after"), u("6")} << QList<int>{0, 1, 2};
+        QTest::newRow("unplugged at record 0")
+            << QStringList{u("--unplug-after"), u("3")} << QList<int>{};
+    }
+    void recordFailuresDuringList()
+    {
+        QFETCH(QStringList, fault);
+        QFETCH(QList<int>, rows);
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, QList<quint32>(10, 300), fault), qPrintable(phone.error()));
+        Windows w(phone.socketName());
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        QCOMPARE(w.messages.texts(), QStringList{u("USB读数据错误")});
+        QList<int> listed;
+        for (int row = 0; row < w.main->ListViewMCUModel->rowCount(); ++row)
+            listed.append(w.main->ListViewMCUModel->row(row).key.toInt());
+        QCOMPARE(listed, rows);
+        QCOMPARE(w.main->LabelUpload->text(), u("上传进度"));
+    }
+
+    // USB ids in SysConf.ini that are not hexadecimal 16-bit ids are said once, when the window
+    // is first shown, instead of leaving the user with "USB未连接" alone.
+    void refusedIdsSaidOnceAtStart_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QStringList>("named");
+        QTest::newRow("both refused")
+            << QByteArray("[Device]\nVendorId=usb\nProductId=1EA61\n")
+            << QStringList{u("VendorId 值“usb”"), u("ProductId 值“1EA61”")};
+        QTest::newRow("both readable")
+            << QByteArray("[Device]\nVendorId=10c4\nProductId=0xEA61\n") << QStringList();
+    }
+    void refusedIdsSaidOnceAtStart()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(QStringList, named);
+        m_dir->write(QStringLiteral("SysConf.ini"), settings);
+        Windows w{QString()}; // the USB telephone, with the ids of the settings
+        QVERIFY(QTest::qWaitForWindowExposed(w.main.get()));
+        QTest::qWait(50);
+        const QStringList texts = w.messages.texts();
+        QCOMPARE(texts.size(), named.size());
+        for (int i = 0; i < named.size(); ++i)
+            QVERIFY2(texts[i].contains(named[i]), qPrintable(texts[i]));
+        w.main->hide();
+        w.main->show();
+        QTest::qWait(50);
+        QCOMPARE(w.messages.texts(), texts);
     }
 
     // A login exchange that fails changes nothing: no login, no list, one message.
@@ -633,6 +696,8 @@ private slots:
         });
         QTest::mouseClick(w.main->BitBtnRefersh, Qt::LeftButton);
         QVERIFY(!dlg->isVisible());
+        // Still logged in, the list is read again on its worker.
+        QTRY_VERIFY(!w.main->isReadingList());
         QCOMPARE(w.messages.texts(), QStringList());
         QCOMPARE(UsbLoggedIn.load(), byEscape ? 0 : 1);
         QCOMPARE(w.controls(), byEscape ? u("11000001") : u("11111111"));

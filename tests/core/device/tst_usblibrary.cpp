@@ -21,13 +21,24 @@ private slots:
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<int>("vendor");
         QTest::addColumn<int>("product");
-        QTest::newRow("no file") << QByteArray() << 0x10C4 << 0xEA61;
-        QTest::newRow("hexadecimal")
-            << QByteArray("[Device]\nVendorId=1a2B\nProductId=0x00ff\n") << 0x1A2B << 0x00FF;
+        // The values that were refused, as the user wrote them.
+        QTest::addColumn<QStringList>("refused");
+        QTest::newRow("no file") << QByteArray() << 0x10C4 << 0xEA61 << QStringList();
+        QTest::newRow("hexadecimal") << QByteArray("[Device]\nVendorId=1a2B\nProductId=0x00ff\n")
+                                     << 0x1A2B << 0x00FF << QStringList();
         QTest::newRow("other section only")
-            << QByteArray("[LocalConfig]\nVendorId=1234\n") << 0x10C4 << 0xEA61;
+            << QByteArray("[LocalConfig]\nVendorId=1234\n") << 0x10C4 << 0xEA61 << QStringList();
         QTest::newRow("not a number, too large")
-            << QByteArray("[Device]\nVendorId=zz\nProductId=12345\n") << 0x10C4 << 0xEA61;
+            << QByteArray("[Device]\nVendorId=zz\nProductId=12345\n") << 0x10C4 << 0xEA61
+            << QStringList{QStringLiteral("VendorId 值“zz”"),
+                           QStringLiteral("ProductId 值“12345”")};
+        QTest::newRow("signed, empty")
+            << QByteArray("[Device]\nVendorId=+1a2b\nProductId=\n") << 0x10C4 << 0xEA61
+            << QStringList{QStringLiteral("VendorId 值“+1a2b”"), QStringLiteral("ProductId 值“”")};
+        QTest::newRow("prefix only, blank inside")
+            << QByteArray("[Device]\nVendorId=0x\nProductId=ea 61\n") << 0x10C4 << 0xEA61
+            << QStringList{QStringLiteral("VendorId 值“0x”"),
+                           QStringLiteral("ProductId 值“ea 61”")};
     }
     void ids()
     {
@@ -38,9 +49,18 @@ private slots:
         ScopedCurrentDir cd(dir.path());
         if (!settings.isEmpty())
             dir.write(QStringLiteral("SysConf.ini"), settings);
+        QFETCH(QStringList, refused);
         const UsbIds ids = readUsbIds();
         QCOMPARE(int(ids.vendorId), vendor);
         QCOMPARE(int(ids.productId), product);
+        // One message per refused value, naming it and the id used instead.
+        QCOMPARE(ids.refused.size(), refused.size());
+        for (int i = 0; i < refused.size(); ++i) {
+            QVERIFY2(ids.refused[i].contains(refused[i]), qPrintable(ids.refused[i]));
+            QVERIFY2(
+                ids.refused[i].contains(i == 0 ? QStringLiteral("10C4") : QStringLiteral("EA61")),
+                qPrintable(ids.refused[i]));
+        }
     }
 
     // Ids no device carries: nothing present, nothing opens, every exchange fails.
