@@ -9,6 +9,7 @@
 #include "TPasswordDlg.h"
 #include "UploadRun.h"
 
+#include "Utf8Text.h"
 #include "activity/ActivityFlags.h"
 #include "activity/ActivityRules.h"
 #include "device/LinkFlags.h"
@@ -27,11 +28,6 @@
 
 namespace tovrel {
 namespace {
-
-QString u(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 constexpr int kLabelUploadWidth = 300;
 

@@ -3,6 +3,8 @@
 #include "codec/SpeexDecoder.h"
 #include "conversion/RecordingConversion.h"
 
+#include "io/NativePath.h"
+
 #include <QFileInfo>
 #include <QSet>
 #include <QThread>
@@ -42,7 +44,7 @@ qint64 ConversionWorker::overallMaximum() const
     // As the list has always counted it: every file less a short header.
     qint64 sum = 0;
     for (const QString &path : m_inputs)
-        sum += std::max<qint64>(0, QFileInfo(path).size() - 19);
+        sum += std::max<qint64>(0, nativeFileSize(path) - 19);
     return sum / 500;
 }
 
@@ -55,7 +57,7 @@ void ConversionWorker::run()
     for (const QString &input : std::as_const(m_inputs)) {
         if (m_flag.load() != 1)
             break;
-        const QString name = QFileInfo(input).fileName();
+        const QString name = shownPath(QFileInfo(input).fileName());
         // Recordings of one name from different folders each keep their own WAV.
         const QString output = distinctWavPath(input, m_outputFolder, outputs);
         // Progress goes out about every thousandth of the file, so a bar moves smoothly without

@@ -2,6 +2,7 @@
 
 #include "codec/SpeexDecoder.h"
 #include "codec/WavFile.h"
+#include "io/NativePath.h"
 #include "recordings/RecordingHeader.h"
 
 #include <QFile>
@@ -9,13 +10,16 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
+
+#include <unistd.h>
 
 namespace tovrel {
 
 QString wavPathFor(const QString &recordingPath, const QString &outputFolder)
 {
-    return outputFolder + QFileInfo(recordingPath).fileName() + QStringLiteral(".wav");
+    return outputFolder + shownPath(QFileInfo(recordingPath).fileName()) + QStringLiteral(".wav");
 }
 
 QString distinctWavPath(const QString &recordingPath, const QString &outputFolder,
@@ -23,7 +27,7 @@ QString distinctWavPath(const QString &recordingPath, const QString &outputFolde
 {
     QString path = wavPathFor(recordingPath, outputFolder);
     if (taken.contains(path)) {
-        const QString name = QFileInfo(recordingPath).fileName();
+        const QString name = shownPath(QFileInfo(recordingPath).fileName());
         // The number goes before the recording's own extension: N.spx gives N (2).spx.wav.
         const bool spx = name.endsWith(QStringLiteral(".spx"), Qt::CaseInsensitive);
         const QString stem = spx ? name.chopped(4) : name;
@@ -50,15 +54,18 @@ FileConversion convertRecording(const QString &input, const QString &output,
                                 const FileConversionHooks &hooks)
 {
     FileConversion result;
-    QFile in(input);
-    if (!in.open(QIODevice::ReadOnly)) {
+    QFile in;
+    HeaderBytes probe;
+    const int fd = openNative(input);
+    const int failure = fd < 0 ? errno : readHeader(fd, probe);
+    if (failure != 0 || !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0 && !in.isOpen())
+            ::close(fd);
         result.status = FileConversion::OpenFailed;
-        result.reason = in.errorString();
+        result.reason = failure != 0 ? systemErrorText(failure) : in.errorString();
         return result;
     }
-    char probe[kHeaderProbeLength] = {};
-    const qint64 got = in.read(probe, kHeaderProbeLength);
-    const int headerLength = isLongForm(QByteArrayView(probe, got > 0 ? qsizetype(got) : 0))
+    const int headerLength = isLongForm(QByteArrayView(probe.data(), probe.size()))
                                  ? kLongHeaderLength
                                  : kShortHeaderLength;
     result.chunkCount = wholeChunks(in.size(), headerLength);

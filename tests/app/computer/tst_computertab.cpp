@@ -314,6 +314,30 @@ private slots:
         QCOMPARE(w.main->ProgressBar2->maximum(), int(selectedBytes / 500));
     }
 
+    // A name that is not valid UTF-8 (GBK "测试") is listed, shown with U+FFFD, and its row
+    // converts, the run's bar counting its size.
+    void nameNotUtf8()
+    {
+        TempFolder dir;
+        TempFolder out;
+        const QByteArray bytes = speechRecording(false, 1500, 4);
+        test::BytesNamedFile gbk(dir.path(), "\xb2\xe2\xca\xd4.spx", bytes);
+        QVERIFY(gbk.isValid());
+        Window w;
+        w.listFolder(dir.path());
+        QCOMPARE(w.messages.texts(), QStringList{});
+        QCOMPARE(w.model()->rowCount(), 1);
+        const QString shown = QString(4, QChar::ReplacementCharacter) + u(".spx");
+        QCOMPARE(w.model()->row(0).cells[1], shown);
+        w.main->EditOutput->setText(out.path());
+        w.main->ListViewFile->selectRow(0);
+        w.main->BitBtn4Click();
+        QCOMPARE(w.main->ProgressBar2->maximum(), int((bytes.size() - 19) / 500));
+        QTRY_VERIFY_WITH_TIMEOUT(w.idle(), 20000);
+        QCOMPARE(w.messages.texts(), QStringList{u("转换选择文件成功！")});
+        QCOMPARE(out.read(shown + u(".wav")).size(), 44 + 3 * 8000);
+    }
+
     void convertAllClearsSelection()
     {
         TempFolder dir;
