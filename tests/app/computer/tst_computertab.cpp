@@ -189,16 +189,19 @@ private slots:
         QCOMPARE(w.model()->rowCount(), 1);
     }
 
+    // An empty folder and a folder that is gone each say what they are.
     void nothingToList_data()
     {
         QTest::addColumn<QString>("folder");
-        QTest::newRow("no recording files") << u("empty/");
-        QTest::newRow("missing folder") << u("missing/");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no recording files") << u("empty/") << u("此目录没有任何可支持的文件！");
+        QTest::newRow("missing folder") << u("missing/") << u("文件夹不存在!");
     }
 
     void nothingToList()
     {
         QFETCH(QString, folder);
+        QFETCH(QString, message);
         TempFolder dir;
         dir.write(u("full/1.spx"), emulator::encodeRecord(header(false, 1)));
         dir.write(u("empty/1.wav"), "x");
@@ -210,7 +213,7 @@ private slots:
         QCOMPARE(w.messages.messages().size(), 1);
         QCOMPARE(w.messages.messages()[0].caption, u("Waring"));
         QCOMPARE(w.messages.messages()[0].icon, MessageIcon::Warning);
-        QCOMPARE(w.messages.texts()[0], u("此目录没有任何可支持的文件！"));
+        QCOMPARE(w.messages.texts()[0], message);
 
         // No current folder: showing the tab leaves the list alone.
         w.listFolder(dir.file(u("full/")));
@@ -332,10 +335,10 @@ private slots:
         w.main->EditOutput->setText(out.path());
         w.main->ListViewFile->selectRow(0);
         w.main->BitBtn4Click();
-        QCOMPARE(w.main->ProgressBar2->maximum(), int((bytes.size() - 19) / 500));
         QTRY_VERIFY_WITH_TIMEOUT(w.idle(), 20000);
         QCOMPARE(w.messages.texts(), QStringList{u("转换选择文件成功！")});
         QCOMPARE(out.read(shown + u(".wav")).size(), 44 + 3 * 8000);
+        QCOMPARE(w.main->ProgressBar2->maximum(), int((bytes.size() - 19) / 500));
     }
 
     void convertAllClearsSelection()
