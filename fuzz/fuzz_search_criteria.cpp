@@ -204,8 +204,8 @@ qint64 shownSeconds(const QString &text)
 
 void checkHeader(const uint8_t (&bytes)[32], const SearchCriteria &c, const SearchForm &form)
 {
-    char raw[32];
-    std::memcpy(raw, bytes, 32);
+    tovrel::HeaderBytes raw;
+    std::memcpy(raw.data(), bytes, 32);
     const SearchHeader h = readSearchHeader(raw);
     const RawFields f = rawFields(bytes);
     check(h.longForm == f.longForm);

@@ -148,7 +148,7 @@ int main(int argc, char *argv[])
                                            .join(QLatin1Char('\t'))
                                     << '\n';
                            };
-                           cliRows = search::runSearchScan(criteria, hooks).total;
+                           cliRows = search::runSearchScan(criteria, hooks).counts.total;
                            rows.flush();
                        }));
         gui = std::min(gui, timed([&] {

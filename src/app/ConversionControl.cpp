@@ -3,6 +3,7 @@
 #include "MessageSink.h"
 #include "ReportListView.h"
 
+#include "Utf8Text.h"
 #include "activity/ActivityFlags.h"
 #include "activity/ActivityRules.h"
 #include "conversion/ConversionWorker.h"
@@ -21,11 +22,6 @@
 
 namespace tovrel {
 namespace {
-
-QString u(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 // Progress bars count in int; a run's chunk total may not fit.
 int barValue(qint64 value)

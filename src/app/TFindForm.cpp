@@ -9,10 +9,12 @@
 #include "StandardError.h"
 #include "TExportForm1.h"
 
+#include "Utf8Text.h"
 #include "activity/ActivityFlags.h"
 #include "playback/PlaybackSession.h"
 #include "playback/PortAudioOutput.h"
 #include "playback/SpeexBlockDecoder.h"
+#include "recordings/FolderScan.h"
 #include "report/ReportModel.h"
 #include "search/SearchScan.h"
 
@@ -40,11 +42,6 @@
 
 namespace tovrel {
 namespace {
-
-QString u(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 // The pickers' values until the time box is first clicked.
 const QDateTime kDesignedPickerValue(QDate(2009, 9, 28), QTime(17, 32, 48));
@@ -564,16 +561,21 @@ void TFindForm::BtnFindClick()
         pending.append({search::resultCells(hit.fileName, hit.folder, hit.header), hit.path()});
         paint();
     };
-    hooks.openFailed = [&](const QString &, const QString &) {
-        flush();
-        m_context.messages->warn(search::openFailedText());
-    };
+    // What could not be read is named after the search, in one message, as the PC list does.
+    QStringList unread;
+    hooks.openFailed = [&](const QString &path, const QString &) { unread.append(path); };
+    hooks.folderFailed = [&](const QString &folder, const QString &) { unread.append(folder); };
     hooks.progress = [&](qint64) { paint(); };
-    m_counts = search::runSearchScan(criteria, hooks);
+    const search::SearchOutcome outcome = search::runSearchScan(criteria, hooks);
+    m_counts = outcome.counts;
     flush();
     m_searching = false;
 
-    if (m_counts.total == 0)
+    if (outcome.folderMessage)
+        m_context.messages->warn(*outcome.folderMessage);
+    else if (!unread.isEmpty())
+        m_context.messages->warn(unreadableFilesMessage(unread));
+    else if (m_counts.total == 0)
         m_context.messages->warn(search::nothingFoundText());
     m_statusPanel->setText(search::statusText(m_counts));
 }

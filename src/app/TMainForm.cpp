@@ -8,6 +8,7 @@
 #include "TFindForm.h"
 #include "TPasswordDlg.h"
 
+#include "Utf8Text.h"
 #include "activity/ActivityRules.h"
 #include "report/ReportModel.h"
 #include "settings/SysConf.h"
@@ -42,11 +43,6 @@ constexpr Qt::Edges kTopStretch = Qt::LeftEdge | Qt::RightEdge | Qt::TopEdge;
 constexpr Qt::Edges kBottomLeft = Qt::LeftEdge | Qt::BottomEdge;
 constexpr Qt::Edges kBottomRight = Qt::RightEdge | Qt::BottomEdge;
 constexpr Qt::Edges kBottomStretch = Qt::LeftEdge | Qt::RightEdge | Qt::BottomEdge;
-
-QString u(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 QList<ReportColumn> recordingColumns()
 {

@@ -5,6 +5,7 @@
 #include "ConversionControl.h"
 #include "ReportListView.h"
 
+#include "Utf8Text.h"
 #include "recordings/FolderScan.h"
 #include "report/ReportModel.h"
 
@@ -14,15 +15,6 @@
 #include <QTabWidget>
 
 namespace tovrel {
-namespace {
-
-QString u(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-} // namespace
-
 void TMainForm::connectComputerHandlers()
 {
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {

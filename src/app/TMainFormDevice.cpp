@@ -8,6 +8,7 @@
 #include "TPasswordDlg.h"
 #include "WorkerRun.h"
 
+#include "Utf8Text.h"
 #include "activity/ActivityFlags.h"
 #include "activity/ActivityRules.h"
 #include "device/LinkFlags.h"
@@ -26,11 +27,6 @@
 
 namespace tovrel {
 namespace {
-
-QString u(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 constexpr int kLabelUploadWidth = 300;
 

@@ -3,6 +3,7 @@
 
 #include "activity/ActivityFlags.h"
 #include "conversion/ConversionWorker.h"
+#include "io/NativePath.h"
 #include "recordings/FolderScan.h"
 
 #include <QDir>
@@ -164,8 +165,8 @@ int runConvert(const QStringList &args)
     });
     QObject::connect(&worker, &ConversionWorker::failed,
                      [&](const QString &text, const QString &reason, const QString &path) {
-                         failure = text + QStringLiteral(" (") + path + QStringLiteral(": ") +
-                                   reason + QLatin1Char(')');
+                         failure = text + QStringLiteral(" (") + shownPath(path) +
+                                   QStringLiteral(": ") + reason + QLatin1Char(')');
                      });
 
     g_runningFlag = &flag;
@@ -190,7 +191,7 @@ int runConvert(const QStringList &args)
     if (scan.message) {
         err << "tovrel convert: " << *scan.message << '\n';
         for (const UnreadableRecording &f : scan.unreadable)
-            err << "tovrel convert: " << f.path << ": " << f.reason << '\n';
+            err << "tovrel convert: " << shownPath(f.path) << ": " << f.reason << '\n';
         return 1;
     }
     return 0;

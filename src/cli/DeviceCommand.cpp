@@ -6,6 +6,7 @@
 #include "Help.h"
 #include "TableOutput.h"
 
+#include "Utf8Text.h"
 #include "activity/ActivityFlags.h"
 #include "device/LinkFlags.h"
 #include "device/PasswordCheck.h"
@@ -32,11 +33,6 @@
 
 namespace tovrel::cli {
 namespace {
-
-QString u(const char *utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 struct DeviceOptions
 {

@@ -3,6 +3,7 @@
 #include "Help.h"
 #include "TableOutput.h"
 
+#include "io/NativePath.h"
 #include "recordings/FolderScan.h"
 #include "report/RecordingColumns.h"
 #include "report/ReportModel.h"
@@ -15,6 +16,19 @@ namespace tovrel::cli {
 
 namespace {
 
+// The scan's message on stderr: the folder named when it could not be read, each unreadable
+// file with the system's reason.
+void printScanMessage(const FolderScanResult &scan, const QString &folder)
+{
+    QTextStream err(stderr);
+    err << "tovrel list: " << *scan.message;
+    if (scan.folder != FolderState::Read)
+        err << " (" << shownPath(folder) << ')';
+    err << '\n';
+    for (const UnreadableRecording &f : scan.unreadable)
+        err << "tovrel list: " << shownPath(f.path) << ": " << f.reason << '\n';
+}
+
 // FOLDER's list written to a workbook: the whole list or nothing. A folder that exists but
 // holds no recording gives the header row only.
 int exportFolderList(const QString &folder, const ExportRequest &request)
@@ -26,10 +40,8 @@ int exportFolderList(const QString &folder, const ExportRequest &request)
     }
     const FolderScanResult scan = scanRecordingFolder(folder);
     // A folder or file that cannot be read: the workbook would miss rows, so none is written.
-    if (scan.message == unreadableFolderMessage() || !scan.unreadable.isEmpty()) {
-        err << "tovrel list: " << *scan.message << '\n';
-        for (const UnreadableRecording &f : scan.unreadable)
-            err << "tovrel list: " << f.path << ": " << f.reason << '\n';
+    if (scan.folder != FolderState::Read || !scan.unreadable.isEmpty()) {
+        printScanMessage(scan, folder);
         err << "tovrel list: nothing exported\n";
         return 1;
     }
@@ -101,11 +113,8 @@ int runList(const QStringList &arguments)
     for (const ScannedRecording &r : scan.recordings)
         out << tableRow(recordingRowCells(++row, r.fileName, r.header)) << '\n';
     out.flush();
-    if (scan.message) {
-        err << "tovrel list: " << *scan.message << '\n';
-        for (const UnreadableRecording &f : scan.unreadable)
-            err << "tovrel list: " << f.path << ": " << f.reason << '\n';
-    }
+    if (scan.message)
+        printScanMessage(scan, folder);
     // Listed rows, but a file that could not be read, is not a success either.
     return scan.message ? 1 : 0;
 }

@@ -3,6 +3,7 @@
 #include "SearchArguments.h"
 #include "TableOutput.h"
 
+#include "io/NativePath.h"
 #include "report/ReportModel.h"
 #include "search/SearchScan.h"
 
@@ -33,7 +34,8 @@ void printSearchHelp(QTextStream &out)
                          kReplaceEntry,
                          kHelpEntry})
                .paragraph("Exit status 0 when the search ran (also when nothing passed), 1 when it "
-                          "was refused.")
+                          "was refused\n"
+                          "or when the folder, a sub-folder or a recording file could not be read.")
                .text();
 }
 
@@ -88,13 +90,24 @@ int runSearch(const QStringList &arguments)
         else
             out << tableRow(cells) << '\n';
     };
-    hooks.openFailed = [&err](const QString &path, const QString &reason) {
-        err << openFailedText() << " (" << path << ": " << reason << ")\n";
+    // Whatever could not be read is named, and makes the run a failure: the rows printed may
+    // miss recordings.
+    int unread = 0;
+    hooks.openFailed = [&](const QString &path, const QString &reason) {
+        ++unread;
+        err << fileOpenErrorText() << " (" << shownPath(path) << ": " << reason << ")\n";
     };
-    hooks.folderFailed = [&err](const QString &folder, const QString &reason) {
-        err << "tovrel search: folder left out (" << folder << ": " << reason << ")\n";
+    hooks.folderFailed = [&](const QString &folder, const QString &reason) {
+        ++unread;
+        err << "tovrel search: folder left out (" << shownPath(folder) << ": " << reason << ")\n";
     };
-    const SearchCounts counts = runSearchScan(criteria, hooks);
+    const SearchOutcome outcome = runSearchScan(criteria, hooks);
+    if (outcome.folderMessage) {
+        err << "tovrel search: " << *outcome.folderMessage << " (" << shownPath(criteria.folder)
+            << ": " << outcome.folderReason << ")\n";
+        return 1;
+    }
+    const SearchCounts &counts = outcome.counts;
     out.flush();
     if (out.status() != QTextStream::Ok) {
         err << "tovrel search: the rows could not be written\n";
@@ -103,6 +116,10 @@ int runSearch(const QStringList &arguments)
     if (counts.total == 0)
         err << nothingFoundText() << '\n';
     err << statusText(counts) << '\n';
+    if (unread > 0) {
+        err << "tovrel search: " << unread << " file(s) or folder(s) could not be read\n";
+        return 1;
+    }
     if (!exportRequest.requested())
         return 0;
     // As the export dialog does, an empty result is not exported.

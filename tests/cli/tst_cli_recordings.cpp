@@ -199,16 +199,69 @@ private slots:
             u("序号\t文件名\t电话号码\t时间\t属性\t文件长度\t时长\n1\t")));
     }
 
+    // An empty folder has nothing to list; a folder that does not exist says so, never that it
+    // is empty.
+    void listOfNothing_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty folder")
+            << QString() << u("tovrel list: 此目录没有任何可支持的文件！\n");
+        QTest::newRow("missing folder") << u("missing") << u("tovrel list: 文件夹不存在! (%1)\n");
+    }
+
     void listOfNothing()
     {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
         TempFolder dir;
-        for (const QString &folder : {dir.path(), dir.file(u("missing"))}) {
-            const Run r = runTovrel({u("list"), folder});
-            QCOMPARE(r.exitCode, 1);
-            QCOMPARE(r.out, QString());
-            QVERIFY2(r.err.contains(u("此目录没有任何可支持的文件！")), qPrintable(r.err));
-        }
+        const QString folder = dir.file(name);
+        const Run r = runTovrel({u("list"), folder});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(r.err, name.isEmpty() ? message : message.arg(folder));
         QCOMPARE(runTovrel({u("list")}).exitCode, 1);
+    }
+
+    // Names that are not valid UTF-8 (GBK "测试" and a lone byte): listed with U+FFFD shown,
+    // converted by --all, found by the search, each from the file's real name.
+    void namesNotUtf8_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("list") << u("list");
+        QTest::newRow("convert --all") << u("convert");
+        QTest::newRow("search") << u("search");
+    }
+
+    void namesNotUtf8()
+    {
+        QFETCH(QString, command);
+        TempFolder dir;
+        TempFolder out;
+        const QByteArray bytes = spx::makeRecording(header(false, 0, "110"), speech(1200, 1));
+        test::BytesNamedFile gbk(dir.path(), "\xb2\xe2\xca\xd4.spx", bytes);
+        test::BytesNamedFile lone(dir.path(), "z\xff.spx", bytes);
+        QVERIFY(gbk.isValid() && lone.isValid());
+        // In the order of their bytes: 'z' before 0xB2.
+        const QString shown[] = {u("z") + QChar(QChar::ReplacementCharacter) + u(".spx"),
+                                 QString(4, QChar::ReplacementCharacter) + u(".spx")};
+        QStringList args{command, dir.path()};
+        if (command == u("convert"))
+            args = {command, u("--all"), dir.path(), u("--out"), out.path()};
+        const Run r = runTovrel(args);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            if (command == u("list"))
+                QVERIFY2(
+                    lines[i].startsWith(QString::number(i + 1) + u("\t") + shown[i] + u("\t110\t")),
+                    qPrintable(lines[i]));
+            else if (command == u("search"))
+                QVERIFY2(lines[i].startsWith(shown[i] + u("\t110\t")), qPrintable(lines[i]));
+            else
+                QCOMPARE(out.read(shown[i] + u(".wav")).size(), 44 + 2 * 8000);
+        }
     }
 
     // Files and folders an unprivileged user cannot read (root reads everything, so the list
@@ -243,7 +296,7 @@ private slots:
         QVERIFY(QFile::setPermissions(dir.path(), open));
         QCOMPARE(locked.exitCode, 1);
         QCOMPARE(locked.out, QString());
-        QCOMPARE(locked.err, u("tovrel list: 无法读取此目录！\n"));
+        QCOMPARE(locked.err, u("tovrel list: 无法读取此目录！ (") + dir.path() + u(")\n"));
     }
 
     // Converting again under a file-size limit (a full disk for the process): exit 1 with the
@@ -488,7 +541,7 @@ private slots:
         QVERIFY2(r.err.contains(u("创建文件失败！")), qPrintable(r.err));
         r = runTovrel({u("convert"), u("--out"), dir.path(), u("--all"), dir.file(u("none/"))});
         QCOMPARE(r.exitCode, 1);
-        QVERIFY2(r.err.contains(u("此目录没有任何可支持的文件！")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(u("文件夹不存在!")), qPrintable(r.err));
         QCOMPARE(runTovrel({u("convert"), rec}).exitCode, 1); // no --out
     }
 };

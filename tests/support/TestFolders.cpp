@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace tovrel::test {
 
 TempFolder::TempFolder() : m_dir(QDir::tempPath() + QStringLiteral("/tovrel-test-XXXXXX")) {}
@@ -54,6 +57,22 @@ TestSandbox::TestSandbox() : m_cd(m_folder.path())
 TestSandbox::~TestSandbox()
 {
     resetActivityFlags();
+}
+
+BytesNamedFile::BytesNamedFile(const QString &folder, const QByteArray &name,
+                               const QByteArray &bytes)
+    : m_path(QFile::encodeName(folder) + '/' + name)
+{
+    const int fd = ::open(m_path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return;
+    const bool whole = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    m_written = ::close(fd) == 0 && whole;
+}
+
+BytesNamedFile::~BytesNamedFile()
+{
+    ::unlink(m_path.constData());
 }
 
 } // namespace tovrel::test

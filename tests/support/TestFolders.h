@@ -25,6 +25,24 @@ private:
     QTemporaryDir m_dir;
 };
 
+// A file named by its bytes (a name that need not be valid UTF-8, as a folder copied from an
+// older PC holds), written into `folder` and removed with the object: a temporary folder cannot
+// remove a name it cannot decode.
+class BytesNamedFile
+{
+public:
+    BytesNamedFile(const QString &folder, const QByteArray &name, const QByteArray &bytes);
+    ~BytesNamedFile();
+    BytesNamedFile(const BytesNamedFile &) = delete;
+    BytesNamedFile &operator=(const BytesNamedFile &) = delete;
+
+    bool isValid() const { return m_written; }
+
+private:
+    QByteArray m_path;
+    bool m_written = false;
+};
+
 // Changes the working directory for the object's lifetime (the settings file lives there).
 class ScopedCurrentDir
 {

@@ -4,6 +4,8 @@
 #include "codec/WavFile.h"
 #include "conversion/RecordingConversion.h"
 
+#include "io/NativePath.h"
+
 #include <QFileInfo>
 #include <QSet>
 #include <QThread>
@@ -177,7 +179,7 @@ void ConversionWorker::run()
         if (task.started) {
             const int chunks = task.chunkCount;
             lock.unlock();
-            emit fileStarted(QFileInfo(task.input).fileName(), chunks, maximum);
+            emit fileStarted(shownPath(QFileInfo(task.input).fileName()), chunks, maximum);
             lock.lock();
             int shown = 0;
             for (;;) {

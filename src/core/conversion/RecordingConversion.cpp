@@ -2,6 +2,7 @@
 
 #include "codec/SpeexDecoder.h"
 #include "codec/WavFile.h"
+#include "io/NativePath.h"
 #include "recordings/RecordingHeader.h"
 
 #include <QFile>
@@ -9,13 +10,17 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tovrel {
 
 QString wavPathFor(const QString &recordingPath, const QString &outputFolder)
 {
-    return outputFolder + QFileInfo(recordingPath).fileName() + QStringLiteral(".wav");
+    return outputFolder + shownPath(QFileInfo(recordingPath).fileName()) + QStringLiteral(".wav");
 }
 
 QString distinctWavPath(const QString &recordingPath, const QString &outputFolder,
@@ -23,7 +28,7 @@ QString distinctWavPath(const QString &recordingPath, const QString &outputFolde
 {
     QString path = wavPathFor(recordingPath, outputFolder);
     if (taken.contains(path)) {
-        const QString name = QFileInfo(recordingPath).fileName();
+        const QString name = shownPath(QFileInfo(recordingPath).fileName());
         // The number goes before the recording's own extension: N.spx gives N (2).spx.wav.
         const bool spx = name.endsWith(QStringLiteral(".spx"), Qt::CaseInsensitive);
         const QString stem = spx ? name.chopped(4) : name;
@@ -47,24 +52,25 @@ int wholeChunks(qint64 fileSize, int headerLength)
 
 namespace {
 
-// The header length of an open recording file, from its first bytes; leaves the position after
-// them.
-int headerLengthOf(QFile &in)
+// The header length a recording's first bytes announce.
+int headerLengthOf(const HeaderBytes &probe)
 {
-    char probe[kHeaderProbeLength] = {};
-    const qint64 got = in.read(probe, kHeaderProbeLength);
-    return isLongForm(QByteArrayView(probe, got > 0 ? qsizetype(got) : 0)) ? kLongHeaderLength
-                                                                           : kShortHeaderLength;
+    return isLongForm(QByteArrayView(probe.data(), probe.size())) ? kLongHeaderLength
+                                                                  : kShortHeaderLength;
 }
 
 } // namespace
 
 int recordingChunks(const QString &path)
 {
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly))
+    HeaderBytes probe;
+    const int fd = openNative(path);
+    if (fd < 0)
         return 0;
-    return wholeChunks(in.size(), headerLengthOf(in));
+    struct stat st = {};
+    const bool read = readHeader(fd, probe) == 0 && ::fstat(fd, &st) == 0;
+    ::close(fd);
+    return read ? wholeChunks(qint64(st.st_size), headerLengthOf(probe)) : 0;
 }
 
 FileConversion convertRecordingSealed(const QString &input, const QString &output, WavWriter &wav,
@@ -72,13 +78,18 @@ FileConversion convertRecordingSealed(const QString &input, const QString &outpu
                                       const FileConversionHooks &hooks)
 {
     FileConversion result;
-    QFile in(input);
-    if (!in.open(QIODevice::ReadOnly)) {
+    QFile in;
+    HeaderBytes probe;
+    const int fd = openNative(input);
+    const int failure = fd < 0 ? errno : readHeader(fd, probe);
+    if (failure != 0 || !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0 && !in.isOpen())
+            ::close(fd);
         result.status = FileConversion::OpenFailed;
-        result.reason = in.errorString();
+        result.reason = failure != 0 ? systemErrorText(failure) : in.errorString();
         return result;
     }
-    const int headerLength = headerLengthOf(in);
+    const int headerLength = headerLengthOf(probe);
     result.chunkCount = wholeChunks(in.size(), headerLength);
 
     if (!wav.open(output, quint32(result.chunkCount) * kChunkPcmBytes)) {

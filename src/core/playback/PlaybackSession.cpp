@@ -2,6 +2,7 @@
 
 #include "WaveOutPlayer.h"
 #include "activity/ActivityFlags.h"
+#include "io/NativePath.h"
 #include "recordings/RecordingHeader.h"
 
 #include <QFile>
@@ -11,6 +12,7 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <unistd.h>
 
 namespace tovrel {
 namespace {
@@ -94,13 +96,20 @@ std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint
     stop();
 
     m_path = path;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Opened by the path's real bytes, so a name that is not valid UTF-8 plays too; a header that
+    // cannot be read is a recording that cannot be opened.
+    QFile file;
+    HeaderBytes header;
+    const int fd = openNative(path);
+    if (fd < 0 || readHeader(fd, header) != 0 ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0 && !file.isOpen())
+            ::close(fd);
         PlayStateFlag.store(PlayStopped);
         return playbackmessages::cannotOpenRecording();
     }
     m_fileLength = static_cast<quint32>(std::min<qint64>(file.size(), 0xFFFFFFFFLL));
-    m_headerLength = decodeHeader(file.read(32)).headerLength();
+    m_headerLength = decodeHeader(QByteArrayView(header.data(), header.size())).headerLength();
     m_seekOffset.store(seekOffset);
     m_elapsedSeconds.store(0);
     for (PcmBuffer &buffer : m_buffers) {
@@ -136,8 +145,11 @@ std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint
 
 void PlaybackSession::runDecoder(std::unique_ptr<BlockDecoder> decoder)
 {
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    const int fd = openNative(m_path);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         emit failed(playbackmessages::decoderCannotOpenRecording());
         return;
     }

@@ -9,55 +9,70 @@
 #include <optional>
 
 // Listing the recordings of one folder: every "*.spx" file (letter case ignored) in file-name
-// order, each with its decoded header. Only the first 32 bytes of each file are read. The PC
-// list, the command line and the benchmarks share it.
+// order, each with its decoded header, through the one folder walk (FolderWalk.h) at depth 0.
+// Only the first 32 bytes of each file are read. The PC list, the command line and the
+// benchmarks share it.
 namespace tovrel {
 
 struct ScannedRecording
 {
-    QString path;     // absolute path, '/' separators: the key the list rows keep
-    QString fileName; // the name as found in the folder
+    QString path;     // absolute path, '/' separators, kept bytes included (io/NativePath.h): the
+                      // key the list rows keep, which opens the file
+    QString fileName; // the name as found in the folder, kept bytes included; shown through
+                      // shownPath
     RecordingHeader header;
 };
 
 struct UnreadableRecording
 {
-    QString path;   // absolute path, '/' separators
+    QString path;   // absolute path, '/' separators, kept bytes included
     QString reason; // the system's reason
+};
+
+// How the folder itself fared.
+enum class FolderState
+{
+    Read,       // its entries were read
+    Missing,    // it does not exist (or is not a folder)
+    Unreadable, // it exists but its entries cannot be read
 };
 
 struct FolderScanResult
 {
-    // Every file read, in file-name order. A file that cannot be opened is left out and the
-    // scan goes on with the next one.
+    FolderState folder = FolderState::Read;
+    // Every file read, in file-name order. A file that cannot be opened or read is left out and
+    // the scan goes on with the next one.
     QList<ScannedRecording> recordings;
-    // The files that could not be opened, in file-name order.
+    // The files that could not be opened or read, in file-name order.
     QList<UnreadableRecording> unreadable;
     // The one message after the scan, or nothing when every file was read:
-    // "此目录没有任何可支持的文件！" when the folder holds no recording file (or does not exist),
-    // "无法读取此目录！" when the folder itself cannot be read, otherwise the list of the files
-    // that could not be read (unreadableFilesMessage).
+    // "文件夹不存在!" when the folder does not exist, "无法读取此目录！" when it cannot be read,
+    // "此目录没有任何可支持的文件！" when it holds no recording file, otherwise the list of the
+    // files that could not be read (unreadableFilesMessage).
     std::optional<QString> message;
     // Sum over the listed files of their 500-byte chunk counts (L / 500 + 1): the overall
     // progress maximum of a convert-all run.
     qint64 conversionTotal = 0;
 };
 
-// The message shown for a folder without readable recording files.
+// The message shown for a folder without recording files.
 QString noSupportedFilesMessage();
+// "文件夹不存在!": the folder to list or search does not exist.
+QString folderMissingMessage();
 // "无法读取此目录！": the folder exists but its files cannot be listed.
 QString unreadableFolderMessage();
-// "以下文件无法读取：" and one file name a line.
-QString unreadableFilesMessage(const QStringList &fileNames);
+// "以下文件无法读取：" and one name a line, as shown (shownPath).
+QString unreadableFilesMessage(const QStringList &names);
 
-// The "*.spx" file names of `folder`, in the one order the program uses (file-name order).
-QStringList recordingFileNames(const QString &folder);
+// The recording-file rule of the PC list on a name's bytes: it ends in ".spx", letter case
+// ignored.
+bool isListRecordingName(const char *name, size_t length);
 
 // Reads the headers of the recording files of `folder`.
 FolderScanResult scanRecordingFolder(const QString &folder);
 
-// The seven cells of a list row: row number (1-based), file name, number text, date and time
-// text, attribute text, size text, duration text.
+// The seven cells of a list row: row number (1-based), file name (as shown), number text, date
+// and time text, attribute text, size text, duration text.
 QStringList recordingRowCells(int rowNumber, const QString &fileName,
                               const RecordingHeader &header);
 

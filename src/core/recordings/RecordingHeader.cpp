@@ -1,8 +1,12 @@
 #include "recordings/RecordingHeader.h"
 
-#include <QFile>
+#include "io/NativePath.h"
 
 #include <array>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tovrel {
 namespace {
@@ -49,13 +53,13 @@ QChar nibbleChar(int nibble)
     }
 }
 
-QString decodeNumber(const quint8 *field, int nibbles)
+// The number text of the lists: the characters before the first nibble of 15.
+QString numberText(const HeaderFields &f)
 {
     QString text;
-    text.reserve(nibbles);
-    for (int i = 0; i < nibbles; ++i) {
-        const quint8 byte = field[i / 2];
-        const int nibble = (i % 2 == 0) ? byte >> 4 : byte & 0x0F;
+    text.reserve(f.nibbleCount);
+    for (int i = 0; i < f.nibbleCount; ++i) {
+        const int nibble = f.nibbles[size_t(i)];
         if (nibble == 15)
             break;
         text.append(nibbleChar(nibble));
@@ -99,6 +103,38 @@ bool isLongForm(QByteArrayView bytes)
     return b[28] == 0xFF && b[29] == 0xFF && b[30] == 0xFF && b[31] == 0xFF;
 }
 
+HeaderFields decodeHeaderFields(const HeaderBytes &bytes)
+{
+    return decodeHeaderFields(bytes, isLongForm(QByteArrayView(bytes.data(), bytes.size())));
+}
+
+HeaderFields decodeHeaderFields(const HeaderBytes &bytes, bool longForm)
+{
+    const auto *b = reinterpret_cast<const quint8 *>(bytes.data());
+    HeaderFields f;
+    f.longForm = longForm;
+    f.attribute = b[2] >> 6;
+    f.month = b[2] & 0x0F;
+    f.day = b[3] >> 3;
+    f.hour = ((b[3] & 0x07) << 2) | (b[4] >> 6);
+    f.minute = b[4] & 0x3F;
+    const quint8 *number = b + (longForm ? 10 : 5);
+    f.nibbleCount = longForm ? 20 : 12;
+    for (int i = 0; i < f.nibbleCount; i += 2) {
+        f.nibbles[size_t(i)] = number[i / 2] >> 4;
+        f.nibbles[size_t(i) + 1] = number[i / 2] & 0x0F;
+    }
+    if (longForm) {
+        f.startAddress = bigEndian(&b[5], 3) * 256u;
+        f.storedLength = bigEndian(&b[8], 2) * 256u;
+        f.yearByte = b[24];
+    } else {
+        f.startAddress = bigEndian(&b[11], 4);
+        f.storedLength = bigEndian(&b[15], 4);
+    }
+    return f;
+}
+
 RecordingHeader decodeHeader(QByteArrayView bytes)
 {
     return decodeHeader(bytes, isLongForm(bytes));
@@ -106,24 +142,24 @@ RecordingHeader decodeHeader(QByteArrayView bytes)
 
 RecordingHeader decodeHeader(QByteArrayView bytes, bool longForm)
 {
-    const auto b = padded(bytes);
+    const auto p = padded(bytes);
+    HeaderBytes raw;
+    std::copy(p.begin(), p.end(), raw.begin());
+    const HeaderFields f = decodeHeaderFields(raw, longForm);
     RecordingHeader h;
     h.longForm = longForm;
-    h.attribute = b[2] >> 6;
-    h.month = b[2] & 0x0F;
-    h.day = b[3] >> 3;
-    h.hour = ((b[3] & 0x07) << 2) | (b[4] >> 6);
-    h.minute = b[4] & 0x3F;
+    h.attribute = f.attribute;
+    h.month = f.month;
+    h.day = f.day;
+    h.hour = f.hour;
+    h.minute = f.minute;
+    h.number = numberText(f);
+    h.startAddress = f.startAddress;
     if (longForm) {
-        h.startAddress = bigEndian(&b[5], 3) * 256u;
-        h.payloadLength = bigEndian(&b[8], 2) * 256u;
-        h.number = decodeNumber(&b[10], 20);
-        h.year = 2000 + (b[24] > 200 ? 0 : b[24]);
+        h.payloadLength = f.storedLength;
+        h.year = f.year();
     } else {
-        h.number = decodeNumber(&b[5], 12);
-        h.startAddress = bigEndian(&b[11], 4);
-        const quint32 length = bigEndian(&b[15], 4);
-        h.payloadLength = length == kNoLength ? 0 : length;
+        h.payloadLength = f.storedLength == kNoLength ? 0 : f.storedLength;
     }
     return h;
 }
@@ -150,23 +186,41 @@ QByteArray encodeHeader(const RecordingHeader &h)
     return out;
 }
 
+int readHeader(int fd, HeaderBytes &bytes)
+{
+    bytes.fill(0);
+    size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            break; // a short file: the rest stays 0
+        got += size_t(n);
+    }
+    return 0;
+}
+
 std::optional<QByteArray> readHeaderBytes(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Non-blocking, so a pipe that carries a recording's name cannot hold the reader.
+    const int fd = openNative(path, O_NONBLOCK);
+    if (fd < 0) {
         if (error)
-            *error = file.errorString();
+            *error = systemErrorText(errno);
         return std::nullopt;
     }
-    QByteArray bytes(kHeaderProbeLength, '\0');
-    const qint64 got = file.read(bytes.data(), kHeaderProbeLength);
-    if (got < 0) {
+    HeaderBytes bytes;
+    const int failure = readHeader(fd, bytes);
+    ::close(fd);
+    if (failure != 0) {
         if (error)
-            *error = file.errorString();
+            *error = systemErrorText(failure);
         return std::nullopt;
     }
-    // Bytes past the end of a short file stay 0.
-    return bytes;
+    return QByteArray(bytes.data(), bytes.size());
 }
 
 std::optional<RecordingHeader> readHeaderFile(const QString &path, QString *error)

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <array>
 #include <optional>
 
 // The recording file and the telephone's directory record.
@@ -55,8 +56,37 @@ struct RecordingHeader
     friend bool operator==(const RecordingHeader &, const RecordingHeader &) = default;
 };
 
+// The fields of a header as they are stored, before any reader's own reading of them: every
+// decoding of a header (the lists, playback, conversion, the search) starts from these.
+struct HeaderFields
+{
+    bool longForm = false;
+    int attribute = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int yearByte = 0; // long form: byte 24 as stored; short form: 0
+    // Every nibble of the number field in order, 15 included: 12 (short) or 20 (long).
+    std::array<quint8, 20> nibbles{};
+    int nibbleCount = 0;
+    quint32 startAddress = 0;
+    // L as stored: the short form's 32-bit value (0xFFFFFFFF kept), the long form's pages * 256.
+    quint32 storedLength = 0;
+
+    // 2000 + the year byte, 2000 for a byte above 200 (and for the short form).
+    int year() const { return 2000 + (yearByte > 200 ? 0 : yearByte); }
+};
+
+// The first 32 bytes of a recording file, zero-filled past its end.
+using HeaderBytes = std::array<char, kHeaderProbeLength>;
+
 // True when bytes 28..31 of `bytes` (zero-filled past its end) are all 0xFF.
 bool isLongForm(QByteArrayView bytes);
+
+// The stored fields of a header of the given form.
+HeaderFields decodeHeaderFields(const HeaderBytes &bytes, bool longForm);
+HeaderFields decodeHeaderFields(const HeaderBytes &bytes);
 
 // Decodes a header; the form is recognised from bytes 28..31, bytes missing count as 0.
 RecordingHeader decodeHeader(QByteArrayView bytes);
@@ -70,8 +100,13 @@ RecordingHeader decodeHeader(QByteArrayView bytes, bool longForm);
 // '#' are dropped; characters beyond the field's 12 or 20 are cut off.
 QByteArray encodeHeader(const RecordingHeader &header);
 
-// The first 32 bytes of a file, zero-filled past its end, or nothing (with `error` set to the
-// system's reason) when the file cannot be opened or read.
+// The one way a header is read: up to 32 bytes from the current position (the start) of the
+// file open at `fd` into `bytes`. Bytes past the end of a short file count as 0; a read that
+// fails is a failure, never a header of zeros. Returns 0, or the errno value of the failure.
+int readHeader(int fd, HeaderBytes &bytes);
+
+// Opens `path` (by its real bytes, see io/NativePath.h) and reads its header: the bytes, or
+// nothing with `error` set to the system's reason when the file cannot be opened or read.
 std::optional<QByteArray> readHeaderBytes(const QString &path, QString *error = nullptr);
 // readHeaderBytes + decodeHeader.
 std::optional<RecordingHeader> readHeaderFile(const QString &path, QString *error = nullptr);

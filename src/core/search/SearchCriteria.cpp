@@ -1,5 +1,8 @@
 #include "search/SearchCriteria.h"
 
+#include "io/NativePath.h"
+#include "recordings/FolderScan.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
@@ -11,14 +14,6 @@ constexpr quint32 kNoLength = 0xFFFFFFFFu;
 // A short-form file holds no year: both ends of the range are brought into year 2000.
 constexpr qint64 kYearSpan = 624000;
 constexpr qint64 kYear2000 = 2000 * kYearSpan;
-
-quint32 bigEndian(const char *p, int bytes)
-{
-    quint32 v = 0;
-    for (int i = 0; i < bytes; ++i)
-        v = (v << 8) | quint8(p[i]);
-    return v;
-}
 
 char nibbleChar(quint8 nibble, char ten)
 {
@@ -60,7 +55,7 @@ QString noFolderText()
 
 QString folderMissingText()
 {
-    return QString::fromUtf8("文件夹不存在!");
+    return folderMissingMessage();
 }
 
 QString badDateRangeText()
@@ -73,7 +68,7 @@ QString badTimeRangeText()
     return QString::fromUtf8("起止时间设置错误");
 }
 
-QString openFailedText()
+QString fileOpenErrorText()
 {
     return QString::fromUtf8("文件打开错误！");
 }
@@ -148,35 +143,23 @@ QString invalidIntegerText(const QString &text)
     return QStringLiteral("'%1' is not a valid integer value").arg(text);
 }
 
-SearchHeader readSearchHeader(const char (&b)[32])
+SearchHeader readSearchHeader(const HeaderBytes &bytes)
 {
+    const HeaderFields f = decodeHeaderFields(bytes);
     SearchHeader h;
-    h.longForm = quint8(b[28]) == 0xFF && quint8(b[29]) == 0xFF && quint8(b[30]) == 0xFF &&
-                 quint8(b[31]) == 0xFF;
-    const quint8 b2 = quint8(b[2]);
-    const quint8 b3 = quint8(b[3]);
-    const quint8 b4 = quint8(b[4]);
-    h.attribute = b2 >> 6;
-    h.month = b2 & 0x0F;
-    h.day = b3 >> 3;
-    h.hour = ((b3 & 0x07) << 2) | (b4 >> 6);
-    h.minute = b4 & 0x3F;
-    const int first = h.longForm ? 10 : 5;
-    const int count = h.longForm ? 20 : 12;
-    for (int i = 0; i < count; ++i) {
-        const quint8 byte = quint8(b[first + i / 2]);
-        const quint8 nibble = (i % 2 == 0) ? byte >> 4 : byte & 0x0F;
-        if (nibble != 15)
-            h.nibbles[size_t(h.nibbleCount++)] = nibble;
+    h.longForm = f.longForm;
+    h.attribute = f.attribute;
+    h.month = f.month;
+    h.day = f.day;
+    h.hour = f.hour;
+    h.minute = f.minute;
+    // A nibble of 15 is skipped, not taken as the end of the number.
+    for (int i = 0; i < f.nibbleCount; ++i) {
+        if (f.nibbles[size_t(i)] != 15)
+            h.nibbles[size_t(h.nibbleCount++)] = f.nibbles[size_t(i)];
     }
-    if (h.longForm) {
-        h.length = bigEndian(b + 8, 2) * 256u;
-        const int yearByte = quint8(b[24]);
-        h.year = 2000 + (yearByte > 200 ? 0 : yearByte);
-    } else {
-        h.length = bigEndian(b + 15, 4);
-        h.year = 2000;
-    }
+    h.length = f.storedLength;
+    h.year = f.year();
     return h;
 }
 
@@ -255,7 +238,7 @@ QString timeText(const SearchHeader &h)
     return text;
 }
 
-QString durationText(quint32 length)
+QString lengthDurationText(quint32 length)
 {
     const quint32 s = length == kNoLength ? 0 : length / 1000;
     if (s < 60)
@@ -267,14 +250,14 @@ QString durationText(quint32 length)
 
 QStringList resultCells(const QString &fileName, const QString &folder, const SearchHeader &h)
 {
-    return {fileName,
+    return {shownPath(fileName),
             numberText(h),
             timeText(h),
-            durationText(h.length),
+            lengthDurationText(h.length),
             h.attribute == 0   ? QString::fromUtf8("来电")
             : h.attribute == 1 ? QString::fromUtf8("去电")
                                : QString::fromUtf8("录音"),
-            folder};
+            shownPath(folder)};
 }
 
 QString statusText(const SearchCounts &n)

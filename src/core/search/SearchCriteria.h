@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recordings/RecordingHeader.h"
+
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
@@ -62,10 +64,10 @@ struct SearchForm
 
 // Refusals of a search, in the order they are checked.
 QString noFolderText();      // "没设置目录"
-QString folderMissingText(); // "文件夹不存在!"
+QString folderMissingText(); // "文件夹不存在!" (folderMissingMessage)
 QString badDateRangeText();  // "起止日期设置错误"
 QString badTimeRangeText();  // "起止时间设置错误"
-QString openFailedText();    // "文件打开错误！"
+QString fileOpenErrorText(); // "文件打开错误！"
 QString nothingFoundText();  // "此目录没有符合要求的文件！"
 QString digitsOnlyText();    // "只能输入数字！"
 
@@ -104,8 +106,9 @@ struct SearchHeader
     int nibbleCount = 0;
 };
 
-// Reads the fields the search uses from the first 32 bytes of a file (zero-filled past its end).
-SearchHeader readSearchHeader(const char (&bytes)[32]);
+// The fields the search uses, from the one header decoder (decodeHeaderFields) on the first 32
+// bytes of a file (zero-filled past its end).
+SearchHeader readSearchHeader(const HeaderBytes &bytes);
 
 // The four tests.
 bool matchTimeRange(const SearchHeader &h, const SearchCriteria &c);
@@ -127,8 +130,8 @@ QString numberText(const SearchHeader &h);
 // " %d年%d%d月%d%d日 %d%d:%d%d " (long form) or " %d%d月%d%d日 %d%d:%d%d " (short form).
 QString timeText(const SearchHeader &h);
 // "%d秒", "%d分钟%d秒" or "%d小时%d分钟%d秒" of L / 1000 seconds (0xFFFFFFFF counts as 0).
-QString durationText(quint32 length);
-// The six cells of a result row.
+QString lengthDurationText(quint32 length);
+// The six cells of a result row; the name and the folder as shown (shownPath).
 QStringList resultCells(const QString &fileName, const QString &folder, const SearchHeader &h);
 
 // Rows found by a search, in all and by kind.

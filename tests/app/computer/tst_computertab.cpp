@@ -190,16 +190,19 @@ private slots:
         QCOMPARE(w.model()->rowCount(), 1);
     }
 
+    // An empty folder and a folder that is gone each say what they are.
     void nothingToList_data()
     {
         QTest::addColumn<QString>("folder");
-        QTest::newRow("no recording files") << u("empty/");
-        QTest::newRow("missing folder") << u("missing/");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no recording files") << u("empty/") << u("此目录没有任何可支持的文件！");
+        QTest::newRow("missing folder") << u("missing/") << u("文件夹不存在!");
     }
 
     void nothingToList()
     {
         QFETCH(QString, folder);
+        QFETCH(QString, message);
         TempFolder dir;
         dir.write(u("full/1.spx"), emulator::encodeRecord(header(false, 1)));
         dir.write(u("empty/1.wav"), "x");
@@ -211,7 +214,7 @@ private slots:
         QCOMPARE(w.messages.messages().size(), 1);
         QCOMPARE(w.messages.messages()[0].caption, u("Waring"));
         QCOMPARE(w.messages.messages()[0].icon, MessageIcon::Warning);
-        QCOMPARE(w.messages.texts()[0], u("此目录没有任何可支持的文件！"));
+        QCOMPARE(w.messages.texts()[0], message);
 
         // No current folder: showing the tab leaves the list alone.
         w.listFolder(dir.file(u("full/")));
@@ -311,6 +314,30 @@ private slots:
         QCOMPARE(w.main->Label10->text(), QString());
         // The run's bar counted the chunks of the selected files.
         QCOMPARE(w.main->ProgressBar2->maximum(), 3 + 5);
+    }
+
+    // A name that is not valid UTF-8 (GBK "测试") is listed, shown with U+FFFD, and its row
+    // converts, the run's bar counting its size.
+    void nameNotUtf8()
+    {
+        TempFolder dir;
+        TempFolder out;
+        const QByteArray bytes = speechRecording(false, 1500, 4);
+        test::BytesNamedFile gbk(dir.path(), "\xb2\xe2\xca\xd4.spx", bytes);
+        QVERIFY(gbk.isValid());
+        Window w;
+        w.listFolder(dir.path());
+        QCOMPARE(w.messages.texts(), QStringList{});
+        QCOMPARE(w.model()->rowCount(), 1);
+        const QString shown = QString(4, QChar::ReplacementCharacter) + u(".spx");
+        QCOMPARE(w.model()->row(0).cells[1], shown);
+        w.main->EditOutput->setText(out.path());
+        w.main->ListViewFile->selectRow(0);
+        w.main->BitBtn4Click();
+        QTRY_VERIFY_WITH_TIMEOUT(w.idle(), 20000);
+        QCOMPARE(w.messages.texts(), QStringList{u("转换选择文件成功！")});
+        QCOMPARE(out.read(shown + u(".wav")).size(), 44 + 3 * 8000);
+        QCOMPARE(w.main->ProgressBar2->maximum(), int((bytes.size() - 19) / 500));
     }
 
     void convertAllClearsSelection()

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace tovrel;
 using tovrel::test::TempFolder;
 
@@ -85,23 +87,76 @@ private slots:
         QCOMPARE(scan.conversionTotal, 1);
     }
 
+    // A folder without recordings is not a folder that is missing.
     void emptyOrMissingFolder_data()
     {
         QTest::addColumn<bool>("exists");
-        QTest::newRow("no recording files") << true;
-        QTest::newRow("missing folder") << false;
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no recording files") << true << u("此目录没有任何可支持的文件！");
+        QTest::newRow("missing folder") << false << u("文件夹不存在!");
     }
 
     void emptyOrMissingFolder()
     {
         QFETCH(bool, exists);
+        QFETCH(QString, message);
         TempFolder dir;
         dir.write(u("other.wav"), "x");
         const FolderScanResult scan =
             scanRecordingFolder(exists ? dir.path() : dir.file(u("nowhere/")));
         QVERIFY(scan.recordings.isEmpty());
-        QCOMPARE(scan.message, u("此目录没有任何可支持的文件！"));
+        QCOMPARE(scan.message, message);
+        QCOMPARE(scan.folder, exists ? FolderState::Read : FolderState::Missing);
         QCOMPARE(scan.conversionTotal, 0);
+    }
+
+    // Entries with a recording's name whose header cannot be read (a read that fails, a pipe, a
+    // link that leads nowhere) are named with the unreadable files, never listed from a header
+    // of zeros, and hide none of the files after them.
+    void unreadFilesAreReported_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("read fails") << u("/proc/self/mem");
+        QTest::newRow("pipe") << u("pipe");
+        QTest::newRow("link to nothing") << u("nowhere");
+    }
+
+    void unreadFilesAreReported()
+    {
+        QFETCH(QString, kind);
+        TempFolder dir;
+        dir.write(u("a.spx"), emulator::encodeRecord(header(false, 1, 1000)));
+        const QString odd = dir.file(u("odd.spx"));
+        if (kind == u("pipe"))
+            QCOMPARE(::mkfifo(QFile::encodeName(odd).constData(), 0644), 0);
+        else
+            QVERIFY(QFile::link(kind == u("nowhere") ? dir.file(kind) : kind, odd));
+        dir.write(u("z.spx"), emulator::encodeRecord(header(false, 2, 1000)));
+        const FolderScanResult scan = scanRecordingFolder(dir.path());
+        QCOMPARE(scan.recordings.size(), 2);
+        QCOMPARE(scan.recordings[0].fileName, u("a.spx"));
+        QCOMPARE(scan.recordings[1].fileName, u("z.spx"));
+        QCOMPARE(scan.unreadable.size(), 1);
+        QCOMPARE(scan.unreadable[0].path, odd);
+        QVERIFY(!scan.unreadable[0].reason.isEmpty());
+        QCOMPARE(scan.message, u("以下文件无法读取：\nodd.spx"));
+        QCOMPARE(scan.conversionTotal, 3 + 3);
+    }
+
+    // A name that is not valid UTF-8 (GBK "测试" here) is listed, shown with U+FFFD, and its row's
+    // path opens the file.
+    void nameNotUtf8()
+    {
+        TempFolder dir;
+        const QByteArray record = emulator::encodeRecord(header(true, 5, 2048, "13800138000"));
+        test::BytesNamedFile gbk(dir.path(), "\xb2\xe2\xca\xd4.spx", record);
+        QVERIFY(gbk.isValid());
+        const FolderScanResult scan = scanRecordingFolder(dir.path());
+        QVERIFY2(!scan.message, qPrintable(scan.message.value_or(QString())));
+        QCOMPARE(scan.recordings.size(), 1);
+        QCOMPARE(recordingRowCells(1, scan.recordings[0].fileName, scan.recordings[0].header)[1],
+                 QString(4, QChar::ReplacementCharacter) + u(".spx"));
+        QCOMPARE(readHeaderBytes(scan.recordings[0].path), std::optional(record.left(32)));
     }
 
     void manyFiles()

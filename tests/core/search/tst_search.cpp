@@ -26,8 +26,8 @@ using tovrel::test::u;
 
 SearchHeader headerOf(const QByteArray &record)
 {
-    char bytes[32] = {};
-    std::copy_n(record.constData(), std::min<qsizetype>(record.size(), 32), bytes);
+    HeaderBytes bytes{};
+    std::copy_n(record.constData(), std::min<qsizetype>(record.size(), 32), bytes.begin());
     return readSearchHeader(bytes);
 }
 
@@ -61,6 +61,7 @@ SearchCriteria criteriaOf(const SearchForm &form)
 struct Found
 {
     QStringList paths;
+    QList<QStringList> cells;
     QStringList failed;
     SearchCounts counts;
 };
@@ -69,11 +70,14 @@ Found scan(const SearchCriteria &criteria)
 {
     Found found;
     SearchHooks hooks;
-    hooks.found = [&found](const SearchHit &hit) { found.paths.append(hit.path()); };
+    hooks.found = [&found](const SearchHit &hit) {
+        found.paths.append(hit.path());
+        found.cells.append(resultCells(hit.fileName, hit.folder, hit.header));
+    };
     hooks.openFailed = [&found](const QString &path, const QString &) {
         found.failed.append(path);
     };
-    found.counts = runSearchScan(criteria, hooks);
+    found.counts = runSearchScan(criteria, hooks).counts;
     return found;
 }
 
@@ -116,6 +120,12 @@ private slots:
             << shortRecord(0, 3, 5, 9, 0, "1", 5000) << march << true;
         QTest::newRow("short form of 5 June outside it")
             << shortRecord(0, 6, 5, 9, 0, "1", 5000) << march << false;
+        // Only the short form is brought into year 2000: a long-form record of year 2000 (byte 0,
+        // or above 200) keeps its year and stays outside a range of later years.
+        QTest::newRow("long form of 5 March 2000 outside March 2008-2012")
+            << longRecord(0, 0, 3, 5, 9, 0, "1", 4) << march << false;
+        QTest::newRow("long form, year byte 250, outside March 2008-2012")
+            << longRecord(0, 250, 3, 5, 9, 0, "1", 4) << march << false;
         const SearchForm acrossYear = timeForm(dir, at(2024, 12, 20), at(2025, 1, 10, 23, 59));
         QTest::newRow("20 Dec - 10 Jan: no short-form 25 Dec")
             << shortRecord(0, 12, 25, 9, 0, "1", 5000) << acrossYear << false;
@@ -373,10 +383,17 @@ private slots:
         const Found found = scan(criteriaOf(form));
         QCOMPARE(found.counts.total, 2);
         QCOMPARE(found.paths.size(), 2);
-        // In byte order: "\xfe.spx" before the folder "\xff\xfe".
-        QVERIFY(found.paths.at(0).endsWith(QString(QChar::ReplacementCharacter) + u(".spx")));
-        QVERIFY(found.paths.at(1).endsWith(u("/r.spx")));
-        QVERIFY(found.paths.at(1).contains(QChar::ReplacementCharacter));
+        // In byte order: "\xfe.spx" before the folder "\xff\xfe". Each row's path leads back
+        // to its file; the texts shown replace the undecodable bytes.
+        for (const QString &path : found.paths) {
+            QString error;
+            QCOMPARE(readHeaderBytes(path, &error),
+                     std::optional(record.left(32) + QByteArray(13, 0)));
+        }
+        QCOMPARE(found.cells.at(0).first(), QString(QChar::ReplacementCharacter) + u(".spx"));
+        QCOMPARE(found.cells.at(1).first(), u("r.spx"));
+        QCOMPARE(found.cells.at(1).last(),
+                 t.path() + QString(2, QChar::ReplacementCharacter) + u("/"));
         // The temporary folder cannot remove names it cannot decode.
         QCOMPARE(::unlink((root + "\xff\xfe/r.spx").constData()), 0);
         QCOMPARE(::rmdir((root + "\xff\xfe").constData()), 0);
@@ -427,24 +444,47 @@ private slots:
         int reports = 0;
         SearchHooks hooks;
         hooks.progress = [&reports](qint64) { ++reports; };
-        const SearchCounts counts = runSearchScan(criteriaOf(form), hooks);
+        const SearchCounts counts = runSearchScan(criteriaOf(form), hooks).counts;
         QCOMPARE(counts.total, 0);
         QVERIFY2(reports >= 2, qPrintable(QString::number(reports)));
     }
 
-    // A link back to its own folder is followed as deep as the limit and no further.
-    void linkLoop()
+    // Links that lead back to a folder already entered: each folder is searched once, by the
+    // name met first, and no recording is listed twice.
+    void linkLoops_data()
     {
+        QTest::addColumn<QStringList>("links"); // "link=target", target relative to the top
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("one link to its own folder")
+            << QStringList{u("again=")} << QStringList{u("r.spx"), u("sub/s.spx")};
+        QTest::newRow("ten links to it")
+            << QStringList{u("l0="), u("l1="), u("l2="), u("l3="), u("l4="),
+                           u("l5="), u("l6="), u("l7="), u("l8="), u("l9=")}
+            << QStringList{u("r.spx"), u("sub/s.spx")};
+        QTest::newRow("a sub-folder's link to the top")
+            << QStringList{u("sub/up=")} << QStringList{u("r.spx"), u("sub/s.spx")};
+        QTest::newRow("a folder reached by a link before its own name")
+            << QStringList{u("a=sub")} << QStringList{u("a/s.spx"), u("r.spx")};
+    }
+
+    void linkLoops()
+    {
+        QFETCH(QStringList, links);
+        QFETCH(QStringList, rows);
         TempFolder t;
         t.write(QStringLiteral("r.spx"), shortRecord(2, 1, 1, 0, 0, "1", 1000));
-        QVERIFY(QFile::link(t.path(), t.file(QStringLiteral("again"))));
+        t.write(QStringLiteral("sub/s.spx"), shortRecord(0, 1, 1, 0, 0, "2", 1000));
+        for (const QString &link : links)
+            QVERIFY(
+                QFile::link(t.path() + link.section(u'=', 1), t.file(link.section(u'=', 0, 0))));
         SearchForm form;
         form.folder = t.path();
         const Found found = scan(criteriaOf(form));
-        QCOMPARE(found.paths.size(), 6);
-        QCOMPARE(found.paths.first(), t.path() + u("again/again/again/again/again/r.spx"));
-        QCOMPARE(found.paths.last(), t.path() + u("r.spx"));
-        QCOMPARE(found.counts.local, 6);
+        QStringList got;
+        for (const QString &path : found.paths)
+            got.append(path.mid(t.path().size()));
+        QCOMPARE(got, rows);
+        QCOMPARE(found.counts.total, int(rows.size()));
     }
 };
 
