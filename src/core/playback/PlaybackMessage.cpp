@@ -30,4 +30,10 @@ PlaybackMessage decoderCannotOpenRecording()
             QStringLiteral("Open temp.spx error")};
 }
 
+PlaybackMessage deviceStopped()
+{
+    return {PlaybackMessage::Kind::Warning, QString::fromUtf8("警告"),
+            QString::fromUtf8("播放中断：音频设备停止了播放！")};
+}
+
 } // namespace tovrel::playbackmessages

@@ -34,6 +34,10 @@ PlaybackMessage outOfMemory();
 PlaybackMessage cannotOpenRecording();
 // "Open temp.spx error", caption "Waring": the decoder thread cannot open the recording.
 PlaybackMessage decoderCannotOpenRecording();
+// "播放中断：音频设备停止了播放！", caption "警告": the sound device stopped playing before the
+// recording had played out (unplugged, its sound server gone, or no sound taken for longer than
+// it held).
+PlaybackMessage deviceStopped();
 
 } // namespace playbackmessages
 

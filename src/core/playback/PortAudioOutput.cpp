@@ -12,11 +12,18 @@ namespace tovrel {
 namespace {
 
 int streamCallback(const void *, void *output, unsigned long frames,
-                   const PaStreamCallbackTimeInfo *, PaStreamCallbackFlags, void *userData)
+                   const PaStreamCallbackTimeInfo *time, PaStreamCallbackFlags, void *userData)
 {
     auto *self = static_cast<PortAudioOutput *>(userData);
-    self->fill(static_cast<char *>(output), frames);
+    const double now = time ? time->currentTime : 0.0;
+    const double heardAt = time && now > 0 ? time->outputBufferDacTime : 0.0;
+    self->fill(static_cast<char *>(output), frames, now, heardAt);
     return paContinue;
+}
+
+void streamFinished(void *userData)
+{
+    static_cast<PortAudioOutput *>(userData)->streamEnded();
 }
 
 PaStream *asStream(void *stream)
@@ -111,6 +118,11 @@ AudioOutput::OpenResult PortAudioOutput::open(int channels, int samplesPerSecond
         return OpenResult::OpenFailed;
     }
     m_stream = stream;
+    m_framesPerSecond = samplesPerSecond;
+    if (const PaStreamInfo *streamInfo = Pa_GetStreamInfo(stream))
+        m_latencyMs = static_cast<int>(streamInfo->outputLatency * 1000.0);
+    m_lost.store(false);
+    Pa_SetStreamFinishedCallback(stream, &streamFinished);
     // Running from the start, like the wave-out device: the first blocks then follow each other
     // without a gap even on a device that takes sound faster than it plays it.
     startStream();
@@ -121,9 +133,11 @@ AudioOutput::OpenResult PortAudioOutput::open(int channels, int samplesPerSecond
     return OpenResult::Ok;
 }
 
-void PortAudioOutput::fill(char *out, unsigned long frames)
+void PortAudioOutput::fill(char *out, unsigned long frames, double now, double heardAt)
 {
-    std::size_t bytes = frames * static_cast<unsigned long>(m_bytesPerFrame);
+    const std::size_t wanted = frames * static_cast<unsigned long>(m_bytesPerFrame);
+    std::size_t bytes = wanted;
+    const double bytesPerSecond = double(m_bytesPerFrame) * m_framesPerSecond;
     int finished = 0;
     {
         std::lock_guard lock(m_mutex);
@@ -139,14 +153,35 @@ void PortAudioOutput::fill(char *out, unsigned long frames)
                 m_head = (m_head + 1) % kQueueSize;
                 --m_count;
                 m_offset = 0;
-                ++finished;
+                // Heard when the frame after its last one would be.
+                m_heardAt[(m_takenHead + m_takenCount) % kQueueSize] =
+                    heardAt > 0 ? heardAt + double(wanted - bytes) / bytesPerSecond : 0.0;
+                ++m_takenCount;
             }
         }
+        finished = takeHeard(now);
     }
     // Silence while nothing is queued.
     std::memset(out, 0, bytes);
     for (int i = 0; i < finished; ++i)
         m_blockDone();
+}
+
+int PortAudioOutput::takeHeard(double now)
+{
+    int heard = 0;
+    while (m_takenCount > 0 && m_heardAt[m_takenHead] <= now) {
+        m_takenHead = (m_takenHead + 1) % kQueueSize;
+        --m_takenCount;
+        ++heard;
+    }
+    return heard;
+}
+
+void PortAudioOutput::streamEnded()
+{
+    if (!m_stopping.load())
+        m_lost.store(true);
 }
 
 void PortAudioOutput::queue(const char *data, int length)
@@ -155,7 +190,7 @@ void PortAudioOutput::queue(const char *data, int length)
         return;
     {
         std::lock_guard lock(m_mutex);
-        if (m_count == kQueueSize)
+        if (m_count + m_takenCount >= kQueueSize)
             return; // the player never queues more than its ring holds
         m_blocks[(m_head + m_count) % kQueueSize] = Block{data, length};
         ++m_count;
@@ -166,8 +201,25 @@ void PortAudioOutput::queue(const char *data, int length)
 
 void PortAudioOutput::startStream()
 {
+    if (m_lost.load())
+        return;
     if (Pa_StartStream(asStream(m_stream)) == paNoError)
         m_running = true;
+    else
+        m_lost.store(true); // the device no longer takes sound (its server is gone)
+}
+
+void PortAudioOutput::stopStream(bool drain)
+{
+    if (!m_running)
+        return;
+    m_stopping.store(true);
+    if (drain)
+        Pa_StopStream(asStream(m_stream));
+    else
+        Pa_AbortStream(asStream(m_stream));
+    m_running = false;
+    m_stopping.store(false);
 }
 
 void PortAudioOutput::pause()
@@ -175,11 +227,18 @@ void PortAudioOutput::pause()
     if (!m_stream)
         return;
     m_paused = true;
-    if (m_running) {
-        // Plays out what the host already holds; the queue keeps its place.
-        Pa_StopStream(asStream(m_stream));
-        m_running = false;
+    // Plays out what the host already holds; the queue keeps its place.
+    stopStream(true);
+    // What the host held has now been heard.
+    int heard = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        heard = m_takenCount;
+        m_takenCount = 0;
+        m_takenHead = 0;
     }
+    for (int i = 0; i < heard; ++i)
+        m_blockDone();
 }
 
 void PortAudioOutput::restart()
@@ -200,17 +259,16 @@ void PortAudioOutput::reset()
 {
     if (!m_stream)
         return;
-    if (m_running) {
-        Pa_AbortStream(asStream(m_stream));
-        m_running = false;
-    }
+    stopStream(false);
     int discarded = 0;
     {
         std::lock_guard lock(m_mutex);
-        discarded = m_count;
+        discarded = m_count + m_takenCount;
         m_count = 0;
         m_head = 0;
         m_offset = 0;
+        m_takenCount = 0;
+        m_takenHead = 0;
     }
     for (int i = 0; i < discarded; ++i)
         m_blockDone();
@@ -219,16 +277,16 @@ void PortAudioOutput::reset()
 void PortAudioOutput::close()
 {
     if (m_stream) {
-        if (m_running)
-            Pa_AbortStream(asStream(m_stream));
+        stopStream(false);
         Pa_CloseStream(asStream(m_stream));
         m_stream = nullptr;
-        m_running = false;
     }
     std::lock_guard lock(m_mutex);
     m_count = 0;
     m_head = 0;
     m_offset = 0;
+    m_takenCount = 0;
+    m_takenHead = 0;
 }
 
 } // namespace tovrel
