@@ -106,7 +106,9 @@ AudioOutput::OpenResult PortAudioOutput::open(int channels, int samplesPerSecond
     parameters.device = device;
     parameters.channelCount = channels;
     parameters.sampleFormat = paInt16;
-    parameters.suggestedLatency = info ? info->defaultHighOutputLatency : 0.1;
+    // At least 0.2 s: the player thread and the stream's callback then survive a busy machine
+    // without a gap in the sound; what the device holds is heard before it counts as played.
+    parameters.suggestedLatency = std::max(info ? info->defaultHighOutputLatency : 0.0, 0.2);
     m_bytesPerFrame = 2 * channels;
     m_blockDone = std::move(blockDone);
     PaStream *stream = nullptr;
