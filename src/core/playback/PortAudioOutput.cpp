@@ -143,7 +143,7 @@ void PortAudioOutput::fill(char *out, unsigned long frames, double now, double h
     int finished = 0;
     {
         std::lock_guard lock(m_mutex);
-        while (bytes > 0 && m_count > 0) {
+        while (bytes > 0 && m_count > 0 && !m_paused) {
             const Block &block = m_blocks[m_head];
             const std::size_t piece =
                 std::min<std::size_t>(bytes, static_cast<std::size_t>(block.length - m_offset));
@@ -190,14 +190,16 @@ void PortAudioOutput::queue(const char *data, int length)
 {
     if (!m_stream || length <= 0)
         return;
+    bool paused = false;
     {
         std::lock_guard lock(m_mutex);
         if (m_count + m_takenCount >= kQueueSize)
             return; // the player never queues more than its ring holds
         m_blocks[(m_head + m_count) % kQueueSize] = Block{data, length};
         ++m_count;
+        paused = m_paused;
     }
-    if (!m_paused && !m_running)
+    if (!paused && !m_running)
         startStream();
 }
 
@@ -211,15 +213,12 @@ void PortAudioOutput::startStream()
         m_lost.store(true); // the device no longer takes sound (its server is gone)
 }
 
-void PortAudioOutput::stopStream(bool drain)
+void PortAudioOutput::stopStream()
 {
     if (!m_running)
         return;
     m_stopping.store(true);
-    if (drain)
-        Pa_StopStream(asStream(m_stream));
-    else
-        Pa_AbortStream(asStream(m_stream));
+    Pa_AbortStream(asStream(m_stream));
     m_running = false;
     m_stopping.store(false);
 }
@@ -228,29 +227,21 @@ void PortAudioOutput::pause()
 {
     if (!m_stream)
         return;
+    // The stream goes on with silence and the queue keeps its place. Stopping the stream would
+    // not do: a sound server drops what it holds when its stream stops, and that sound would
+    // never be heard. What the device already holds plays out and is reported as it is heard.
+    std::lock_guard lock(m_mutex);
     m_paused = true;
-    // Plays out what the host already holds; the queue keeps its place.
-    stopStream(true);
-    // What the host held has now been heard.
-    int heard = 0;
-    {
-        std::lock_guard lock(m_mutex);
-        heard = m_takenCount;
-        m_takenCount = 0;
-        m_takenHead = 0;
-    }
-    for (int i = 0; i < heard; ++i)
-        m_blockDone();
 }
 
 void PortAudioOutput::restart()
 {
     if (!m_stream)
         return;
-    m_paused = false;
     bool pending = false;
     {
         std::lock_guard lock(m_mutex);
+        m_paused = false;
         pending = m_count > 0;
     }
     if (pending && !m_running)
@@ -261,7 +252,7 @@ void PortAudioOutput::reset()
 {
     if (!m_stream)
         return;
-    stopStream(false);
+    stopStream();
     int discarded = 0;
     {
         std::lock_guard lock(m_mutex);
@@ -279,7 +270,7 @@ void PortAudioOutput::reset()
 void PortAudioOutput::close()
 {
     if (m_stream) {
-        stopStream(false);
+        stopStream();
         Pa_CloseStream(asStream(m_stream));
         m_stream = nullptr;
     }

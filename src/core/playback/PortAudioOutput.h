@@ -30,9 +30,9 @@ private:
 };
 
 // The default output device through a PortAudio callback stream. The stream pulls the queued
-// blocks in order and plays silence while none is queued. A block the stream has taken is
-// reported finished once the stream's clock has passed the time its last sample reaches the
-// listener (the time the host gives for the buffer it was copied into), so a server that holds
+// blocks in order and plays silence while none is queued or while paused. A block the stream has
+// taken is reported finished once the stream's clock has passed the time its last sample reaches
+// the listener (the time the host gives for the buffer it was copied into), so a server that holds
 // seconds of sound does not make the player count them before they are heard.
 class PortAudioOutput final : public AudioOutput
 {
@@ -70,9 +70,8 @@ private:
     static constexpr int kQueueSize = 16;
 
     void startStream();
-    // Stops the stream (draining what the host holds, or discarding it) without taking it for
-    // a lost device.
-    void stopStream(bool drain);
+    // Stops the stream, discarding what the host holds, without taking it for a lost device.
+    void stopStream();
     // Takes every block whose sound has been heard by `now` off the list of blocks taken.
     int takeHeard(double now);
 
@@ -80,7 +79,7 @@ private:
     std::mutex m_mutex;
     void *m_stream = nullptr; // PaStream
     bool m_running = false;
-    bool m_paused = false;
+    bool m_paused = false; // under m_mutex: the callback plays silence meanwhile
     int m_bytesPerFrame = 2;
     int m_framesPerSecond = 8000;
     int m_latencyMs = 0;
