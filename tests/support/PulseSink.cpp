@@ -8,6 +8,10 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <csignal>
+
+#include <sys/prctl.h>
+
 namespace tovrel::test {
 namespace {
 
@@ -23,6 +27,12 @@ bool pulsePluginInstalled()
             return true;
     }
     return false;
+}
+
+// The server and the listener end with the test program, also when it crashes or is killed.
+void endWithTheTest(QProcess &process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
 }
 
 QString outputOf(QProcess &process)
@@ -221,6 +231,7 @@ bool PulseSink::startServer()
     m_server->setProcessEnvironment(environment());
     m_server->setProcessChannelMode(QProcess::SeparateChannels);
     m_server->setStandardOutputFile(QProcess::nullDevice());
+    endWithTheTest(*m_server);
     m_server->start(QStringLiteral("pulseaudio"),
                     {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
                      QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=no"),
@@ -273,6 +284,7 @@ bool PulseSink::startListening()
     env.remove(QStringLiteral("PULSE_LATENCY_MSEC"));
     m_listener->setProcessEnvironment(env);
     m_listener->setStandardOutputFile(m_heardPath);
+    endWithTheTest(*m_listener);
     m_listener->start(QStringLiteral("parec"),
                       {QStringLiteral("-d"), QStringLiteral("rec.monitor"),
                        QStringLiteral("--rate=8000"), QStringLiteral("--channels=1"),
