@@ -24,6 +24,11 @@ PlaybackMessage cannotOpenRecording()
     return {PlaybackMessage::Kind::Plain, QString(), QStringLiteral("open input spx file error!")};
 }
 
+PlaybackMessage cannotReadRecording()
+{
+    return {PlaybackMessage::Kind::Plain, QString(), QStringLiteral("read input spx file error!")};
+}
+
 PlaybackMessage decoderCannotOpenRecording()
 {
     return {PlaybackMessage::Kind::Warning, QStringLiteral("Waring"),

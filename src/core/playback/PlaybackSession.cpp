@@ -138,7 +138,12 @@ std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint
         return playbackmessages::cannotOpenRecording();
     }
     m_fileLength = static_cast<quint32>(std::min<qint64>(file.size(), 0xFFFFFFFFLL));
-    m_headerLength = decodeHeader(file.read(32)).headerLength();
+    const QByteArray head = file.read(32);
+    if (file.error() != QFileDevice::NoError) {
+        PlayStateFlag.store(PlayStopped);
+        return playbackmessages::cannotReadRecording();
+    }
+    m_headerLength = decodeHeader(head).headerLength();
     m_seekOffset.store(seekOffset);
     m_elapsedSeconds.store(0);
     for (PcmBuffer &buffer : m_buffers) {
@@ -151,6 +156,10 @@ std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint
     QByteArray block;
     if (file.seek(m_headerLength + qint64(seekOffset)))
         block = file.read(kBlockBytes);
+    if (file.error() != QFileDevice::NoError) {
+        PlayStateFlag.store(PlayStopped);
+        return playbackmessages::cannotReadRecording();
+    }
     file.close();
     PcmBuffer &a = m_buffers[0];
     a.count.store(decoder->decode(block.constData(), int(block.size()), a.bytes.data(), kBlockPcm));
@@ -187,7 +196,13 @@ void PlaybackSession::runDecoder(std::unique_ptr<BlockDecoder> decoder)
         if (atEnd)
             break;
         const qint64 got = file.read(block.data(), kBlockBytes);
-        const int length = int(std::max<qint64>(got, 0));
+        if (got < 0) {
+            // The rest of the recording cannot be had: what is decoded plays out, and the user
+            // is told why the playback ends early.
+            emit failed(playbackmessages::cannotReadRecording());
+            break;
+        }
+        const int length = int(got);
         // Like a stream's end-of-file indicator: set by the read that met the end.
         atEnd = length < kBlockBytes;
 

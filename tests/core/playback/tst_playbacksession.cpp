@@ -258,6 +258,19 @@ private slots:
         QVERIFY(!f.session->isRunning());
     }
 
+    // A file that opens but cannot be read (here the memory of this process, whose first pages
+    // are not mapped: every read fails) does not play as if it were empty.
+    void recordingThatCannotBeRead()
+    {
+        Fixture f;
+        const auto message = f.session->start(QStringLiteral("/proc/self/mem"));
+        QVERIFY(message.has_value());
+        QCOMPARE(*message, playbackmessages::cannotReadRecording());
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+        QVERIFY(!f.session->isRunning());
+        QCOMPARE(f.record->openCalls(), 0);
+    }
+
     void recordingDeletedWhilePlaying()
     {
         Fixture f;
