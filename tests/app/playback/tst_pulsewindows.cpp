@@ -169,7 +169,7 @@ private slots:
         QVERIFY(waitForStop(10000));
         QTRY_COMPARE(w.messages.texts(),
                      QStringList{QString::fromUtf8("播放中断：音频设备停止了播放！")});
-        const Message &message = w.messages.messages().first();
+        const Message message = w.messages.messages().first();
         QCOMPARE(message.caption, QString::fromUtf8("警告"));
         QCOMPARE(message.icon, MessageIcon::Warning);
         QVERIFY2(m_sink->restart(), qPrintable(m_sink->error()));
