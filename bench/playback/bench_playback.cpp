@@ -83,6 +83,8 @@ public:
         if (m_inner)
             m_inner->close();
     }
+    bool lost() const override { return m_inner && m_inner->lost(); }
+    int latencyMs() const override { return m_inner ? m_inner->latencyMs() : 0; }
 
 private:
     FirstBlock *m_first;

@@ -31,7 +31,8 @@ void printPlayHelp(QTextStream &out)
                         {{"--from SECONDS", "start at this second of the speech"}, kHelpEntry})
                .paragraph(
                    "Exit status 0 when it played to the end, 1 with the message when it could not\n"
-                   "(no audio device, unreadable file).")
+                   "(no audio device, unreadable file) or when the audio device stopped playing\n"
+                   "before the end.")
                .text();
 }
 

@@ -94,7 +94,12 @@ AudioOutput::OpenResult VirtualAudioOutput::open(int channels, int samplesPerSec
     m_bytesPerSecond = channels * samplesPerSecond * 2;
     m_blockDone = std::move(blockDone);
     m_quit = false;
+    m_lost = false;
+    m_unreported = 0;
+    m_firstQueued = {};
     m_thread = std::thread([this] { run(); });
+    if (m_behaviour == Behaviour::Holds)
+        m_reporter = std::thread([this] { reportInBursts(); });
     return OpenResult::Ok;
 }
 
@@ -112,7 +117,15 @@ void VirtualAudioOutput::queue(const char *data, int length)
     }
     std::lock_guard lock(m_mutex);
     m_blocks.push_back(Block{data, length});
+    if (m_firstQueued == Clock::time_point{})
+        m_firstQueued = Clock::now();
     m_wake.notify_all();
+}
+
+bool VirtualAudioOutput::lost() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lost;
 }
 
 void VirtualAudioOutput::pause()
@@ -146,7 +159,9 @@ void VirtualAudioOutput::reset()
     std::size_t discarded = 0;
     {
         std::lock_guard lock(m_mutex);
-        discarded = m_blocks.size();
+        // Everything the device holds comes back, what it played but had not reported too.
+        discarded = m_blocks.size() + std::size_t(m_unreported);
+        m_unreported = 0;
         m_blocks.clear();
         m_headStarted = false;
         m_wake.notify_all();
@@ -164,9 +179,32 @@ void VirtualAudioOutput::close()
     }
     if (m_thread.joinable())
         m_thread.join();
+    if (m_reporter.joinable())
+        m_reporter.join();
     std::lock_guard lock(m_mutex);
     m_blocks.clear();
     m_headStarted = false;
+}
+
+void VirtualAudioOutput::reportInBursts()
+{
+    std::unique_lock lock(m_mutex);
+    m_wake.wait(lock, [&] { return m_quit || m_firstQueued != Clock::time_point{}; });
+    auto next = m_firstQueued + std::chrono::milliseconds(2000);
+    while (!m_quit) {
+        if (m_wake.wait_until(lock, next, [&] { return m_quit; }))
+            return;
+        next += std::chrono::milliseconds(1500);
+        const int count = m_unreported;
+        m_unreported = 0;
+        lock.unlock();
+        for (int i = 0; i < count; ++i) {
+            m_blockDone();
+            std::lock_guard recordLock(m_record->m_mutex);
+            ++m_record->m_finished;
+        }
+        lock.lock();
+    }
 }
 
 void VirtualAudioOutput::finishBlocks(int count)
@@ -180,10 +218,11 @@ void VirtualAudioOutput::run()
 {
     std::unique_lock lock(m_mutex);
     const bool manual = m_speed <= 0;
+    int playedBlocks = 0;
     for (;;) {
         m_wake.wait(lock, [&] {
-            return m_quit || (!m_blocks.empty() && !m_paused && m_behaviour != Behaviour::Stalls &&
-                              (!manual || m_budget > 0));
+            return m_quit || (!m_blocks.empty() && !m_paused && !m_lost &&
+                              m_behaviour != Behaviour::Stalls && (!manual || m_budget > 0));
         });
         if (m_quit)
             return;
@@ -214,6 +253,12 @@ void VirtualAudioOutput::run()
         {
             std::lock_guard recordLock(m_record->m_mutex);
             m_record->m_played.append(block.data, block.length);
+        }
+        if (m_behaviour == Behaviour::Dies && ++playedBlocks >= 2)
+            m_lost = true;
+        if (m_behaviour == Behaviour::Holds) {
+            ++m_unreported;
+            continue;
         }
         lock.unlock();
         m_blockDone();

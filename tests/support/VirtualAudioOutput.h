@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -26,6 +27,12 @@ public:
         NoDevice,
         OpenFails,
         Stalls, // accepts blocks but never finishes one
+        // Like a sound server with a large buffer of its own: plays in real time (by the speed
+        // factor) but reports the first finished block only 2 s (wall time) after the first
+        // block arrived, and later ones in bursts, every 1.5 s.
+        Holds,
+        // Plays two blocks, then is lost (its sound server gone): finishes nothing more.
+        Dies,
     };
 
     // What the device has seen; shared by every output a factory made, so tests can look at it
@@ -69,6 +76,8 @@ public:
     void restart() override;
     void reset() override;
     void close() override;
+    bool lost() const override;
+    int latencyMs() const override { return 0; }
 
     // In manual mode (speed 0): lets the next `count` blocks finish.
     void finishBlocks(int count);
@@ -84,6 +93,8 @@ private:
     };
 
     void run();
+    // Holds: hands the finished blocks over in bursts.
+    void reportInBursts();
     std::chrono::nanoseconds durationOf(int length) const;
 
     const std::shared_ptr<Record> m_record;
@@ -92,7 +103,7 @@ private:
     int m_bytesPerSecond = 16000;
     BlockDone m_blockDone;
 
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Block> m_blocks;
     std::chrono::nanoseconds m_headLeft{0}; // playing time left of the head block
@@ -100,7 +111,11 @@ private:
     bool m_paused = false;
     bool m_quit = false;
     int m_budget = 0;
+    bool m_lost = false;
+    int m_unreported = 0; // Holds: finished, not yet reported
+    std::chrono::steady_clock::time_point m_firstQueued{};
     std::thread m_thread;
+    std::thread m_reporter;
 };
 
 } // namespace tovrel

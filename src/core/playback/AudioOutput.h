@@ -6,7 +6,9 @@
 namespace tovrel {
 
 // The sound device under the wave-out player: plays 16-bit signed little-endian PCM from queued
-// blocks, in the order they were queued, and reports each finished block on its own thread.
+// blocks, in the order they were queued, and reports each finished block on its own thread. A
+// block is finished once its last sample has been heard, not when the device took it: a sound
+// server may take several seconds of sound at once and hold it.
 class AudioOutput
 {
 public:
@@ -33,6 +35,12 @@ public:
     // Discards every queued block and reports each of them done; the output stays open.
     virtual void reset() = 0;
     virtual void close() = 0;
+
+    // True once the device has stopped playing on its own (unplugged, its sound server gone, an
+    // error of the stream); it then finishes no further block.
+    virtual bool lost() const = 0;
+    // How long the device holds sound before it is heard, in milliseconds, as it says itself.
+    virtual int latencyMs() const = 0;
 };
 
 // Makes the output each playback uses (the default sound device in the product, a virtual one

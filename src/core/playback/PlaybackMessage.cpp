@@ -24,10 +24,21 @@ PlaybackMessage cannotOpenRecording()
     return {PlaybackMessage::Kind::Plain, QString(), QStringLiteral("open input spx file error!")};
 }
 
+PlaybackMessage cannotReadRecording()
+{
+    return {PlaybackMessage::Kind::Plain, QString(), QStringLiteral("read input spx file error!")};
+}
+
 PlaybackMessage decoderCannotOpenRecording()
 {
     return {PlaybackMessage::Kind::Warning, QStringLiteral("Waring"),
             QStringLiteral("Open temp.spx error")};
+}
+
+PlaybackMessage deviceStopped()
+{
+    return {PlaybackMessage::Kind::Warning, QString::fromUtf8("警告"),
+            QString::fromUtf8("播放中断：音频设备停止了播放！")};
 }
 
 } // namespace tovrel::playbackmessages

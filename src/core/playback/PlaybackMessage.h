@@ -32,8 +32,15 @@ PlaybackMessage cannotOpenDevice();
 PlaybackMessage outOfMemory();
 // "open input spx file error!": the recording cannot be opened at start or seek.
 PlaybackMessage cannotOpenRecording();
+// "read input spx file error!": the recording opens but cannot be read (a disk or network
+// fault), at start or while it plays.
+PlaybackMessage cannotReadRecording();
 // "Open temp.spx error", caption "Waring": the decoder thread cannot open the recording.
 PlaybackMessage decoderCannotOpenRecording();
+// "播放中断：音频设备停止了播放！", caption "警告": the sound device stopped playing before the
+// recording had played out (unplugged, its sound server gone, or no sound taken for longer than
+// it held).
+PlaybackMessage deviceStopped();
 
 } // namespace playbackmessages
 

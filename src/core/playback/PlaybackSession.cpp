@@ -5,6 +5,7 @@
 #include "io/NativePath.h"
 #include "recordings/RecordingHeader.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 
@@ -20,9 +21,10 @@ namespace {
 constexpr int kPlayerPollMs = 10;
 constexpr int kPausedPollMs = 50;
 constexpr int kDecoderPollMs = 100;
-constexpr int kBlockWaits = 50;   // about 0.5 s without a further block ends the playback
-constexpr int kDeviceWaits = 100; // about 1 s without a returned buffer ends the playback
-constexpr int kDrainWaits = 500;  // the drain goes on counting from the last wait
+// About 0.5 s without a further block, once the decoder has read the whole recording, is its end.
+constexpr int kBlockWaits = 50;
+constexpr int kBufferMs = WaveOutPlayer::kBufferBytes * 1000 / 16000; // one ring buffer's sound
+constexpr int kStallGraceMs = 1000;
 
 void sleepMs(int ms)
 {
@@ -42,6 +44,42 @@ void raiseToTimeCritical(std::thread &thread)
     parameters.sched_priority = sched_get_priority_max(SCHED_RR);
     pthread_setschedparam(thread.native_handle(), SCHED_RR, &parameters);
 }
+
+// Tells whether the device still plays. It must finish a buffer within the time it takes to
+// play everything queued at it, plus the time it says it holds sound and a second's grace. A
+// sound server may take seconds of sound at once and finish none of it for as long (PulseAudio
+// and PipeWire do, at the start of a stream above all), so a short fixed time-out would end
+// playbacks that are going well; a device that is gone says so at once.
+class DeviceWatch
+{
+public:
+    explicit DeviceWatch(const WaveOutPlayer &player) : m_player(player) { restart(); }
+
+    // The clock starts afresh: after a pause, or when a buffer has finished.
+    void restart()
+    {
+        m_finished = m_player.BuffersFinished();
+        m_since.start();
+    }
+
+    bool stopped()
+    {
+        if (m_player.DeviceLost())
+            return true;
+        if (m_player.BuffersFinished() != m_finished || m_player.BuffersQueued() == 0) {
+            restart();
+            return false;
+        }
+        const qint64 allowance = qint64(m_player.BuffersQueued()) * kBufferMs +
+                                 m_player.DeviceLatencyMs() + kStallGraceMs;
+        return m_since.elapsed() > allowance;
+    }
+
+private:
+    const WaveOutPlayer &m_player;
+    int m_finished = 0;
+    QElapsedTimer m_since;
+};
 
 } // namespace
 
@@ -101,12 +139,15 @@ std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint
     QFile file;
     HeaderBytes header;
     const int fd = openNative(path);
-    if (fd < 0 || readHeader(fd, header) != 0 ||
+    const int readFailure = fd < 0 ? 0 : readHeader(fd, header);
+    if (fd < 0 || readFailure != 0 ||
         !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         if (fd >= 0 && !file.isOpen())
             ::close(fd);
         PlayStateFlag.store(PlayStopped);
-        return playbackmessages::cannotOpenRecording();
+        // A file that opens but whose header cannot be read says so, not that it cannot be opened.
+        return readFailure != 0 ? playbackmessages::cannotReadRecording()
+                                : playbackmessages::cannotOpenRecording();
     }
     m_fileLength = static_cast<quint32>(std::min<qint64>(file.size(), 0xFFFFFFFFLL));
     m_headerLength = decodeHeader(QByteArrayView(header.data(), header.size())).headerLength();
@@ -122,6 +163,10 @@ std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint
     QByteArray block;
     if (file.seek(m_headerLength + qint64(seekOffset)))
         block = file.read(kBlockBytes);
+    if (file.error() != QFileDevice::NoError) {
+        PlayStateFlag.store(PlayStopped);
+        return playbackmessages::cannotReadRecording();
+    }
     file.close();
     PcmBuffer &a = m_buffers[0];
     a.count.store(decoder->decode(block.constData(), int(block.size()), a.bytes.data(), kBlockPcm));
@@ -161,7 +206,13 @@ void PlaybackSession::runDecoder(std::unique_ptr<BlockDecoder> decoder)
         if (atEnd)
             break;
         const qint64 got = file.read(block.data(), kBlockBytes);
-        const int length = int(std::max<qint64>(got, 0));
+        if (got < 0) {
+            // The rest of the recording cannot be had: what is decoded plays out, and the user
+            // is told why the playback ends early.
+            emit failed(playbackmessages::cannotReadRecording());
+            break;
+        }
+        const int length = int(got);
         // Like a stream's end-of-file indicator: set by the read that met the end.
         atEnd = length < kBlockBytes;
 
@@ -195,10 +246,10 @@ void PlaybackSession::runPlayer()
         return;
     }
 
+    DeviceWatch device(player);
     EndReason reason = EndReason::None;
     int current = 0; // A
     int offset = 0;  // bytes of the current buffer already written
-    int waits = 0;
     while (playState() != PlayStopped && reason == EndReason::None) {
         if (playState() == PlayPaused) {
             if (!player.IsStopped()) {
@@ -207,6 +258,7 @@ void PlaybackSession::runPlayer()
                     player.Pause();
                 m_elapsedSeconds.store(player.ElapsedSeconds());
             }
+            device.restart();
             sleepMs(kPausedPollMs);
             continue;
         }
@@ -214,11 +266,17 @@ void PlaybackSession::runPlayer()
             player.Resume();
 
         PcmBuffer &buffer = m_buffers[current];
-        waits = 0;
+        int waits = 0;
         while (buffer.ready.load() == 0 && playState() == PlayPlaying) {
             m_elapsedSeconds.store(player.ElapsedSeconds());
             sleepMs(kPlayerPollMs);
-            if (++waits > kBlockWaits) {
+            if (device.stopped()) {
+                reason = EndReason::DeviceStopped;
+                break;
+            }
+            // While the decoder still reads the recording the block is on its way; once it has
+            // read it all, no block is the end.
+            if (m_decoderRunning.load() == 0 && ++waits > kBlockWaits) {
                 reason = EndReason::BlockTimeout;
                 break;
             }
@@ -231,14 +289,13 @@ void PlaybackSession::runPlayer()
 
         const int pieces = (buffer.count.load() + kPieceBytes - 1) / kPieceBytes;
         for (int i = 0; i < pieces && reason == EndReason::None; ++i) {
-            waits = 0;
             while (player.NearlyFull() && playState() == PlayPlaying) {
                 if (player.IsPaused())
                     player.Resume();
                 m_elapsedSeconds.store(player.ElapsedSeconds());
                 sleepMs(kPlayerPollMs);
-                if (++waits > kDeviceWaits) {
-                    reason = EndReason::DeviceTimeout;
+                if (device.stopped()) {
+                    reason = EndReason::DeviceStopped;
                     break;
                 }
             }
@@ -268,30 +325,34 @@ void PlaybackSession::runPlayer()
         sleepMs(kPlayerPollMs);
     }
 
-    // Drain: a recording that ran out of blocks plays out its queued sound; a stop cuts it.
-    while (!player.AllBuffersFree()) {
+    // Drain: a recording that ran out of blocks plays out its queued sound; a stop cuts it, and
+    // so does a device that has stopped.
+    while (reason == EndReason::BlockTimeout && !player.AllBuffersFree()) {
         sleepMs(kPlayerPollMs);
         const int state = playState();
-        if (reason == EndReason::None || state == PlayStopped)
+        if (state == PlayStopped)
             break;
         if (state == PlayPaused) {
-            // The user holds the last sound: the device keeps it, and the drain waits uncounted.
+            // The user holds the last sound: the device keeps it, and the drain waits.
             if (!player.IsPaused())
                 player.Pause();
             m_elapsedSeconds.store(player.ElapsedSeconds());
+            device.restart();
             sleepMs(kPausedPollMs - kPlayerPollMs);
             continue;
         }
         if (player.IsPaused())
             player.Resume();
         m_elapsedSeconds.store(player.ElapsedSeconds());
-        if (++waits > kDrainWaits)
-            break;
+        if (device.stopped())
+            reason = EndReason::DeviceStopped;
     }
     if (!player.IsStopped())
         player.Stop();
     PlayStateFlag.store(PlayStopped);
     m_run.store(0);
+    if (reason == EndReason::DeviceStopped)
+        emit failed(playbackmessages::deviceStopped());
     emit playerEnded();
 }
 

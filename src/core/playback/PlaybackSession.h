@@ -24,8 +24,9 @@ namespace tovrel {
 //
 // The process-wide play state (PlayStateFlag) steers both threads; the player thread sets it
 // back to stopped when the recording has played out, when the device stops taking sound, or
-// when there is no device. start(), stop() and the destructor belong to the thread that owns
-// the session (the window's); they never leave a thread behind.
+// when there is no device. Every end but the played-out one and stop() is reported by failed().
+// start(), stop() and the destructor belong to the thread that owns the session (the window's);
+// they never leave a thread behind.
 class PlaybackSession : public QObject
 {
     Q_OBJECT
@@ -70,8 +71,8 @@ private:
     enum class EndReason
     {
         None,
-        BlockTimeout,
-        DeviceTimeout,
+        BlockTimeout,  // the recording has played out: no further block comes
+        DeviceStopped, // the device stopped taking sound before that
     };
 
     struct PcmBuffer

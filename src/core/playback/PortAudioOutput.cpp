@@ -12,11 +12,18 @@ namespace tovrel {
 namespace {
 
 int streamCallback(const void *, void *output, unsigned long frames,
-                   const PaStreamCallbackTimeInfo *, PaStreamCallbackFlags, void *userData)
+                   const PaStreamCallbackTimeInfo *time, PaStreamCallbackFlags, void *userData)
 {
     auto *self = static_cast<PortAudioOutput *>(userData);
-    self->fill(static_cast<char *>(output), frames);
+    const double now = time ? time->currentTime : 0.0;
+    const double heardAt = time && now > 0 ? time->outputBufferDacTime : 0.0;
+    self->fill(static_cast<char *>(output), frames, now, heardAt);
     return paContinue;
+}
+
+void streamFinished(void *userData)
+{
+    static_cast<PortAudioOutput *>(userData)->streamEnded();
 }
 
 PaStream *asStream(void *stream)
@@ -99,7 +106,9 @@ AudioOutput::OpenResult PortAudioOutput::open(int channels, int samplesPerSecond
     parameters.device = device;
     parameters.channelCount = channels;
     parameters.sampleFormat = paInt16;
-    parameters.suggestedLatency = info ? info->defaultHighOutputLatency : 0.1;
+    // At least 0.2 s: the player thread and the stream's callback then survive a busy machine
+    // without a gap in the sound; what the device holds is heard before it counts as played.
+    parameters.suggestedLatency = std::max(info ? info->defaultHighOutputLatency : 0.0, 0.2);
     m_bytesPerFrame = 2 * channels;
     m_blockDone = std::move(blockDone);
     PaStream *stream = nullptr;
@@ -111,6 +120,11 @@ AudioOutput::OpenResult PortAudioOutput::open(int channels, int samplesPerSecond
         return OpenResult::OpenFailed;
     }
     m_stream = stream;
+    m_framesPerSecond = samplesPerSecond;
+    if (const PaStreamInfo *streamInfo = Pa_GetStreamInfo(stream))
+        m_latencyMs = static_cast<int>(streamInfo->outputLatency * 1000.0);
+    m_lost.store(false);
+    Pa_SetStreamFinishedCallback(stream, &streamFinished);
     // Running from the start, like the wave-out device: the first blocks then follow each other
     // without a gap even on a device that takes sound faster than it plays it.
     startStream();
@@ -121,13 +135,15 @@ AudioOutput::OpenResult PortAudioOutput::open(int channels, int samplesPerSecond
     return OpenResult::Ok;
 }
 
-void PortAudioOutput::fill(char *out, unsigned long frames)
+void PortAudioOutput::fill(char *out, unsigned long frames, double now, double heardAt)
 {
-    std::size_t bytes = frames * static_cast<unsigned long>(m_bytesPerFrame);
+    const std::size_t wanted = frames * static_cast<unsigned long>(m_bytesPerFrame);
+    std::size_t bytes = wanted;
+    const double bytesPerSecond = double(m_bytesPerFrame) * m_framesPerSecond;
     int finished = 0;
     {
         std::lock_guard lock(m_mutex);
-        while (bytes > 0 && m_count > 0) {
+        while (bytes > 0 && m_count > 0 && !m_paused) {
             const Block &block = m_blocks[m_head];
             const std::size_t piece =
                 std::min<std::size_t>(bytes, static_cast<std::size_t>(block.length - m_offset));
@@ -139,9 +155,13 @@ void PortAudioOutput::fill(char *out, unsigned long frames)
                 m_head = (m_head + 1) % kQueueSize;
                 --m_count;
                 m_offset = 0;
-                ++finished;
+                // Heard when the frame after its last one would be.
+                m_heardAt[(m_takenHead + m_takenCount) % kQueueSize] =
+                    heardAt > 0 ? heardAt + double(wanted - bytes) / bytesPerSecond : 0.0;
+                ++m_takenCount;
             }
         }
+        finished = takeHeard(now);
     }
     // Silence while nothing is queued.
     std::memset(out, 0, bytes);
@@ -149,47 +169,79 @@ void PortAudioOutput::fill(char *out, unsigned long frames)
         m_blockDone();
 }
 
+int PortAudioOutput::takeHeard(double now)
+{
+    int heard = 0;
+    while (m_takenCount > 0 && m_heardAt[m_takenHead] <= now) {
+        m_takenHead = (m_takenHead + 1) % kQueueSize;
+        --m_takenCount;
+        ++heard;
+    }
+    return heard;
+}
+
+void PortAudioOutput::streamEnded()
+{
+    if (!m_stopping.load())
+        m_lost.store(true);
+}
+
 void PortAudioOutput::queue(const char *data, int length)
 {
     if (!m_stream || length <= 0)
         return;
+    bool paused = false;
     {
         std::lock_guard lock(m_mutex);
-        if (m_count == kQueueSize)
+        if (m_count + m_takenCount >= kQueueSize)
             return; // the player never queues more than its ring holds
         m_blocks[(m_head + m_count) % kQueueSize] = Block{data, length};
         ++m_count;
+        paused = m_paused;
     }
-    if (!m_paused && !m_running)
+    if (!paused && !m_running)
         startStream();
 }
 
 void PortAudioOutput::startStream()
 {
+    if (m_lost.load())
+        return;
     if (Pa_StartStream(asStream(m_stream)) == paNoError)
         m_running = true;
+    else
+        m_lost.store(true); // the device no longer takes sound (its server is gone)
+}
+
+void PortAudioOutput::stopStream()
+{
+    if (!m_running)
+        return;
+    m_stopping.store(true);
+    Pa_AbortStream(asStream(m_stream));
+    m_running = false;
+    m_stopping.store(false);
 }
 
 void PortAudioOutput::pause()
 {
     if (!m_stream)
         return;
+    // The stream goes on with silence and the queue keeps its place. Stopping the stream would
+    // not do: a sound server drops what it holds when its stream stops, and that sound would
+    // never be heard. What the device already holds plays out and is reported as it is heard.
+    std::lock_guard lock(m_mutex);
     m_paused = true;
-    if (m_running) {
-        // Plays out what the host already holds; the queue keeps its place.
-        Pa_StopStream(asStream(m_stream));
-        m_running = false;
-    }
 }
 
 void PortAudioOutput::restart()
 {
     if (!m_stream)
         return;
-    m_paused = false;
     bool pending = false;
     {
         std::lock_guard lock(m_mutex);
+        m_paused = false;
         pending = m_count > 0;
     }
     if (pending && !m_running)
@@ -200,17 +252,16 @@ void PortAudioOutput::reset()
 {
     if (!m_stream)
         return;
-    if (m_running) {
-        Pa_AbortStream(asStream(m_stream));
-        m_running = false;
-    }
+    stopStream();
     int discarded = 0;
     {
         std::lock_guard lock(m_mutex);
-        discarded = m_count;
+        discarded = m_count + m_takenCount;
         m_count = 0;
         m_head = 0;
         m_offset = 0;
+        m_takenCount = 0;
+        m_takenHead = 0;
     }
     for (int i = 0; i < discarded; ++i)
         m_blockDone();
@@ -219,16 +270,16 @@ void PortAudioOutput::reset()
 void PortAudioOutput::close()
 {
     if (m_stream) {
-        if (m_running)
-            Pa_AbortStream(asStream(m_stream));
+        stopStream();
         Pa_CloseStream(asStream(m_stream));
         m_stream = nullptr;
-        m_running = false;
     }
     std::lock_guard lock(m_mutex);
     m_count = 0;
     m_head = 0;
     m_offset = 0;
+    m_takenCount = 0;
+    m_takenHead = 0;
 }
 
 } // namespace tovrel

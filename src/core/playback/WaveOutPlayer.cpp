@@ -46,6 +46,7 @@ void WaveOutPlayer::bufferDone()
 {
     std::lock_guard lock(m_lock);
     m_freeBuffers.fetch_add(1);
+    m_buffersFinished.fetch_add(1);
     if (++m_halfSecondPhase == 2) {
         m_halfSecondPhase = 0;
         m_secondsPlayed.fetch_add(1);

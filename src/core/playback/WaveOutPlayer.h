@@ -44,6 +44,15 @@ public:
     bool IsStopped() const { return m_stopped; }
     bool IsPaused() const { return m_paused; }
 
+    // Buffers finished since construction: a change tells that the device still plays.
+    int BuffersFinished() const { return m_buffersFinished.load(); }
+    // Buffers queued at the device and not yet finished.
+    int BuffersQueued() const { return kBufferCount - m_freeBuffers.load(); }
+    // True once the device has stopped playing on its own.
+    bool DeviceLost() const { return m_output && m_output->lost(); }
+    // How long the device holds sound before it is heard.
+    int DeviceLatencyMs() const { return m_output ? m_output->latencyMs() : 0; }
+
 private:
     void bufferDone();
 
@@ -58,6 +67,7 @@ private:
     std::mutex m_lock; // the player lock
     std::atomic<int> m_freeBuffers{kBufferCount};
     std::atomic<int> m_secondsPlayed{0};
+    std::atomic<int> m_buffersFinished{0};
     int m_halfSecondPhase = 1;
 };
 

@@ -258,6 +258,19 @@ private slots:
         QVERIFY(!f.session->isRunning());
     }
 
+    // A file that opens but cannot be read (here the memory of this process, whose first pages
+    // are not mapped: every read fails) does not play as if it were empty.
+    void recordingThatCannotBeRead()
+    {
+        Fixture f;
+        const auto message = f.session->start(QStringLiteral("/proc/self/mem"));
+        QVERIFY(message.has_value());
+        QCOMPARE(*message, playbackmessages::cannotReadRecording());
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+        QVERIFY(!f.session->isRunning());
+        QCOMPARE(f.record->openCalls(), 0);
+    }
+
     void recordingDeletedWhilePlaying()
     {
         Fixture f;
@@ -301,7 +314,8 @@ private slots:
         QVERIFY(f.record->played().isEmpty());
     }
 
-    // A device that stops returning buffers: about 1 s, then the drain gives up after about 4 s.
+    // A device that takes sound and never finishes any: once it has held it for longer than
+    // the queued sound lasts, the playback ends and says why.
     void deviceTimeoutEndsThePlayback()
     {
         Fixture f(kSpeed, Behaviour::Stalls);
@@ -310,6 +324,64 @@ private slots:
         QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
         QCOMPARE(f.record->queuedLengths().size(), 9);
         QCOMPARE(f.record->resetCalls(), 1);
+        QTRY_COMPARE(f.failures.size(), 1);
+        QCOMPARE(f.failures.first(), playbackmessages::deviceStopped());
+    }
+
+    // A device that holds seconds of sound before it reports any finished, and then reports
+    // them in bursts (a sound server's large buffer): the whole recording plays, and nothing is
+    // reported as a failure.
+    void deviceThatHoldsSoundPlaysTheWholeRecording_data()
+    {
+        QTest::addColumn<int>("payloadLength");
+        QTest::addColumn<quint32>("seekOffset");
+        QTest::newRow("12 s from the start") << 12000 << 0u;
+        QTest::newRow("from second 3 of 14") << 14000 << 3000u;
+    }
+
+    void deviceThatHoldsSoundPlaysTheWholeRecording()
+    {
+        QFETCH(int, payloadLength);
+        QFETCH(quint32, seekOffset);
+        Fixture f(2.0, Behaviour::Holds);
+        const QByteArray payload = test::somePayload(payloadLength);
+        QVERIFY(!f.session->start(f.recording(test::shortHeader(quint32(payloadLength)), payload),
+                                  seekOffset));
+        int mostSeconds = 0;
+        QElapsedTimer timer;
+        timer.start();
+        while (f.session->isRunning() && timer.elapsed() < 30000) {
+            // The count follows what the device reports finished, never more than it played.
+            const int seconds = f.session->elapsedSeconds();
+            const int played = int(f.record->played().size());
+            QVERIFY2(seconds <= (played + 15999) / 16000,
+                     qPrintable(
+                         QStringLiteral("%1 s counted, %2 bytes played").arg(seconds).arg(played)));
+            mostSeconds = std::max(mostSeconds, seconds);
+            QTest::qWait(20);
+        }
+        QVERIFY(!f.session->isRunning());
+        QCoreApplication::processEvents();
+        QVERIFY2(f.failures.isEmpty(), qPrintable(f.failures.value(0).text));
+        QVERIFY(f.record->played() == SequenceDecoder::decodeAll(payload.mid(seekOffset)));
+        QVERIFY(mostSeconds > 0);
+    }
+
+    // A device that is lost part-way (its sound server gone): the playback ends at once, well
+    // before a stalled device would be given up, and says why.
+    void lostDeviceEndsThePlaybackWithTheMessage()
+    {
+        Fixture f(kSpeed, Behaviour::Dies);
+        QVERIFY(!f.session->start(f.recording(test::shortHeader(20000), test::somePayload(20000))));
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(f.waitForEnd(30000));
+        QVERIFY(timer.elapsed() < 3000);
+        QCOMPARE(PlayStateFlag.load(), int(PlayStopped));
+        QCOMPARE(f.record->played().size(), qsizetype(2 * 8000));
+        QTRY_COMPARE(f.failures.size(), 1);
+        QCOMPARE(f.failures.first(), playbackmessages::deviceStopped());
+        QCOMPARE(f.playerEnds, 1);
     }
 
     // A 3 s recording is all queued at once and then only drains: a pause there holds the sound
