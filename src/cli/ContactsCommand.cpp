@@ -15,11 +15,6 @@
 
 namespace tovrel::cli {
 
-QString contactColumnCaption()
-{
-    return QString::fromUtf8("联系人");
-}
-
 bool takeContactsOption(QStringList &args)
 {
     return args.removeAll(QStringLiteral("--contacts")) > 0;
@@ -33,11 +28,6 @@ std::optional<ContactBook> loadUserContactBook(const char *command)
         return std::nullopt;
     }
     return std::get<ContactBook>(std::move(loaded));
-}
-
-void insertContactCell(QStringList &cells, qsizetype numberColumn, const ContactBook &book)
-{
-    cells.insert(numberColumn + 1, book.nameFor(cells.value(numberColumn)));
 }
 
 namespace {

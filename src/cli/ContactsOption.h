@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Help.h"
+
 #include "contacts/ContactBook.h"
 
 #include <QString>
@@ -11,8 +13,9 @@
 // prints.
 namespace tovrel::cli {
 
-// The caption of the column.
-QString contactColumnCaption();
+// The option's line in a help page.
+inline constexpr HelpEntry kContactsEntry{
+    "--contacts", "add the 联系人 column (the contact book's name for the number)"};
 
 // Takes --contacts out of `args`; true when it was there.
 bool takeContactsOption(QStringList &args);
@@ -20,8 +23,5 @@ bool takeContactsOption(QStringList &args);
 // The user's contact book, or nothing after printing why it could not be read (prefixed with
 // `command`, "tovrel list" for one).
 std::optional<ContactBook> loadUserContactBook(const char *command);
-
-// `cells` with the contact's name put after the cell at `numberColumn`.
-void insertContactCell(QStringList &cells, qsizetype numberColumn, const ContactBook &book);
 
 } // namespace tovrel::cli

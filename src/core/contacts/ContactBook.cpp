@@ -30,6 +30,16 @@ bool digitsMatch(const QString &a, const QString &b)
     return shorter.size() >= kMinSuffixDigits && longer.endsWith(shorter);
 }
 
+QString contactColumnCaption()
+{
+    return QString::fromUtf8("联系人");
+}
+
+void insertContactCell(QStringList &cells, qsizetype numberColumn, const ContactBook &book)
+{
+    cells.insert(numberColumn + 1, book.nameFor(cells.value(numberColumn)));
+}
+
 bool nameHolds(const QString &name, const QString &text)
 {
     return name.contains(text, Qt::CaseInsensitive);

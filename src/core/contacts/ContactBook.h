@@ -70,6 +70,12 @@ private:
     QList<QStringList> m_digits;
 };
 
+// The caption of the 联系人 column, put right after a list's number column.
+QString contactColumnCaption();
+// `cells` with the name of the contact whose number is in the cell at `numberColumn` put right
+// after it (empty when no contact has that number).
+void insertContactCell(QStringList &cells, qsizetype numberColumn, const ContactBook &book);
+
 // True when `name` holds `text`, letter case ignored (an empty text is held by every name).
 bool nameHolds(const QString &name, const QString &text);
 
