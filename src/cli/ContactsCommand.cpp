@@ -41,14 +41,14 @@ void printContactsHelp(QTextStream &out)
                           "It is kept in $XDG_CONFIG_HOME/tovrel/contacts.vcf (~/.config/tovrel/ "
                           "by default).")
                .section("Commands",
-                        {{"import FILE...",
-                          "add the contacts of vCard files (2.1, 3.0, 4.0) and CSV files "
-                          "(name,number\n"
-                          "                          with a header row); nothing is added when a "
-                          "file cannot be read"},
+                        {{"import FILE...", "add the contacts of vCard and CSV files"},
                          {"list", "print the book: name TAB number, one row per number"},
                          {"export FILE.vcf", "write the book as a vCard file"},
                          kHelpEntry})
+               .paragraph("vCard files may be of version 2.1, 3.0 or 4.0; a CSV file (.csv) holds "
+                          "a header row,\n"
+                          "then name,number on each row. When a file cannot be read, nothing is "
+                          "added.")
                .paragraph("Exit status 0 on success, 1 otherwise.")
                .text();
 }

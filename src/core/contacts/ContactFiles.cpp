@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include <iconv.h>
+
 namespace tovrel {
 namespace {
 
@@ -174,6 +176,34 @@ QString numberOfTel(QString value)
     return value.trimmed();
 }
 
+// `bytes` in the character set a CHARSET parameter names: the sets Qt knows itself, others
+// (GBK, Big5, Shift_JIS as older phones write them) through the C library's converter, UTF-8 for a
+// set neither knows.
+QString decodeCharset(const QByteArray &bytes, const QByteArray &charset)
+{
+    QStringDecoder decoder(charset.constData());
+    if (decoder.isValid()) {
+        const QString text = decoder.decode(bytes);
+        if (!decoder.hasError())
+            return text;
+    }
+    iconv_t converter = iconv_open("UTF-8", charset.constData());
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return QString::fromUtf8(bytes);
+    QByteArray in = bytes;
+    QByteArray out(bytes.size() * 4 + 4, '\0');
+    char *inAt = in.data();
+    size_t inLeft = size_t(in.size());
+    char *outAt = out.data();
+    size_t outLeft = size_t(out.size());
+    const size_t converted = iconv(converter, &inAt, &inLeft, &outAt, &outLeft);
+    iconv_close(converter);
+    if (converted == static_cast<size_t>(-1))
+        return QString::fromUtf8(bytes);
+    out.truncate(out.size() - qsizetype(outLeft));
+    return QString::fromUtf8(out);
+}
+
 struct Property
 {
     QByteArray name; // upper case, group removed
@@ -200,10 +230,7 @@ Property readProperty(const QByteArray &line)
         else if (param.startsWith("CHARSET="))
             charset = param.mid(8);
     }
-    QStringDecoder decoder(charset.constData());
-    if (!decoder.isValid())
-        decoder = QStringDecoder(QStringDecoder::Utf8);
-    p.value = decoder.decode(value);
+    p.value = decodeCharset(value, charset);
     return p;
 }
 

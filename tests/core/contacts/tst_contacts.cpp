@@ -58,6 +58,12 @@ private slots:
                           "TEL;VALUE=uri;TYPE=\"voice,cell\":tel:+1-555-555-0123;ext=5\r\n"
                           "END:VCARD\r\n")
             << QStringList{u("Ann Lee|+1-555-555-0123")};
+        QTest::newRow("2.1 CHARSET=GBK and CHARSET=ISO-8859-1")
+            << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                          "FN;CHARSET=GBK;ENCODING=QUOTED-PRINTABLE:=D5=C5=C8=FD\r\n"
+                          "TEL:1\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:2.1\r\n"
+                          "FN;CHARSET=ISO-8859-1:Jos\xE9\r\nTEL:2\r\nEND:VCARD\r\n")
+            << QStringList{u("张三|1"), u("José|2")};
         QTest::newRow("two cards, text outside cards ignored")
             << QByteArray("FN:nobody\r\nBEGIN:VCARD\r\nFN:A\r\nTEL:1\r\nEND:VCARD\r\n"
                           "begin:vcard\r\nfn:B\r\ntel:2\r\nend:vcard\r\n")
