@@ -117,6 +117,7 @@ bool isKnownArgumentRefusal(const QString &text, const QStringList &args)
     static const QStringList kValued = {
         QStringLiteral("--from"),  QStringLiteral("--to"),          QStringLiteral("--number"),
         QStringLiteral("--kinds"), QStringLiteral("--min-seconds"), QStringLiteral("--max-seconds"),
+        QStringLiteral("--name"),
     };
     for (const QString &option : kValued) {
         if (text == option + QStringLiteral(" needs a value"))
@@ -243,11 +244,13 @@ void checkHeader(const uint8_t (&bytes)[32], const SearchCriteria &c, const Sear
     const quint32 seconds = f.length / 1000;
     const bool durationPasses =
         seconds >= form.minSeconds && (form.maxSeconds == 0 || seconds <= form.maxSeconds);
+    // No contact book here: a name asked for is held by no number.
+    const bool namePasses = form.name.isEmpty();
     const bool passes = matches(h, c);
     if (timeKnown)
-        check(passes == (timePasses && kindPasses && numberPasses && durationPasses));
+        check(passes == (timePasses && kindPasses && numberPasses && namePasses && durationPasses));
     else
-        check(!passes || (kindPasses && numberPasses && durationPasses));
+        check(!passes || (kindPasses && numberPasses && namePasses && durationPasses));
     check(matchDirection(h, c) == (bit != 0 && (mask & bit) != 0));
     check(matchDuration(h, c) ==
           (seconds >= c.minSeconds && (c.maxSeconds == 0 || seconds <= c.maxSeconds)));

@@ -5,7 +5,7 @@ _tovrel()
     local cur prev words cword
     _init_completion || return
 
-    local commands="list convert play device search"
+    local commands="list convert play device search contacts"
     if ((cword == 1)); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -29,7 +29,7 @@ _tovrel()
             _filedir
             return
             ;;
-        --jobs | --password | --number | --kinds | --min-seconds | --max-seconds | \
+        --jobs | --password | --number | --name | --kinds | --min-seconds | --max-seconds | \
             --from | --timeout-ms)
             return
             ;;
@@ -37,20 +37,29 @@ _tovrel()
 
     local options
     case ${words[1]} in
-        list) options="--header --export --replace --help" ;;
+        list) options="--header --contacts --export --replace --help" ;;
         convert) options="--out --all --jobs --help" ;;
         play) options="--from --help" ;;
         search)
-            options="--from --to --number --kinds --min-seconds --max-seconds --header
-                --export --replace --help"
+            options="--from --to --number --name --kinds --min-seconds --max-seconds --header
+                --contacts --export --replace --help"
             ;;
         device)
             if ((cword == 2)); then
                 COMPREPLY=($(compgen -W "status list upload --help" -- "$cur"))
                 return
             fi
-            options="--emulator --password --to --all --header --export --replace
+            options="--emulator --password --to --all --header --contacts --export --replace
                 --timeout-ms --help"
+            ;;
+        contacts)
+            if ((cword == 2)); then
+                COMPREPLY=($(compgen -W "import list export --help" -- "$cur"))
+                return
+            fi
+            [[ ${words[2]} == import ]] && _filedir '@(vcf|csv)'
+            [[ ${words[2]} == export ]] && _filedir vcf
+            return
             ;;
         *) return ;;
     esac

@@ -14,10 +14,11 @@ struct Command
 };
 
 // Command entry points, one file each.
-int runList(const QStringList &args);    // ListCommand.cpp
-int runConvert(const QStringList &args); // ConvertCommand.cpp
-int runPlay(const QStringList &args);    // PlayCommand.cpp
-int runDevice(const QStringList &args);  // DeviceCommand.cpp
-int runSearch(const QStringList &args);  // SearchCommand.cpp
+int runList(const QStringList &args);     // ListCommand.cpp
+int runConvert(const QStringList &args);  // ConvertCommand.cpp
+int runPlay(const QStringList &args);     // PlayCommand.cpp
+int runDevice(const QStringList &args);   // DeviceCommand.cpp
+int runSearch(const QStringList &args);   // SearchCommand.cpp
+int runContacts(const QStringList &args); // ContactsCommand.cpp
 
 } // namespace tovrel::cli

@@ -2,6 +2,7 @@
 // link, login, list and upload as the windows.
 
 #include "Commands.h"
+#include "ContactsOption.h"
 #include "ExportOption.h"
 #include "Help.h"
 #include "TableOutput.h"
@@ -42,6 +43,7 @@ struct DeviceOptions
     QString folder;
     bool all = false;
     bool header = false;
+    bool contacts = false; // list: the 联系人 column
     QStringList rows;
     int timeoutMs = kDefaultLinkTimeoutMs;
     ExportRequest exportRequest;
@@ -76,10 +78,12 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("Upload every recording."));
     const QCommandLineOption header(QStringLiteral("header"),
                                     QStringLiteral("list: print the column captions first."));
+    const QCommandLineOption contacts(QStringLiteral("contacts"),
+                                      QStringLiteral("list: add the contact column."));
     const QCommandLineOption timeout(QStringLiteral("timeout-ms"),
                                      QStringLiteral("Time-out of each exchange (default 10000)."),
                                      QStringLiteral("MS"));
-    parser.addOptions({emulator, password, to, all, header, timeout, help});
+    parser.addOptions({emulator, password, to, all, header, contacts, timeout, help});
     QStringList argv = args;
     argv.prepend(QStringLiteral("tovrel device"));
     if (!parser.parse(argv)) {
@@ -88,12 +92,14 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     }
     if (parser.isSet(QStringLiteral("help"))) {
         QTextStream(stdout)
-            << HelpPage({"tovrel device status [--emulator SOCKET]",
-                         "tovrel device list --password DDDD [--header] [--emulator SOCKET]",
-                         "tovrel device list --password DDDD --export PATH [--replace] [--emulator "
-                         "SOCKET]",
-                         "tovrel device upload --password DDDD --to DIR (--all | ROW...) "
-                         "[--emulator SOCKET]"})
+            << HelpPage(
+                   {"tovrel device status [--emulator SOCKET]",
+                    "tovrel device list --password DDDD [--header] [--contacts] [--emulator "
+                    "SOCKET]",
+                    "tovrel device list --password DDDD [--contacts] --export PATH [--replace] "
+                    "[--emulator SOCKET]",
+                    "tovrel device upload --password DDDD --to DIR (--all | ROW...) "
+                    "[--emulator SOCKET]"})
                    .paragraph(
                        "The telephone: whether one is attached (status), the recordings it holds\n"
                        "(list, tab-separated as the telephone tab shows them), and the upload of\n"
@@ -104,6 +110,7 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
                              {"--to DIR", "folder the recordings are uploaded into"},
                              {"--all", "upload every recording"},
                              {"--header", "list: print the column captions first"},
+                             {kContactsEntry.name, "list: add the 联系人 column"},
                              {kExportEntry.name,
                               "list: write the list to this workbook instead (.xls or .xlsx)"},
                              kReplaceEntry,
@@ -127,6 +134,7 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     o.folder = parser.value(to);
     o.all = parser.isSet(all);
     o.header = parser.isSet(header);
+    o.contacts = parser.isSet(contacts);
     o.exportRequest = exportRequest;
     if (parser.isSet(timeout)) {
         bool ok = false;
@@ -158,7 +166,8 @@ std::optional<QString> logIn(TelephoneLink &link, const DeviceOptions &o)
 
 // The telephone's list written to a workbook: the whole list or, when reading it fails,
 // nothing. An empty list gives the header row only.
-int exportList(TelephoneLink &link, const ExportRequest &request)
+int exportList(TelephoneLink &link, const ExportRequest &request,
+               const std::optional<ContactBook> &contacts)
 {
     QList<ReportRow> rows;
     std::optional<QString> failure;
@@ -173,14 +182,20 @@ int exportList(TelephoneLink &link, const ExportRequest &request)
         return fail(*failure + QStringLiteral("; nothing exported"));
     ReportModel list;
     QList<ReportColumn> columns;
-    for (const QString &caption : recordingListCaptions())
+    QStringList captions = recordingListCaptions();
+    if (contacts) {
+        captions.insert(kListNumberColumn + 1, contactColumnCaption());
+        for (ReportRow &row : rows)
+            insertContactCell(row.cells, kListNumberColumn, *contacts);
+    }
+    for (const QString &caption : std::as_const(captions))
         columns.append({caption});
     list.setColumns(columns);
     list.appendRows(std::move(rows));
     return writeListExport(list, request);
 }
 
-int runList(TelephoneLink &link, bool header)
+int runList(TelephoneLink &link, bool header, const std::optional<ContactBook> &contacts)
 {
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -188,10 +203,18 @@ int runList(TelephoneLink &link, bool header)
     bool headerDue = header;
     TelephoneListReader reader(link);
     QObject::connect(&reader, &TelephoneListReader::rowRead, [&](const ReportRow &row) {
-        if (headerDue)
-            out << u("序号\t文件名\t电话号码\t时间\t属性\t文件长度\t时长\n");
+        if (headerDue) {
+            QStringList captions =
+                u("序号\t文件名\t电话号码\t时间\t属性\t文件长度\t时长").split(u'\t');
+            if (contacts)
+                captions.insert(kListNumberColumn + 1, contactColumnCaption());
+            out << captions.join(u'\t') << '\n';
+        }
         headerDue = false;
-        out << tableRow(row.cells) << '\n';
+        QStringList cells = row.cells;
+        if (contacts)
+            insertContactCell(cells, kListNumberColumn, *contacts);
+        out << tableRow(cells) << '\n';
     });
     QObject::connect(&reader, &TelephoneListReader::failure, [&](const QString &text) {
         out.flush();
@@ -396,6 +419,11 @@ int runDevice(const QStringList &args)
         return fail(QStringLiteral("tovrel device: unknown action: ") + o.action);
     if (o.exportRequest.requested() && o.action != QLatin1String("list"))
         return fail(QStringLiteral("tovrel device: --export goes with list"));
+    // The book is read before the telephone is touched: a book that cannot be read fails first.
+    std::optional<ContactBook> contacts;
+    if (o.contacts && o.action == QLatin1String("list") &&
+        !(contacts = loadUserContactBook("tovrel device")))
+        return 1;
 
     // Before the link starts its threads: they must all leave the two signals to the watch.
     std::optional<InterruptWatch> interrupts;
@@ -416,8 +444,8 @@ int runDevice(const QStringList &args)
         return fail(*failure);
     }
     const int result = o.action != QLatin1String("list") ? runUpload(link, o, *interrupts)
-                       : o.exportRequest.requested()     ? exportList(*link, o.exportRequest)
-                                                         : runList(*link, o.header);
+                       : o.exportRequest.requested() ? exportList(*link, o.exportRequest, contacts)
+                                                     : runList(*link, o.header, contacts);
     link->closeAtExit();
     return result;
 }

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "ContactsOption.h"
 #include "ExportOption.h"
 #include "Help.h"
 #include "TableOutput.h"
@@ -31,7 +32,8 @@ void printScanMessage(const FolderScanResult &scan, const QString &folder)
 
 // FOLDER's list written to a workbook: the whole list or nothing. A folder that exists but
 // holds no recording gives the header row only.
-int exportFolderList(const QString &folder, const ExportRequest &request)
+int exportFolderList(const QString &folder, const ExportRequest &request,
+                     const std::optional<ContactBook> &contacts)
 {
     QTextStream err(stderr);
     if (!QFileInfo(folder).isDir()) {
@@ -47,13 +49,20 @@ int exportFolderList(const QString &folder, const ExportRequest &request)
     }
     ReportModel list;
     QList<ReportColumn> columns;
-    for (const QString &caption : recordingListCaptions())
+    QStringList captions = recordingListCaptions();
+    if (contacts)
+        captions.insert(kListNumberColumn + 1, contactColumnCaption());
+    for (const QString &caption : captions)
         columns.append({caption});
     list.setColumns(columns);
     QList<ReportRow> rows;
     int row = 0;
-    for (const ScannedRecording &r : scan.recordings)
-        rows.append({recordingRowCells(++row, r.fileName, r.header), r.fileName});
+    for (const ScannedRecording &r : scan.recordings) {
+        QStringList cells = recordingRowCells(++row, r.fileName, r.header);
+        if (contacts)
+            insertContactCell(cells, kListNumberColumn, *contacts);
+        rows.append({std::move(cells), r.fileName});
+    }
     list.appendRows(std::move(rows));
     return writeListExport(list, request);
 }
@@ -73,16 +82,18 @@ int runList(const QStringList &arguments)
         err << "tovrel list: " << *error << '\n';
         return 1;
     }
+    const bool withContacts = takeContactsOption(args);
     for (const QString &a : args) {
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
-            out << HelpPage({"tovrel list [--header] FOLDER",
-                             "tovrel list FOLDER --export PATH [--replace]"})
+            out << HelpPage({"tovrel list [--header] [--contacts] FOLDER",
+                             "tovrel list FOLDER [--contacts] --export PATH [--replace]"})
                        .paragraph("Lists the recording files (*.spx) of FOLDER in file-name order, "
                                   "one row per\n"
                                   "line, the cells tab-separated as the PC list shows them: 序号, "
                                   "文件名,\n"
                                   "电话号码, 时间, 属性, 文件长度, 时长.")
                        .section("Options", {{"--header", "print the column captions first"},
+                                            kContactsEntry,
                                             kExportEntry,
                                             kReplaceEntry,
                                             kHelpEntry})
@@ -103,15 +114,27 @@ int runList(const QStringList &arguments)
         err << "tovrel list: give a FOLDER (see --help)\n";
         return 1;
     }
+    std::optional<ContactBook> contacts;
+    if (withContacts && !(contacts = loadUserContactBook("tovrel list")))
+        return 1;
     if (exportRequest.requested())
-        return exportFolderList(folder, exportRequest);
+        return exportFolderList(folder, exportRequest, contacts);
     const FolderScanResult scan = scanRecordingFolder(folder);
     if (header && !scan.recordings.isEmpty()) {
-        out << QString::fromUtf8("序号\t文件名\t电话号码\t时间\t属性\t文件长度\t时长\n");
+        QStringList captions =
+            QString::fromUtf8("序号\t文件名\t电话号码\t时间\t属性\t文件长度\t时长")
+                .split(QLatin1Char('\t'));
+        if (contacts)
+            captions.insert(kListNumberColumn + 1, contactColumnCaption());
+        out << captions.join(QLatin1Char('\t')) << '\n';
     }
     int row = 0;
-    for (const ScannedRecording &r : scan.recordings)
-        out << tableRow(recordingRowCells(++row, r.fileName, r.header)) << '\n';
+    for (const ScannedRecording &r : scan.recordings) {
+        QStringList cells = recordingRowCells(++row, r.fileName, r.header);
+        if (contacts)
+            insertContactCell(cells, kListNumberColumn, *contacts);
+        out << tableRow(cells) << '\n';
+    }
     out.flush();
     if (scan.message)
         printScanMessage(scan, folder);

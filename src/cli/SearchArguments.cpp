@@ -45,6 +45,11 @@ std::variant<SearchArguments, QString> parseSearchArguments(const QStringList &a
             return result;
         } else if (a == QLatin1String("--header")) {
             result.header = true;
+        } else if (a == QLatin1String("--contacts")) {
+            result.contacts = true;
+        } else if (a == QLatin1String("--name")) {
+            if (!value(&form.name))
+                return QStringLiteral("--name needs a value");
         } else if (a == QLatin1String("--from")) {
             if (!value(&from))
                 return QStringLiteral("--from needs a value");

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "ContactsOption.h"
 #include "ExportOption.h"
 #include "SearchArguments.h"
 #include "TableOutput.h"
@@ -25,11 +26,14 @@ void printSearchHelp(QTextStream &out)
                         {{"--from, --to",
                           "the date-and-time range (both or neither), YYYY-MM-DD hh:mm[:ss]"},
                          {"--number DIGITS", "numbers holding DIGITS anywhere"},
+                         {"--name TEXT",
+                          "numbers of contacts whose name holds TEXT (letter case ignored)"},
                          {"--kinds LIST",
                           "kinds ticked, of in,out,local (all when absent, \"\" for none)"},
                          {"--min-seconds N", "shortest duration in seconds (0: no bound)"},
                          {"--max-seconds N", "longest duration in seconds (0: no bound)"},
                          {"--header", "print the column captions first"},
+                         kContactsEntry,
                          kExportEntry,
                          kReplaceEntry,
                          kHelpEntry})
@@ -65,7 +69,21 @@ int runSearch(const QStringList &arguments)
     }
     const bool header = options.header;
 
-    const auto prepared = prepareSearch(options.form);
+    // The book is read once, for the name test and the column.
+    SearchForm form = options.form;
+    std::shared_ptr<const ContactBook> contacts;
+    if (options.contacts || !form.name.isEmpty()) {
+        std::optional<ContactBook> book = loadUserContactBook("tovrel search");
+        if (!book)
+            return 1;
+        contacts = std::make_shared<const ContactBook>(std::move(*book));
+        form.contacts = contacts;
+    }
+    QStringList captions = resultCaptions();
+    if (options.contacts)
+        captions.insert(kResultNumberColumn + 1, contactColumnCaption());
+
+    const auto prepared = prepareSearch(form);
     if (const QString *refusal = std::get_if<QString>(&prepared))
         return fail(*refusal);
     const SearchCriteria &criteria = std::get<SearchCriteria>(prepared);
@@ -76,15 +94,17 @@ int runSearch(const QStringList &arguments)
     QList<ReportRow> found;
     if (exportRequest.requested()) {
         QList<ReportColumn> columns;
-        for (const QString &caption : resultCaptions())
+        for (const QString &caption : std::as_const(captions))
             columns.append({caption});
         results.setColumns(columns);
     } else if (header) {
-        out << resultCaptions().join(QLatin1Char('\t')) << '\n';
+        out << captions.join(QLatin1Char('\t')) << '\n';
     }
     SearchHooks hooks;
     hooks.found = [&](const SearchHit &hit) {
         QStringList cells = resultCells(hit.fileName, hit.folder, hit.header);
+        if (options.contacts)
+            insertContactCell(cells, kResultNumberColumn, *contacts);
         if (exportRequest.requested())
             found.append({std::move(cells), hit.path()});
         else

@@ -22,6 +22,7 @@ constexpr Command kCommands[] = {
     {"play", "play a recording on the default audio output", &runPlay},
     {"device", "the telephone: status, list, upload", &runDevice},
     {"search", "search a folder tree for recordings (tab-separated)", &runSearch},
+    {"contacts", "the contact book: import, list, export", &runContacts},
 };
 
 void printHelp(QTextStream &out)

@@ -111,6 +111,33 @@ private slots:
         QCOMPARE(withHeader.out.section(u'\n', 1), r.out);
     }
 
+    // --contacts: 联系人 right after 电话号码, named from the user's contact book.
+    void listWithContacts()
+    {
+        const QByteArray kept = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", (m_dir->path() + u("config")).toUtf8());
+        const QString cards =
+            m_dir->write(u("cards.vcf"), "BEGIN:VCARD\nFN:Desk\nTEL:+86 10 1234567\n"
+                                         "END:VCARD\nBEGIN:VCARD\nFN:Other\n"
+                                         "TEL:1234569\nEND:VCARD\n");
+        const Run imported = runProgram(tovrelProgram(), {u("contacts"), u("import"), cards});
+        const Run r = runDevice(
+            QStringList{u("list"), u("--header"), u("--contacts"), u("--password"), u("2468")} +
+            link());
+        qputenv("XDG_CONFIG_HOME", kept);
+        QCOMPARE(imported.exitCode, 0);
+        QCOMPARE(r.exitCode, 0);
+        const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0], u("序号\t文件名\t电话号码\t联系人\t时间\t属性\t文件长度\t时长"));
+        const QStringList names{u("Desk"), QString(), u("Other")};
+        for (int i = 0; i < 3; ++i) {
+            const QStringList cells = lines[i + 1].split(u'\t');
+            QCOMPARE(cells.size(), 8);
+            QCOMPARE(cells[3], names[i]);
+        }
+    }
+
     void refusals_data()
     {
         QTest::addColumn<QStringList>("arguments");

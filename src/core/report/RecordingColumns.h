@@ -6,6 +6,9 @@ namespace tovrel {
 
 // The column captions of the recording lists (the telephone's list and the PC list), blanks
 // included: they go into an exported sheet's header row unchanged.
+// The column of the number (电话号码) in those lists.
+constexpr qsizetype kListNumberColumn = 2;
+
 inline QStringList recordingListCaptions()
 {
     return {QString::fromUtf8("序号"),       QString::fromUtf8("文件名"),

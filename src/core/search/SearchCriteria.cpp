@@ -126,6 +126,8 @@ std::variant<SearchCriteria, QString> prepareSearch(const SearchForm &form)
     c.number = form.number;
     c.minSeconds = form.minSeconds;
     c.maxSeconds = form.maxSeconds;
+    c.name = form.name;
+    c.contacts = form.contacts;
     return c;
 }
 
@@ -205,6 +207,14 @@ bool matchDuration(const SearchHeader &h, const SearchCriteria &c)
     return seconds >= c.minSeconds && (c.maxSeconds == 0 || seconds <= c.maxSeconds);
 }
 
+bool matchContactName(const SearchHeader &h, const SearchCriteria &c)
+{
+    if (!c.contacts)
+        return false;
+    const QString name = c.contacts->nameFor(numberText(h));
+    return !name.isEmpty() && nameHolds(name, c.name);
+}
+
 bool matches(const SearchHeader &h, const SearchCriteria &c)
 {
     if (c.timeFilterOn && !matchTimeRange(h, c))
@@ -212,6 +222,8 @@ bool matches(const SearchHeader &h, const SearchCriteria &c)
     if (c.directionMask != 0 && !matchDirection(h, c))
         return false;
     if (!c.number.isEmpty() && !matchPhoneNumber(h, c))
+        return false;
+    if (!c.name.isEmpty() && !matchContactName(h, c))
         return false;
     return matchDuration(h, c);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contacts/ContactBook.h"
 #include "recordings/RecordingHeader.h"
 
 #include <QByteArrayView>
@@ -8,6 +9,7 @@
 #include <QStringList>
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <variant>
 
@@ -41,6 +43,8 @@ struct SearchCriteria
     QString number; // empty: no number test
     quint32 minSeconds = 0;
     quint32 maxSeconds = 0; // 0: no upper bound
+    QString name;           // empty: no name test; otherwise the contact's name holds it
+    std::shared_ptr<const ContactBook> contacts; // names the numbers for the name test
 };
 
 // The controls a search starts from: the folder, the four pickers (each a full date and time;
@@ -60,6 +64,8 @@ struct SearchForm
     QString number;
     quint32 minSeconds = 0;
     quint32 maxSeconds = 0;
+    QString name;                                // the contact's name holds it (empty: any)
+    std::shared_ptr<const ContactBook> contacts; // the user's book, for the name test
 };
 
 // Refusals of a search, in the order they are checked.
@@ -115,6 +121,9 @@ bool matchTimeRange(const SearchHeader &h, const SearchCriteria &c);
 bool matchDirection(const SearchHeader &h, const SearchCriteria &c);
 bool matchPhoneNumber(const SearchHeader &h, const SearchCriteria &c);
 bool matchDuration(const SearchHeader &h, const SearchCriteria &c);
+// The name of the number's contact holds the criteria's name, letter case ignored (a number
+// without a contact holds no name).
+bool matchContactName(const SearchHeader &h, const SearchCriteria &c);
 // The tests in order, each only when it applies; false at the first that fails.
 bool matches(const SearchHeader &h, const SearchCriteria &c);
 
@@ -125,6 +134,8 @@ QString numberTestText(const SearchHeader &h);
 
 // Column captions of the result list: 文件名, 电话号码, 时间, 时长, 属性, 文件路径.
 QStringList resultCaptions();
+// The column of the number (电话号码) in a result row.
+constexpr qsizetype kResultNumberColumn = 1;
 // The number column: as the test string, with "X" for 10.
 QString numberText(const SearchHeader &h);
 // " %d年%d%d月%d%d日 %d%d:%d%d " (long form) or " %d%d月%d%d日 %d%d:%d%d " (short form).

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <variant>
+
+// The contact book: one per user, a vCard file in the user's configuration folder. It names the
+// numbers of the recordings: a number belongs to a contact when their digits are equal, or when
+// the longer ends with the shorter and the shorter has at least kMinSuffixDigits digits (a
+// number dialled with or without its area or country prefix). The first contact in the book that
+// matches names the number.
+namespace tovrel {
+
+// Fewest digits a number must have to match the end of a longer one.
+constexpr int kMinSuffixDigits = 7;
+
+struct Contact
+{
+    QString name;
+    QStringList numbers; // as written (any punctuation); compared by their digits only
+};
+
+// The digits 0-9 of `number`, in order; everything else is dropped.
+QString numberDigits(const QString &number);
+
+// True when the digit strings `a` and `b` (numberDigits) name the same number: equal, or the
+// longer ends with the shorter of at least kMinSuffixDigits digits. An empty one matches nothing.
+bool digitsMatch(const QString &a, const QString &b);
+
+class ContactBook
+{
+public:
+    ContactBook() = default;
+    explicit ContactBook(QList<Contact> contacts);
+
+    // The book's file: $XDG_CONFIG_HOME/tovrel/contacts.vcf, with ~/.config for XDG_CONFIG_HOME
+    // when that is unset, empty or not an absolute path.
+    static QString defaultPath();
+
+    // The book in `path`; a file that does not exist is an empty book. The error text when the
+    // file exists but cannot be read.
+    static std::variant<ContactBook, QString> load(const QString &path);
+    // Writes the book to `path` whole or not at all (the folder is made when missing); the error
+    // text when that fails.
+    std::optional<QString> save(const QString &path) const;
+
+    const QList<Contact> &contacts() const { return m_contacts; }
+    bool isEmpty() const { return m_contacts.isEmpty(); }
+
+    // Adds `incoming`: a contact of a name already in the book gets the numbers it did not have
+    // (by their digits); any other is added at the end. Contacts without a name or without a
+    // number are left out. Returns the number of contacts and numbers that were new.
+    int merge(const QList<Contact> &incoming);
+    // Replaces the contact at `index` (a contact without a name or number removes it).
+    void replace(qsizetype index, const Contact &contact);
+    void remove(qsizetype index);
+
+    // The name of the first contact that has a number matching `number`; empty when none does
+    // or when `number` holds no digit.
+    QString nameFor(const QString &number) const;
+
+private:
+    void rebuildIndex();
+
+    QList<Contact> m_contacts;
+    // Per contact, the digits of each of its numbers, for nameFor().
+    QList<QStringList> m_digits;
+};
+
+// The caption of the 联系人 column, put right after a list's number column.
+QString contactColumnCaption();
+// `cells` with the name of the contact whose number is in the cell at `numberColumn` put right
+// after it (empty when no contact has that number).
+void insertContactCell(QStringList &cells, qsizetype numberColumn, const ContactBook &book);
+
+// True when `name` holds `text`, letter case ignored (an empty text is held by every name).
+bool nameHolds(const QString &name, const QString &text);
+
+} // namespace tovrel
