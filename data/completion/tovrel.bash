@@ -5,7 +5,7 @@ _tovrel()
     local cur prev words cword
     _init_completion || return
 
-    local commands="list convert play device search"
+    local commands="list convert play device search check"
     if ((cword == 1)); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -40,6 +40,7 @@ _tovrel()
         list) options="--header --export --replace --help" ;;
         convert) options="--out --all --jobs --help" ;;
         play) options="--from --help" ;;
+        check) options="--recursive --help" ;;
         search)
             options="--from --to --number --kinds --min-seconds --max-seconds --header
                 --export --replace --help"
@@ -59,6 +60,8 @@ _tovrel()
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     elif [[ ${words[1]} == play ]]; then
         _filedir spx
+    elif [[ ${words[1]} == check ]]; then
+        _filedir -d
     elif [[ ${words[1]} != device ]]; then
         _filedir
     fi

@@ -22,6 +22,7 @@ constexpr Command kCommands[] = {
     {"play", "play a recording on the default audio output", &runPlay},
     {"device", "the telephone: status, list, upload", &runDevice},
     {"search", "search a folder tree for recordings (tab-separated)", &runSearch},
+    {"check", "name the recording files that are not whole (tab-separated)", &runCheck},
 };
 
 void printHelp(QTextStream &out)
