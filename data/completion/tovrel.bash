@@ -5,7 +5,7 @@ _tovrel()
     local cur prev words cword
     _init_completion || return
 
-    local commands="list convert play device search contacts"
+    local commands="list convert play device search contacts check"
     if ((cword == 1)); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -40,6 +40,7 @@ _tovrel()
         list) options="--header --contacts --export --replace --help" ;;
         convert) options="--out --all --jobs --help" ;;
         play) options="--from --help" ;;
+        check) options="--recursive --help" ;;
         search)
             options="--from --to --number --name --kinds --min-seconds --max-seconds --header
                 --contacts --export --replace --help"
@@ -68,6 +69,8 @@ _tovrel()
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     elif [[ ${words[1]} == play ]]; then
         _filedir spx
+    elif [[ ${words[1]} == check ]]; then
+        _filedir -d
     elif [[ ${words[1]} != device ]]; then
         _filedir
     fi

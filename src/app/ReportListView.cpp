@@ -14,18 +14,30 @@
 namespace tovrel {
 namespace {
 
-// Draws a column's texts elided in the middle ("03150912_00…54321.spx").
-class MiddleElideDelegate : public QStyledItemDelegate
+// Draws a row with a warning on the warning background, and a column's texts elided in the
+// middle when asked ("03150912_00…54321.spx").
+class ReportItemDelegate : public QStyledItemDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    ReportItemDelegate(bool middleElided, QObject *parent)
+        : QStyledItemDelegate(parent), m_middleElided(middleElided)
+    {}
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
-        option->textElideMode = Qt::ElideMiddle;
+        if (m_middleElided)
+            option->textElideMode = Qt::ElideMiddle;
+        if (!index.data(ReportModel::WarningRole).toString().isEmpty()) {
+            option->backgroundBrush = ReportListView::warningBackground();
+            // Dark text on the light warning colour, whatever the palette.
+            option->palette.setColor(QPalette::Text, Qt::black);
+        }
     }
+
+private:
+    bool m_middleElided = false;
 };
 
 } // namespace
@@ -45,6 +57,7 @@ ReportListView::ReportListView(QWidget *parent) : QTableView(parent)
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setHighlightSections(false);
+    setItemDelegate(new ReportItemDelegate(false, this));
 }
 
 void ReportListView::setReportModel(ReportModel *model)
@@ -59,7 +72,12 @@ void ReportListView::setReportModel(ReportModel *model)
 
 void ReportListView::setMiddleElidedColumn(int column)
 {
-    setItemDelegateForColumn(column, new MiddleElideDelegate(this));
+    setItemDelegateForColumn(column, new ReportItemDelegate(true, this));
+}
+
+QColor ReportListView::warningBackground()
+{
+    return QColor(255, 222, 140); // amber
 }
 
 void ReportListView::setElasticColumns(const QList<int> &columns)
@@ -104,7 +122,7 @@ void ReportListView::columnResized(int column, int, int width)
 bool ReportListView::viewportEvent(QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
-        showCutCellText(static_cast<QHelpEvent *>(event));
+        showCellTip(static_cast<QHelpEvent *>(event));
         return true;
     }
     const bool handled = QTableView::viewportEvent(event);
@@ -158,15 +176,24 @@ int ReportListView::widthToShow(const QString &text) const
     return cell + (showGrid() ? 1 : 0);
 }
 
-void ReportListView::showCutCellText(const QHelpEvent *help)
+void ReportListView::showCellTip(const QHelpEvent *help)
 {
     const QModelIndex index = indexAt(help->pos());
-    const QString text = index.data(Qt::DisplayRole).toString();
-    if (index.isValid() && widthToShow(text) > columnWidth(index.column())) {
-        QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
+    QStringList lines;
+    if (index.isValid()) {
+        const QString warning = index.data(ReportModel::WarningRole).toString();
+        if (!warning.isEmpty())
+            lines.append(warning);
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (widthToShow(text) > columnWidth(index.column()))
+            lines.append(text);
+    }
+    if (lines.isEmpty()) {
+        QToolTip::hideText();
         return;
     }
-    QToolTip::hideText();
+    QToolTip::showText(help->globalPos(), lines.join(QLatin1Char('\n')), viewport(),
+                       visualRect(index));
 }
 
 QList<int> ReportListView::selectedRows() const

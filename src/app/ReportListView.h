@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QTableView>
 
 class QHelpEvent;
@@ -22,6 +23,8 @@ public:
 
     // The file-name column: its texts elide in the middle, so a name keeps its end (".spx").
     void setMiddleElidedColumn(int column);
+    // The background of a row whose source is not whole (ReportModel::WarningRole).
+    static QColor warningBackground();
     // Columns that give up width, in this order and each down to its lower limit (or
     // kElasticFloor), so that the list fits its width without a horizontal scroll bar. They
     // stop giving way once a user has dragged a column edge (until the columns are set anew).
@@ -49,8 +52,9 @@ private:
     void columnResized(int column, int oldWidth, int width);
     // Sets the shown widths from the wanted ones for the viewport's width.
     void fitColumns();
-    // A cell cut short shows its whole text as a tooltip; a cell shown whole shows none.
-    void showCutCellText(const QHelpEvent *help);
+    // A row with a warning shows it as the tooltip of each of its cells; a cell cut short adds
+    // its whole text; a whole cell of a row without a warning shows none.
+    void showCellTip(const QHelpEvent *help);
 
     ReportModel *m_model = nullptr;
     // Per column: the width last set by the list's rules or by the user's drag.

@@ -558,7 +558,8 @@ void TFindForm::BtnFindClick()
         ++(hit.header.attribute == 0   ? sofar.incoming
            : hit.header.attribute == 1 ? sofar.outgoing
                                        : sofar.local);
-        pending.append({search::resultCells(hit.fileName, hit.folder, hit.header), hit.path()});
+        pending.append(
+            {search::resultCells(hit.fileName, hit.folder, hit.header), hit.path(), hit.damage});
         paint();
     };
     // What could not be read is named after the search, in one message, as the PC list does.

@@ -71,7 +71,8 @@ void TMainForm::scanComputerFolder(bool fromTabShow)
     int nameWidth = ListViewFileModel->columns().value(1).width;
     int numberWidth = ListViewFileModel->columns().value(2).width;
     for (const ScannedRecording &r : scan.recordings) {
-        rows.append({recordingRowCells(int(rows.size()) + 1, r.fileName, r.header), r.path});
+        rows.append(
+            {recordingRowCells(int(rows.size()) + 1, r.fileName, r.header), r.path, r.damage});
         if (r.header.longForm) {
             nameWidth = 240;
             numberWidth = 135;

@@ -20,5 +20,6 @@ int runPlay(const QStringList &args);     // PlayCommand.cpp
 int runDevice(const QStringList &args);   // DeviceCommand.cpp
 int runSearch(const QStringList &args);   // SearchCommand.cpp
 int runContacts(const QStringList &args); // ContactsCommand.cpp
+int runCheck(const QStringList &args);    // CheckCommand.cpp
 
 } // namespace tovrel::cli

@@ -23,6 +23,7 @@ constexpr Command kCommands[] = {
     {"device", "the telephone: status, list, upload", &runDevice},
     {"search", "search a folder tree for recordings (tab-separated)", &runSearch},
     {"contacts", "the contact book: import, list, export", &runContacts},
+    {"check", "name the recording files that are not whole (tab-separated)", &runCheck},
 };
 
 void printHelp(QTextStream &out)

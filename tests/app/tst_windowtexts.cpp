@@ -4,6 +4,7 @@
 #include "DeskApplication.h"
 #include "FolderPicker.h"
 #include "MessageSink.h"
+#include "RecordBytes.h"
 #include "ReportListView.h"
 #include "StandardError.h"
 #include "StartupWindows.h"
@@ -27,8 +28,10 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGroupBox>
+#include <QHash>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -327,6 +330,110 @@ private slots:
         QTRY_COMPARE(shownTip(), longName);
         // The tip goes (after the tip's own short delay) over a cell shown whole.
         pointAt(1);
+        QTRY_COMPARE(shownTip(), QString());
+    }
+
+    // A recording file that is not whole is listed like any other, with the cells a whole file
+    // of the same header gets, but on a warning background, and what is wrong is the tooltip of
+    // each of its cells (ahead of the whole text of a cell cut short).
+    void rowsNotWholeStandOut_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<int>("nameColumn");
+        QTest::addColumn<int>("numberColumn");
+        QTest::newRow("PC list") << u("ListViewFile") << 1 << 2;
+        QTest::newRow("search results") << u("FindListView") << 0 << 1;
+    }
+
+    void rowsNotWholeStandOut()
+    {
+        QFETCH(QString, list);
+        QFETCH(int, nameColumn);
+        QFETCH(int, numberColumn);
+        TestSandbox sandbox;
+        test::StartupWindows w;
+        w.main->TimerUSBConnect->stop();
+        w.main->TimerPlayer->stop();
+        emulator::RecordFields h;
+        h.attribute = 1;
+        h.month = 3;
+        h.day = 15;
+        h.number = u("110");
+        h.payloadLength = 1000;
+        const QByteArray shortRecord = emulator::encodeRecord(h);
+        h.longForm = true;
+        h.payloadLength = 512;
+        const QByteArray longRecord = emulator::encodeRecord(h);
+        const TempFolder &dir = sandbox.folder();
+        const QString longName = u("c") + QString(120, u'8') + u(".spx");
+        dir.write(u("a.spx"), shortRecord + QByteArray(1000, 'a'));
+        dir.write(u("b.spx"), shortRecord + QByteArray(400, 'a'));
+        dir.write(longName, longRecord + QByteArray(515, 'a'));
+        const QString cut = u("文件不完整：缺少 600 字节");
+        const QString over = u("文件过长：多出 3 字节");
+
+        QWidget *window = list == u("FindListView") ? static_cast<QWidget *>(w.find) : w.main.get();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        if (list == u("ListViewFile")) {
+            w.main->EditInput->setText(dir.path());
+            w.main->PageControl1->setCurrentIndex(1);
+        } else {
+            w.find->setSearchFolder(dir.path());
+            w.find->BtnFindClick();
+        }
+        QVERIFY2(w.messages.texts().isEmpty(), qPrintable(w.messages.texts().join(u'\n')));
+        auto *view = window->findChild<ReportListView *>(list);
+        QVERIFY(view);
+        const ReportModel *model = view->reportModel();
+        QCOMPARE(model->rowCount(), 3);
+        QCOMPARE(model->row(1).cells[nameColumn], u("b.spx"));
+        // Only the name (and the row number) tell the cut file from the whole one.
+        for (int c = 0; c < model->columnCount(); ++c) {
+            if (c != nameColumn && model->headerData(c, Qt::Horizontal).toString() != u("序号"))
+                QCOMPARE(model->row(1).cells[c], model->row(0).cells[c]);
+        }
+        view->clearSelection();
+        view->setCurrentIndex({});
+
+        const QImage painted = view->viewport()->grab().toImage();
+        // The colour most of the name cell is painted in, whatever the text covers.
+        auto background = [&](int row) {
+            const QRect cell = view->visualRect(model->index(row, nameColumn));
+            QHash<QRgb, int> count;
+            for (int y = cell.top(); y < cell.bottom(); ++y) {
+                for (int x = cell.left(); x < cell.right(); ++x)
+                    ++count[painted.pixel(x, y)];
+            }
+            QRgb most = 0;
+            for (auto it = count.cbegin(); it != count.cend(); ++it) {
+                if (it.value() > count.value(most))
+                    most = it.key();
+            }
+            return QColor(most);
+        };
+        QCOMPARE(background(0), view->palette().color(QPalette::Base));
+        for (int row : {1, 2}) {
+            const QColor warning = background(row);
+            QVERIFY2(warning != background(0) && warning.red() > warning.blue() + 60,
+                     qPrintable(warning.name()));
+        }
+
+        auto tipAt = [&](int row, int column) {
+            const QRect cell = view->visualRect(model->index(row, column));
+            QHelpEvent help(QEvent::ToolTip, cell.center(),
+                            view->viewport()->mapToGlobal(cell.center()));
+            QApplication::sendEvent(view->viewport(), &help);
+        };
+        auto shownTip = [] { return QToolTip::isVisible() ? QToolTip::text() : QString(); };
+        tipAt(1, nameColumn);
+        QTRY_COMPARE(shownTip(), cut);
+        tipAt(2, numberColumn);
+        QTRY_COMPARE(shownTip(), over);
+        QVERIFY(view->columnWidth(nameColumn) < view->widthToShow(longName));
+        tipAt(2, nameColumn);
+        QTRY_COMPARE(shownTip(), over + u("\n") + longName);
+        tipAt(0, numberColumn);
         QTRY_COMPARE(shownTip(), QString());
     }
 

@@ -83,7 +83,7 @@ private slots:
     {
         QTest::addColumn<QString>("command");
         QTest::newRow("tovrel") << QString();
-        for (const char *c : {"list", "convert", "play", "device", "search"})
+        for (const char *c : {"list", "convert", "play", "device", "search", "check"})
             QTest::newRow(c) << u(c);
     }
 
@@ -123,7 +123,7 @@ private slots:
     void helpListsEveryCommand_data()
     {
         QTest::addColumn<QString>("command");
-        for (const char *c : {"list", "convert", "play", "device", "search"})
+        for (const char *c : {"list", "convert", "play", "device", "search", "check"})
             QTest::newRow(c) << u(c);
     }
 
@@ -297,6 +297,96 @@ private slots:
         QCOMPARE(locked.exitCode, 1);
         QCOMPARE(locked.out, QString());
         QCOMPARE(locked.err, u("tovrel list: 无法读取此目录！ (") + dir.path() + u(")\n"));
+    }
+
+    // `tovrel check` names exactly the recording files that are not whole, in the PC list's
+    // order (sub-folders where they fall in it), with what is wrong; with --recursive down to
+    // five levels below FOLDER, never into a folder whose name begins with a dot.
+    void checkNamesFilesNotWhole_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("rows");
+        const QStringList top{u("b.spx\t文件不完整：缺少 600 字节"),
+                              u("c.SPX\t文件太短，没有完整的文件头"),
+                              u("d.spx\t文件过长：多出 3 字节")};
+        QTest::newRow("folder alone") << QStringList{} << 1 << top;
+        QTest::newRow("recursive")
+            << QStringList{u("--recursive")} << 1
+            << top + QStringList{u("sub/2/3/4/5/h.spx\t文件过长：多出 1 字节"),
+                                 u("sub/g.spx\t文件不完整：缺少 100 字节")};
+        QTest::newRow("only whole files") << QStringList{u("whole")} << 0 << QStringList{};
+        QTest::newRow("folder missing") << QStringList{u("nowhere")} << 2 << QStringList{};
+    }
+
+    void checkNamesFilesNotWhole()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, rows);
+        TempFolder dir;
+        auto recording = [](bool longForm, quint32 length, int payload) {
+            emulator::RecordFields h = header(longForm, 0, "110");
+            h.payloadLength = length;
+            return emulator::encodeRecord(h) + QByteArray(payload, 'a');
+        };
+        dir.write(u("a.spx"), recording(false, 1000, 1000));
+        dir.write(u("b.spx"), recording(false, 1000, 400));
+        dir.write(u("c.SPX"), recording(false, 1000, 0).left(10));
+        dir.write(u("d.spx"), recording(true, 256, 259));
+        dir.write(u("e.spx"), recording(true, 512, 512));
+        dir.write(u("f.spx"), recording(false, 0xFFFFFFFFu, 0));
+        dir.write(u("notes.txt"), "x");
+        dir.write(u("sub/g.spx"), recording(false, 300, 200));
+        dir.write(u("sub/2/3/4/5/h.spx"), recording(false, 10, 11));
+        dir.write(u("sub/2/3/4/5/6/i.spx"), recording(false, 10, 0));
+        dir.write(u(".hidden/j.spx"), recording(false, 10, 0));
+        dir.write(u("whole/a.spx"), recording(false, 1000, 1000));
+        dir.write(u("whole/b.spx"), recording(true, 256, 256));
+        QString folder = dir.path();
+        if (!args.isEmpty() && !args.first().startsWith(QLatin1Char('-')))
+            folder = dir.file(args.takeFirst());
+        const Run r = runTovrel(QStringList{u("check"), folder} + args);
+        QVERIFY2(r.exitCode == exitCode, qPrintable(r.err));
+        QCOMPARE(r.out.split(u'\n', Qt::SkipEmptyParts), rows);
+        // Trouble with FOLDER itself is said on stderr; rows are the whole story otherwise.
+        QCOMPARE(r.err.isEmpty(), exitCode != 2);
+    }
+
+    // Files and folders nobody may read: a file is a row saying so, and the others are still
+    // checked; FOLDER itself not readable is exit status 2, never "all whole".
+    void checkAsNobody()
+    {
+        TempFolder dir;
+        const auto open = QFileDevice::Permissions(0x7755);
+        QVERIFY(QFile::setPermissions(dir.path(), open));
+        const QByteArray whole = spx::makeRecording(header(false, 0, "110"), QByteArray(500, 'a'));
+        for (const char *name : {"1.spx", "2.spx", "3.spx"})
+            QVERIFY(
+                QFile::setPermissions(dir.write(u(name), whole), QFileDevice::Permissions(0x6644)));
+        dir.write(u("4.spx"), whole.left(100));
+        QVERIFY(QFile::setPermissions(dir.file(u("4.spx")), QFileDevice::Permissions(0x6644)));
+        QVERIFY(QFile::setPermissions(dir.file(u("2.spx")), QFileDevice::Permissions()));
+        tovrel::test::ChildLimits asNobody;
+        asNobody.asNobody = true;
+        const Run r = tovrel::test::runProgram(tovrel::test::tovrelProgram(),
+                                               {u("check"), dir.path()}, 60000, asNobody);
+        QVERIFY2(r.exitCode == 1, qPrintable(r.err));
+        const QStringList rows = r.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), 2);
+        QVERIFY2(rows[0].startsWith(u("2.spx\t无法读取：")) && rows[0].size() > 12,
+                 qPrintable(r.out));
+        QCOMPARE(rows[1], u("4.spx\t文件不完整：缺少 419 字节"));
+
+        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeOwner));
+        const Run locked = tovrel::test::runProgram(tovrel::test::tovrelProgram(),
+                                                    {u("check"), dir.path()}, 60000, asNobody);
+        QVERIFY(QFile::setPermissions(dir.path(), open));
+        QCOMPARE(locked.exitCode, 2);
+        QCOMPARE(locked.out, QString());
+        QVERIFY2(locked.err.startsWith(u("tovrel check: 无法读取此目录！")),
+                 qPrintable(locked.err));
     }
 
     // Converting again under a file-size limit (a full disk for the process): exit 1 with the

@@ -2,6 +2,7 @@
 
 #include "io/NativePath.h"
 #include "recordings/FolderWalk.h"
+#include "recordings/RecordingWholeness.h"
 
 #include <QDir>
 
@@ -58,7 +59,8 @@ FolderScanResult scanRecordingFolder(const QString &folder)
             decodeHeader(QByteArrayView(r.header.data(), qsizetype(r.header.size())));
         result.conversionTotal += chunkCount(header.payloadLength);
         const QString name = r.fileName();
-        result.recordings.append({r.folder + name, name, header});
+        result.recordings.append(
+            {r.folder + name, name, header, recordingDamage(r).value_or(QString())});
     };
     hooks.fileFailed = [&](const QString &path, const QString &reason) {
         // One file that cannot be read (locked, no permission, a read error) hides none of the

@@ -21,6 +21,8 @@ struct ScannedRecording
     QString fileName; // the name as found in the folder, kept bytes included; shown through
                       // shownPath
     RecordingHeader header;
+    // What is wrong with the file (RecordingWholeness.h), or empty when it is whole.
+    QString damage = {};
 };
 
 struct UnreadableRecording

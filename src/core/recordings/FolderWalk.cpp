@@ -159,20 +159,21 @@ private:
     {
         // Non-blocking, so a pipe that took a recording's name meanwhile cannot stall the walk.
         const int fd = openat(dirFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        int error = fd < 0 ? errno : 0;
-        if (fd >= 0) {
-            error = readHeader(fd, m_recording.header);
-            close(fd);
-        }
+        const int error = fd < 0 ? errno : readHeader(fd, m_recording.header);
         if (error != 0) {
+            if (fd >= 0)
+                close(fd);
             if (m_hooks.fileFailed)
                 m_hooks.fileFailed(folder + pathFromNative(name), systemErrorText(error));
             return;
         }
         m_recording.nativeName = name;
         m_recording.folder = folder;
+        m_recording.descriptor = fd;
         if (m_hooks.recording)
             m_hooks.recording(m_recording);
+        m_recording.descriptor = -1;
+        close(fd);
     }
 
     const FolderWalkRules &m_rules;
@@ -187,6 +188,17 @@ private:
 QString WalkedRecording::fileName() const
 {
     return pathFromNative(QByteArrayView(nativeName.data(), qsizetype(nativeName.size())));
+}
+
+qint64 WalkedRecording::fileSize(int *error) const
+{
+    struct stat st;
+    if (descriptor < 0 || fstat(descriptor, &st) != 0) {
+        if (error)
+            *error = descriptor < 0 ? EBADF : errno;
+        return -1;
+    }
+    return qint64(st.st_size);
 }
 
 std::optional<WalkFailure> walkRecordingFolders(const QString &folder, const FolderWalkRules &rules,

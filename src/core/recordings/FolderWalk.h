@@ -27,6 +27,11 @@ struct WalkedRecording
     // a search builds it only for the rows that pass.
     QString fileName() const;
     QString path() const { return folder + fileName(); }
+    // The file's length in bytes, looked at only when asked for (the file stays open while the
+    // hook runs), or -1 with `error` set to the errno value when it cannot be looked at.
+    qint64 fileSize(int *error = nullptr) const;
+
+    int descriptor = -1; // the open file, while the hook runs
 };
 
 struct FolderWalkRules

@@ -11,8 +11,6 @@
 namespace tovrel {
 namespace {
 
-constexpr quint32 kNoLength = 0xFFFFFFFFu;
-
 // The header as a zero-filled 32-byte array, so every field can be read without bounds checks.
 std::array<quint8, kHeaderProbeLength> padded(QByteArrayView bytes)
 {
@@ -155,12 +153,9 @@ RecordingHeader decodeHeader(QByteArrayView bytes, bool longForm)
     h.minute = f.minute;
     h.number = numberText(f);
     h.startAddress = f.startAddress;
-    if (longForm) {
-        h.payloadLength = f.storedLength;
+    h.payloadLength = f.payloadLength();
+    if (longForm)
         h.year = f.year();
-    } else {
-        h.payloadLength = f.storedLength == kNoLength ? 0 : f.storedLength;
-    }
     return h;
 }
 

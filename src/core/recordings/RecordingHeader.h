@@ -76,6 +76,11 @@ struct HeaderFields
 
     // 2000 + the year byte, 2000 for a byte above 200 (and for the short form).
     int year() const { return 2000 + (yearByte > 200 ? 0 : yearByte); }
+    // L as the lists read it: a short-form length of 0xFFFFFFFF counts as 0.
+    quint32 payloadLength() const
+    {
+        return !longForm && storedLength == 0xFFFFFFFFu ? 0 : storedLength;
+    }
 };
 
 // The first 32 bytes of a recording file, zero-filled past its end.

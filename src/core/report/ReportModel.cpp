@@ -78,6 +78,10 @@ QVariant ReportModel::data(const QModelIndex &index, int role) const
     }
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(m_columns[index.column()].alignment | Qt::AlignVCenter);
+    if (role == WarningRole)
+        return m_rows[index.row()].warning;
+    if (role == Qt::ToolTipRole && !m_rows[index.row()].warning.isEmpty())
+        return m_rows[index.row()].warning;
     return {};
 }
 

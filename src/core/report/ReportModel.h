@@ -27,6 +27,10 @@ struct ReportRow
 {
     QStringList cells;
     QVariant key;
+    // What is wrong with the row's source (a recording file that is not whole), or empty: the
+    // views show such a row in a warning colour with this text as its tooltip. The cells stay as
+    // they are.
+    QString warning = {};
 };
 
 // The data behind a report-style list (the telephone's list, the PC list, search results).
@@ -36,6 +40,9 @@ class ReportModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
+    // A row's warning text (empty when none); Qt::ToolTipRole gives it too.
+    static constexpr int WarningRole = Qt::UserRole + 1;
+
     explicit ReportModel(QObject *parent = nullptr);
 
     void setColumns(const QList<ReportColumn> &columns);

@@ -2,6 +2,7 @@
 
 #include "recordings/FolderScan.h"
 #include "recordings/FolderWalk.h"
+#include "recordings/RecordingWholeness.h"
 
 #include <cstring>
 
@@ -38,7 +39,8 @@ SearchOutcome runSearchScan(const SearchCriteria &criteria, const SearchHooks &h
             break;
         }
         if (hooks.found)
-            hooks.found(SearchHit{r.fileName(), r.folder, header});
+            hooks.found(
+                SearchHit{r.fileName(), r.folder, header, recordingDamage(r).value_or(QString())});
     };
     walk.fileFailed = hooks.openFailed;
     walk.folderFailed = hooks.folderFailed;

@@ -25,6 +25,8 @@ struct SearchHit
     QString fileName; // the entry's name, kept bytes included (io/NativePath.h)
     QString folder;   // the folder it was found in, as the search folder was given, ending '/'
     SearchHeader header;
+    // What is wrong with the file (recordings/RecordingWholeness.h), or empty when it is whole.
+    QString damage = {};
 
     // The path that opens the file.
     QString path() const { return folder + fileName; }

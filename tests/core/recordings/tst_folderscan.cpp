@@ -159,6 +159,51 @@ private slots:
         QCOMPARE(readHeaderBytes(scan.recordings[0].path), std::optional(record.left(32)));
     }
 
+    // Whether each file is whole: exactly its header and the payload length the header gives
+    // (long form: pages of 256 bytes; a short-form length of all ones is none). Any other length
+    // is named with the bytes missing or left over; the file is listed all the same.
+    void damageOfEachFile_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("damage");
+        const QByteArray shortRecord = emulator::encodeRecord(header(false, 1, 1000));
+        const QByteArray longRecord = emulator::encodeRecord(header(true, 1, 512));
+        const QByteArray noLength = emulator::encodeRecord(header(false, 1, 0xFFFFFFFFu));
+        const QString cut = u("文件太短，没有完整的文件头");
+        QTest::newRow("whole, short form") << shortRecord + QByteArray(1000, 'a') << QString();
+        QTest::newRow("whole, long form") << longRecord + QByteArray(512, 'a') << QString();
+        QTest::newRow("whole, no payload")
+            << emulator::encodeRecord(header(false, 1, 0)) << QString();
+        QTest::newRow("all-ones length, nothing after") << noLength << QString();
+        QTest::newRow("all-ones length, bytes after")
+            << noLength + QByteArray(7, 'a') << u("文件过长：多出 7 字节");
+        QTest::newRow("short form cut short")
+            << shortRecord + QByteArray(400, 'a') << u("文件不完整：缺少 600 字节");
+        QTest::newRow("short form, header only") << shortRecord << u("文件不完整：缺少 1000 字节");
+        QTest::newRow("long form cut short")
+            << longRecord + QByteArray(500, 'a') << u("文件不完整：缺少 12 字节");
+        QTest::newRow("short form one byte over")
+            << shortRecord + QByteArray(1001, 'a') << u("文件过长：多出 1 字节");
+        QTest::newRow("long form over")
+            << longRecord + QByteArray(600, 'a') << u("文件过长：多出 88 字节");
+        QTest::newRow("short header, 18 bytes") << shortRecord.left(18) << cut;
+        QTest::newRow("empty file") << QByteArray() << cut;
+    }
+
+    void damageOfEachFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, damage);
+        TempFolder dir;
+        dir.write(u("a.spx"), emulator::encodeRecord(header(false, 1, 10)) + QByteArray(10, 'a'));
+        dir.write(u("b.spx"), bytes);
+        const FolderScanResult scan = scanRecordingFolder(dir.path());
+        QCOMPARE(scan.recordings.size(), 2);
+        QCOMPARE(scan.recordings[0].damage, QString());
+        QCOMPARE(scan.recordings[1].damage, damage);
+        QVERIFY(!scan.message);
+    }
+
     void manyFiles()
     {
         TempFolder dir;
