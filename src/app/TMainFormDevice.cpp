@@ -90,8 +90,8 @@ void TMainForm::TimerUSBConnectTimer()
             BitBtnRefersh->setEnabled(true);
         return;
     }
-    // A list being read stops at its next record; what it still sends is not shown. The folder
-    // button it held off is the user's again.
+    // A list being read stops at its next record; what it (or a login in progress) still sends
+    // is not shown. The folder button it held off is the user's again.
     if (m_listing) {
         m_listing = false;
         m_list->requestStop();
@@ -256,8 +256,9 @@ QList<QWidget *> TMainForm::listingHeldControls() const
 
 void TMainForm::setListingControls(bool listing)
 {
-    // While the list is read nothing else may use the link or the rows: the list button, the
-    // upload buttons, the list itself, the export and the folder button wait for its end.
+    // While the login or the list runs nothing else may use the link or the rows: the list
+    // button, the upload buttons, the list itself, the export and the folder button wait for
+    // its end.
     if (listing) {
         for (QWidget *w : listingHeldControls())
             w->setEnabled(false);
