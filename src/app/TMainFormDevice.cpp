@@ -211,9 +211,12 @@ void TMainForm::startLoginWorker(const QString &typed)
     WorkerRun *current = run.get();
     connect(exchange, &LoginExchange::checked, run->relay(),
             [this, current](const LoginResult &result) {
-                // A tick that found no telephone meanwhile has reset the tab and the flags.
+                // A tick that found no telephone meanwhile has reset the tab and the flags: the
+                // exchange's message is still said, and nothing else follows.
                 if (m_listing && m_list.get() == current)
                     passwordChecked(result);
+                else if (!result.message.isEmpty())
+                    m_context.messages->warn(result.message);
             });
     run->start();
 }

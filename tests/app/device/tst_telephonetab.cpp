@@ -426,9 +426,14 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::addColumn<QStringList>("said");
         QTest::addColumn<QString>("after");
-        QTest::newRow("accepted") << u("9137") << 2 << QStringList() << u("11111111");
+        QTest::addColumn<bool>("unplugged");
+        QTest::newRow("accepted") << u("9137") << 2 << QStringList() << u("11111111") << false;
         QTest::newRow("refused") << u("9130") << 0 << QStringList{u("密码错误，无法登录")}
-                                 << u("11000001");
+                                 << u("11000001") << false;
+        // Pulled out while its answer is held: the tick resets the tab at once; the login
+        // fails with its message and changes nothing afterwards.
+        QTest::newRow("unplugged")
+            << u("9137") << 0 << QStringList{u("USB读数据错误")} << u("00000011") << true;
     }
     void loginWaitsOnWorker()
     {
@@ -436,6 +441,7 @@ private slots:
         QFETCH(int, rows);
         QFETCH(QStringList, said);
         QFETCH(QString, after);
+        QFETCH(bool, unplugged);
         emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
         QVERIFY2(startPhone(phone, {300, 600}, {u("--hold")}), qPrintable(phone.error()));
         Windows w(phone.socketName(), 10000);
@@ -460,9 +466,17 @@ private slots:
         QVERIFY(w.main->ButtonExit->isEnabled() && w.main->FindBtn->isEnabled());
         w.messages.clear(); // what the PC tab said of its folder
 
-        // Password, count, probe and the two records.
-        QVERIFY(phone.release(5));
+        if (unplugged) {
+            phone.stop();
+            w.main->TimerUSBConnectTimer();
+            QVERIFY(!w.main->isReadingList());
+        } else {
+            // Password, count, probe and the two records.
+            QVERIFY(phone.release(5));
+        }
         QTRY_VERIFY_WITH_TIMEOUT(!w.main->isReadingList(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.messages.texts(), said, 20000);
+        QTest::qWait(100);
         QCOMPARE(w.messages.texts(), said);
         QCOMPARE(UsbLoggedIn.load(), rows > 0 ? 1 : 0);
         QCOMPARE(w.main->ListViewMCUModel->rowCount(), rows);
