@@ -64,6 +64,7 @@ public:
         return true;
     }
     void close() override { m_open = false; }
+    void abortTransfers() override { m_open = false; } // nothing here ever waits
     bool isOpen() const override { return m_open; }
 
 private:

@@ -48,6 +48,7 @@ public:
         return ok;
     }
     void close() override { m_inner->close(); }
+    void abortTransfers() override { m_inner->abortTransfers(); }
     bool isOpen() const override { return m_inner->isOpen(); }
     bool linkLost() const override { return m_inner->linkLost(); }
     double linkSeconds() const { return m_ns * 1e-9; }

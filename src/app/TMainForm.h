@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QGroupBox;
@@ -29,6 +30,7 @@ class TelephoneLink;
 class WorkerRun;
 class PlaybackControl;
 class ConversionControl;
+struct LoginResult;
 
 // The main window: the telephone tab and the PC tab, the connection indicator, the search and
 // exit buttons, and the two timers. Controls carry the names the rest of the program and the
@@ -95,7 +97,7 @@ public:
     QLabel *Label10 = nullptr;
     QLabel *Label11 = nullptr;
 
-    // True while the telephone's list is being read (on its worker).
+    // True while the list button's exchanges run on their worker: the login, then the list.
     bool isReadingList() const { return m_listing; }
 
     // Settings: move LocalFileBackupPath between SysConf.ini and EditSave. WriteSysConf returns
@@ -162,10 +164,11 @@ private:
     // ---- Telephone link state (TMainFormDevice.cpp) ----
     void showTelephoneTab();
     bool openStep();
-    void showPasswordDlg();
-    void passwordAccepted();
-    void passwordRefused();
+    // Shows the login dialog modally; the text typed when OK was pressed, else nothing.
+    std::optional<QString> showPasswordDlg();
     void passwordCancelled();
+    void startLoginWorker(const QString &typed);
+    void passwordChecked(const LoginResult &result);
     void setLoggedInControls(bool enabled);
     void resetUploadProgress();
     void setUploadRunningControls(bool running);
@@ -173,6 +176,8 @@ private:
     void onUploadEnded(WorkerRun *run, bool idle);
     void startListWorker();
     void setListingControls(bool listing);
+    // The controls held off while the list button's exchanges run.
+    QList<QWidget *> listingHeldControls() const;
     // Waits, keeping the workers' queued messages flowing, until earlier workers of the link
     // (list or upload) have ended. False when the window was closed meanwhile: the link is
     // released, nothing may follow.
@@ -181,10 +186,15 @@ private:
     std::shared_ptr<TelephoneLink> m_link;
     // The latest upload worker with its thread (UploadThread).
     std::shared_ptr<WorkerRun> m_upload;
-    // The latest reader of the telephone's list with its thread.
+    // The latest worker of the list button with its thread: the login exchange, then the
+    // reader of the telephone's list.
     std::shared_ptr<WorkerRun> m_list;
-    // True from the start of a list until its end (or until the tick found no telephone).
+    // True from the start of a login until the end of the list that follows it (or until the
+    // tick found no telephone).
     bool m_listing = false;
+    // Which of the controls the list button holds off were enabled when its login started:
+    // a login whose exchange fails leaves them as they were.
+    QList<bool> m_beforeLogin;
     // The number of recordings of the list being read.
     int m_listCount = 0;
     // The messages for USB ids of SysConf.ini that were refused, until they are shown.

@@ -12,6 +12,7 @@
 #include "activity/ActivityFlags.h"
 #include "activity/ActivityRules.h"
 #include "device/LinkFlags.h"
+#include "device/PasswordCheck.h"
 #include "device/TStorageSingleThread.h"
 #include "device/TelephoneLink.h"
 #include "device/TelephoneList.h"
@@ -85,8 +86,8 @@ void TMainForm::TimerUSBConnectTimer()
             BitBtnRefersh->setEnabled(true);
         return;
     }
-    // A list being read stops at its next record; what it still sends is not shown. The folder
-    // button it held off is the user's again.
+    // A list being read stops at its next record; what it (or a login in progress) still sends
+    // is not shown. The folder button it held off is the user's again.
     if (m_listing) {
         m_listing = false;
         m_list->requestStop();
@@ -118,28 +119,19 @@ bool TMainForm::openStep()
     return opened;
 }
 
-void TMainForm::showPasswordDlg()
+std::optional<QString> TMainForm::showPasswordDlg()
 {
     if (!m_passwordDlg)
-        return;
-    m_passwordDlg->setLink(m_link);
-    connect(m_passwordDlg, &TPasswordDlg::loginAccepted, this, &TMainForm::passwordAccepted,
-            Qt::UniqueConnection);
-    connect(m_passwordDlg, &TPasswordDlg::loginRefused, this, &TMainForm::passwordRefused,
-            Qt::UniqueConnection);
+        return std::nullopt;
+    std::optional<QString> typed;
+    const QMetaObject::Connection requested =
+        connect(m_passwordDlg, &TPasswordDlg::loginRequested, this,
+                [&typed](const QString &text) { typed = text; });
     connect(m_passwordDlg, &TPasswordDlg::loginCancelled, this, &TMainForm::passwordCancelled,
             Qt::UniqueConnection);
     m_passwordDlg->exec();
-}
-
-void TMainForm::passwordAccepted()
-{
-    setLoggedInControls(true);
-}
-
-void TMainForm::passwordRefused()
-{
-    setLoggedInControls(false);
+    disconnect(requested);
+    return typed;
 }
 
 void TMainForm::passwordCancelled()
@@ -179,25 +171,95 @@ void TMainForm::BitBtnRefershClick()
     // A cancelled worker may still be finishing its last exchange.
     if (!waitForDeviceWorkers())
         return;
+    std::optional<QString> typed;
     if (UsbPresent && !UsbOpened) {
         if (openStep())
-            showPasswordDlg();
+            typed = showPasswordDlg();
     } else if (UsbPresent && UsbOpened) {
-        showPasswordDlg();
+        typed = showPasswordDlg();
+    }
+    if (m_closed)
+        return;
+    // OK was pressed: the list follows the login's outcome (passwordChecked).
+    if (typed) {
+        startLoginWorker(*typed);
+        return;
     }
     if (!UsbLoggedIn)
         return;
     startListWorker();
 }
 
+void TMainForm::startLoginWorker(const QString &typed)
+{
+    m_beforeLogin.clear();
+    for (const QWidget *w : listingHeldControls())
+        m_beforeLogin.append(w->isEnabled());
+    auto owned = std::make_unique<LoginExchange>(*m_link, typed);
+    LoginExchange *exchange = owned.get();
+    // One exchange, no step between to stop at; a close cuts it off through the link.
+    auto run = std::make_shared<WorkerRun>(
+        std::move(owned), [exchange, link = m_link] { exchange->run(); }, [] {},
+        QStringLiteral("Login"));
+    m_list = run;
+    m_listing = true;
+    setListingControls(true);
+    WorkerRun *current = run.get();
+    connect(exchange, &LoginExchange::checked, run->relay(),
+            [this, current](const LoginResult &result) {
+                // A tick that found no telephone meanwhile has reset the tab and the flags: the
+                // exchange's message is still said, and nothing else follows.
+                if (m_listing && m_list.get() == current)
+                    passwordChecked(result);
+                else if (!result.message.isEmpty())
+                    m_context.messages->warn(result.message);
+            });
+    run->start();
+}
+
+void TMainForm::passwordChecked(const LoginResult &result)
+{
+    switch (result.outcome) {
+    case LoginOutcome::Accepted:
+        UsbLoggedIn = 1;
+        setLoggedInControls(true);
+        break;
+    case LoginOutcome::Refused:
+        m_context.messages->warn(result.message);
+        UsbLoggedIn = 0;
+        break;
+    case LoginOutcome::LinkFailed:
+        // The flag and the controls stay as they were; the list goes on as the flag says.
+        m_context.messages->warn(result.message);
+        break;
+    }
+    if (!m_listing || m_closed)
+        return; // the box was answered after a tick without telephone, or after the close
+    if (UsbLoggedIn) {
+        startListWorker();
+        return;
+    }
+    m_listing = false;
+    setListingControls(false);
+    if (result.outcome == LoginOutcome::LinkFailed) {
+        const QList<QWidget *> held = listingHeldControls();
+        for (qsizetype i = 0; i < held.size() && i < m_beforeLogin.size(); ++i)
+            held[i]->setEnabled(m_beforeLogin[i]);
+    }
+}
+
+QList<QWidget *> TMainForm::listingHeldControls() const
+{
+    return {BitBtnRefersh, BitBtnUpload, BitBtnUploadAll, ListViewMCU, BitBtnExport, BitBtnSave};
+}
+
 void TMainForm::setListingControls(bool listing)
 {
-    // While the list is read nothing else may use the link or the rows: the list button, the
-    // upload buttons, the list itself, the export and the folder button wait for its end.
+    // While the login or the list runs nothing else may use the link or the rows: the list
+    // button, the upload buttons, the list itself, the export and the folder button wait for
+    // its end.
     if (listing) {
-        for (QWidget *w :
-             std::initializer_list<QWidget *>{BitBtnRefersh, BitBtnUpload, BitBtnUploadAll,
-                                              ListViewMCU, BitBtnExport, BitBtnSave})
+        for (QWidget *w : listingHeldControls())
             w->setEnabled(false);
         return;
     }
@@ -389,12 +451,19 @@ void TMainForm::FormClose()
 {
     m_closed = true;
     m_listing = false;
-    if (m_upload && m_upload->isRunning()) {
-        m_upload->requestStop();
-        QThread::msleep(100);
+    // Every worker of the link is asked to stop, and the exchange one of them may be waiting on
+    // is cut off: the close never waits out the link's time-out. An upload cut off keeps or
+    // removes its file as a stopped upload does.
+    for (const std::shared_ptr<WorkerRun> &run : {m_list, m_upload}) {
+        if (run)
+            run->requestStop();
     }
-    // Stops and waits for a worker still finishing its exchange before the link goes (also
-    // when a handler waiting for that worker still holds the run).
+    if (m_link)
+        m_link->abortTransfers();
+    if (m_upload && m_upload->isRunning())
+        QThread::msleep(100);
+    // Each worker ends promptly now; it is waited for before the link goes (also when a handler
+    // waiting for that worker still holds the run).
     for (std::shared_ptr<WorkerRun> *run : {&m_list, &m_upload}) {
         if (*run)
             (*run)->finish();

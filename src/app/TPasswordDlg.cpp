@@ -1,7 +1,6 @@
 #include "TPasswordDlg.h"
 
 #include "device/LinkFlags.h"
-#include "device/PasswordCheck.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -42,24 +41,8 @@ TPasswordDlg::TPasswordDlg(const AppContext &context, QWidget *parent)
 
 void TPasswordDlg::OKBtnClick()
 {
-    if (m_link) {
-        const LoginResult result = checkPassword(*m_link, Password->text());
-        switch (result.outcome) {
-        case LoginOutcome::Accepted:
-            UsbLoggedIn = 1;
-            emit loginAccepted();
-            break;
-        case LoginOutcome::Refused:
-            m_context.messages->warn(result.message);
-            UsbLoggedIn = 0;
-            emit loginRefused();
-            break;
-        case LoginOutcome::LinkFailed:
-            // Flags and controls stay as they were.
-            m_context.messages->warn(result.message);
-            break;
-        }
-    }
+    // The dialog closes in every case; the exchange and its outcome follow on the main window.
+    emit loginRequested(Password->text());
     accept();
 }
 

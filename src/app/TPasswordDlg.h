@@ -4,27 +4,20 @@
 
 #include <QDialog>
 
-#include <memory>
-
 class QLineEdit;
 class QPushButton;
 
 namespace tovrel {
 
-class TelephoneLink;
-
-// The four-digit password dialog shown before the telephone's list is read. OK asks the
-// telephone for its password and compares; the outcome is the flag UsbLoggedIn and one of the
-// signals below, which the main window turns into enabled or disabled controls.
+// The four-digit password dialog shown before the telephone's list is read. OK hands what was
+// typed to the main window, which asks the telephone for its password on a worker (the exchange
+// may wait out the link's time-out) and compares; Cancel logs out at once.
 class TPasswordDlg : public QDialog
 {
     Q_OBJECT
 
 public:
     explicit TPasswordDlg(const AppContext &context, QWidget *parent = nullptr);
-
-    // The link the next OK asks (set by the main window before it shows the dialog).
-    void setLink(std::shared_ptr<TelephoneLink> link) { m_link = std::move(link); }
 
     QLineEdit *Password = nullptr;
     QPushButton *OKBtn = nullptr;
@@ -35,8 +28,9 @@ public slots:
     void CancelBtnClick();
 
 signals:
-    void loginAccepted();
-    void loginRefused();
+    // OK: the text of Password, to be checked against the telephone's password.
+    void loginRequested(const QString &typed);
+    // Cancel: UsbLoggedIn has been cleared.
     void loginCancelled();
 
 protected:
@@ -46,9 +40,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
     AppContext m_context;
-
-private:
-    std::shared_ptr<TelephoneLink> m_link;
 };
 
 } // namespace tovrel

@@ -10,7 +10,9 @@
 #include "device/TelephoneList.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTest>
+#include <QThread>
 #include <QtEndian>
 
 #include <libusb.h>
@@ -24,6 +26,7 @@ class TestUsbFaults : public QObject
 
 private slots:
     void timeOut();
+    void abortEndsTheWait();
     void lateAnswerIsFlushed();
     void longRecordAnswer();
     void longDataAnswer();
@@ -47,6 +50,38 @@ void TestUsbFaults::timeOut()
     const auto again = link->readCount();
     QVERIFY(again.ok());
     QCOMPARE(again.value, 3);
+}
+
+// Giving the link up (the window closing) from another thread ends a read that waits for an
+// answer that never comes at once, not at the end of its time-out; later exchanges fail at once
+// too, and the handle still closes.
+void TestUsbFaults::abortEndsTheWait()
+{
+    UmockdevPhone phone(generated(3, 100, false));
+    QVERIFY2(phone.error().isEmpty(), qPrintable(phone.error()));
+    constexpr int kTimeoutMs = 20000;
+    auto link = openUsbLink(kTimeoutMs);
+    QVERIFY(link);
+    phone.silence(0);
+
+    QElapsedTimer waited;
+    waited.start();
+    LinkError error = LinkError::None;
+    std::unique_ptr<QThread> reader(
+        QThread::create([&link, &error] { error = link->readCount().error; }));
+    reader->start();
+    QTest::qWait(300); // the read is waiting now
+    link->abortTransfers();
+    QVERIFY(reader->wait(kTimeoutMs / 4));
+    QVERIFY2(waited.elapsed() < kTimeoutMs / 4, qPrintable(QString::number(waited.elapsed())));
+    QCOMPARE(error, LinkError::Read);
+    QVERIFY(!link->linkLost());
+
+    waited.restart();
+    QCOMPARE(link->readCount().error, LinkError::Write);
+    QVERIFY(waited.elapsed() < kTimeoutMs / 4);
+    link->closeAtExit();
+    QVERIFY(!link->usb().isOpen());
 }
 
 void TestUsbFaults::lateAnswerIsFlushed()

@@ -13,6 +13,14 @@ namespace {
 
 // How long the presence check waits for the emulator to take a connection.
 constexpr int kPresenceTimeoutMs = 500;
+// The longest single wait of a transfer: how late an abort is noticed.
+constexpr qint64 kAbortSliceMs = 50;
+
+// The next wait of a transfer until `deadline`, at least 1 ms, at most one slice.
+int sliceOf(const QDeadlineTimer &deadline)
+{
+    return int(std::clamp<qint64>(deadline.remainingTime(), 1, kAbortSliceMs));
+}
 
 } // namespace
 
@@ -76,6 +84,7 @@ bool EmulatorUsbLibrary::open(int number)
         m_received.clear();
         m_open = false;
         m_lost = false;
+        m_aborted = false;
         if (number != 0) {
             m_openFailure = {UsbOpenFailure::Other, QStringLiteral("no such device")};
             return;
@@ -115,7 +124,7 @@ bool EmulatorUsbLibrary::write(QByteArrayView bytes)
             if (!ok && !connected())
                 m_lost = true;
         });
-        if (!connected())
+        if (!connected() || m_aborted.load())
             return;
         // Notice a connection the telephone has closed before sending into it.
         m_socket->waitForReadyRead(0);
@@ -126,8 +135,9 @@ bool EmulatorUsbLibrary::write(QByteArrayView bytes)
             return;
         const QDeadlineTimer deadline(m_writeTimeoutMs.load());
         while (m_socket->bytesToWrite() > 0) {
-            if (!m_socket->waitForBytesWritten(int(deadline.remainingTime())) || !connected())
+            if (m_aborted.load() || !connected() || deadline.hasExpired())
                 return;
+            m_socket->waitForBytesWritten(sliceOf(deadline));
         }
         ok = connected();
     });
@@ -143,7 +153,7 @@ bool EmulatorUsbLibrary::read(char *buffer, int count, int *received)
             if (!ok && !connected())
                 m_lost = true;
         });
-        if (!m_socket)
+        if (!m_socket || m_aborted.load())
             return;
         const QDeadlineTimer deadline(m_readTimeoutMs.load());
         for (;;) {
@@ -156,11 +166,9 @@ bool EmulatorUsbLibrary::read(char *buffer, int count, int *received)
                 ok = true;
                 return;
             }
-            if (!connected() || deadline.hasExpired())
+            if (!connected() || deadline.hasExpired() || m_aborted.load())
                 return;
-            if (!m_socket->waitForReadyRead(int(std::max<qint64>(deadline.remainingTime(), 1))) &&
-                (!connected() || deadline.hasExpired()) && m_socket->bytesAvailable() == 0)
-                return;
+            m_socket->waitForReadyRead(sliceOf(deadline));
         }
     });
     return ok;

@@ -31,6 +31,7 @@ public:
     bool write(QByteArrayView bytes) override;
     bool read(char *buffer, int count, int *received) override;
     void close() override;
+    void abortTransfers() override { m_aborted = true; }
     bool isOpen() const override { return m_open.load(); }
     bool linkLost() const override { return m_lost.load(); }
 
@@ -44,6 +45,9 @@ private:
     std::atomic<bool> m_open{false};
     // A write or read found the connection closed (the telephone unplugged).
     std::atomic<bool> m_lost{false};
+    // abortTransfers() was called: writes and reads fail until the next open. The waits of a
+    // transfer are cut in short slices that look at it.
+    std::atomic<bool> m_aborted{false};
     QThread m_ioThread;
     QObject *m_io = nullptr;          // lives on m_ioThread
     QLocalSocket *m_socket = nullptr; // child of m_io

@@ -57,6 +57,12 @@ UsbOpenFailure failureOf(int rc)
     return failure;
 }
 
+// Called by libusb, in the thread that handles its events, when a transfer is handed back.
+void LIBUSB_CALL markCompleted(libusb_transfer *transfer)
+{
+    *static_cast<int *>(transfer->user_data) = 1;
+}
+
 } // namespace
 
 void LibUsbLibrary::noteFailure(int rc)
@@ -72,6 +78,7 @@ bool LibUsbLibrary::open(int number)
     close();
     m_openFailure = {};
     m_lost = false;
+    m_aborted = false;
     if (!m_context) {
         m_openFailure = failureOf(LIBUSB_ERROR_OTHER);
         return false;
@@ -141,8 +148,7 @@ void LibUsbLibrary::flush()
     std::vector<unsigned char> scratch(std::max(512, m_inPacketSize));
     for (int i = 0; i < 64; ++i) {
         int got = 0;
-        const int rc = libusb_bulk_transfer(m_handle, m_endpointIn, scratch.data(),
-                                            int(scratch.size()), &got, 5);
+        const int rc = bulkTransfer(m_endpointIn, scratch.data(), int(scratch.size()), &got, 5);
         if (rc != 0 || got == 0)
             break;
     }
@@ -156,8 +162,8 @@ bool LibUsbLibrary::write(QByteArrayView bytes)
     }
     int sent = 0;
     auto *data = reinterpret_cast<unsigned char *>(const_cast<char *>(bytes.data()));
-    const int rc = libusb_bulk_transfer(m_handle, m_endpointOut, data, int(bytes.size()), &sent,
-                                        unsigned(m_writeTimeoutMs.load()));
+    const int rc = bulkTransfer(m_endpointOut, data, int(bytes.size()), &sent,
+                                unsigned(m_writeTimeoutMs.load()));
     if (rc != 0)
         noteFailure(rc);
     return rc == 0 && sent == bytes.size();
@@ -175,9 +181,8 @@ bool LibUsbLibrary::read(char *buffer, int count, int *received)
     const int packets = (std::max(count, 1) + m_inPacketSize - 1) / m_inPacketSize;
     std::vector<unsigned char> transfer(size_t(packets) * size_t(m_inPacketSize));
     int got = 0;
-    const int rc =
-        libusb_bulk_transfer(m_handle, m_endpointIn, transfer.data(), int(transfer.size()), &got,
-                             unsigned(m_readTimeoutMs.load()));
+    const int rc = bulkTransfer(m_endpointIn, transfer.data(), int(transfer.size()), &got,
+                                unsigned(m_readTimeoutMs.load()));
     if (rc != 0) {
         noteFailure(rc);
         return false;
@@ -185,6 +190,62 @@ bool LibUsbLibrary::read(char *buffer, int count, int *received)
     std::copy_n(transfer.data(), std::min(got, count), reinterpret_cast<unsigned char *>(buffer));
     *received = got;
     return true;
+}
+
+int LibUsbLibrary::bulkTransfer(unsigned char endpoint, unsigned char *data, int length,
+                                int *transferred, unsigned timeoutMs)
+{
+    *transferred = 0;
+    if (m_aborted.load())
+        return LIBUSB_ERROR_INTERRUPTED;
+    libusb_transfer *transfer = libusb_alloc_transfer(0);
+    if (!transfer)
+        return LIBUSB_ERROR_NO_MEM;
+    int completed = 0;
+    libusb_fill_bulk_transfer(transfer, m_handle, endpoint, data, length, markCompleted, &completed,
+                              timeoutMs);
+    if (const int rc = libusb_submit_transfer(transfer); rc != 0) {
+        libusb_free_transfer(transfer);
+        return rc;
+    }
+    // libusb's own time-out ends the transfer; an abort cancels it. Either way the transfer is
+    // waited for until libusb hands it back, so its buffer is never left in use.
+    bool cancelled = false;
+    while (!completed) {
+        timeval slice{0, 50 * 1000};
+        const int rc = libusb_handle_events_timeout_completed(m_context, &slice, &completed);
+        if (!cancelled && !completed && (rc != 0 || m_aborted.load())) {
+            cancelled = true;
+            libusb_cancel_transfer(transfer); // not found: it is being handed back already
+        }
+    }
+    *transferred = transfer->actual_length;
+    int rc = 0;
+    switch (transfer->status) {
+    case LIBUSB_TRANSFER_COMPLETED:
+        rc = 0;
+        break;
+    case LIBUSB_TRANSFER_TIMED_OUT:
+        rc = LIBUSB_ERROR_TIMEOUT;
+        break;
+    case LIBUSB_TRANSFER_STALL:
+        rc = LIBUSB_ERROR_PIPE;
+        break;
+    case LIBUSB_TRANSFER_OVERFLOW:
+        rc = LIBUSB_ERROR_OVERFLOW;
+        break;
+    case LIBUSB_TRANSFER_NO_DEVICE:
+        rc = LIBUSB_ERROR_NO_DEVICE;
+        break;
+    case LIBUSB_TRANSFER_CANCELLED:
+        rc = LIBUSB_ERROR_INTERRUPTED;
+        break;
+    default:
+        rc = LIBUSB_ERROR_IO;
+        break;
+    }
+    libusb_free_transfer(transfer);
+    return rc;
 }
 
 void LibUsbLibrary::close()

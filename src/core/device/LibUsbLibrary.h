@@ -25,6 +25,7 @@ public:
     bool write(QByteArrayView bytes) override;
     bool read(char *buffer, int count, int *received) override;
     void close() override;
+    void abortTransfers() override { m_aborted = true; }
     bool isOpen() const override { return m_handle != nullptr; }
     bool linkLost() const override { return m_lost.load(); }
 
@@ -32,6 +33,10 @@ private:
     bool findEndpoints();
     // Notes whether a failed transfer's code means the telephone is gone.
     void noteFailure(int rc);
+    // One bulk transfer on `endpoint`, as libusb_bulk_transfer, but its wait is cut in short
+    // slices so that abortTransfers() cancels it (LIBUSB_ERROR_INTERRUPTED).
+    int bulkTransfer(unsigned char endpoint, unsigned char *data, int length, int *transferred,
+                     unsigned timeoutMs);
 
     quint16 m_vendorId;
     quint16 m_productId;
@@ -43,6 +48,8 @@ private:
     std::atomic<int> m_readTimeoutMs{10000};
     std::atomic<int> m_writeTimeoutMs{10000};
     std::atomic<bool> m_lost{false};
+    // Set by abortTransfers(), cleared by the next open.
+    std::atomic<bool> m_aborted{false};
 };
 
 } // namespace tovrel

@@ -49,4 +49,13 @@ LoginResult checkPassword(TelephoneLink &link, const QString &text)
     return {LoginOutcome::Refused, QString::fromUtf8("密码错误，无法登录")};
 }
 
+LoginExchange::LoginExchange(TelephoneLink &link, QString typed, QObject *parent)
+    : QObject(parent), m_link(link), m_typed(std::move(typed))
+{}
+
+void LoginExchange::run()
+{
+    emit checked(checkPassword(m_link, m_typed));
+}
+
 } // namespace tovrel

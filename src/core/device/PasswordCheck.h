@@ -2,6 +2,7 @@
 
 #include "TelephoneLink.h"
 
+#include <QObject>
 #include <QString>
 
 #include <array>
@@ -37,5 +38,25 @@ struct LoginResult
 
 // Flushes the link, asks the telephone for its password and compares it with `text`.
 LoginResult checkPassword(TelephoneLink &link, const QString &text);
+
+// The login exchange as a worker: run() checks the typed password once, in the caller's thread
+// (the window runs it on a worker, as the exchange may wait out the link's time-out), and
+// reports the outcome. The flags and the controls are the receiver's to change.
+class LoginExchange : public QObject
+{
+    Q_OBJECT
+
+public:
+    LoginExchange(TelephoneLink &link, QString typed, QObject *parent = nullptr);
+
+    void run();
+
+signals:
+    void checked(const tovrel::LoginResult &result);
+
+private:
+    TelephoneLink &m_link;
+    QString m_typed;
+};
 
 } // namespace tovrel

@@ -59,6 +59,9 @@ public:
     bool linkLost() const { return m_usb->linkLost(); }
     // At the end of the run: flush and close, when the handle was ever opened.
     void closeAtExit();
+    // The link is being given up: the exchange in progress (in another thread) ends as failed
+    // without waiting out its time-out, and so does every later one until the next open.
+    void abortTransfers() { m_usb->abortTransfers(); }
 
     // The number of recordings (count command).
     LinkResult<int> readCount();

@@ -50,6 +50,10 @@ public:
     virtual UsbOpenFailure openFailure() const { return m_openFailure; }
     // Releases the handle.
     virtual void close() = 0;
+    // The link is being given up (the program is closing): a write or read in progress ends as
+    // failed without waiting out its time-out, and every later one fails at once, until the
+    // next open. Safe from any thread, also while another thread is inside write or read.
+    virtual void abortTransfers() = 0;
     // True while the handle is open (from a successful open until close).
     virtual bool isOpen() const = 0;
     // True when the last failed write or read found the telephone gone: unplugged, a device

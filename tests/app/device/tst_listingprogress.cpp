@@ -82,13 +82,13 @@ private slots:
         Windows windows(phone.socketName());
         TMainForm &main = *windows.main;
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        // The login's own exchange is answered on the window thread: its answer goes at once.
+        // The login's exchange, on its worker like the list, is answered first.
         QVERIFY(phone.release(1));
         windows.list();
 
-        // The button's handler is back while the count is still unanswered: the list is read
-        // on its worker, and nothing else may use the link or the rows meanwhile.
-        QCOMPARE(UsbLoggedIn.load(), 1);
+        // The button's handler is back; the list is read on its worker once the login is
+        // through, and nothing else may use the link or the rows meanwhile.
+        QTRY_COMPARE(UsbLoggedIn.load(), 1);
         QVERIFY(main.isReadingList());
         const auto heldOff = [&main] {
             return !main.BitBtnRefersh->isEnabled() && !main.BitBtnUpload->isEnabled() &&

@@ -18,10 +18,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
@@ -413,6 +415,135 @@ private slots:
         QCOMPARE(UsbLoggedIn.load(), 0);
         QCOMPARE(w.controls(), u("11000011"));
         QCOMPARE(w.main->ListViewMCUModel->rowCount(), 0);
+    }
+
+    // The login's exchange runs on a worker: while the telephone holds its answer the window
+    // is free (the PC tab can be clicked, timers run), the controls that would use the link or
+    // the rows are held off, and the outcome is then the one a login always had.
+    void loginWaitsOnWorker_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QStringList>("said");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("unplugged");
+        QTest::newRow("accepted") << u("9137") << 2 << QStringList() << u("11111111") << false;
+        QTest::newRow("refused") << u("9130") << 0 << QStringList{u("密码错误，无法登录")}
+                                 << u("11000001") << false;
+        // Pulled out while its answer is held: the tick resets the tab at once; the login
+        // fails with its message and changes nothing afterwards.
+        QTest::newRow("unplugged")
+            << u("9137") << 0 << QStringList{u("USB读数据错误")} << u("00000011") << true;
+    }
+    void loginWaitsOnWorker()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, rows);
+        QFETCH(QStringList, said);
+        QFETCH(QString, after);
+        QFETCH(bool, unplugged);
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, {300, 600}, {u("--hold")}), qPrintable(phone.error()));
+        Windows w(phone.socketName(), 10000);
+        w.main->TimerUSBConnectTimer();
+        QTimer::singleShot(0, w.password, [&w, typed] {
+            QTRY_VERIFY(w.password->isVisible());
+            w.password->Password->setText(typed);
+            QTest::mouseClick(w.password->OKBtn, Qt::LeftButton);
+        });
+        QTest::mouseClick(w.main->BitBtnRefersh, Qt::LeftButton);
+
+        // The button's handler is back with the password's answer still held.
+        QVERIFY(!w.password->isVisible());
+        QVERIFY(w.main->isReadingList());
+        QCOMPARE(UsbLoggedIn.load(), 0);
+        QCOMPARE(w.controls(), u("10000001"));
+        bool ticked = false;
+        QTimer::singleShot(10, w.main.get(), [&ticked] { ticked = true; });
+        QTRY_VERIFY(ticked);
+        w.clickPcTab();
+        QCOMPARE(w.main->PageControl1->currentWidget(), w.main->TabSheetComputer);
+        QVERIFY(w.main->ButtonExit->isEnabled() && w.main->FindBtn->isEnabled());
+        w.messages.clear(); // what the PC tab said of its folder
+
+        if (unplugged) {
+            phone.stop();
+            w.main->TimerUSBConnectTimer();
+            QVERIFY(!w.main->isReadingList());
+        } else {
+            // Password, count, probe and the two records.
+            QVERIFY(phone.release(5));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!w.main->isReadingList(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.messages.texts(), said, 20000);
+        QTest::qWait(100);
+        QCOMPARE(w.messages.texts(), said);
+        QCOMPARE(UsbLoggedIn.load(), rows > 0 ? 1 : 0);
+        QCOMPARE(w.main->ListViewMCUModel->rowCount(), rows);
+        w.main->PageControl1->setCurrentWidget(w.main->TabSheetMCU);
+        QCOMPARE(w.controls(), after);
+    }
+
+    // Closing the window while the telephone holds the answer of an exchange (the login's, a
+    // record of the list, a packet of an upload) returns long before the link's time-out, with
+    // every worker ended; the file of a cut-off upload is a true prefix under its own name,
+    // with no temporary file left beside it.
+    void closeDuringHeldExchange_data()
+    {
+        QTest::addColumn<int>("answered");
+        QTest::addColumn<bool>("upload");
+        QTest::newRow("login") << 0 << false;
+        QTest::newRow("list") << 4 << false;
+        // The list of two, the first upload record and three packets.
+        QTest::newRow("upload") << 5 + 1 + 3 << true;
+    }
+    void closeDuringHeldExchange()
+    {
+        QFETCH(int, answered);
+        QFETCH(bool, upload);
+        constexpr int kTimeoutMs = 10000;
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, {256 * 20, 300}, {u("--hold"), u("--verbose")}),
+                 qPrintable(phone.error()));
+        Windows w(phone.socketName(), kTimeoutMs);
+        const QString target = m_dir->path() + QStringLiteral("record/");
+        w.main->EditSave->setText(target);
+        w.main->TimerUSBConnectTimer();
+        QVERIFY(phone.release(upload ? 5 : answered));
+        QTimer::singleShot(0, w.password, [&w] {
+            QTRY_VERIFY(w.password->isVisible());
+            QTest::mouseClick(w.password->OKBtn, Qt::LeftButton);
+        });
+        QTest::mouseClick(w.main->BitBtnRefersh, Qt::LeftButton);
+        const int commands = answered + 1; // the last one is left unanswered
+        if (upload) {
+            QTRY_VERIFY_WITH_TIMEOUT(!w.main->isReadingList(), 20000);
+            QCOMPARE(w.main->ListViewMCUModel->rowCount(), 2);
+            QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
+            QVERIFY(phone.release(answered - 5));
+        }
+        const QRegularExpression sent(u("(^|\n)%1: ").arg(commands));
+        QTRY_VERIFY_WITH_TIMEOUT(phone.log().contains(sent), 20000);
+        QTest::qWait(100); // the worker is inside the read of the held answer
+
+        QElapsedTimer closing;
+        closing.start();
+        w.main->close();
+        const qint64 tookMs = closing.elapsed();
+        QVERIFY2(tookMs < kTimeoutMs / 4, qPrintable(QString::number(tookMs)));
+        QCOMPARE(UsbLoggedIn.load(), answered > 0 ? 1 : 0);
+        QVERIFY(!w.messages.texts().contains(u("所选择的文件上传结束")));
+        const QStringList left =
+            QDir(target).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+        if (!upload) {
+            QCOMPARE(left, QStringList());
+            return;
+        }
+        QCOMPARE(left, QStringList{m_recordings[0].fileName(1)});
+        const QByteArray partial = m_dir->read(QStringLiteral("record/") + left[0]);
+        QVERIFY(partial.size() > 19);
+        QVERIFY(partial.size() < m_recordings[0].bytes().size());
+        QCOMPARE(partial, m_recordings[0].bytes().left(partial.size()));
     }
 
     // Closing the window during an upload stops the worker and ends cleanly; the file being
