@@ -44,8 +44,9 @@ inline constexpr HelpEntry kWavEntry{"--wav",
                                      "with --with-audio: convert the recordings into WAV files"};
 
 // Writes `list` to the requested workbook (.xlsx by that extension, else Excel 97-2003) in the
-// lists' font, with the recordings of the rows (their keys are the paths) when asked for. Prints nothing on stdout; on stderr "导出 Excel 结束！" and returns 0, or the
-// reason and returns 1: an existing file is kept unless --replace was given
+// lists' font, with the recordings of the rows (their keys are the paths) when asked for. Prints
+// nothing on stdout; on stderr "导出 Excel 结束！" and returns 0, or the reason and returns 1: an
+// existing file is kept unless --replace was given
 // ("文件已经存在,是否删除?" then "放弃操作"), a missing folder or failed write leaves nothing.
 int writeListExport(const ReportModel &list, const ExportRequest &request);
 

@@ -24,7 +24,7 @@ QString wavPathFor(const QString &recordingPath, const QString &outputFolder)
 }
 
 QString distinctOutputPath(const QString &recordingPath, const QString &outputFolder,
-                          const QString &suffix, QSet<QString> &taken)
+                           const QString &suffix, QSet<QString> &taken)
 {
     const QString name = shownPath(QFileInfo(recordingPath).fileName());
     QString path = outputFolder + name + suffix;

@@ -33,7 +33,10 @@ public:
         if (!m_path.isEmpty())
             removeTree(m_path);
     }
-    std::optional<QString> create(const QString &target) { return makeFolderBeside(target, &m_path); }
+    std::optional<QString> create(const QString &target)
+    {
+        return makeFolderBeside(target, &m_path);
+    }
     const QString &path() const { return m_path; }
     void release() { m_path.clear(); }
 
@@ -57,8 +60,8 @@ std::optional<QString> copyRecordings(const QStringList &inputs, const QString &
 
 // Converts the recordings into WAV files in `folder` (ending in '/') with the conversion run's
 // own rules (names, several jobs); `files` gets the path of each WAV.
-std::optional<QString> convertRecordings(const QStringList &inputs, const QString &folder,
-                                         int jobs, QStringList *files)
+std::optional<QString> convertRecordings(const QStringList &inputs, const QString &folder, int jobs,
+                                         QStringList *files)
 {
     std::atomic<int> keepGoing{1};
     ConversionWorker worker(inputs, folder, keepGoing, jobs);
@@ -68,7 +71,8 @@ std::optional<QString> convertRecordings(const QStringList &inputs, const QStrin
                      [files](const QString &wav) { files->append(wav); });
     QObject::connect(&worker, &ConversionWorker::failed, &worker,
                      [&error](const QString &text, const QString &reason, const QString &path) {
-                         error = QString::fromUtf8("%1 %2（%3）").arg(text, shownPath(path), reason);
+                         error =
+                             QString::fromUtf8("%1 %2（%3）").arg(text, shownPath(path), reason);
                      });
     worker.run();
     if (!error && files->size() != inputs.size())
@@ -107,7 +111,8 @@ ExportResult ExportListWithRecordings(const ReportModel &list, const SheetFont &
 
     const QString target = recordingsFolderFor(path);
     if (!QFileInfo(QFileInfo(path).absolutePath()).isDir())
-        return failed(QString::fromUtf8("目录不存在：%1").arg(shownPath(QFileInfo(path).absolutePath())));
+        return failed(
+            QString::fromUtf8("目录不存在：%1").arg(shownPath(QFileInfo(path).absolutePath())));
     FolderBeside staging;
     if (auto error = staging.create(target))
         return failed(*error);

@@ -84,7 +84,8 @@ std::optional<QString> fillWorkbookFile(const SheetContent &content, AtomicFile 
 std::optional<QString> commitWorkbookFile(AtomicFile &file)
 {
     if (!file.commit())
-        return QString::fromUtf8("无法保存为 %1（%2）").arg(native(file.path()), file.errorString());
+        return QString::fromUtf8("无法保存为 %1（%2）")
+            .arg(native(file.path()), file.errorString());
     return std::nullopt;
 }
 

@@ -106,9 +106,9 @@ std::optional<QString> writeXlsxWorkbook(const SheetContent &content, const QStr
                 // A relative link opens the file beside the workbook, wherever both are moved;
                 // a '#' or '%' in a name stays part of the name.
                 const QByteArray target = QUrl::toPercentEncoding(cells[c], "/");
-                const lxw_error e = worksheet_write_url_opt(sheet, row, lxw_col_t(c),
-                                                            target.constData(), format,
-                                                            text.constData(), nullptr);
+                const lxw_error e =
+                    worksheet_write_url_opt(sheet, row, lxw_col_t(c), target.constData(), format,
+                                            text.constData(), nullptr);
                 // Past the links a sheet holds, or a path too long for one, the cell keeps
                 // the path as text.
                 if (e == LXW_NO_ERROR)

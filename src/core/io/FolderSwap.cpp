@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <fcntl.h>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -121,7 +121,8 @@ int emptyFolder(int fd, const QByteArray &shown, QByteArray *where)
             *where = path;
             break;
         }
-        const int sub = ::openat(fd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int sub =
+            ::openat(fd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (sub < 0) {
             error = errno;
             *where = path;
