@@ -26,7 +26,7 @@ QString failure(const QString &what, const QString &path, int error)
     return QString::fromUtf8("%1：%2（%3）").arg(what, shownPath(path), systemErrorText(error));
 }
 
-int closeRetrying(int fd)
+int closeDescriptor(int fd)
 {
     // close() is not retried on EINTR on Linux: the descriptor is gone either way.
     return ::close(fd);
@@ -173,7 +173,7 @@ std::optional<QString> copyFileTo(const QString &from, const QString &to)
     const int out = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (out < 0) {
         const int error = errno;
-        closeRetrying(in);
+        closeDescriptor(in);
         return failure(QString::fromUtf8("创建文件失败"), to, error);
     }
     std::optional<QString> result;
@@ -195,9 +195,9 @@ std::optional<QString> copyFileTo(const QString &from, const QString &to)
     }
     if (!result && ::fsync(out) != 0)
         result = failure(QString::fromUtf8("写入文件失败"), to, errno);
-    if (closeRetrying(out) != 0 && !result)
+    if (closeDescriptor(out) != 0 && !result)
         result = failure(QString::fromUtf8("写入文件失败"), to, errno);
-    closeRetrying(in);
+    closeDescriptor(in);
     if (result)
         ::unlink(target.constData());
     return result;
