@@ -1,15 +1,25 @@
 #include "ListExport.h"
 
+#include "BusyPump.h"
 #include "MessageSink.h"
 #include "ReportListView.h"
 
+#include "export/RecordingsExport.h"
 #include "export/SpreadsheetExport.h"
 #include "report/ReportModel.h"
 
+#include <QDeadlineTimer>
 #include <QFontInfo>
+#include <QThread>
 #include <QWidget>
 
+#include <memory>
+
 namespace tovrel {
+namespace {
+// How often the windows paint while the recordings are written.
+constexpr int kPumpIntervalMs = 50;
+} // namespace
 
 SheetFont sheetFontOf(const QWidget *list)
 {
@@ -19,16 +29,16 @@ SheetFont sheetFontOf(const QWidget *list)
     return {font.families().value(0, font.family()), points};
 }
 
-bool exportListWithMessages(MessageSink &messages, const ReportListView &list, const QString &path)
+namespace {
+
+bool askReplace(MessageSink &messages)
 {
-    static const ReportModel noList;
-    const ReportModel &model = list.reportModel() ? *list.reportModel() : noList;
-    const ExportResult result =
-        ExportListToSpreadsheet(model, sheetFontOf(&list), path, [&messages] {
-            return messages.show({exporttext::existingFileCaption(),
-                                  exporttext::existingFileQuestion(), MessageIcon::Warning,
-                                  MessageButtons::OkCancel}) == MessageAnswer::Ok;
-        });
+    return messages.show({exporttext::existingFileCaption(), exporttext::existingFileQuestion(),
+                          MessageIcon::Warning, MessageButtons::OkCancel}) == MessageAnswer::Ok;
+}
+
+bool showResult(MessageSink &messages, const ExportResult &result)
+{
     switch (result.outcome) {
     case ExportOutcome::Finished:
         messages.show({exporttext::finishedCaption(), result.text, MessageIcon::Information,
@@ -43,6 +53,40 @@ bool exportListWithMessages(MessageSink &messages, const ReportListView &list, c
         return false;
     }
     return false;
+}
+
+} // namespace
+
+bool exportListWithMessages(MessageSink &messages, const ReportListView &list, const QString &path)
+{
+    static const ReportModel noList;
+    const ReportModel &model = list.reportModel() ? *list.reportModel() : noList;
+    return showResult(messages,
+                      ExportListToSpreadsheet(model, sheetFontOf(&list), path,
+                                              [&messages] { return askReplace(messages); }));
+}
+
+bool exportListWithRecordingsWithMessages(MessageSink &messages, const ReportListView &list,
+                                          const QString &path)
+{
+    // The question is the window's: asked here, before the thread starts.
+    if (exportTargetsExist(path, true) && !askReplace(messages))
+        return showResult(messages, {ExportOutcome::Abandoned, exporttext::abandoned()});
+    // The thread works on its own copy of the list.
+    ReportModel model;
+    if (list.reportModel()) {
+        model.setColumns(list.reportModel()->columns());
+        model.appendRows(list.reportModel()->rows());
+    }
+    const SheetFont font = sheetFontOf(&list);
+    ExportResult result;
+    std::unique_ptr<QThread> thread(QThread::create(
+        [&] { result = ExportListWithRecordings(model, font, path, {}, [] { return true; }); }));
+    BusyPump pump;
+    thread->start();
+    while (!thread->wait(QDeadlineTimer(kPumpIntervalMs)))
+        pump.pump();
+    return showResult(messages, result);
 }
 
 } // namespace tovrel

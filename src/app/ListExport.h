@@ -21,4 +21,10 @@ SheetFont sheetFontOf(const QWidget *list);
 // "导出 Excel" with the error icon. Returns true when the workbook was written.
 bool exportListWithMessages(MessageSink &messages, const ReportListView &list, const QString &path);
 
+// The same with the rows' recordings (their keys are the paths) copied into a folder named after
+// the workbook beside it. The question is asked when the workbook or that folder exists; the
+// copying runs on a thread of its own while the windows keep painting and refuse input.
+bool exportListWithRecordingsWithMessages(MessageSink &messages, const ReportListView &list,
+                                          const QString &path);
+
 } // namespace tovrel

@@ -6,6 +6,7 @@
 
 #include "report/ReportModel.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -35,6 +36,11 @@ TExportForm1::TExportForm1(const AppContext &context, QWidget *parent)
     FileNameEdit = new QLineEdit(QStringLiteral("FileNameEdit"), this);
     FileNameEdit->setObjectName(QStringLiteral("FileNameEdit"));
     FileNameEdit->setGeometry(88, 46, 282, 22);
+
+    CheckBoxAudio = new QCheckBox(QString::fromUtf8("同时导出录音"), this);
+    CheckBoxAudio->setObjectName(QStringLiteral("CheckBoxAudio"));
+    CheckBoxAudio->setGeometry(88, 84, 120, 22);
+    CheckBoxAudio->setChecked(false);
 
     BtnOK = new QPushButton(QString::fromUtf8("确定"), this);
     BtnOK->setObjectName(QStringLiteral("BtnOK"));
@@ -88,7 +94,10 @@ void TExportForm1::BtnOKClick()
         folder += u'/';
     const QString name =
         FileNameEdit->text().isEmpty() ? QString::fromUtf8("查找结果.xls") : FileNameEdit->text();
-    exportListWithMessages(*m_context.messages, *m_list, folder + name);
+    if (CheckBoxAudio->isChecked())
+        exportListWithRecordingsWithMessages(*m_context.messages, *m_list, folder + name);
+    else
+        exportListWithMessages(*m_context.messages, *m_list, folder + name);
     FileNameEdit->setEnabled(true);
 }
 

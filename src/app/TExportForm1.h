@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QPointer>
 
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
@@ -31,6 +32,9 @@ public:
     QLineEdit *PathSetEdit = nullptr;
     QPushButton *BtnPathSet = nullptr;
     QLineEdit *FileNameEdit = nullptr;
+    // "同时导出录音": the found recordings go into a folder named after the workbook beside it,
+    // and the workbook names each row's file. Off at start; kept from one showing to the next.
+    QCheckBox *CheckBoxAudio = nullptr;
     QPushButton *BtnOK = nullptr;
     QPushButton *BtnCanel = nullptr;
 

@@ -1,5 +1,6 @@
 #include "ExportOption.h"
 
+#include "export/RecordingsExport.h"
 #include "export/SpreadsheetExport.h"
 
 #include <QTextStream>
@@ -37,17 +38,39 @@ std::optional<QString> takeExportOptions(QStringList &args, ExportRequest &reque
     return std::nullopt;
 }
 
+std::optional<QString> takeRecordingOptions(QStringList &args, ExportRequest &request)
+{
+    QStringList rest;
+    for (const QString &a : std::as_const(args)) {
+        if (a == QLatin1String("--with-audio"))
+            request.withRecordings = true;
+        else if (a == QLatin1String("--wav"))
+            request.wav = true;
+        else
+            rest.append(a);
+    }
+    if (request.withRecordings && !request.requested())
+        return QStringLiteral("--with-audio goes with --export PATH");
+    if (request.wav && !request.withRecordings)
+        return QStringLiteral("--wav goes with --with-audio");
+    args = rest;
+    return std::nullopt;
+}
+
 int writeListExport(const ReportModel &list, const ExportRequest &request)
 {
     QTextStream err(stderr);
+    // --replace is the answer given beforehand; without it the question is shown unanswered,
+    // followed by the abandonment.
+    const auto replace = [&err, &request] {
+        if (!request.replace)
+            err << exporttext::existingFileQuestion() << '\n';
+        return request.replace;
+    };
     const ExportResult result =
-        ExportListToSpreadsheet(list, listFont(), request.path, [&err, &request] {
-            // --replace is the answer given beforehand; without it the question is shown
-            // unanswered, followed by the abandonment.
-            if (!request.replace)
-                err << exporttext::existingFileQuestion() << '\n';
-            return request.replace;
-        });
+        request.withRecordings
+            ? ExportListWithRecordings(list, listFont(), request.path, {request.wav, 0}, replace)
+            : ExportListToSpreadsheet(list, listFont(), request.path, replace);
     err << result.text << '\n';
     return result.outcome == ExportOutcome::Finished ? 0 : 1;
 }

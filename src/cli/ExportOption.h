@@ -19,6 +19,8 @@ struct ExportRequest
 {
     QString path;
     bool replace = false;
+    bool withRecordings = false; // --with-audio: the rows' recordings go beside the workbook
+    bool wav = false;            // --wav: converted into WAV files
     bool requested() const { return !path.isEmpty(); }
 };
 
@@ -27,15 +29,24 @@ struct ExportRequest
 // .xls or .xlsx (any case) is refused.
 std::optional<QString> takeExportOptions(QStringList &args, ExportRequest &request);
 
+// Takes "--with-audio" and "--wav" out of `args`, for a command whose rows are recordings.
+// Returns the usage error, or nothing: both go with --export, and --wav with --with-audio.
+std::optional<QString> takeRecordingOptions(QStringList &args, ExportRequest &request);
+
 // The two entries of a command's --help that describe the options.
 inline constexpr HelpEntry kExportEntry{"--export PATH",
                                         "write the list to this workbook instead (.xls or .xlsx)"};
 inline constexpr HelpEntry kReplaceEntry{"--replace",
                                          "with --export: replace an existing workbook"};
+inline constexpr HelpEntry kWithAudioEntry{
+    "--with-audio", "with --export: the recordings too, in a folder named after the workbook"};
+inline constexpr HelpEntry kWavEntry{"--wav",
+                                     "with --with-audio: convert the recordings into WAV files"};
 
 // Writes `list` to the requested workbook (.xlsx by that extension, else Excel 97-2003) in the
-// lists' font. Prints nothing on stdout; on stderr "导出 Excel 结束！" and returns 0, or the
-// reason and returns 1: an existing file is kept unless --replace was given
+// lists' font, with the recordings of the rows (their keys are the paths) when asked for. Prints
+// nothing on stdout; on stderr "导出 Excel 结束！" and returns 0, or the reason and returns 1: an
+// existing file is kept unless --replace was given
 // ("文件已经存在,是否删除?" then "放弃操作"), a missing folder or failed write leaves nothing.
 int writeListExport(const ReportModel &list, const ExportRequest &request);
 

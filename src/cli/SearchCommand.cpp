@@ -36,6 +36,8 @@ void printSearchHelp(QTextStream &out)
                          kContactsEntry,
                          kExportEntry,
                          kReplaceEntry,
+                         kWithAudioEntry,
+                         kWavEntry,
                          kHelpEntry})
                .paragraph("Exit status 0 when the search ran (also when nothing passed), 1 when it "
                           "was refused\n"
@@ -57,6 +59,8 @@ int runSearch(const QStringList &arguments)
     QStringList args = arguments;
     ExportRequest exportRequest;
     if (const auto error = takeExportOptions(args, exportRequest))
+        return fail(*error);
+    if (const auto error = takeRecordingOptions(args, exportRequest))
         return fail(*error);
 
     const auto parsed = parseSearchArguments(args);

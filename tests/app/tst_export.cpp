@@ -19,7 +19,10 @@
 #include "report/ReportModel.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -295,6 +298,63 @@ private slots:
         QCOMPARE(rows.at(1).value(0), u("a.spx"));
         QCOMPARE(rows.at(1).value(1), u("0138"));
         QCOMPARE(rows.at(0).value(5), u("文件路径"));
+    }
+
+    // "同时导出录音" starts unticked; ticked, OK also copies each found recording into the
+    // folder named after the workbook, and the workbook's last column 文件 names that copy.
+    void dialogExportsTheRecordings_data()
+    {
+        QTest::addColumn<bool>("tick");
+        QTest::newRow("unticked") << false;
+        QTest::newRow("ticked") << true;
+    }
+    void dialogExportsTheRecordings()
+    {
+        QFETCH(bool, tick);
+        TFindForm &find = *m_w->find;
+        TempFolder source;
+        const QByteArray bytes(19 + 1200, '\x11');
+        const QString recording = source.write(u("x/a.spx"), bytes);
+        source.write(u("y/a.spx"), bytes + "2");
+        find.setSearchFolder(m_dir);
+        for (const char *sub : {"x/", "y/"})
+            find.FindListViewModel->appendRow({{u("a.spx"), u("0138"), u(" 03月15日 12:30 "),
+                                                u("1秒"), u("来电"), source.file(u(sub))},
+                                               source.file(u(sub)) + u("a.spx")});
+        TExportForm1 &dialog = *m_w->exportForm;
+        QTimer::singleShot(0, &dialog, [&] {
+            QVERIFY(!dialog.CheckBoxAudio->isChecked());
+            QCOMPARE(dialog.CheckBoxAudio->text(), u("同时导出录音"));
+            if (tick)
+                QTest::mouseClick(dialog.CheckBoxAudio, Qt::LeftButton, {},
+                                  QPoint(6, dialog.CheckBoxAudio->height() / 2));
+            QCOMPARE(dialog.CheckBoxAudio->isChecked(), tick);
+            QTest::mouseClick(dialog.BtnOK, Qt::LeftButton);
+            QTest::mouseClick(dialog.BtnCanel, Qt::LeftButton);
+        });
+        QTest::mouseClick(find.BtnExport, Qt::LeftButton);
+        QCOMPARE(m_w->messages.texts(), QStringList{kFinished});
+
+        const QList<QStringList> rows = readBack(m_dir + u("查找结果.xls"));
+        QCOMPARE(rows.size(), 3);
+        if (!tick) {
+            QCOMPARE(rows.at(0).size(), 6);
+            QCOMPARE(entries(m_dir), QStringList{u("查找结果.xls")});
+            return;
+        }
+        QCOMPARE(rows.at(0).value(6), u("文件"));
+        QCOMPARE(rows.at(1).value(6), u("查找结果/a.spx"));
+        QCOMPARE(rows.at(2).value(6), u("查找结果/a (2).spx"));
+        QCOMPARE(QDir(m_dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                       QDir::Name),
+                 (QStringList{u("查找结果"), u("查找结果.xls")}));
+        QFile first(m_dir + rows.at(1).value(6));
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        QCOMPARE(first.readAll(), bytes);
+        QFile second(m_dir + rows.at(2).value(6));
+        QVERIFY(second.open(QIODevice::ReadOnly));
+        QCOMPARE(second.readAll(), bytes + "2");
+        QVERIFY(QFileInfo::exists(recording));
     }
 
     void dialogNameRule_data()

@@ -23,22 +23,27 @@ QString wavPathFor(const QString &recordingPath, const QString &outputFolder)
     return outputFolder + shownPath(QFileInfo(recordingPath).fileName()) + QStringLiteral(".wav");
 }
 
-QString distinctWavPath(const QString &recordingPath, const QString &outputFolder,
-                        QSet<QString> &taken)
+QString distinctOutputPath(const QString &recordingPath, const QString &outputFolder,
+                           const QString &suffix, QSet<QString> &taken)
 {
-    QString path = wavPathFor(recordingPath, outputFolder);
+    const QString name = shownPath(QFileInfo(recordingPath).fileName());
+    QString path = outputFolder + name + suffix;
     if (taken.contains(path)) {
-        const QString name = shownPath(QFileInfo(recordingPath).fileName());
-        // The number goes before the recording's own extension: N.spx gives N (2).spx.wav.
+        // The number goes before the recording's own extension: N.spx gives N (2).spx.
         const bool spx = name.endsWith(QStringLiteral(".spx"), Qt::CaseInsensitive);
         const QString stem = spx ? name.chopped(4) : name;
         const QString extension = spx ? name.right(4) : QString();
         for (int n = 2; taken.contains(path); ++n)
-            path = outputFolder + stem + QStringLiteral(" (%1)").arg(n) + extension +
-                   QStringLiteral(".wav");
+            path = outputFolder + stem + QStringLiteral(" (%1)").arg(n) + extension + suffix;
     }
     taken.insert(path);
     return path;
+}
+
+QString distinctWavPath(const QString &recordingPath, const QString &outputFolder,
+                        QSet<QString> &taken)
+{
+    return distinctOutputPath(recordingPath, outputFolder, QStringLiteral(".wav"), taken);
 }
 
 int wholeChunks(qint64 fileSize, int headerLength)

@@ -25,6 +25,10 @@ QString wavPathFor(const QString &recordingPath, const QString &outputFolder);
 // "N (2).spx.wav", "N (3).spx.wav", ... not taken. The path returned is added to `taken`.
 QString distinctWavPath(const QString &recordingPath, const QString &outputFolder,
                         QSet<QString> &taken);
+// The same rule for any file made from a recording: the recording's shown name followed by
+// `suffix` (empty for a copy), numbered "N (2).spx" + `suffix` when the path is taken already.
+QString distinctOutputPath(const QString &recordingPath, const QString &outputFolder,
+                           const QString &suffix, QSet<QString> &taken);
 
 // The number of whole chunks after the header of a recording file of `fileSize` bytes whose
 // header is `headerLength` bytes long; 0 when the file is shorter than its header.

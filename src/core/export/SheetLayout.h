@@ -23,6 +23,9 @@ struct SheetContent
     QStringList captions;
     const QList<ReportRow> *rows = nullptr;
     SheetFont font;
+    // The column (from 0) whose cells are relative paths of files beside the workbook: a link to
+    // the file where the format carries links (.xlsx), the plain path otherwise. -1: none.
+    int linkColumn = -1;
 };
 
 namespace sheet {

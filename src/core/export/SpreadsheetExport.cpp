@@ -53,12 +53,12 @@ std::optional<QString> writeFailure(const QString &path, const QString &reason)
 
 } // namespace
 
-std::optional<QString> writeWorkbookFile(const SheetContent &content, const QString &path)
+std::optional<QString> fillWorkbookFile(const SheetContent &content, AtomicFile &file)
 {
+    const QString path = file.path();
     const QString folder = QFileInfo(path).absolutePath();
     if (!QFileInfo(folder).isDir())
         return QString::fromUtf8("目录不存在：%1").arg(native(folder));
-    AtomicFile file(path);
     if (!file.open())
         return QString::fromUtf8("无法在目录中创建文件：%1（%2）")
             .arg(native(folder), file.errorString());
@@ -78,9 +78,23 @@ std::optional<QString> writeWorkbookFile(const SheetContent &content, const QStr
     }
     if (!file.finish())
         return writeFailure(path, file.errorString());
-    if (!file.commit())
-        return QString::fromUtf8("无法保存为 %1（%2）").arg(native(path), file.errorString());
     return std::nullopt;
+}
+
+std::optional<QString> commitWorkbookFile(AtomicFile &file)
+{
+    if (!file.commit())
+        return QString::fromUtf8("无法保存为 %1（%2）")
+            .arg(native(file.path()), file.errorString());
+    return std::nullopt;
+}
+
+std::optional<QString> writeWorkbookFile(const SheetContent &content, const QString &path)
+{
+    AtomicFile file(path);
+    if (auto error = fillWorkbookFile(content, file))
+        return error;
+    return commitWorkbookFile(file);
 }
 
 ExportResult ExportListToSpreadsheet(const ReportModel &list, const SheetFont &font,

@@ -9,6 +9,7 @@
 
 namespace tovrel {
 
+class AtomicFile;
 class ReportModel;
 
 // The texts and captions of the export, exactly as the program shows them.
@@ -27,6 +28,11 @@ QString failureCaption();       // "导出 Excel" (error icon)
 // failure leaves an existing file untouched and nothing half-written under the target name.
 // Returns the failure as the user's message, or nothing on success.
 std::optional<QString> writeWorkbookFile(const SheetContent &content, const QString &path);
+// writeWorkbookFile in two steps, for a workbook that takes its name together with other files:
+// fills `file` (not yet open; its path is the workbook's) and leaves it complete on disk under
+// its temporary name, then renames it over the target.
+std::optional<QString> fillWorkbookFile(const SheetContent &content, AtomicFile &file);
+std::optional<QString> commitWorkbookFile(AtomicFile &file);
 
 enum class ExportOutcome
 {

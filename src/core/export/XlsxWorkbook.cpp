@@ -1,6 +1,7 @@
 #include "export/XlsxWorkbook.h"
 
 #include <QFile>
+#include <QUrl>
 
 #include <xlsxwriter.h>
 
@@ -101,6 +102,18 @@ std::optional<QString> writeXlsxWorkbook(const SheetContent &content, const QStr
                           lxw_format *format) -> lxw_error {
         for (int c = 0; c < columns; ++c) {
             const QByteArray text = c < cells.size() ? xlsxCellText(cells[c]) : QByteArray();
+            if (row > 0 && c == content.linkColumn && !text.isEmpty()) {
+                // A relative link opens the file beside the workbook, wherever both are moved;
+                // a '#' or '%' in a name stays part of the name.
+                const QByteArray target = QUrl::toPercentEncoding(cells[c], "/");
+                const lxw_error e =
+                    worksheet_write_url_opt(sheet, row, lxw_col_t(c), target.constData(), format,
+                                            text.constData(), nullptr);
+                // Past the links a sheet holds, or a path too long for one, the cell keeps
+                // the path as text.
+                if (e == LXW_NO_ERROR)
+                    continue;
+            }
             // An empty text becomes a formatted blank cell.
             const lxw_error e =
                 worksheet_write_string(sheet, row, lxw_col_t(c), text.constData(), format);
