@@ -5,7 +5,7 @@ _tovrel()
     local cur prev words cword
     _init_completion || return
 
-    local commands="list convert play device search"
+    local commands="list convert play device search touch"
     if ((cword == 1)); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -40,6 +40,7 @@ _tovrel()
         list) options="--header --export --replace --help" ;;
         convert) options="--out --all --jobs --help" ;;
         play) options="--from --help" ;;
+        touch) options="--help" ;;
         search)
             options="--from --to --number --kinds --min-seconds --max-seconds --header
                 --export --replace --help"
@@ -49,7 +50,7 @@ _tovrel()
                 COMPREPLY=($(compgen -W "status list upload --help" -- "$cur"))
                 return
             fi
-            options="--emulator --password --to --all --header --export --replace
+            options="--emulator --password --to --all --new --header --export --replace
                 --timeout-ms --help"
             ;;
         *) return ;;
@@ -59,6 +60,8 @@ _tovrel()
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     elif [[ ${words[1]} == play ]]; then
         _filedir spx
+    elif [[ ${words[1]} == touch ]]; then
+        _filedir -d
     elif [[ ${words[1]} != device ]]; then
         _filedir
     fi

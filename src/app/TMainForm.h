@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -61,6 +62,8 @@ public:
     QPushButton *BitBtnExport = nullptr;
     QPushButton *BitBtnUpload = nullptr;
     QPushButton *BitBtnUploadAll = nullptr;
+    // "只上传新录音": the upload leaves recordings already in the folder, whole, as they are.
+    QCheckBox *CheckBoxUploadNew = nullptr;
     QGroupBox *GroupBox1 = nullptr;
     QLineEdit *EditSave = nullptr;
     QPushButton *BitBtnSave = nullptr;
@@ -98,8 +101,9 @@ public:
     // True while the telephone's list is being read (on its worker).
     bool isReadingList() const { return m_listing; }
 
-    // Settings: move LocalFileBackupPath between SysConf.ini and EditSave. WriteSysConf returns
-    // false (after showing the standard error box) when the file cannot be written.
+    // Settings: move LocalFileBackupPath between SysConf.ini and EditSave (and the upload's
+    // "only new" choice into CheckBoxUploadNew). WriteSysConf returns false (after showing the
+    // standard error box) when the file cannot be written.
     void ReadSysConf();
     bool WriteSysConf();
 
@@ -119,6 +123,7 @@ public slots:
     void BitBtnRefershClick();
     void BitBtnUploadClick();
     void BitBtnUploadAllClick();
+    void CheckBoxUploadNewClick(bool checked);
     void FormClose();
 
     // PC list and WAV conversion (TMainFormComputer.cpp).

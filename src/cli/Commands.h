@@ -19,5 +19,6 @@ int runConvert(const QStringList &args); // ConvertCommand.cpp
 int runPlay(const QStringList &args);    // PlayCommand.cpp
 int runDevice(const QStringList &args);  // DeviceCommand.cpp
 int runSearch(const QStringList &args);  // SearchCommand.cpp
+int runTouch(const QStringList &args);   // TouchCommand.cpp
 
 } // namespace tovrel::cli

@@ -22,6 +22,7 @@ constexpr Command kCommands[] = {
     {"play", "play a recording on the default audio output", &runPlay},
     {"device", "the telephone: status, list, upload", &runDevice},
     {"search", "search a folder tree for recordings (tab-separated)", &runSearch},
+    {"touch", "give recording files the time of their call", &runTouch},
 };
 
 void printHelp(QTextStream &out)
