@@ -86,8 +86,7 @@ private slots:
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, u("tovrel touch: changed 3 of 5 recording file(s)\n"));
         for (const Case &c : cases)
-            QCOMPARE(timeOf(dir.file(u(c.name))),
-                     c.expected.isValid() ? c.expected : uploaded);
+            QCOMPARE(timeOf(dir.file(u(c.name))), c.expected.isValid() ? c.expected : uploaded);
         const Run again = runTovrel({u("touch"), dir.path()});
         QCOMPARE(again.exitCode, 0);
         QCOMPARE(again.out, u("tovrel touch: changed 0 of 5 recording file(s)\n"));

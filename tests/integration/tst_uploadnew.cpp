@@ -30,7 +30,9 @@ struct FileStamp
 
 FileStamp stampOf(const QString &path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return {};
     return {st.st_ino, qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
@@ -54,8 +56,9 @@ QStringList packetsOf(const FixtureRecording &r)
     QStringList out;
     const quint32 length = quint32(r.payload.size());
     for (quint32 done = 0; done < length; done += 256)
-        out.append(QStringLiteral("%1 %2").arg(r.header.startAddress + done).arg(
-            std::min<quint32>(256, length - done)));
+        out.append(QStringLiteral("%1 %2")
+                       .arg(r.header.startAddress + done)
+                       .arg(std::min<quint32>(256, length - done)));
     return out;
 }
 
@@ -76,9 +79,9 @@ private:
     bool startPhone(bool longForm, const QList<quint32> &lengths)
     {
         m_recordings = makeRecordings(lengths, longForm);
-        return startOnRecordings(m_phone, m_dir->path() + QStringLiteral("phone"), m_recordings,
-                                 {QStringLiteral("--password"), QStringLiteral("2468"),
-                                  QStringLiteral("--verbose")});
+        return startOnRecordings(
+            m_phone, m_dir->path() + QStringLiteral("phone"), m_recordings,
+            {QStringLiteral("--password"), QStringLiteral("2468"), QStringLiteral("--verbose")});
     }
 
     // Runs `tovrel device upload --all [--new]`; `commands` receives the data commands it
@@ -86,10 +89,9 @@ private:
     ProgramRun uploadAll(bool onlyNew, QStringList *commands = nullptr)
     {
         const qsizetype before = m_phone.log().size();
-        QStringList args{u("device"),      u("upload"),         u("--password"),
-                         u("2468"),        u("--to"),           out(),
-                         u("--all"),       u("--emulator"),     m_phone.socketName(),
-                         u("--timeout-ms"), u("2000")};
+        QStringList args{
+            u("device"), u("upload"),     u("--password"),      u("2468"),         u("--to"), out(),
+            u("--all"),  u("--emulator"), m_phone.socketName(), u("--timeout-ms"), u("2000")};
         if (onlyNew)
             args.append(u("--new"));
         const ProgramRun r = runProgram(tovrelProgram(), args, 60000);
