@@ -100,7 +100,8 @@ private:
         const auto records = [&] {
             return m_phone.log().mid(before).count(QStringLiteral(": record "));
         };
-        QTRY_VERIFY_WITH_TIMEOUT(records() >= m_recordings.size() + 1, 5000);
+        if (!QTest::qWaitFor([&] { return records() >= m_recordings.size() + 1; }, 5000))
+            QTest::qFail("the emulator did not log every record command", __FILE__, __LINE__);
         QTest::qWait(100);
         if (commands)
             *commands = dataCommands(m_phone.log().mid(before));

@@ -60,12 +60,15 @@ QString uploadCountsText(int uploaded, int present, int notWhole)
 
 bool recordingAlreadyPresent(const QString &path, const QByteArray &record, quint32 payloadLength)
 {
-    QFile file(path);
-    // Only a plain file is opened: a pipe of that name would hold the worker.
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    // One look at the folder entry decides most cases; only a plain file of the right length
+    // is opened (a pipe of that name would hold the worker), unbuffered, for its header alone.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() != qint64(record.size()) + qint64(payloadLength))
         return false;
-    return file.size() == qint64(record.size()) + qint64(payloadLength) &&
-           file.read(record.size()) == record;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    return file.read(record.size()) == record;
 }
 
 TStorageSingleThread::TStorageSingleThread(std::shared_ptr<TelephoneLink> link, QString folder,
