@@ -5,7 +5,7 @@ _tovrel()
     local cur prev words cword
     _init_completion || return
 
-    local commands="list convert play device search contacts check"
+    local commands="list convert play device search contacts check touch"
     if ((cword == 1)); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -41,6 +41,7 @@ _tovrel()
         convert) options="--out --all --jobs --help" ;;
         play) options="--from --help" ;;
         check) options="--recursive --help" ;;
+        touch) options="--help" ;;
         search)
             options="--from --to --number --name --kinds --min-seconds --max-seconds --header
                 --contacts --export --replace --help"
@@ -50,7 +51,7 @@ _tovrel()
                 COMPREPLY=($(compgen -W "status list upload --help" -- "$cur"))
                 return
             fi
-            options="--emulator --password --to --all --header --contacts --export --replace
+            options="--emulator --password --to --all --new --header --contacts --export --replace
                 --timeout-ms --help"
             ;;
         contacts)
@@ -69,7 +70,7 @@ _tovrel()
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     elif [[ ${words[1]} == play ]]; then
         _filedir spx
-    elif [[ ${words[1]} == check ]]; then
+    elif [[ ${words[1]} == check || ${words[1]} == touch ]]; then
         _filedir -d
     elif [[ ${words[1]} != device ]]; then
         _filedir

@@ -13,6 +13,7 @@
 #include "report/ReportModel.h"
 #include "settings/SysConf.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -200,6 +201,9 @@ void TMainForm::buildTelephoneTab()
     LabelUpload = caption(TabSheetMCU, u("上传进度   "));
     LabelUpload->setObjectName(QStringLiteral("LabelUpload"));
     anchors->place(LabelUpload, {4, 556, 300, 16}, kBottomLeft);
+    CheckBoxUploadNew = new QCheckBox(u("只上传新录音"), TabSheetMCU);
+    CheckBoxUploadNew->setObjectName(QStringLiteral("CheckBoxUploadNew"));
+    anchors->place(CheckBoxUploadNew, {488, 554, 150, 18}, kBottomRight);
     ProgressBarUploadPacket = controls::progressBar(TabSheetMCU, "ProgressBarUploadPacket");
     anchors->place(ProgressBarUploadPacket, {4, 574, 634, 14}, kBottomStretch);
     ProgressBarUpload = controls::progressBar(TabSheetMCU, "ProgressBarUpload");
@@ -418,6 +422,7 @@ void TMainForm::FormResize()
 void TMainForm::ReadSysConf()
 {
     EditSave->setText(sysconf::readLocalFileBackupPath());
+    CheckBoxUploadNew->setChecked(sysconf::readUploadOnlyNew());
 }
 
 bool TMainForm::WriteSysConf()

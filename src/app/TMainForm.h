@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -63,6 +64,8 @@ public:
     QPushButton *BitBtnExport = nullptr;
     QPushButton *BitBtnUpload = nullptr;
     QPushButton *BitBtnUploadAll = nullptr;
+    // "只上传新录音": the upload leaves recordings already in the folder, whole, as they are.
+    QCheckBox *CheckBoxUploadNew = nullptr;
     QGroupBox *GroupBox1 = nullptr;
     QLineEdit *EditSave = nullptr;
     QPushButton *BitBtnSave = nullptr;
@@ -100,8 +103,9 @@ public:
     // True while the list button's exchanges run on their worker: the login, then the list.
     bool isReadingList() const { return m_listing; }
 
-    // Settings: move LocalFileBackupPath between SysConf.ini and EditSave. WriteSysConf returns
-    // false (after showing the standard error box) when the file cannot be written.
+    // Settings: move LocalFileBackupPath between SysConf.ini and EditSave (and the upload's
+    // "only new" choice into CheckBoxUploadNew). WriteSysConf returns false (after showing the
+    // standard error box) when the file cannot be written.
     void ReadSysConf();
     bool WriteSysConf();
 
@@ -121,6 +125,7 @@ public slots:
     void BitBtnRefershClick();
     void BitBtnUploadClick();
     void BitBtnUploadAllClick();
+    void CheckBoxUploadNewClick(bool checked);
     void FormClose();
 
     // PC list and WAV conversion (TMainFormComputer.cpp).

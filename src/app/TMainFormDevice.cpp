@@ -5,6 +5,7 @@
 #include "TMainForm.h"
 
 #include "ReportListView.h"
+#include "StandardError.h"
 #include "TPasswordDlg.h"
 #include "WorkerRun.h"
 
@@ -17,7 +18,9 @@
 #include "device/TelephoneLink.h"
 #include "device/TelephoneList.h"
 #include "report/ReportModel.h"
+#include "settings/SysConf.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -48,6 +51,7 @@ void TMainForm::connectDeviceHandlers()
     connect(BitBtnRefersh, &QPushButton::clicked, this, &TMainForm::BitBtnRefershClick);
     connect(BitBtnUpload, &QPushButton::clicked, this, &TMainForm::BitBtnUploadClick);
     connect(BitBtnUploadAll, &QPushButton::clicked, this, &TMainForm::BitBtnUploadAllClick);
+    connect(CheckBoxUploadNew, &QCheckBox::clicked, this, &TMainForm::CheckBoxUploadNewClick);
 }
 
 void TMainForm::showTelephoneTab()
@@ -340,6 +344,8 @@ void TMainForm::setUploadRunningControls(bool running)
     BitBtnSave->setEnabled(!running);
     BitBtnExport->setEnabled(!running);
     ListViewMCU->setEnabled(!running);
+    // The choice holds for a whole batch.
+    CheckBoxUploadNew->setEnabled(!running);
 }
 
 void TMainForm::BitBtnUploadClick()
@@ -389,6 +395,7 @@ void TMainForm::startUploadWorker(const QList<int> &deviceIndices)
             names.insert(listed.key.toInt(), listed.cells.value(1));
     }
     worker->setListedNames(names);
+    worker->setOnlyNew(CheckBoxUploadNew->isChecked());
     connect(worker, &TStorageSingleThread::labelChanged, relay, [this](const QString &text) {
         LabelUpload->setText(text);
         LabelUpload->resize(kLabelUploadWidth, LabelUpload->height());
@@ -437,6 +444,13 @@ void TMainForm::BitBtnUploadAllClick()
     // On an empty list the upload button finds no selected row, after its refusals.
     ListViewMCU->selectAll();
     BitBtnUploadClick();
+}
+
+void TMainForm::CheckBoxUploadNewClick(bool checked)
+{
+    // The box keeps the user's choice for this run even when it cannot be remembered.
+    if (const auto error = sysconf::writeUploadOnlyNew(checked))
+        showStandardError(*m_context.messages, *error);
 }
 
 void TMainForm::PageControl1Change(int)

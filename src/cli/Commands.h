@@ -21,5 +21,6 @@ int runDevice(const QStringList &args);   // DeviceCommand.cpp
 int runSearch(const QStringList &args);   // SearchCommand.cpp
 int runContacts(const QStringList &args); // ContactsCommand.cpp
 int runCheck(const QStringList &args);    // CheckCommand.cpp
+int runTouch(const QStringList &args);    // TouchCommand.cpp
 
 } // namespace tovrel::cli

@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "Help.h"
+#include "ProgressLine.h"
 
 #include "activity/ActivityFlags.h"
 #include "conversion/ConversionWorker.h"
@@ -12,7 +13,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <unistd.h>
 
 namespace tovrel::cli {
 namespace {
@@ -45,55 +45,6 @@ void printUsage(QTextStream &s)
              .paragraph("Exit status 0 on success, 1 with the failure text otherwise.")
              .text();
 }
-
-// One line redrawn in place: the overall bar, the percentage and the file in hand.
-class ProgressLine
-{
-public:
-    explicit ProgressLine(QTextStream &err) : m_err(err), m_enabled(isatty(STDERR_FILENO)) {}
-
-    void file(const QString &name, qint64 maximum)
-    {
-        m_name = name;
-        m_maximum = maximum;
-        draw();
-    }
-    void step(qint64 done)
-    {
-        m_done = done;
-        draw();
-    }
-    // Takes the bar off the line, so other output starts on a clean line.
-    void clear()
-    {
-        if (m_enabled && m_drawn)
-            m_err << "\r\x1b[K";
-        m_err.flush();
-        m_drawn = false;
-    }
-
-private:
-    void draw()
-    {
-        if (!m_enabled)
-            return;
-        const int percent =
-            m_maximum > 0 ? int(std::min<qint64>(m_done * 100 / m_maximum, 100)) : 0;
-        const int filled = percent * 30 / 100;
-        m_err << '\r' << '[' << QString(filled, QLatin1Char('#'))
-              << QString(30 - filled, QLatin1Char('.')) << "] " << qSetFieldWidth(3) << percent
-              << qSetFieldWidth(0) << "% " << m_name.left(50) << "\x1b[K";
-        m_err.flush();
-        m_drawn = true;
-    }
-
-    QTextStream &m_err;
-    bool m_enabled;
-    bool m_drawn = false;
-    QString m_name;
-    qint64 m_maximum = 0;
-    qint64 m_done = 0;
-};
 
 } // namespace
 

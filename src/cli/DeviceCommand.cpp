@@ -5,6 +5,7 @@
 #include "ContactsOption.h"
 #include "ExportOption.h"
 #include "Help.h"
+#include "ProgressLine.h"
 #include "TableOutput.h"
 
 #include "Utf8Text.h"
@@ -42,6 +43,7 @@ struct DeviceOptions
     QString password;
     QString folder;
     bool all = false;
+    bool onlyNew = false;
     bool header = false;
     bool contacts = false; // list: the 联系人 column
     QStringList rows;
@@ -76,6 +78,8 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
                                 QStringLiteral("Folder the recordings are uploaded into."),
                                 QStringLiteral("DIR"));
     const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("Upload every recording."));
+    const QCommandLineOption onlyNew(QStringLiteral("new"),
+                                     QStringLiteral("Upload only what the folder lacks."));
     const QCommandLineOption header(QStringLiteral("header"),
                                     QStringLiteral("list: print the column captions first."));
     const QCommandLineOption contacts(QStringLiteral("contacts"),
@@ -83,7 +87,7 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     const QCommandLineOption timeout(QStringLiteral("timeout-ms"),
                                      QStringLiteral("Time-out of each exchange (default 10000)."),
                                      QStringLiteral("MS"));
-    parser.addOptions({emulator, password, to, all, header, contacts, timeout, help});
+    parser.addOptions({emulator, password, to, all, onlyNew, header, contacts, timeout, help});
     QStringList argv = args;
     argv.prepend(QStringLiteral("tovrel device"));
     if (!parser.parse(argv)) {
@@ -98,17 +102,21 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
                     "SOCKET]",
                     "tovrel device list --password DDDD [--contacts] --export PATH [--replace] "
                     "[--emulator SOCKET]",
-                    "tovrel device upload --password DDDD --to DIR (--all | ROW...) "
+                    "tovrel device upload --password DDDD --to DIR (--all | ROW...) [--new] "
                     "[--emulator SOCKET]"})
                    .paragraph(
                        "The telephone: whether one is attached (status), the recordings it holds\n"
                        "(list, tab-separated as the telephone tab shows them), and the upload of\n"
-                       "recordings into a folder (upload; ROW: the number in the first column).")
+                       "recordings into a folder (upload; ROW: the number in the first column).\n"
+                       "With --new a recording whose file is already in the folder, whole and\n"
+                       "with the same header, is left as it is, and one line of counts ends the\n"
+                       "upload on stderr. A progress bar is drawn on stderr when it is a terminal.")
                    .section("Options",
                             {{"--emulator SOCKET", "use the emulated telephone on this socket"},
                              {"--password DDDD", "the telephone's four-digit password"},
                              {"--to DIR", "folder the recordings are uploaded into"},
                              {"--all", "upload every recording"},
+                             {"--new", "upload only recordings the folder lacks"},
                              {"--header", "list: print the column captions first"},
                              {kContactsEntry.name, "list: add the 联系人 column"},
                              {kExportEntry.name,
@@ -133,6 +141,7 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     o.password = parser.value(password);
     o.folder = parser.value(to);
     o.all = parser.isSet(all);
+    o.onlyNew = parser.isSet(onlyNew);
     o.header = parser.isSet(header);
     o.contacts = parser.isSet(contacts);
     o.exportRequest = exportRequest;
@@ -282,52 +291,6 @@ private:
     std::atomic<int> m_signal{0};
 };
 
-class TerminalProgress
-{
-public:
-    TerminalProgress() : m_tty(isatty(fileno(stderr)) != 0) {}
-    void setFile(int value, int maximum)
-    {
-        m_fileValue = value;
-        m_fileMax = maximum;
-        draw();
-    }
-    void setBatch(int value, int maximum)
-    {
-        m_batchValue = value;
-        m_batchMax = maximum > 0 ? maximum : m_batchMax;
-        draw();
-    }
-    void clear()
-    {
-        if (m_tty && m_drawn)
-            std::fputs("\r\033[K", stderr);
-        m_drawn = false;
-    }
-
-private:
-    void draw()
-    {
-        if (!m_tty)
-            return;
-        constexpr int kWidth = 30;
-        const int filled = m_fileMax > 0 ? kWidth * m_fileValue / m_fileMax : kWidth;
-        const QString bar = QString(filled, u'#') + QString(kWidth - filled, u'.');
-        const QString line = QStringLiteral("\r%1/%2 [%3] %4%")
-                                 .arg(m_batchValue)
-                                 .arg(m_batchMax)
-                                 .arg(bar)
-                                 .arg(m_fileMax > 0 ? 100 * m_fileValue / m_fileMax : 100);
-        std::fputs(line.toUtf8().constData(), stderr);
-        std::fflush(stderr);
-        m_drawn = true;
-    }
-
-    bool m_tty;
-    bool m_drawn = false;
-    int m_fileValue = 0, m_fileMax = 0, m_batchValue = 0, m_batchMax = 0;
-};
-
 int runUpload(const std::shared_ptr<TelephoneLink> &link, const DeviceOptions &o,
               InterruptWatch &interrupts)
 {
@@ -367,25 +330,34 @@ int runUpload(const std::shared_ptr<TelephoneLink> &link, const DeviceOptions &o
     if (!folder.endsWith(u'/'))
         folder += u'/';
     TStorageSingleThread worker(link, folder, indices);
-    TerminalProgress progress;
+    worker.setOnlyNew(o.onlyNew);
+    QTextStream err(stderr);
+    ProgressLine progress(err);
     int batchMax = 0;
-    int fileMax = 0;
-    bool complete = false;
+    int filesDone = 0;
     QObject::connect(&worker, &TStorageSingleThread::batchRangeChanged,
                      [&](int m) { batchMax = m; });
-    QObject::connect(&worker, &TStorageSingleThread::batchProgress,
-                     [&](int v) { progress.setBatch(v, batchMax); });
-    QObject::connect(&worker, &TStorageSingleThread::packetRangeChanged,
-                     [&](int m) { fileMax = m; });
+    QObject::connect(&worker, &TStorageSingleThread::batchProgress, [&](int v) { filesDone = v; });
+    // The bar fills with the packets of the file in hand; the text counts the files.
+    QObject::connect(&worker, &TStorageSingleThread::packetRangeChanged, [&](int m) {
+        progress.file(QStringLiteral("%1/%2").arg(filesDone + 1).arg(batchMax), m);
+    });
     QObject::connect(&worker, &TStorageSingleThread::packetProgress,
-                     [&](int v) { progress.setFile(v, fileMax); });
+                     [&](int v) { progress.step(v); });
     QObject::connect(&worker, &TStorageSingleThread::message, [&](const QString &text) {
         progress.clear();
-        if (text == uploadFinishedText())
-            QTextStream(stdout) << text << '\n';
-        else
-            QTextStream(stderr) << text << '\n';
+        // The completion text goes to stdout; the counts that may follow it end on stderr.
+        const QString finished = uploadFinishedText();
+        if (text == finished || text.startsWith(finished + QLatin1Char('\n'))) {
+            QTextStream(stdout) << finished << '\n';
+            if (text != finished)
+                err << text.mid(finished.size() + 1) << '\n';
+        } else {
+            err << text << '\n';
+        }
+        err.flush();
     });
+    bool complete = false;
     QObject::connect(&worker, &TStorageSingleThread::ended,
                      [&](bool, bool allComplete) { complete = allComplete; });
     // An interrupted upload keeps nothing of the file in progress and names what it left.

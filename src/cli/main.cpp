@@ -24,6 +24,7 @@ constexpr Command kCommands[] = {
     {"search", "search a folder tree for recordings (tab-separated)", &runSearch},
     {"contacts", "the contact book: import, list, export", &runContacts},
     {"check", "name the recording files that are not whole (tab-separated)", &runCheck},
+    {"touch", "give recording files the time of their call", &runTouch},
 };
 
 void printHelp(QTextStream &out)

@@ -45,6 +45,12 @@ public:
     bool commit();
     // Drops the file written so far; an earlier file of that name is kept.
     void discard();
+    // The modification time the open file takes when it is sealed (instead of its last write).
+    void setModificationTime(const QDateTime &time)
+    {
+        if (m_file)
+            m_file->setModificationTime(time);
+    }
 
     bool isOpen() const { return m_file && m_file->isOpen(); }
     bool isSealed() const { return m_file && m_sealed; }

@@ -102,6 +102,8 @@ FileConversion convertRecordingSealed(const QString &input, const QString &outpu
         result.reason = wav.errorString();
         return result;
     }
+    // The WAV carries the recording's time: that of the call, once the recording has it.
+    wav.setModificationTime(in.fileTime(QFileDevice::FileModificationTime));
     if (hooks.started)
         hooks.started(result.chunkCount);
 

@@ -3,6 +3,7 @@
 #include "LinkFlags.h"
 
 #include "io/AtomicFile.h"
+#include "recordings/CallTime.h"
 #include "recordings/RecordingHeader.h"
 
 #include <QDir>
@@ -49,6 +50,27 @@ QString uploadLabelText(int fileNumber)
            QString::fromUtf8("个文件");
 }
 
+QString uploadCountsText(int uploaded, int present, int notWhole)
+{
+    return QString::fromUtf8("上传 %1 个，已有 %2 个，不完整 %3 个")
+        .arg(uploaded)
+        .arg(present)
+        .arg(notWhole);
+}
+
+bool recordingAlreadyPresent(const QString &path, const QByteArray &record, quint32 payloadLength)
+{
+    // One look at the folder entry decides most cases; only a plain file of the right length
+    // is opened (a pipe of that name would hold the worker), unbuffered, for its header alone.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() != qint64(record.size()) + qint64(payloadLength))
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    return file.read(record.size()) == record;
+}
+
 TStorageSingleThread::TStorageSingleThread(std::shared_ptr<TelephoneLink> link, QString folder,
                                            QList<int> deviceIndices, QObject *parent)
     : QObject(parent), m_link(std::move(link)), m_folder(std::move(folder)),
@@ -66,6 +88,8 @@ QString TStorageSingleThread::nameOf(int deviceIndex) const
 void TStorageSingleThread::Execute()
 {
     m_notWhole.clear();
+    m_uploaded = 0;
+    m_present = 0;
     if (!QDir(m_folder).exists() && !QDir().mkdir(m_folder)) {
         emit message(folderCreateErrorText());
         emit ended(false, false);
@@ -98,7 +122,11 @@ void TStorageSingleThread::Execute()
         }
         QString name;
         const FileOutcome outcome = uploadOne(index, filesDone, &name);
-        if (outcome != FileOutcome::Complete)
+        if (outcome == FileOutcome::Complete)
+            ++m_uploaded;
+        else if (outcome == FileOutcome::Present)
+            ++m_present;
+        else
             m_notWhole.append(name.isEmpty() ? nameOf(index) : name);
         if (outcome == FileOutcome::StopBatch) {
             batchStopped = true; // the rest of the selection is not asked for
@@ -115,10 +143,13 @@ void TStorageSingleThread::finish()
     // The completion text only when every selected recording arrived whole; otherwise one
     // warning names those that did not (a cancel is the user's own doing and needs none).
     const bool complete = m_notWhole.isEmpty() && !stopRequested();
+    const QString counts = m_onlyNew ? QLatin1Char('\n') + uploadCountsText(m_uploaded, m_present,
+                                                                            int(m_notWhole.size()))
+                                     : QString();
     if (complete)
-        emit message(uploadFinishedText());
+        emit message(uploadFinishedText() + counts);
     else if (!m_notWhole.isEmpty() && !stopRequested())
-        emit message(uploadNotWholeText(m_notWhole));
+        emit message(uploadNotWholeText(m_notWhole) + counts);
     // Uploading is cleared by the receiver of ended() together with the controls, so the flag
     // and the cancel button never disagree.
     emit ended(true, complete);
@@ -129,7 +160,7 @@ TStorageSingleThread::FileOutcome TStorageSingleThread::uploadOne(int deviceInde
 {
     emit labelChanged(uploadLabelText(filesDone + 1));
 
-    const auto record = m_link->readRecord(deviceIndex, m_recordPauseMs);
+    const auto record = m_link->readRecord(deviceIndex, m_onlyNew ? 0 : m_recordPauseMs);
     if (!record.ok()) {
         emit message(linkErrorText(record.error));
         return FileOutcome::StopBatch;
@@ -137,8 +168,12 @@ TStorageSingleThread::FileOutcome TStorageSingleThread::uploadOne(int deviceInde
     const RecordingHeader header = decodeHeader(record.value, m_link->longForm());
     *name = recordingFileName(header, deviceIndex + 1);
     const QString path = m_folder + *name;
+    if (m_onlyNew && recordingAlreadyPresent(path, record.value, header.payloadLength))
+        return FileOutcome::Present;
 
     AtomicFile file(path);
+    if (const auto callTime = callDateTime(header, QDateTime::currentDateTime()))
+        file.setModificationTime(*callTime);
     if (QFileInfo(path).isDir() || !file.open()) {
         emit message(fileCreateErrorText());
         return FileOutcome::StopBatch;

@@ -26,6 +26,11 @@
 //
 // The batch counts as complete only when every selected recording arrived whole; otherwise
 // one message names those that did not (unless the user stopped the batch).
+//
+// Every file takes the call's date and time as its modification time (when the record names a
+// real date), before it takes its name. With "only new" set, a recording whose file is already
+// in the folder, whole, is left as it is: no data command is sent for it and the file is not
+// touched (recordingAlreadyPresent). The end message then also gives the counts.
 namespace tovrel {
 
 class TStorageSingleThread : public QObject
@@ -52,6 +57,13 @@ public:
     // file of that name exists yet) or is removed with its temporary file. The window's cancel
     // keeps it; an interrupted command line removes it.
     void setKeepPartialOnStop(bool keep) { m_keepPartialOnStop = keep; }
+    // Upload only what is not in the folder yet. The records are then read without the pause
+    // before their answer, as the telephone's list reads them, so a batch of recordings all
+    // present costs no more than reading the list.
+    void setOnlyNew(bool onlyNew) { m_onlyNew = onlyNew; }
+    // After the body: recordings uploaded whole, and those left as they were (only new).
+    int uploadedCount() const { return m_uploaded; }
+    int alreadyPresentCount() const { return m_present; }
 
 public slots:
     void Execute();
@@ -74,6 +86,7 @@ private:
     enum class FileOutcome
     {
         Complete,
+        Present,   // only new: the folder holds it whole already; nothing was exchanged
         Short,     // the file ended early; the batch goes on
         StopBatch, // no further files
     };
@@ -90,7 +103,15 @@ private:
     std::atomic<bool> m_stop{false};
     int m_recordPauseMs = 100;
     bool m_keepPartialOnStop = true;
+    bool m_onlyNew = false;
+    int m_uploaded = 0;
+    int m_present = 0;
 };
+
+// True when `path` is a file that starts with `record` (the directory record as the telephone
+// sends it now) and is exactly the record's length plus `payloadLength` bytes long: the whole
+// file an upload of that record writes. A file that cannot be read counts as not present.
+bool recordingAlreadyPresent(const QString &path, const QByteArray &record, quint32 payloadLength);
 
 // The upload's own messages.
 QString folderCreateErrorText(); // "创建文件夹错误"
@@ -102,5 +123,7 @@ QString uploadNotWholeText(const QStringList &names);
 QString recordingNumberText(int position); // "第N条录音", for a recording not named yet
 QString uploadLabelText(int fileNumber);   // "上传进度：正在上传选择的第N个文件"
 QString uploadIdleLabelText();             // "上传进度"
+// The counts of an "only new" batch: "上传 N 个，已有 M 个，不完整 K 个".
+QString uploadCountsText(int uploaded, int present, int notWhole);
 
 } // namespace tovrel

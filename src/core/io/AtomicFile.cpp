@@ -1,5 +1,7 @@
 #include "io/AtomicFile.h"
 
+#include "io/FileTime.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -167,7 +169,13 @@ bool AtomicFile::finish()
     // What another writer wrote and closed is reopened, without truncating it, to be synced.
     if (m_state == State::Released && !m_file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
         return failAndDiscard(m_file.errorString());
-    if (!m_file.flush() || !syncToDisk(m_file))
+    if (!m_file.flush())
+        return failAndDiscard(m_file.errorString());
+    if (m_modificationTime.isValid()) {
+        if (const auto error = tovrel::setModificationTime(m_file.fileName(), m_modificationTime))
+            return failAndDiscard(*error);
+    }
+    if (!syncToDisk(m_file))
         return failAndDiscard(m_file.error() != QFileDevice::NoError
                                   ? m_file.errorString()
                                   : QString::fromLocal8Bit(std::strerror(errno)));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QFile>
 #include <QString>
 
@@ -42,6 +43,9 @@ public:
     bool commit();
     // Removes the temporary file; the target is not touched.
     void discard();
+    // The modification time the file is given when it is finished (before it is synced), so it
+    // takes its name already carrying it. Not set: the time of the last write.
+    void setModificationTime(const QDateTime &time) { m_modificationTime = time; }
 
     bool isOpen() const { return m_state == State::Writing; }
     // True after any failed write, seek or commit.
@@ -67,6 +71,7 @@ private:
     State m_state = State::None;
     bool m_failed = false;
     QString m_error;
+    QDateTime m_modificationTime;
 };
 
 } // namespace tovrel

@@ -9,6 +9,17 @@ namespace {
 
 const QString kSection = QStringLiteral("LocalConfig");
 const QString kKey = QStringLiteral("LocalFileBackupPath");
+const QString kUploadSection = QStringLiteral("Upload");
+const QString kOnlyNewKey = QStringLiteral("OnlyNew");
+
+std::optional<QString> writeValue(const QString &section, const QString &key, const QString &value)
+{
+    const QString path = settingsPath();
+    std::optional<IniFile> ini = IniFile::loadForUpdate(path);
+    if (!ini || !ini->setValue(section, key, value) || !ini->save(path))
+        return QStringLiteral("Unable to write to ") + path;
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -47,11 +58,19 @@ QString readLocalFileBackupPath()
 
 std::optional<QString> writeLocalFileBackupPath(const QString &folder)
 {
-    const QString path = settingsPath();
-    std::optional<IniFile> ini = IniFile::loadForUpdate(path);
-    if (!ini || !ini->setValue(kSection, kKey, folder) || !ini->save(path))
-        return QStringLiteral("Unable to write to ") + path;
-    return std::nullopt;
+    return writeValue(kSection, kKey, folder);
+}
+
+bool readUploadOnlyNew()
+{
+    return readValue(kUploadSection, kOnlyNewKey).value_or(QString()).trimmed() ==
+           QLatin1String("1");
+}
+
+std::optional<QString> writeUploadOnlyNew(bool onlyNew)
+{
+    return writeValue(kUploadSection, kOnlyNewKey,
+                      onlyNew ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 std::optional<QString> readValue(const QString &section, const QString &key)

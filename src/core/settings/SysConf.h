@@ -6,7 +6,8 @@
 
 // SysConf.ini: the program's one settings file, in the current working directory. It remembers
 // the local recording folder (section LocalConfig, key LocalFileBackupPath) and the USB ids of
-// the telephone (section Device).
+// the telephone (section Device) and whether the upload takes only new recordings (section
+// Upload).
 namespace tovrel::sysconf {
 
 // The settings file's path: the working directory at the time of the call + "/SysConf.ini".
@@ -29,6 +30,13 @@ QString readLocalFileBackupPath();
 // cannot be read or written, or `folder` holds a line break, the file stays as it was and the
 // user's message is returned: "Unable to write to " followed by the settings path.
 std::optional<QString> writeLocalFileBackupPath(const QString &folder);
+
+// Whether the telephone tab uploads only recordings the folder lacks (section Upload, key
+// OnlyNew, "1" or "0"); off when the file, the section or the key is missing.
+bool readUploadOnlyNew();
+// Stores the choice, keeping every other line; the user's message when the file cannot be
+// written (as writeLocalFileBackupPath).
+std::optional<QString> writeUploadOnlyNew(bool onlyNew);
 
 // A raw value of any section, for the settings other areas read (device ids).
 std::optional<QString> readValue(const QString &section, const QString &key);

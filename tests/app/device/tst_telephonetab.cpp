@@ -17,8 +17,10 @@
 #include "report/ReportModel.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -32,6 +34,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <sys/stat.h>
 
 using namespace tovrel;
 using namespace tovrel::test;
@@ -233,6 +236,63 @@ private slots:
         for (int i = 0; i < 3; ++i)
             QCOMPARE(m_dir->read(QStringLiteral("record/") + m_recordings[i].fileName(i + 1)),
                      m_recordings[i].bytes());
+    }
+
+    // "只上传新录音": off by default, remembered in SysConf.ini; ticked, the upload leaves a
+    // whole copy alone, replaces one cut short, and the completion text gives the counts.
+    void uploadOnlyNewBox()
+    {
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startPhone(phone, {600, 300, 500}, {QStringLiteral("--verbose")}),
+                 qPrintable(phone.error()));
+        const QString target = m_dir->path() + QStringLiteral("record/");
+        const QString present = m_dir->write(
+            QStringLiteral("record/") + m_recordings[0].fileName(1), m_recordings[0].bytes());
+        m_dir->write(QStringLiteral("record/") + m_recordings[2].fileName(3),
+                     m_recordings[2].bytes().chopped(1));
+        const QDateTime presentTime = QFileInfo(present).lastModified();
+        const auto inodeOf = [](const QString &path) {
+            struct stat st
+            {
+            };
+            return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : ino_t(0);
+        };
+        const ino_t presentInode = inodeOf(present);
+        Windows w(phone.socketName());
+        w.main->ReadSysConf();
+        QVERIFY(!w.main->CheckBoxUploadNew->isChecked());
+        QTest::mouseClick(w.main->CheckBoxUploadNew, Qt::LeftButton);
+        QVERIFY(w.main->CheckBoxUploadNew->isChecked());
+        QVERIFY2(m_dir->read(QStringLiteral("SysConf.ini")).contains("[Upload]\nOnlyNew=1\n"),
+                 m_dir->read(QStringLiteral("SysConf.ini")).constData());
+        w.main->CheckBoxUploadNew->setChecked(false);
+        w.main->ReadSysConf();
+        QVERIFY(w.main->CheckBoxUploadNew->isChecked());
+
+        w.main->EditSave->setText(target);
+        w.main->TimerUSBConnectTimer();
+        w.list(u("9137"));
+        QCOMPARE(w.main->ListViewMCUModel->rowCount(), 3);
+        QTest::mouseClick(w.main->BitBtnUploadAll, Qt::LeftButton);
+        QVERIFY(!w.main->CheckBoxUploadNew->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(w.main->BitBtnUpload->text(), u("上传选择"), 20000);
+        QVERIFY(w.main->CheckBoxUploadNew->isEnabled());
+        QCOMPARE(w.messages.texts(),
+                 QStringList{u("所选择的文件上传结束\n上传 2 个，已有 1 个，不完整 0 个")});
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(m_dir->read(QStringLiteral("record/") + m_recordings[i].fileName(i + 1)),
+                     m_recordings[i].bytes());
+        QCOMPARE(QFileInfo(present).lastModified(), presentTime);
+        QCOMPARE(inodeOf(present), presentInode);
+        const QString log = phone.log();
+        QVERIFY2(!log.contains(
+                     QStringLiteral("data address %1 ").arg(m_recordings[0].header.startAddress)),
+                 qPrintable(log));
+
+        // Unticked, it is remembered off.
+        QTest::mouseClick(w.main->CheckBoxUploadNew, Qt::LeftButton);
+        QVERIFY2(m_dir->read(QStringLiteral("SysConf.ini")).contains("[Upload]\nOnlyNew=0\n"),
+                 m_dir->read(QStringLiteral("SysConf.ini")).constData());
     }
 
     // A recording folder stored without a trailing separator (by hand, or by an older
