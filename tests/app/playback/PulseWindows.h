@@ -13,6 +13,7 @@
 #include "report/ReportModel.h"
 
 #include <QTest>
+#include <QTimer>
 
 namespace tovrel::test {
 
