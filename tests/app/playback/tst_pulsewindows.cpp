@@ -4,18 +4,13 @@
 // took it, not when it was heard, would run ahead of the monitor.
 
 #include "PulseSink.h"
-#include "ReportListView.h"
+#include "PulseWindows.h"
 #include "SpeechFixtures.h"
-#include "StartupWindows.h"
-#include "TFindForm.h"
-#include "TMainForm.h"
 #include "TestFolders.h"
 #include "TestText.h"
 
 #include "RecordBytes.h"
-#include "activity/ActivityFlags.h"
 #include "playback/PlaybackMessage.h"
-#include "report/ReportModel.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -27,6 +22,7 @@
 
 using namespace tovrel;
 using tovrel::test::PulseSink;
+using tovrel::test::PulseWindows;
 using tovrel::test::TempFolder;
 
 namespace {
@@ -40,25 +36,6 @@ int labelSeconds(const QLabel *label)
     return parts.size() == 3 ? parts[0].toInt() * 3600 + parts[1].toInt() * 60 + parts[2].toInt()
                              : -1;
 }
-
-bool waitForStop(int timeoutMs)
-{
-    return QTest::qWaitFor([] { return PlayStateFlag.load() == PlayStopped; }, timeoutMs);
-}
-
-// The windows as start-up builds them, playing on the default sound device.
-struct Windows : tovrel::test::StartupWindows
-{
-    Windows() : StartupWindows([](AppContext &) { resetActivityFlags(); })
-    {
-        main->TimerUSBConnect->stop(); // no telephone here
-    }
-    ~Windows()
-    {
-        main.reset();
-        resetActivityFlags();
-    }
-};
 
 } // namespace
 
@@ -93,11 +70,9 @@ private slots:
     // has sounded on the sink, the pause holds the sound, and the whole recording sounds.
     void mainWindowPauseAndResume()
     {
-        Windows w;
-        w.main->ListViewFileModel->appendRow(
-            ReportRow{{QStringLiteral("1"), QStringLiteral("07090000_0001_.spx")}, m_recording});
+        PulseWindows w;
+        w.showOnPcTab(QStringLiteral("07090000_0001_.spx"), m_recording);
         QVERIFY2(m_sink->startListening(), qPrintable(m_sink->error()));
-        w.main->ListViewFile->selectRow(0);
         w.main->BitBtnPlayStartClick();
         QCOMPARE(PlayStateFlag.load(), int(PlayPlaying));
 
@@ -128,7 +103,7 @@ private slots:
 
         w.main->BitBtnPlayStartClick();
         QCOMPARE(PlayStateFlag.load(), int(PlayPlaying));
-        QVERIFY(waitForStop(120000));
+        QVERIFY(test::waitForPlaybackStop(120000));
         QTest::qWait(500);
         const QByteArray heard = m_sink->stopListening();
         QVERIFY2(w.messages.texts().isEmpty(), qPrintable(w.messages.texts().join(u'\n')));
@@ -136,21 +111,18 @@ private slots:
         QVERIFY2(test::soundedPieces(heard, m_expected, &why) >= 2, qPrintable(why));
     }
 
-    // The search window plays a found recording to its end.
-    void searchWindowPlaysTheWholeRecording()
+    // The PC tab and the search window each play the recording from its start to its end.
+    void playsTheWholeRecording_data() { test::windowsThatPlay(); }
+    void playsTheWholeRecording()
     {
-        Windows w;
-        w.find->setSearchFolder(m_folder.path());
-        w.find->BtnFindClick();
-        QCOMPARE(w.find->FindListViewModel->rowCount(), 1);
-        QVERIFY2(m_sink->startListening(), qPrintable(m_sink->error()));
-        w.find->FindListView->selectRow(0);
-        w.find->BitBtnPlayStartClick();
-        QCOMPARE(PlayStateFlag.load(), int(PlayPlaying));
-        QVERIFY(waitForStop(120000));
-        QTest::qWait(500);
-        const QByteArray heard = m_sink->stopListening();
-        QVERIFY2(w.messages.texts().isEmpty(), qPrintable(w.messages.texts().join(u'\n')));
+        QFETCH(bool, fromSearch);
+        PulseWindows w;
+        QByteArray heard;
+        if (!fromSearch)
+            w.showOnPcTab(QStringLiteral("07090000_0001_.spx"), m_recording);
+        test::playToTheEnd(w, *m_sink, fromSearch ? m_folder.path() : QString(), 120000, &heard);
+        if (QTest::currentTestFailed())
+            return;
         QString why;
         QVERIFY2(test::soundedPieces(heard, m_expected, &why) > 0, qPrintable(why));
     }
@@ -158,15 +130,13 @@ private slots:
     // The sound server dies while the PC tab plays: playback stops and the window says why.
     void mainWindowSaysWhenTheServerDies()
     {
-        Windows w;
-        w.main->ListViewFileModel->appendRow(
-            ReportRow{{QStringLiteral("1"), QStringLiteral("07090000_0001_.spx")}, m_recording});
-        w.main->ListViewFile->selectRow(0);
+        PulseWindows w;
+        w.showOnPcTab(QStringLiteral("07090000_0001_.spx"), m_recording);
         w.main->BitBtnPlayStartClick();
         QTest::qWait(3000);
         QCOMPARE(PlayStateFlag.load(), int(PlayPlaying));
         m_sink->kill();
-        QVERIFY(waitForStop(10000));
+        QVERIFY(test::waitForPlaybackStop(10000));
         QTRY_COMPARE(w.messages.texts(),
                      QStringList{QString::fromUtf8("播放中断：音频设备停止了播放！")});
         const Message message = w.messages.messages().first();
