@@ -10,7 +10,9 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdint>
@@ -127,6 +129,16 @@ bool isKnownArgumentRefusal(const QString &text, const QStringList &args)
         return true;
     if (text == QStringLiteral("--from and --to come together"))
         return args.contains(QStringLiteral("--from")) || args.contains(QStringLiteral("--to"));
+    // The number field takes digits only: a value after --number with any other character.
+    for (qsizetype i = 0; i + 1 < args.size(); ++i) {
+        const QString &v = args.at(i + 1);
+        const bool digitsOnly = std::all_of(v.begin(), v.end(), [](QChar c) {
+            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        });
+        if (args.at(i) == QStringLiteral("--number") && !digitsOnly &&
+            text == QString::fromUtf8("只能输入数字！ (--number ") + v + QLatin1Char(')'))
+            return true;
+    }
     for (const QString &a : args) {
         if (text == QStringLiteral("unexpected argument: ") + a)
             return true;
