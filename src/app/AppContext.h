@@ -5,6 +5,7 @@
 #include "playback/AudioOutput.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -24,6 +25,9 @@ struct AppContext
     std::function<void(const QString &folder)> openFolder;
     // The sound output of playback; empty for the default sound device.
     AudioOutputFactory audioOutput;
+    // Asks for files to open (title, name filter); the files chosen, none on cancel. Empty for
+    // QFileDialog::getOpenFileNames.
+    std::function<QStringList(const QString &title, const QString &filter)> pickFiles;
 };
 
 } // namespace tovrel

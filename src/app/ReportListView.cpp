@@ -65,6 +65,8 @@ void ReportListView::setReportModel(ReportModel *model)
     m_model = model;
     setModel(model);
     connect(model, &QAbstractItemModel::modelReset, this, &ReportListView::applyColumnWidths);
+    connect(model, &QAbstractItemModel::columnsInserted, this, &ReportListView::applyColumnWidths);
+    connect(model, &QAbstractItemModel::columnsRemoved, this, &ReportListView::applyColumnWidths);
     connect(model, &ReportModel::columnWidthChanged, this, &ReportListView::applyColumnWidth);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, &ReportListView::columnResized);
     applyColumnWidths();

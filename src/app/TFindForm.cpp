@@ -1,6 +1,7 @@
 #include "TFindForm.h"
 
 #include "BusyPump.h"
+#include "ContactColumn.h"
 #include "ControlMaking.h"
 #include "ConversionControl.h"
 #include "PickerTyping.h"
@@ -154,7 +155,11 @@ void TFindForm::buildCriteria()
     caption(GroupBox3, u("电话号码： "), {10, 18, 80, 20});
     PhoneCodeEdit = new QLineEdit(GroupBox3);
     PhoneCodeEdit->setObjectName(QStringLiteral("PhoneCodeEdit"));
-    PhoneCodeEdit->setGeometry(94, 17, 226, 22);
+    PhoneCodeEdit->setGeometry(94, 17, 120, 22);
+    caption(GroupBox3, tr("联系人："), {222, 18, 50, 20});
+    ContactNameEdit = new QLineEdit(GroupBox3);
+    ContactNameEdit->setObjectName(QStringLiteral("ContactNameEdit"));
+    ContactNameEdit->setGeometry(274, 17, 106, 22);
 
     GroupBox4 = group(this, "GroupBox4", "录音属性查询", {8, 158, 390, 46});
     CallInRadio = new QCheckBox(u("来电"), GroupBox4);
@@ -205,6 +210,7 @@ void TFindForm::buildCriteria()
     // The number, then the file name, give way so the columns fit the list's width; a cut file
     // name shows whole as a tooltip.
     FindListView->setElasticColumns({1, 0});
+    m_contacts = std::make_unique<ContactColumn>(FindListViewModel, search::kResultNumberColumn);
 
     FindStatusBar = new QStatusBar(this);
     FindStatusBar->setObjectName(QStringLiteral("FindStatusBar"));
@@ -298,8 +304,8 @@ void TFindForm::connectHandlers()
     connect(StartLengthEdit, &QLineEdit::textChanged, this, &TFindForm::StartLengthEditChange);
     connect(EndLengthEdit, &QLineEdit::textChanged, this, &TFindForm::EndLengthEditChange);
     for (QWidget *field : std::initializer_list<QWidget *>{
-             PhoneCodeEdit, StartLengthEdit, EndLengthEdit, StartDate, StartTime, EndDate, EndTime,
-             TimeFindCheck, CallInRadio, CallOutRadio, RecordRadio, FindListView})
+             PhoneCodeEdit, ContactNameEdit, StartLengthEdit, EndLengthEdit, StartDate, StartTime,
+             EndDate, EndTime, TimeFindCheck, CallInRadio, CallOutRadio, RecordRadio, FindListView})
         field->installEventFilter(this);
     // No button takes Enter for itself: Enter runs 查询 from a criteria field and plays from the
     // result list; every other button answers only its own click (or Space).
@@ -467,8 +473,8 @@ bool TFindForm::eventFilter(QObject *watched, QEvent *event)
 bool TFindForm::isCriteriaField(const QObject *object) const
 {
     const QList<const QObject *> fields{
-        PhoneCodeEdit, StartLengthEdit, EndLengthEdit, StartDate,    StartTime,  EndDate,
-        EndTime,       TimeFindCheck,   CallInRadio,   CallOutRadio, RecordRadio};
+        PhoneCodeEdit, ContactNameEdit, StartLengthEdit, EndLengthEdit, StartDate,    StartTime,
+        EndDate,       EndTime,         TimeFindCheck,   CallInRadio,   CallOutRadio, RecordRadio};
     return fields.contains(object);
 }
 
@@ -523,6 +529,13 @@ void TFindForm::BtnFindClick()
     form.number = PhoneCodeEdit->text();
     form.minSeconds = m_minSeconds;
     form.maxSeconds = m_maxSeconds;
+    form.name = ContactNameEdit->text().trimmed();
+    // The book is read once per search, for the name test and the 联系人 column; a name cannot
+    // be looked for in a book that cannot be read.
+    bool bookRead = true;
+    form.contacts = loadUserContacts(*m_context.messages, &bookRead);
+    if (!bookRead && !form.name.isEmpty())
+        return;
     const auto prepared = search::prepareSearch(form);
     if (const QString *refusal = std::get_if<QString>(&prepared)) {
         m_context.messages->warn(*refusal);
@@ -532,6 +545,7 @@ void TFindForm::BtnFindClick()
 
     m_counts = {};
     FindListViewModel->clear();
+    m_contacts->show(form.contacts);
     m_searching = true;
     // The scan runs here, but lets the window paint (with the count so far) every tenth of a
     // second while refusing input, so a large or slow tree does not freeze it.
@@ -559,7 +573,8 @@ void TFindForm::BtnFindClick()
            : hit.header.attribute == 1 ? sofar.outgoing
                                        : sofar.local);
         pending.append(
-            {search::resultCells(hit.fileName, hit.folder, hit.header), hit.path(), hit.damage});
+            {m_contacts->named(search::resultCells(hit.fileName, hit.folder, hit.header)),
+             hit.path(), hit.damage});
         paint();
     };
     // What could not be read is named after the search, in one message, as the PC list does.
@@ -579,6 +594,11 @@ void TFindForm::BtnFindClick()
     else if (m_counts.total == 0)
         m_context.messages->warn(search::nothingFoundText());
     m_statusPanel->setText(search::statusText(m_counts));
+}
+
+void TFindForm::showContacts(std::shared_ptr<const ContactBook> book)
+{
+    m_contacts->show(std::move(book));
 }
 
 void TFindForm::BtnCanelClick()

@@ -5,7 +5,9 @@
 #include "search/SearchCriteria.h"
 
 #include <QDateTime>
+
 #include <QDialog>
+#include <memory>
 
 class QCheckBox;
 class QDateEdit;
@@ -22,6 +24,7 @@ class QTimer;
 
 namespace tovrel {
 
+class ContactColumn;
 class ConversionControl;
 class TExportForm1;
 class PlaybackControl;
@@ -58,6 +61,8 @@ public:
     QString statusText() const;
     // True while a search scans the tree.
     bool isSearching() const { return m_searching; }
+    // Shows, hides or renames the results' 联系人 column to match `book` (the book changed).
+    void showContacts(std::shared_ptr<const ContactBook> book);
 
     // Search criteria.
     QGroupBox *GroupBox5 = nullptr;
@@ -74,6 +79,8 @@ public:
     QLineEdit *EndLengthEdit = nullptr;
     QGroupBox *GroupBox3 = nullptr;
     QLineEdit *PhoneCodeEdit = nullptr;
+    // "联系人": the name of the number's contact holds this text (any character may be typed).
+    QLineEdit *ContactNameEdit = nullptr;
     QGroupBox *GroupBox4 = nullptr;
     QCheckBox *CallInRadio = nullptr;
     QCheckBox *CallOutRadio = nullptr;
@@ -166,6 +173,7 @@ private:
     bool m_searching = false;
     PlaybackControl *m_playback = nullptr;
     ConversionControl *m_conversion = nullptr;
+    std::unique_ptr<ContactColumn> m_contacts;
 };
 
 } // namespace tovrel

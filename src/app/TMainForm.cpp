@@ -1,6 +1,8 @@
 #include "TMainForm.h"
 
 #include "Anchors.h"
+#include "ContactColumn.h"
+#include "ContactsDialog.h"
 #include "ControlMaking.h"
 #include "ReportListView.h"
 #include "StandardError.h"
@@ -10,6 +12,7 @@
 
 #include "Utf8Text.h"
 #include "activity/ActivityRules.h"
+#include "report/RecordingColumns.h"
 #include "report/ReportModel.h"
 #include "settings/SysConf.h"
 
@@ -85,6 +88,8 @@ TMainForm::TMainForm(const AppContext &context, QWidget *parent)
     buildWindowRow();
     buildTelephoneTab();
     buildComputerTab();
+    m_telephoneContacts = std::make_unique<ContactColumn>(ListViewMCUModel, kListNumberColumn);
+    m_fileContacts = std::make_unique<ContactColumn>(ListViewFileModel, kListNumberColumn);
     PageControl1->setCurrentWidget(TabSheetMCU);
     TabSheetMCU->parentWidget()->installEventFilter(this);
 
@@ -126,6 +131,10 @@ void TMainForm::buildWindowRow()
     FindBtn = new QPushButton(u("查询"), this);
     FindBtn->setObjectName(QStringLiteral("FindBtn"));
     anchors->place(FindBtn, {488, 8, 80, 26}, kTopRight);
+
+    ContactsBtn = new QPushButton(tr("联系人"), this);
+    ContactsBtn->setObjectName(QStringLiteral("ContactsBtn"));
+    anchors->place(ContactsBtn, {264, 8, 80, 26}, kTopRight);
 
     ButtonExit = new QPushButton(u("退出系统"), this);
     ButtonExit->setObjectName(QStringLiteral("ButtonExit"));
@@ -298,6 +307,7 @@ void TMainForm::buildComputerTab()
 void TMainForm::connectHandlers()
 {
     connect(FindBtn, &QPushButton::clicked, this, &TMainForm::FindBtnClick);
+    connect(ContactsBtn, &QPushButton::clicked, this, &TMainForm::ContactsBtnClick);
     connect(ButtonExit, &QPushButton::clicked, this, &TMainForm::ButtonExitClick);
     connect(BitBtnSave, &QPushButton::clicked, this, &TMainForm::BitBtnSaveClick);
     connect(BitBtnOutput, &QPushButton::clicked, this, &TMainForm::BitBtnOutputClick);
@@ -306,6 +316,24 @@ void TMainForm::connectHandlers()
     connectComputerHandlers();
     connectPlaybackHandlers();
     connectExportHandlers();
+}
+
+void TMainForm::ContactsBtnClick()
+{
+    auto *dialog = new ContactsDialog(m_context, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::finished, this, &TMainForm::refreshContactColumns);
+    dialog->open();
+}
+
+void TMainForm::refreshContactColumns()
+{
+    // The book is read once for the three lists.
+    const auto book = loadUserContacts(*m_context.messages);
+    m_telephoneContacts->show(book);
+    m_fileContacts->show(book);
+    if (m_findForm)
+        m_findForm->showContacts(book);
 }
 
 void TMainForm::showEvent(QShowEvent *event)

@@ -31,6 +31,7 @@ class TelephoneLink;
 class WorkerRun;
 class PlaybackControl;
 class ConversionControl;
+class ContactColumn;
 struct LoginResult;
 
 // The main window: the telephone tab and the PC tab, the connection indicator, the search and
@@ -51,6 +52,8 @@ public:
     QComboBox *USBComboBox = nullptr;
     QPushButton *BitBtnConnect = nullptr;
     QPushButton *FindBtn = nullptr;
+    // "联系人": the contact book dialog.
+    QPushButton *ContactsBtn = nullptr;
     QPushButton *ButtonExit = nullptr;
     QTabWidget *PageControl1 = nullptr;
     QTimer *TimerUSBConnect = nullptr;
@@ -118,6 +121,8 @@ public slots:
     void BitBtnSaveClick();
     void BitBtnOutputClick();
     void EditSaveChange();
+    // Opens the contact book dialog; when it closes the lists show their 联系人 column anew.
+    void ContactsBtnClick();
 
     // Telephone link: connection monitor, login, list, upload (TMainFormDevice.cpp).
     void TimerUSBConnectTimer();
@@ -215,6 +220,12 @@ private:
 
     // ---- Playback state (TMainFormPlayback.cpp) ----
     PlaybackControl *m_playback = nullptr;
+
+    // ---- Contact names (TMainForm.cpp) ----
+    // The 联系人 column of the telephone's list and of the PC list.
+    std::unique_ptr<ContactColumn> m_telephoneContacts;
+    std::unique_ptr<ContactColumn> m_fileContacts;
+    void refreshContactColumns();
 
     // ---- Window shell state ----
 

@@ -2,6 +2,7 @@
 
 #include "TMainForm.h"
 
+#include "ContactColumn.h"
 #include "ConversionControl.h"
 #include "ReportListView.h"
 
@@ -65,6 +66,7 @@ void TMainForm::scanComputerFolder(bool fromTabShow)
 {
     const FolderScanResult scan =
         scanRecordingFolder(QDir::fromNativeSeparators(EditInput->text()));
+    m_fileContacts->refresh(*m_context.messages);
 
     QList<ReportRow> rows;
     rows.reserve(scan.recordings.size());
@@ -72,7 +74,8 @@ void TMainForm::scanComputerFolder(bool fromTabShow)
     int numberWidth = ListViewFileModel->columns().value(2).width;
     for (const ScannedRecording &r : scan.recordings) {
         rows.append(
-            {recordingRowCells(int(rows.size()) + 1, r.fileName, r.header), r.path, r.damage});
+            {m_fileContacts->named(recordingRowCells(int(rows.size()) + 1, r.fileName, r.header)),
+             r.path, r.damage});
         if (r.header.longForm) {
             nameWidth = 240;
             numberWidth = 135;

@@ -4,6 +4,7 @@
 
 #include "TMainForm.h"
 
+#include "ContactColumn.h"
 #include "ReportListView.h"
 #include "StandardError.h"
 #include "TPasswordDlg.h"
@@ -207,6 +208,8 @@ void TMainForm::startLoginWorker(const QString &typed)
         QStringLiteral("Login"));
     m_list = run;
     m_listing = true;
+    // The book is read once per list: every row of it is named by the same book.
+    m_telephoneContacts->refresh(*m_context.messages);
     setListingControls(true);
     WorkerRun *current = run.get();
     connect(exchange, &LoginExchange::checked, run->relay(),
@@ -312,7 +315,9 @@ void TMainForm::startListWorker()
             [this, wanted, showProgress](const ReportRow &row) {
                 if (!wanted())
                     return;
-                ListViewMCUModel->appendRow(row);
+                ReportRow named = row;
+                named.cells = m_telephoneContacts->named(row.cells);
+                ListViewMCUModel->appendRow(std::move(named));
                 showProgress(row.key.toInt() + 1);
             });
     // The reader waits until its box has been dismissed, as the list always did.

@@ -30,6 +30,47 @@ void ReportModel::setColumnWidth(int column, int width)
     emit columnWidthChanged(column, width);
 }
 
+void ReportModel::addColumnAt(int at, const ReportColumn &column, const QStringList &texts)
+{
+    if (at < 0 || at > m_columns.size())
+        return;
+    beginInsertColumns({}, at, at);
+    m_columns.insert(at, column);
+    for (qsizetype r = 0; r < m_rows.size(); ++r) {
+        QStringList &cells = m_rows[r].cells;
+        while (cells.size() < at)
+            cells.append(QString());
+        cells.insert(at, texts.value(r));
+    }
+    endInsertColumns();
+}
+
+void ReportModel::dropColumnAt(int at)
+{
+    if (at < 0 || at >= m_columns.size())
+        return;
+    beginRemoveColumns({}, at, at);
+    m_columns.removeAt(at);
+    for (ReportRow &row : m_rows) {
+        if (at < row.cells.size())
+            row.cells.removeAt(at);
+    }
+    endRemoveColumns();
+}
+
+void ReportModel::setColumnTexts(int column, const QStringList &texts)
+{
+    if (column < 0 || column >= m_columns.size() || m_rows.isEmpty())
+        return;
+    for (qsizetype r = 0; r < m_rows.size(); ++r) {
+        QStringList &cells = m_rows[r].cells;
+        while (cells.size() <= column)
+            cells.append(QString());
+        cells[column] = texts.value(r);
+    }
+    emit dataChanged(index(0, column), index(int(m_rows.size()) - 1, column));
+}
+
 void ReportModel::clear()
 {
     if (m_rows.isEmpty())

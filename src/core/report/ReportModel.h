@@ -50,6 +50,12 @@ public:
     // Sets one column's width; views follow through the signal, also when the value is the one
     // the model had, since a user may have dragged the view's column since.
     void setColumnWidth(int column, int width);
+    // Puts `column` in at position `at` with one text per row (rows beyond `texts` get none),
+    // and takes the column at `at` out again; rows, their order and keys stay as they are.
+    void addColumnAt(int at, const ReportColumn &column, const QStringList &texts);
+    void dropColumnAt(int at);
+    // Sets the texts of one column, one per row.
+    void setColumnTexts(int column, const QStringList &texts);
 
     // Removes every row; column widths a user dragged stay as they are.
     void clear();
