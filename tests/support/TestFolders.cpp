@@ -49,14 +49,21 @@ ScopedCurrentDir::~ScopedCurrentDir()
     QDir::setCurrent(m_previous);
 }
 
-TestSandbox::TestSandbox() : m_cd(m_folder.path())
+TestSandbox::TestSandbox()
+    : m_cd(m_folder.path()), m_keptConfig(qgetenv("XDG_CONFIG_HOME")),
+      m_hadConfig(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
 {
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configFolder()));
     resetActivityFlags();
 }
 
 TestSandbox::~TestSandbox()
 {
     resetActivityFlags();
+    if (m_hadConfig)
+        qputenv("XDG_CONFIG_HOME", m_keptConfig);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
 }
 
 BytesNamedFile::BytesNamedFile(const QString &folder, const QByteArray &name,

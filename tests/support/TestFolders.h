@@ -56,8 +56,9 @@ private:
     QString m_previous;
 };
 
-// A test's own working folder (where SysConf.ini is read and written) and clear activity flags,
-// for the lifetime of the object; the flags are cleared again when it ends.
+// A test's own working folder (where SysConf.ini is read and written), its own configuration
+// folder (XDG_CONFIG_HOME: the contact book, never the user's own) and clear activity flags, for
+// the lifetime of the object; the flags are cleared again when it ends.
 class TestSandbox
 {
 public:
@@ -67,10 +68,14 @@ public:
     TestSandbox &operator=(const TestSandbox &) = delete;
 
     const TempFolder &folder() const { return m_folder; }
+    // XDG_CONFIG_HOME while the sandbox lives, with a trailing '/' (not made until used).
+    QString configFolder() const { return m_folder.path() + QStringLiteral("config/"); }
 
 private:
     TempFolder m_folder;
     ScopedCurrentDir m_cd;
+    QByteArray m_keptConfig;
+    bool m_hadConfig = false;
 };
 
 } // namespace tovrel::test
