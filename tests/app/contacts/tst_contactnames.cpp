@@ -348,7 +348,9 @@ private slots:
     {
         Windows w;
         w.listFolder(m_folder);
+        w.search(m_folder);
         QVERIFY(!namesIn(*w.main->ListViewFileModel, Computer));
+        QVERIFY(!namesIn(*w.find->FindListViewModel, Results));
 
         const TempFolder &dir = m_sandbox->folder();
         w.pickedFiles = {dir.write(u("phone.vcf"), kBook),
@@ -383,8 +385,9 @@ private slots:
 
         QTest::mouseClick(dialog->BtnClose, Qt::LeftButton);
         QTRY_VERIFY(!w.main->findChild<ContactsDialog *>());
-        QCOMPARE(namesIn(*w.main->ListViewFileModel, Computer),
-                 (QStringList{u("张三丰"), u("Wang, Wu"), u("Li Si")}));
+        const QStringList named{u("张三丰"), u("Wang, Wu"), u("Li Si")};
+        QCOMPARE(namesIn(*w.main->ListViewFileModel, Computer), named);
+        QCOMPARE(namesIn(*w.find->FindListViewModel, Results), named);
 
         // Every contact deleted: the column goes again.
         dialog = w.openContacts();
@@ -395,6 +398,7 @@ private slots:
         dialog->close();
         QTRY_VERIFY(!w.main->findChild<ContactsDialog *>());
         QVERIFY(!namesIn(*w.main->ListViewFileModel, Computer));
+        QVERIFY(!namesIn(*w.find->FindListViewModel, Results));
         QCOMPARE(w.main->ListViewFileModel->columnCount(), 7);
     }
 
