@@ -35,8 +35,9 @@ private:
     sigset_t m_signals;
     sigset_t m_previous;
 #endif
-    void (*m_previousInt)(int) = nullptr;
-    void (*m_previousTerm)(int) = nullptr;
+    // The handlers the portable watch replaced, given back when it goes.
+    [[maybe_unused]] void (*m_previousInt)(int) = nullptr;
+    [[maybe_unused]] void (*m_previousTerm)(int) = nullptr;
     std::thread m_waiter;
     std::atomic<bool> m_done{false};
     std::atomic<int> m_signal{0};
