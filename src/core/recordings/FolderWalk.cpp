@@ -38,11 +38,12 @@ struct Entry
 
 // Whether an entry is kept: "." and ".." and every folder whose name begins with a dot are
 // skipped, and so is every folder below the deepest level; of the files only recordings count.
-bool keepEntry(const FolderWalkRules &rules, const std::string &name, bool isFolder, int depth)
+bool keepEntry(const FolderWalkRules &rules, const char *name, size_t length, bool isFolder,
+               int depth)
 {
     if (isFolder)
         return name[0] != '.' && depth < rules.maxDepth;
-    return rules.isRecordingName(name.c_str(), name.size());
+    return rules.isRecordingName(name, length);
 }
 
 // True when name `a` comes before `b` in the order of their UTF-16 text. For UTF-8 names that
@@ -136,9 +137,9 @@ private:
                 isFolder = statted && S_ISDIR(st.st_mode);
                 notPlain = statted && !S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode);
             }
-            std::string kept(name);
-            if (keepEntry(m_rules, kept, isFolder, depth))
-                entries.push_back({std::move(kept), isFolder, notPlain});
+            const size_t length = std::strlen(name);
+            if (keepEntry(m_rules, name, length, isFolder, depth))
+                entries.push_back({std::string(name, length), isFolder, notPlain});
         }
         if (readError != 0) {
             closedir(dir);
@@ -250,7 +251,7 @@ private:
             const bool isFolder = statted && fs::is_directory(status);
             const bool notPlain = statted && !isFolder && !fs::is_regular_file(status);
             std::string name = nameBytes(it->path().filename());
-            if (keepEntry(m_rules, name, isFolder, depth))
+            if (keepEntry(m_rules, name.c_str(), name.size(), isFolder, depth))
                 entries.push_back({std::move(name), isFolder, notPlain});
         }
         if (error)
