@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#if TOVREL_POSIX_PATHS
+#if TOVREL_POSIX_PATHS && defined(__linux__)
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -52,7 +52,9 @@ QString hiddenPathBeside(const QString &target)
 
 } // namespace
 
-#if TOVREL_POSIX_PATHS
+// Linux renames without replacing and swaps in one step (renameat2); every other system, and
+// the portable build, takes the std::filesystem forms below.
+#if TOVREL_POSIX_PATHS && defined(__linux__)
 
 namespace {
 
