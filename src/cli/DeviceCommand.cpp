@@ -5,6 +5,7 @@
 #include "ContactsOption.h"
 #include "ExportOption.h"
 #include "Help.h"
+#include "InterruptWatch.h"
 #include "ProgressLine.h"
 #include "TableOutput.h"
 
@@ -24,14 +25,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <pthread.h>
 #include <thread>
-#include <unistd.h>
 
 namespace tovrel::cli {
 namespace {
@@ -234,62 +232,6 @@ int runList(TelephoneLink &link, bool header, const std::optional<ContactBook> &
     reader.run();
     return failed ? 1 : 0;
 }
-
-// Ctrl-C (SIGINT) and SIGTERM during an upload: instead of ending the program where it stands
-// (leaving the hidden file in progress behind and naming nothing), they ask the worker to stop.
-// Built before any thread of the run is started, so that every thread keeps the two signals
-// blocked; one thread of its own takes them.
-class InterruptWatch
-{
-public:
-    InterruptWatch()
-    {
-        sigemptyset(&m_signals);
-        sigaddset(&m_signals, SIGINT);
-        sigaddset(&m_signals, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &m_signals, &m_previous);
-    }
-    ~InterruptWatch()
-    {
-        stop();
-        pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
-    }
-    InterruptWatch(const InterruptWatch &) = delete;
-    InterruptWatch &operator=(const InterruptWatch &) = delete;
-
-    // From now on the first of the two signals runs `onInterrupt` (on the watch's thread).
-    void start(std::function<void()> onInterrupt)
-    {
-        m_waiter = std::thread([this, onInterrupt = std::move(onInterrupt)] {
-            for (;;) {
-                int signal = 0;
-                if (sigwait(&m_signals, &signal) != 0 || m_done)
-                    return;
-                int none = 0;
-                if (m_signal.compare_exchange_strong(none, signal))
-                    onInterrupt();
-            }
-        });
-    }
-    // Ends the watch's thread; the signals stay blocked until the watch goes.
-    void stop()
-    {
-        if (!m_waiter.joinable())
-            return;
-        m_done = true;
-        pthread_kill(m_waiter.native_handle(), SIGTERM);
-        m_waiter.join();
-    }
-    // The signal that interrupted the run, 0 when none did.
-    int signal() const { return m_signal.load(); }
-
-private:
-    sigset_t m_signals;
-    sigset_t m_previous;
-    std::thread m_waiter;
-    std::atomic<bool> m_done{false};
-    std::atomic<int> m_signal{0};
-};
 
 int runUpload(const std::shared_ptr<TelephoneLink> &link, const DeviceOptions &o,
               InterruptWatch &interrupts)

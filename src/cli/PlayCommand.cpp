@@ -1,6 +1,7 @@
 #include "Commands.h"
 #include "Help.h"
 
+#include "io/Terminal.h"
 #include "playback/PlaybackSession.h"
 #include "playback/PlaybackTimes.h"
 #include "playback/PortAudioOutput.h"
@@ -13,8 +14,6 @@
 #include <QThread>
 
 #include <cstdio>
-
-#include <unistd.h>
 
 namespace tovrel::cli {
 namespace {
@@ -85,7 +84,7 @@ int runPlay(const QStringList &args)
         return 1;
     }
 
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    const bool terminal = errorStreamIsTerminal();
     const QString total =
         playbacktimes::timeText(playbacktimes::totalSeconds(session.fileLength()));
     QElapsedTimer shown;

@@ -1,11 +1,12 @@
 #include "ProgressLine.h"
 
+#include "io/Terminal.h"
+
 #include <algorithm>
-#include <unistd.h>
 
 namespace tovrel::cli {
 
-ProgressLine::ProgressLine(QTextStream &err) : m_err(err), m_enabled(isatty(STDERR_FILENO)) {}
+ProgressLine::ProgressLine(QTextStream &err) : m_err(err), m_enabled(errorStreamIsTerminal()) {}
 
 void ProgressLine::file(const QString &text, qint64 maximum)
 {

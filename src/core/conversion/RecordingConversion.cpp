@@ -10,11 +10,7 @@
 #include <QtEndian>
 
 #include <algorithm>
-#include <cerrno>
 #include <limits>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tovrel {
 
@@ -69,13 +65,9 @@ int headerLengthOf(const HeaderBytes &probe)
 int recordingChunks(const QString &path)
 {
     HeaderBytes probe;
-    const int fd = openNative(path);
-    if (fd < 0)
-        return 0;
-    struct stat st = {};
-    const bool read = readHeader(fd, probe) == 0 && ::fstat(fd, &st) == 0;
-    ::close(fd);
-    return read ? wholeChunks(qint64(st.st_size), headerLengthOf(probe)) : 0;
+    QFile file;
+    const bool read = !openRecording(file, path, probe);
+    return read ? wholeChunks(file.size(), headerLengthOf(probe)) : 0;
 }
 
 FileConversion convertRecordingSealed(const QString &input, const QString &output, WavWriter &wav,
@@ -85,13 +77,9 @@ FileConversion convertRecordingSealed(const QString &input, const QString &outpu
     FileConversion result;
     QFile in;
     HeaderBytes probe;
-    const int fd = openNative(input);
-    const int failure = fd < 0 ? errno : readHeader(fd, probe);
-    if (failure != 0 || !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0 && !in.isOpen())
-            ::close(fd);
+    if (const auto failure = openRecording(in, input, probe)) {
         result.status = FileConversion::OpenFailed;
-        result.reason = failure != 0 ? systemErrorText(failure) : in.errorString();
+        result.reason = failure->reason;
         return result;
     }
     const int headerLength = headerLengthOf(probe);

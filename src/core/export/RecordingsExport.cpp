@@ -11,18 +11,10 @@
 #include <QFileInfo>
 #include <QSet>
 
-#include <sys/stat.h>
-
 #include <atomic>
 
 namespace tovrel {
 namespace {
-
-bool entryExists(const QString &path)
-{
-    struct stat st;
-    return ::lstat(nativePath(path).constData(), &st) == 0;
-}
 
 // A hidden folder that is removed again unless it was renamed into place.
 class FolderBeside

@@ -39,19 +39,6 @@ QString temporaryNameFor(const QString &path)
     return info.dir().filePath(name);
 }
 
-bool syncToDisk(QFile &file)
-{
-#ifdef Q_OS_WIN
-    return _commit(file.handle()) == 0;
-#else
-    int rc = 0;
-    do {
-        rc = ::fsync(file.handle());
-    } while (rc != 0 && errno == EINTR);
-    return rc == 0;
-#endif
-}
-
 bool renameOver(const QString &from, const QString &to, QString *error)
 {
 #ifdef Q_OS_WIN
@@ -79,6 +66,19 @@ bool renameOver(const QString &from, const QString &to, QString *error)
 }
 
 } // namespace
+
+bool syncFileToDisk(QFile &file)
+{
+#ifdef Q_OS_WIN
+    return _commit(file.handle()) == 0;
+#else
+    int rc = 0;
+    do {
+        rc = ::fsync(file.handle());
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+#endif
+}
 
 void failWritesPastFileSizeLimit()
 {
@@ -175,7 +175,7 @@ bool AtomicFile::finish()
         if (const auto error = tovrel::setModificationTime(m_file.fileName(), m_modificationTime))
             return failAndDiscard(*error);
     }
-    if (!syncToDisk(m_file))
+    if (!syncFileToDisk(m_file))
         return failAndDiscard(m_file.error() != QFileDevice::NoError
                                   ? m_file.errorString()
                                   : QString::fromLocal8Bit(std::strerror(errno)));

@@ -18,6 +18,10 @@ namespace tovrel {
 // of the system ending the program with SIGXFSZ. Called once at the start of each program.
 void failWritesPastFileSizeLimit();
 
+// Writes what `file` (open for writing) holds through to the disk: false, with errno set, when
+// that fails.
+bool syncFileToDisk(QFile &file);
+
 class AtomicFile
 {
 public:

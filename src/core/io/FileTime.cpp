@@ -1,11 +1,13 @@
 #include "io/FileTime.h"
 
+#include "io/Platform.h"
+
 #include <QFile>
 
 #include <cerrno>
 #include <cstring>
 
-#ifdef Q_OS_WIN
+#if !TOVREL_POSIX_PATHS
 #include <QFileDevice>
 #else
 #include <fcntl.h>
@@ -18,7 +20,7 @@ std::optional<QString> setModificationTime(const QString &path, const QDateTime 
 {
     if (!time.isValid())
         return QStringLiteral("no valid time");
-#ifdef Q_OS_WIN
+#if !TOVREL_POSIX_PATHS
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
         return file.errorString();

@@ -1,19 +1,25 @@
 #include "io/FolderSwap.h"
 
+#include "io/AtomicFile.h"
 #include "io/NativePath.h"
+#include "io/Platform.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
+#if TOVREL_POSIX_PATHS && defined(__linux__)
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace tovrel {
 namespace {
@@ -21,10 +27,36 @@ namespace {
 // The longest name a folder entry may have, in bytes of the file system's encoding.
 constexpr qsizetype kLongestName = 255;
 
+QString failure(const QString &what, const QString &path, const QString &reason)
+{
+    return QString::fromUtf8("%1：%2（%3）").arg(what, shownPath(path), reason);
+}
+
 QString failure(const QString &what, const QString &path, int error)
 {
-    return QString::fromUtf8("%1：%2（%3）").arg(what, shownPath(path), systemErrorText(error));
+    return failure(what, path, systemErrorText(error));
 }
+
+// A hidden name, not yet taken, beside `target` (the same folder), named after it.
+QString hiddenPathBeside(const QString &target)
+{
+    const QFileInfo info(target);
+    const QString suffix = QLatin1Char('.') +
+                           QString::number(QRandomGenerator::global()->generate(), 36) +
+                           QStringLiteral(".part");
+    QString name = QLatin1Char('.') + info.fileName() + suffix;
+    if (nativePath(name).size() > kLongestName)
+        name = QStringLiteral(".tovrel") + suffix;
+    return info.dir().filePath(name);
+}
+
+} // namespace
+
+// Linux renames without replacing and swaps in one step (renameat2); every other system, and
+// the portable build, takes the std::filesystem forms below.
+#if TOVREL_POSIX_PATHS && defined(__linux__)
+
+namespace {
 
 int closeDescriptor(int fd)
 {
@@ -54,13 +86,7 @@ std::optional<QString> makeFolderBeside(const QString &target, QString *created)
     const QFileInfo info(target);
     for (int attempt = 0;; ++attempt) {
         // Hidden, with the permissions any new folder gets (the user's umask applies).
-        const QString suffix = QLatin1Char('.') +
-                               QString::number(QRandomGenerator::global()->generate(), 36) +
-                               QStringLiteral(".part");
-        QString name = QLatin1Char('.') + info.fileName() + suffix;
-        if (nativePath(name).size() > kLongestName)
-            name = QStringLiteral(".tovrel") + suffix;
-        const QString path = info.dir().filePath(name);
+        const QString path = hiddenPathBeside(target);
         if (::mkdir(nativePath(path).constData(), 0777) == 0) {
             *created = path;
             return std::nullopt;
@@ -68,6 +94,12 @@ std::optional<QString> makeFolderBeside(const QString &target, QString *created)
         if (errno != EEXIST || attempt == 100)
             return failure(QString::fromUtf8("无法创建目录"), info.absolutePath(), errno);
     }
+}
+
+bool entryExists(const QString &path)
+{
+    struct stat st;
+    return ::lstat(nativePath(path).constData(), &st) == 0;
 }
 
 std::optional<QString> renameIntoPlace(const QString &from, const QString &to)
@@ -202,5 +234,120 @@ std::optional<QString> copyFileTo(const QString &from, const QString &to)
         ::unlink(target.constData());
     return result;
 }
+
+#else
+
+namespace fs = std::filesystem;
+
+// No call that every system has renames without replacing or swaps two entries in one step:
+// "without replacing" is a look before the rename, and the swap is three plain renames. Should
+// the swap fail halfway, it puts back what it moved; should even that fail, the message names
+// the hidden entry that holds the earlier contents.
+
+std::optional<QString> makeFolderBeside(const QString &target, QString *created)
+{
+    const QFileInfo info(target);
+    for (int attempt = 0;; ++attempt) {
+        const QString path = hiddenPathBeside(target);
+        std::error_code error;
+        if (fs::create_directory(fsPath(path), error)) {
+            *created = path;
+            return std::nullopt;
+        }
+        // Not made and no error: the name was taken meanwhile.
+        if (error || attempt == 100)
+            return failure(QString::fromUtf8("无法创建目录"), info.absolutePath(),
+                           error ? systemErrorText(error) : systemErrorText(EEXIST));
+    }
+}
+
+bool entryExists(const QString &path)
+{
+    std::error_code error;
+    return fs::exists(fs::symlink_status(fsPath(path), error));
+}
+
+std::optional<QString> renameIntoPlace(const QString &from, const QString &to)
+{
+    if (entryExists(to))
+        return failure(QString::fromUtf8("无法保存为"), to, EEXIST);
+    std::error_code error;
+    fs::rename(fsPath(from), fsPath(to), error);
+    if (error)
+        return failure(QString::fromUtf8("无法保存为"), to, systemErrorText(error));
+    return std::nullopt;
+}
+
+std::optional<QString> swapEntries(const QString &a, const QString &b)
+{
+    const QString aside = hiddenPathBeside(b);
+    std::error_code error;
+    fs::rename(fsPath(b), fsPath(aside), error);
+    if (error)
+        return failure(QString::fromUtf8("无法替换"), b, systemErrorText(error));
+    fs::rename(fsPath(a), fsPath(b), error);
+    if (error) {
+        const QString reason = failure(QString::fromUtf8("无法替换"), b, systemErrorText(error));
+        std::error_code undo;
+        fs::rename(fsPath(aside), fsPath(b), undo);
+        if (undo)
+            return reason + u'\n' +
+                   failure(QString::fromUtf8("原有内容保留在"), aside, systemErrorText(undo));
+        return reason;
+    }
+    fs::rename(fsPath(aside), fsPath(a), error);
+    if (error)
+        return failure(QString::fromUtf8("原有内容保留在"), aside, systemErrorText(error));
+    return std::nullopt;
+}
+
+std::optional<QString> removeTree(const QString &path)
+{
+    // Links are removed, never followed.
+    std::error_code error;
+    fs::remove_all(fsPath(path), error);
+    if (error)
+        return failure(QString::fromUtf8("无法删除"), path, systemErrorText(error));
+    return std::nullopt;
+}
+
+std::optional<QString> copyFileTo(const QString &from, const QString &to)
+{
+    QFile in;
+    if (auto reason = openNativeFile(in, from))
+        return failure(QString::fromUtf8("打开文件失败"), from, *reason);
+    QFile out;
+    if (auto reason = createNativeFile(out, to))
+        return failure(QString::fromUtf8("创建文件失败"), to, *reason);
+    std::optional<QString> result;
+    QByteArray buffer(1 << 16, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = in.read(buffer.data(), buffer.size());
+        if (n < 0) {
+            result = failure(QString::fromUtf8("读取文件失败"), from, in.errorString());
+            break;
+        }
+        if (n == 0)
+            break;
+        if (out.write(buffer.constData(), n) != n) {
+            result = failure(QString::fromUtf8("写入文件失败"), to, out.errorString());
+            break;
+        }
+    }
+    if (!result && !out.flush())
+        result = failure(QString::fromUtf8("写入文件失败"), to, out.errorString());
+    if (!result && !syncFileToDisk(out))
+        result = failure(QString::fromUtf8("写入文件失败"), to, errno);
+    out.close();
+    if (!result && out.error() != QFileDevice::NoError)
+        result = failure(QString::fromUtf8("写入文件失败"), to, out.errorString());
+    if (result) {
+        std::error_code error;
+        fs::remove(fsPath(to), error);
+    }
+    return result;
+}
+
+#endif
 
 } // namespace tovrel

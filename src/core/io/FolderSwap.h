@@ -13,10 +13,14 @@ namespace tovrel {
 // path (without a closing separator).
 std::optional<QString> makeFolderBeside(const QString &target, QString *created);
 
+// Whether anything (a link included, not followed) has the name `path`.
+bool entryExists(const QString &path);
+
 // Renames `from` to `to`, which must not exist.
 std::optional<QString> renameIntoPlace(const QString &from, const QString &to);
 
-// Swaps the entries `a` and `b` (both exist) in one step: neither name is ever missing.
+// Swaps the entries `a` and `b` (both exist): on Linux in one step, so that neither name is ever
+// missing; elsewhere by three renames, with `b` missing for a moment.
 std::optional<QString> swapEntries(const QString &a, const QString &b);
 
 // Removes `path` with everything below it; symbolic links are removed, never followed.

@@ -1,11 +1,17 @@
 #include "io/NativePath.h"
 
+#include "io/Platform.h"
+
+#include <QFile>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
+#if TOVREL_HAS_POSIX
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace tovrel {
 namespace {
@@ -110,6 +116,34 @@ QString shownPath(const QString &path)
     return shown;
 }
 
+std::filesystem::path fsPath(QStringView path)
+{
+#ifdef _WIN32
+    return std::filesystem::path(path.toString().toStdWString());
+#else
+    return std::filesystem::path(nativePath(path).toStdString());
+#endif
+}
+
+QString pathFromFs(const std::filesystem::path &path)
+{
+#ifdef _WIN32
+    return QString::fromStdWString(path.native());
+#else
+    return pathFromNative(QByteArrayView(path.native().data(), qsizetype(path.native().size())));
+#endif
+}
+
+std::string nameBytes(const std::filesystem::path &name)
+{
+#ifdef _WIN32
+    return QString::fromStdWString(name.native()).toStdString();
+#else
+    return name.native();
+#endif
+}
+
+#if TOVREL_HAS_POSIX
 int openNative(const QString &path, int extraFlags)
 {
     int fd;
@@ -118,18 +152,92 @@ int openNative(const QString &path, int extraFlags)
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
+#endif
 
-qint64 nativeFileSize(const QString &path)
+std::optional<QString> openNativeFile(QFile &file, const QString &path, QIODevice::OpenMode mode)
 {
-    struct stat st;
-    if (::stat(nativePath(path).constData(), &st) != 0)
-        return -1;
-    return qint64(st.st_size);
+#if TOVREL_POSIX_PATHS
+    // Non-blocking, so a pipe that carries a recording's name cannot hold the reader.
+    const bool write = mode.testFlag(QIODevice::WriteOnly);
+    const int fd = write ? openNative(path, O_NONBLOCK | O_RDWR) : openNative(path, O_NONBLOCK);
+    if (fd < 0)
+        return systemErrorText(errno);
+    if (!file.open(fd, QIODevice::ReadOnly | mode, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return file.errorString();
+    }
+    return std::nullopt;
+#else
+    // A pipe or a device is not opened at all: opening it could wait for a writer.
+    const std::filesystem::path native = fsPath(path);
+    std::error_code error;
+    const auto type = std::filesystem::status(native, error).type();
+    if (!error && type != std::filesystem::file_type::regular &&
+        type != std::filesystem::file_type::directory &&
+        type != std::filesystem::file_type::not_found)
+        return notRegularFileText();
+#ifdef _WIN32
+    std::FILE *stream =
+        _wfopen(native.c_str(), mode.testFlag(QIODevice::WriteOnly) ? L"r+b" : L"rb");
+#else
+    std::FILE *stream =
+        std::fopen(native.c_str(), mode.testFlag(QIODevice::WriteOnly) ? "r+b" : "rb");
+#endif
+    if (!stream)
+        return systemErrorText(errno);
+    if (!file.open(stream, QIODevice::ReadOnly | mode, QFileDevice::AutoCloseHandle)) {
+        std::fclose(stream);
+        return file.errorString();
+    }
+    return std::nullopt;
+#endif
+}
+
+std::optional<QString> createNativeFile(QFile &file, const QString &path)
+{
+#if TOVREL_POSIX_PATHS
+    int fd;
+    do {
+        fd = ::open(nativePath(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return systemErrorText(errno);
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                   QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return file.errorString();
+    }
+#else
+    // "x": fails when the name is taken.
+#ifdef _WIN32
+    std::FILE *stream = _wfopen(fsPath(path).c_str(), L"wbx");
+#else
+    std::FILE *stream = std::fopen(fsPath(path).c_str(), "wbx");
+#endif
+    if (!stream)
+        return systemErrorText(errno);
+    if (!file.open(stream, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                   QFileDevice::AutoCloseHandle)) {
+        std::fclose(stream);
+        return file.errorString();
+    }
+#endif
+    return std::nullopt;
+}
+
+QString notRegularFileText()
+{
+    return QStringLiteral("not a regular file");
 }
 
 QString systemErrorText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString systemErrorText(const std::error_code &error)
+{
+    return QString::fromLocal8Bit(error.message());
 }
 
 } // namespace tovrel

@@ -2,7 +2,14 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QIODevice>
 #include <QString>
+
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+class QFile;
 
 // Paths kept by their real bytes. A folder copied from an older PC can hold names that are not
 // valid UTF-8; decoding them the usual way replaces the odd bytes with U+FFFD and the name no
@@ -19,12 +26,32 @@ QByteArray nativePath(QStringView path);
 // The text shown for a path: each kept byte replaced by U+FFFD.
 QString shownPath(const QString &path);
 
+// The path as the standard library's file calls take it: on POSIX its real bytes, elsewhere its
+// UTF-16 text.
+std::filesystem::path fsPath(QStringView path);
+// The text of a standard library path (a name or a whole path), kept bytes included.
+QString pathFromFs(const std::filesystem::path &path);
+// The bytes a name is sorted and matched by: on POSIX its real bytes, elsewhere its UTF-8.
+std::string nameBytes(const std::filesystem::path &name);
+
+#if defined(__unix__) || defined(__APPLE__)
 // Opens `path` (read only, close-on-exec, plus `extraFlags`) by its real bytes: the descriptor,
 // or -1 with errno set.
 int openNative(const QString &path, int extraFlags = 0);
-// The size of the file at `path` (by its real bytes), or -1 when it cannot be looked at.
-qint64 nativeFileSize(const QString &path);
+#endif
+// Opens the existing file `path` by its real bytes into `file`, read only plus `mode` (with
+// QIODevice::WriteOnly in it: for reading and writing), never waiting on a pipe: nothing, or the
+// system's reason.
+std::optional<QString> openNativeFile(QFile &file, const QString &path,
+                                      QIODevice::OpenMode mode = {});
+// Creates the new file `path` (never one that exists) by its real bytes into `file`, open for
+// writing: nothing, or the system's reason.
+std::optional<QString> createNativeFile(QFile &file, const QString &path);
+// The reason given for a pipe, socket or device found where a file was looked for.
+QString notRegularFileText();
 // The system's text for an errno value.
 QString systemErrorText(int error);
+// The system's text for a failure of the standard library's file calls.
+QString systemErrorText(const std::error_code &error);
 
 } // namespace tovrel

@@ -11,9 +11,12 @@
 
 #include <algorithm>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <pthread.h>
 #include <sched.h>
-#include <unistd.h>
+#endif
 
 namespace tovrel {
 namespace {
@@ -40,9 +43,13 @@ int playState()
 // the right to real-time scheduling it keeps its normal priority.
 void raiseToTimeCritical(std::thread &thread)
 {
+#ifdef _WIN32
+    SetThreadPriority(thread.native_handle(), THREAD_PRIORITY_TIME_CRITICAL);
+#else
     sched_param parameters{};
     parameters.sched_priority = sched_get_priority_max(SCHED_RR);
     pthread_setschedparam(thread.native_handle(), SCHED_RR, &parameters);
+#endif
 }
 
 // Tells whether the device still plays. It must finish a buffer within the time it takes to
@@ -138,16 +145,11 @@ std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint
     // cannot be read is a recording that cannot be opened.
     QFile file;
     HeaderBytes header;
-    const int fd = openNative(path);
-    const int readFailure = fd < 0 ? 0 : readHeader(fd, header);
-    if (fd < 0 || readFailure != 0 ||
-        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0 && !file.isOpen())
-            ::close(fd);
+    if (const auto failure = openRecording(file, path, header)) {
         PlayStateFlag.store(PlayStopped);
         // A file that opens but whose header cannot be read says so, not that it cannot be opened.
-        return readFailure != 0 ? playbackmessages::cannotReadRecording()
-                                : playbackmessages::cannotOpenRecording();
+        return failure->opened ? playbackmessages::cannotReadRecording()
+                               : playbackmessages::cannotOpenRecording();
     }
     m_fileLength = static_cast<quint32>(std::min<qint64>(file.size(), 0xFFFFFFFFLL));
     m_headerLength = decodeHeader(QByteArrayView(header.data(), header.size())).headerLength();
@@ -191,10 +193,7 @@ std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint
 void PlaybackSession::runDecoder(std::unique_ptr<BlockDecoder> decoder)
 {
     QFile file;
-    const int fd = openNative(m_path);
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
+    if (openNativeFile(file, m_path)) {
         emit failed(playbackmessages::decoderCannotOpenRecording());
         return;
     }

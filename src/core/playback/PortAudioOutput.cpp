@@ -1,8 +1,11 @@
 #include "PortAudioOutput.h"
 
+#include <portaudio.h>
+
+#ifdef __linux__
 #include <alsa/asoundlib.h>
 #include <jack/jack.h>
-#include <portaudio.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -31,8 +34,10 @@ PaStream *asStream(void *stream)
     return static_cast<PaStream *>(stream);
 }
 
+#ifdef __linux__
 extern "C" void ignoreAlsaMessage(const char *, int, const char *, int, const char *, ...) {}
 extern "C" void ignoreJackMessage(const char *) {}
+#endif
 
 // PortAudio's search of the sound devices makes ALSA report every configured device it cannot
 // open and JACK every server it cannot reach: some 80 lines on stderr before the first sound.
@@ -41,11 +46,13 @@ extern "C" void ignoreJackMessage(const char *) {}
 // With TOVREL_AUDIO_DEBUG set, the libraries speak as they would by default.
 void quietSoundLibraries()
 {
+#ifdef __linux__
     if (std::getenv("TOVREL_AUDIO_DEBUG"))
         return;
     snd_lib_error_set_handler(&ignoreAlsaMessage);
     jack_set_error_function(&ignoreJackMessage);
     jack_set_info_function(&ignoreJackMessage);
+#endif
 }
 
 } // namespace

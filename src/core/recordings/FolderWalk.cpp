@@ -1,19 +1,25 @@
 #include "recordings/FolderWalk.h"
 
 #include "io/NativePath.h"
+#include "io/Platform.h"
+
+#include <QFile>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#if TOVREL_HAS_POSIX
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace tovrel {
 namespace {
@@ -29,6 +35,16 @@ struct Entry
     // tells, so the recording files pay no extra call.
     bool notPlain = false;
 };
+
+// Whether an entry is kept: "." and ".." and every folder whose name begins with a dot are
+// skipped, and so is every folder below the deepest level; of the files only recordings count.
+bool keepEntry(const FolderWalkRules &rules, const char *name, size_t length, bool isFolder,
+               int depth)
+{
+    if (isFolder)
+        return name[0] != '.' && depth < rules.maxDepth;
+    return rules.isRecordingName(name, length);
+}
 
 // True when name `a` comes before `b` in the order of their UTF-16 text. For UTF-8 names that
 // is the order of their bytes, except that a character beyond U+FFFF (a four-byte sequence, lead
@@ -53,15 +69,18 @@ bool namesInListOrder(const std::string &a, const std::string &b)
     return a.size() < b.size();
 }
 
-QString notPlainText()
+// The entries kept of a folder, in the order they are taken.
+void sortEntries(std::vector<Entry> &entries)
 {
-    return QStringLiteral("not a regular file");
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry &a, const Entry &b) { return namesInListOrder(a.name, b.name); });
 }
 
-class Walk
+#if TOVREL_HAS_POSIX
+class PosixWalk
 {
 public:
-    Walk(const FolderWalkRules &rules, const FolderWalkHooks &hooks)
+    PosixWalk(const FolderWalkRules &rules, const FolderWalkHooks &hooks)
         : m_rules(rules), m_hooks(hooks)
     {}
 
@@ -118,21 +137,15 @@ private:
                 isFolder = statted && S_ISDIR(st.st_mode);
                 notPlain = statted && !S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode);
             }
-            // "." and ".." and every folder whose name begins with a dot are skipped, and so is
-            // every folder below the deepest level.
-            if (isFolder && (name[0] == '.' || depth >= m_rules.maxDepth))
-                continue;
             const size_t length = std::strlen(name);
-            if (!isFolder && !m_rules.isRecordingName(name, length))
-                continue;
-            entries.push_back({std::string(name, length), isFolder, notPlain});
+            if (keepEntry(m_rules, name, length, isFolder, depth))
+                entries.push_back({std::string(name, length), isFolder, notPlain});
         }
         if (readError != 0) {
             closedir(dir);
             return readError;
         }
-        std::sort(entries.begin(), entries.end(),
-                  [](const Entry &a, const Entry &b) { return namesInListOrder(a.name, b.name); });
+        sortEntries(entries);
 
         for (const Entry &entry : entries) {
             if (entry.folder) {
@@ -146,7 +159,7 @@ private:
             }
             if (entry.notPlain) {
                 if (m_hooks.fileFailed)
-                    m_hooks.fileFailed(folder + pathFromNative(entry.name), notPlainText());
+                    m_hooks.fileFailed(folder + pathFromNative(entry.name), notRegularFileText());
                 continue;
             }
             readFile(dirfd(dir), entry.name, folder);
@@ -182,6 +195,115 @@ private:
     WalkedRecording m_recording;
     qint64 m_entriesSeen = 0;
 };
+#endif
+
+namespace fs = std::filesystem;
+
+class PortableWalk
+{
+public:
+    PortableWalk(const FolderWalkRules &rules, const FolderWalkHooks &hooks)
+        : m_rules(rules), m_hooks(hooks)
+    {}
+
+    std::optional<WalkFailure> run(const QString &folder)
+    {
+        const fs::path root = fsPath(folder);
+        const std::error_code error = walkFolder(root, folder, 0);
+        if (!error)
+            return std::nullopt;
+        std::error_code statError;
+        const bool missing = error == std::errc::no_such_file_or_directory ||
+                             error == std::errc::not_a_directory ||
+                             (fs::exists(root, statError) && !fs::is_directory(root, statError));
+        return WalkFailure{missing, systemErrorText(error)};
+    }
+
+private:
+    struct Listed
+    {
+        Entry entry;
+        fs::path name;
+    };
+
+    // Walks the folder at `path` shown as `folder`: nothing, or why it could not be read.
+    std::error_code walkFolder(const fs::path &path, const QString &folder, int depth)
+    {
+        std::error_code error;
+        const fs::path identity = fs::canonical(path, error);
+        if (!error && !m_entered.insert(identity).second)
+            return {}; // reached again through a link: its files are listed where first met
+        fs::directory_iterator it(path, error);
+        if (error)
+            return error;
+        std::vector<Entry> entries;
+        for (; it != fs::directory_iterator(); it.increment(error)) {
+            if (error)
+                return error;
+            // Every entry counts towards progress, as in the POSIX walk.
+            if (++m_entriesSeen % kProgressEvery == 0 && m_hooks.progress)
+                m_hooks.progress(m_entriesSeen);
+            std::error_code statError;
+            // A link counts as what it points to; one that leads nowhere is a file that cannot
+            // be opened.
+            const fs::file_status status = it->status(statError);
+            const bool statted = !statError && status.type() != fs::file_type::not_found;
+            const bool isFolder = statted && fs::is_directory(status);
+            const bool notPlain = statted && !isFolder && !fs::is_regular_file(status);
+            std::string name = nameBytes(it->path().filename());
+            if (keepEntry(m_rules, name.c_str(), name.size(), isFolder, depth))
+                entries.push_back({std::move(name), isFolder, notPlain});
+        }
+        if (error)
+            return error;
+        sortEntries(entries);
+
+        for (const Entry &entry : entries) {
+            const QString shownName = pathFromNative(entry.name);
+            if (entry.folder) {
+                const QString subFolder = folder + shownName + QLatin1Char('/');
+                const std::error_code subError =
+                    walkFolder(path / fsPath(shownName), subFolder, depth + 1);
+                if (subError && m_hooks.folderFailed)
+                    m_hooks.folderFailed(subFolder, systemErrorText(subError));
+                continue;
+            }
+            if (entry.notPlain) {
+                if (m_hooks.fileFailed)
+                    m_hooks.fileFailed(folder + shownName, notRegularFileText());
+                continue;
+            }
+            readFile(entry.name, folder + shownName, folder);
+        }
+        return {};
+    }
+
+    void readFile(const std::string &name, const QString &path, const QString &folder)
+    {
+        QFile file;
+        HeaderBytes &header = m_recording.header;
+        std::optional<QString> failure = openNativeFile(file, path, QIODevice::Unbuffered);
+        if (!failure)
+            failure = readHeader(file, header);
+        if (failure) {
+            if (m_hooks.fileFailed)
+                m_hooks.fileFailed(path, *failure);
+            return;
+        }
+        m_recording.nativeName = name;
+        m_recording.folder = folder;
+        m_recording.file = &file;
+        if (m_hooks.recording)
+            m_hooks.recording(m_recording);
+        m_recording.file = nullptr;
+    }
+
+    const FolderWalkRules &m_rules;
+    const FolderWalkHooks &m_hooks;
+    std::set<fs::path> m_entered;
+    WalkedRecording m_recording;
+    qint64 m_entriesSeen = 0;
+};
 
 } // namespace
 
@@ -190,21 +312,55 @@ QString WalkedRecording::fileName() const
     return pathFromNative(QByteArrayView(nativeName.data(), qsizetype(nativeName.size())));
 }
 
-qint64 WalkedRecording::fileSize(int *error) const
+qint64 WalkedRecording::fileSize(QString *reason) const
 {
-    struct stat st;
-    if (descriptor < 0 || fstat(descriptor, &st) != 0) {
-        if (error)
-            *error = descriptor < 0 ? EBADF : errno;
+    if (file) {
+        const qint64 size = file->size();
+        if (file->error() == QFileDevice::NoError)
+            return size;
+        if (reason)
+            *reason = file->errorString();
         return -1;
     }
-    return qint64(st.st_size);
+#if TOVREL_HAS_POSIX
+    struct stat st;
+    if (descriptor >= 0) {
+        if (fstat(descriptor, &st) == 0)
+            return qint64(st.st_size);
+        if (reason)
+            *reason = systemErrorText(errno);
+        return -1;
+    }
+#endif
+    if (reason)
+        *reason = systemErrorText(EBADF);
+    return -1;
 }
 
 std::optional<WalkFailure> walkRecordingFolders(const QString &folder, const FolderWalkRules &rules,
                                                 const FolderWalkHooks &hooks)
 {
-    return Walk(rules, hooks).run(folder);
+#if TOVREL_POSIX_PATHS
+    return PosixWalk(rules, hooks).run(folder);
+#else
+    return PortableWalk(rules, hooks).run(folder);
+#endif
 }
+
+std::optional<WalkFailure> walkRecordingFoldersPortably(const QString &folder,
+                                                        const FolderWalkRules &rules,
+                                                        const FolderWalkHooks &hooks)
+{
+    return PortableWalk(rules, hooks).run(folder);
+}
+
+#if TOVREL_HAS_POSIX
+std::optional<WalkFailure> walkRecordingFoldersPosix(const QString &folder,
+                                                     const FolderWalkRules &rules,
+                                                     const FolderWalkHooks &hooks)
+{
+    return PosixWalk(rules, hooks).run(folder);
+}
+#endif
 
 } // namespace tovrel

@@ -4,7 +4,10 @@
 
 #include <QString>
 
+class QFile;
+
 #include <functional>
+#include <optional>
 #include <string_view>
 
 // The one walk over folders of recording files, shared by the PC list (the folder alone) and
@@ -14,6 +17,11 @@
 // walk, so a link back to a folder above cannot list a file again. Of each recording file only
 // the header is read (readHeader). Names are handled by their bytes: a name that is not valid
 // UTF-8 is given by its real bytes (io/NativePath.h), so the path leads back to the file.
+//
+// Two ways walk by these rules: with the POSIX calls (descriptors, openat, the entries' types;
+// folders known by device and inode) and with std::filesystem (folders known by their canonical
+// path), which every system has. The build chooses (io/Platform.h); both give the same rows and
+// the same failures.
 namespace tovrel {
 
 // A recording file whose header was read.
@@ -28,10 +36,12 @@ struct WalkedRecording
     QString fileName() const;
     QString path() const { return folder + fileName(); }
     // The file's length in bytes, looked at only when asked for (the file stays open while the
-    // hook runs), or -1 with `error` set to the errno value when it cannot be looked at.
-    qint64 fileSize(int *error = nullptr) const;
+    // hook runs), or -1 with `reason` set to the system's reason when it cannot be looked at.
+    qint64 fileSize(QString *reason = nullptr) const;
 
-    int descriptor = -1; // the open file, while the hook runs
+    // The open file, while the hook runs: a descriptor (the POSIX walk) or a QFile.
+    int descriptor = -1;
+    QFile *file = nullptr;
 };
 
 struct FolderWalkRules
@@ -65,5 +75,16 @@ struct WalkFailure
 // Walks `folder` (ending in '/'); a failure when the folder itself cannot be opened or read.
 std::optional<WalkFailure> walkRecordingFolders(const QString &folder, const FolderWalkRules &rules,
                                                 const FolderWalkHooks &hooks);
+
+// The walk with std::filesystem, whichever way the build walks.
+std::optional<WalkFailure> walkRecordingFoldersPortably(const QString &folder,
+                                                        const FolderWalkRules &rules,
+                                                        const FolderWalkHooks &hooks);
+#if defined(__unix__) || defined(__APPLE__)
+// The walk with the POSIX calls, whichever way the build walks.
+std::optional<WalkFailure> walkRecordingFoldersPosix(const QString &folder,
+                                                     const FolderWalkRules &rules,
+                                                     const FolderWalkHooks &hooks);
+#endif
 
 } // namespace tovrel

@@ -2,11 +2,14 @@
 
 #include "io/NativePath.h"
 
+#include <QFile>
+
 #include <array>
 #include <cerrno>
 
-#include <fcntl.h>
+#if defined(__unix__) || defined(__APPLE__)
 #include <unistd.h>
+#endif
 
 namespace tovrel {
 namespace {
@@ -181,6 +184,22 @@ QByteArray encodeHeader(const RecordingHeader &h)
     return out;
 }
 
+std::optional<QString> readHeader(QIODevice &file, HeaderBytes &bytes)
+{
+    bytes.fill(0);
+    qint64 got = 0;
+    while (got < qint64(bytes.size())) {
+        const qint64 n = file.read(bytes.data() + got, qint64(bytes.size()) - got);
+        if (n < 0)
+            return file.errorString();
+        if (n == 0)
+            break; // a short file: the rest stays 0
+        got += n;
+    }
+    return std::nullopt;
+}
+
+#if defined(__unix__) || defined(__APPLE__)
 int readHeader(int fd, HeaderBytes &bytes)
 {
     bytes.fill(0);
@@ -197,22 +216,27 @@ int readHeader(int fd, HeaderBytes &bytes)
     }
     return 0;
 }
+#endif
+
+std::optional<RecordingOpenFailure> openRecording(QFile &file, const QString &path,
+                                                  HeaderBytes &header)
+{
+    if (auto reason = openNativeFile(file, path))
+        return RecordingOpenFailure{false, *reason};
+    if (auto reason = readHeader(file, header)) {
+        file.close();
+        return RecordingOpenFailure{true, *reason};
+    }
+    return std::nullopt;
+}
 
 std::optional<QByteArray> readHeaderBytes(const QString &path, QString *error)
 {
-    // Non-blocking, so a pipe that carries a recording's name cannot hold the reader.
-    const int fd = openNative(path, O_NONBLOCK);
-    if (fd < 0) {
-        if (error)
-            *error = systemErrorText(errno);
-        return std::nullopt;
-    }
+    QFile file;
     HeaderBytes bytes;
-    const int failure = readHeader(fd, bytes);
-    ::close(fd);
-    if (failure != 0) {
+    if (const auto failure = openRecording(file, path, bytes)) {
         if (error)
-            *error = systemErrorText(failure);
+            *error = failure->reason;
         return std::nullopt;
     }
     return QByteArray(bytes.data(), bytes.size());

@@ -7,6 +7,9 @@
 #include <array>
 #include <optional>
 
+class QFile;
+class QIODevice;
+
 // The recording file and the telephone's directory record.
 //
 // A recording file is the telephone's directory record for the recording (its header, 19 bytes
@@ -106,9 +109,25 @@ RecordingHeader decodeHeader(QByteArrayView bytes, bool longForm);
 QByteArray encodeHeader(const RecordingHeader &header);
 
 // The one way a header is read: up to 32 bytes from the current position (the start) of the
-// file open at `fd` into `bytes`. Bytes past the end of a short file count as 0; a read that
-// fails is a failure, never a header of zeros. Returns 0, or the errno value of the failure.
+// open file into `bytes`. Bytes past the end of a short file count as 0; a read that fails is a
+// failure, never a header of zeros. Through Qt's file calls: nothing, or the system's reason.
+std::optional<QString> readHeader(QIODevice &file, HeaderBytes &bytes);
+#if defined(__unix__) || defined(__APPLE__)
+// The same from the file open at the descriptor `fd` (the walk's faster way on POSIX): 0, or
+// the errno value of the failure.
 int readHeader(int fd, HeaderBytes &bytes);
+#endif
+
+// Why a recording could not be opened with its header.
+struct RecordingOpenFailure
+{
+    bool opened = false; // the file opened, but its header could not be read
+    QString reason;      // the system's reason
+};
+// Opens the recording at `path` (by its real bytes, see io/NativePath.h) into `file`, read only
+// plus `mode`, and reads its header into `header`: nothing, or why it failed.
+std::optional<RecordingOpenFailure> openRecording(QFile &file, const QString &path,
+                                                  HeaderBytes &header);
 
 // Opens `path` (by its real bytes, see io/NativePath.h) and reads its header: the bytes, or
 // nothing with `error` set to the system's reason when the file cannot be opened or read.

@@ -21,10 +21,10 @@ std::optional<QString> recordingDamage(const HeaderBytes &header, qint64 fileSiz
 
 std::optional<QString> recordingDamage(const WalkedRecording &recording)
 {
-    int error = 0;
-    const qint64 size = recording.fileSize(&error);
+    QString reason;
+    const qint64 size = recording.fileSize(&reason);
     if (size < 0)
-        return unreadableFileText(systemErrorText(error));
+        return unreadableFileText(reason);
     return recordingDamage(recording.header, size);
 }
 
