@@ -53,7 +53,8 @@ void PositionBar::showLoudnessOf(const QString &path, int headerLength, quint32 
     m_cancel = std::make_shared<std::atomic<bool>>(false);
     m_pending = true;
     const int generation = m_generation;
-    const int columns = spanColumns();
+    // At least a fine resolution, so that a bar widened later still has a peak for each column.
+    const int columns = std::max(spanColumns(), kMinimumColumns);
     m_worker = std::thread([this, cancel = m_cancel, generation, path, columns] {
         const loudness::Envelope envelope = loudness::compute(path, columns, *cancel);
         if (envelope.cancelled)
@@ -99,7 +100,9 @@ void PositionBar::showEvent(QShowEvent *event)
 
 bool PositionBar::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == window() && event->type() == QEvent::Close)
+    // The window closed (a close, Esc, an exit button: it is hidden by the program, not by the
+    // system as when minimised).
+    if (watched == window() && event->type() == QEvent::Hide && !event->spontaneous())
         cancelLoudness();
     return QSlider::eventFilter(watched, event);
 }

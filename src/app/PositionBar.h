@@ -47,6 +47,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static constexpr int kMinimumColumns = 1024;
+
     void takeLoudness(int generation, const QString &path, const QList<float> &peaks,
                       const QString &error);
     // Pixel columns between the handle's centre at the start and at the end.

@@ -350,7 +350,6 @@ private slots:
             const QByteArray ini = sandbox.folder().read(u("SysConf.ini"));
             QVERIFY2(ini.contains("[Playback]\nRewindAfterPause=0\n"), ini.constData());
             // The other window, shown, takes the choice.
-            Windows::state();
             w.fromSearch = !fromSearch;
             QVERIFY(w.show(sandbox.folder().path() + u("rec/")));
             QVERIFY(!w.rewind()->isChecked());
@@ -449,7 +448,17 @@ private slots:
         };
         QVERIFY2(inked(0.5) > inked(0.15) + 4,
                  qPrintable(u("%1 %2").arg(inked(0.5)).arg(inked(0.15))));
+
+        // The window closing cancels a decode under way.
+        w.list()->clearSelection();
+        w.list()->selectRow(row(u("a.spx")));
+        w.play();
+        QVERIFY(bar->loudnessPending());
         w.window()->close();
+        QVERIFY(!w.window()->isVisible());
+        QVERIFY(!bar->loudnessPending());
+        QTest::qWait(100);
+        QCOMPARE(events.last(), u("ready b.spx"));
     }
 };
 
