@@ -175,17 +175,24 @@ private slots:
         QTest::addColumn<bool>("fromSearch");
         QTest::addColumn<int>("seconds"); // of the recording
         QTest::addColumn<int>("at");      // the position the key is pressed at (or later)
+        QTest::addColumn<bool>("paused"); // the player paused there first
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("step"); // expected: position + step, kept within 0..seconds
         for (bool search : {false, true}) {
             const char *w = search ? "search window" : "main window";
-            QTest::addRow("%s: forward", w) << search << 30 << 2 << int(Qt::Key_Right) << 5;
-            QTest::addRow("%s: back", w) << search << 30 << 7 << int(Qt::Key_Left) << -5;
+            QTest::addRow("%s: forward", w)
+                << search << 30 << 2 << false << int(Qt::Key_Right) << 5;
+            QTest::addRow("%s: back", w) << search << 30 << 7 << false << int(Qt::Key_Left) << -5;
             QTest::addRow("%s: back near the start", w)
-                << search << 30 << 1 << int(Qt::Key_Left) << -5;
+                << search << 30 << 1 << false << int(Qt::Key_Left) << -5;
             QTest::addRow("%s: forward near the end", w)
-                << search << 8 << 5 << int(Qt::Key_Right) << 5;
-            QTest::addRow("%s: to the start", w) << search << 30 << 6 << int(Qt::Key_Home) << -99;
+                << search << 8 << 5 << false << int(Qt::Key_Right) << 5;
+            QTest::addRow("%s: to the start", w)
+                << search << 30 << 6 << false << int(Qt::Key_Home) << -99;
+            QTest::addRow("%s: back while paused", w)
+                << search << 30 << 7 << true << int(Qt::Key_Left) << -5;
+            QTest::addRow("%s: to the start while paused", w)
+                << search << 30 << 4 << true << int(Qt::Key_Home) << -99;
         }
     }
 
@@ -194,6 +201,7 @@ private slots:
         QFETCH(bool, fromSearch);
         QFETCH(int, seconds);
         QFETCH(int, at);
+        QFETCH(bool, paused);
         QFETCH(int, key);
         QFETCH(int, step);
         test::TestSandbox sandbox;
@@ -203,8 +211,13 @@ private slots:
         w.startButton()->click();
         QCOMPARE(Windows::state(), int(PlayPlaying));
 
-        const int position = w.justReached(at);
+        int position = w.justReached(at);
         QVERIFY(position >= at);
+        if (paused) {
+            w.key(Qt::Key_Space);
+            QCOMPARE(Windows::state(), int(PlayPaused));
+            position = w.position();
+        }
         const int opened = w.record->openCalls();
         w.key(key, Qt::ControlModifier);
         const int expected = std::clamp(position + step, 0, seconds);
@@ -217,6 +230,39 @@ private slots:
             QVERIFY2(after >= expected + 1 && after <= expected + 3,
                      qPrintable(QString::number(after)));
         }
+        QVERIFY(w.messages.texts().isEmpty());
+    }
+
+    // The keys act only where there is playback to act on: a stopped window's jumps do nothing,
+    // and the main window's keys rest while its telephone tab is shown.
+    void keysAtRest_data()
+    {
+        QTest::addColumn<bool>("telephoneTab");
+        QTest::newRow("stopped") << false;
+        QTest::newRow("telephone tab shown") << true;
+    }
+
+    void keysAtRest()
+    {
+        QFETCH(bool, telephoneTab);
+        test::TestSandbox sandbox;
+        sandbox.folder().write(u("rec/a.spx"), speech(20).bytes);
+        Windows w(false, 1.0);
+        QVERIFY(w.show(sandbox.folder().path() + u("rec/")));
+        if (telephoneTab) {
+            w.play();
+            QCOMPARE(Windows::state(), int(PlayPlaying));
+            w.main->PageControl1->setCurrentWidget(w.main->TabSheetMCU);
+            w.main->ListViewMCU->setFocus();
+        }
+        const int state = Windows::state();
+        for (int key : {int(Qt::Key_Right), int(Qt::Key_Left), int(Qt::Key_Home)})
+            w.key(key, Qt::ControlModifier);
+        if (telephoneTab)
+            w.key(Qt::Key_Space); // stopped, Space would start the selected row
+        QCOMPARE(Windows::state(), state);
+        QCOMPARE(w.record->openCalls(), telephoneTab ? 1 : 0);
+        QCOMPARE(w.bar()->value(), 0);
         QVERIFY(w.messages.texts().isEmpty());
     }
 
