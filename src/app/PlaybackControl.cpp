@@ -74,8 +74,9 @@ PlaybackControl::PlaybackControl(const PlaybackControls &controls, const Playbac
 
 bool PlaybackControl::eventFilter(QObject *watched, QEvent *event)
 {
+    // Shown, or active again once the other window has closed.
     if (m_c.rewindAfterPause && watched == m_c.rewindAfterPause->window() &&
-        event->type() == QEvent::Show)
+        (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate))
         readRewindChoice();
     return QObject::eventFilter(watched, event);
 }

@@ -388,14 +388,17 @@ private slots:
         test::TestSandbox sandbox;
         sandbox.folder().write(u("rec/a.spx"), speech(3).bytes);
         {
-            Windows w(fromSearch);
+            // Both windows shown, the other one first.
+            Windows w(!fromSearch);
+            QVERIFY(w.show(sandbox.folder().path() + u("rec/")));
+            w.fromSearch = fromSearch;
             QVERIFY(w.show(sandbox.folder().path() + u("rec/")));
             QVERIFY(w.rewind()->isChecked());
             QTest::mouseClick(w.rewind(), Qt::LeftButton);
             QVERIFY(!w.rewind()->isChecked());
             const QByteArray ini = sandbox.folder().read(u("SysConf.ini"));
             QVERIFY2(ini.contains("[Playback]\nRewindAfterPause=0\n"), ini.constData());
-            // The other window, shown, takes the choice.
+            // The other window, active again, takes the choice.
             w.fromSearch = !fromSearch;
             QVERIFY(w.show(sandbox.folder().path() + u("rec/")));
             QVERIFY(!w.rewind()->isChecked());
