@@ -112,10 +112,11 @@ void PositionBar::paintEvent(QPaintEvent *)
     QStylePainter painter(this);
     QStyleOptionSlider option;
     initStyleOption(&option);
-    const QStyle::SubControls all = option.subControls;
 
-    // The groove, then the loudness in it, then the handle over both.
-    option.subControls = all & ~QStyle::SC_SliderHandle;
+    // The groove (and tick marks), then the loudness in it, then the handle over both.
+    option.subControls = QStyle::SC_SliderGroove;
+    if (tickPosition() != NoTicks)
+        option.subControls |= QStyle::SC_SliderTickmarks;
     painter.drawComplexControl(QStyle::CC_Slider, option);
 
     const QRect groove =
@@ -132,6 +133,10 @@ void PositionBar::paintEvent(QPaintEvent *)
         const int reach = std::max(1, rect().height() / 2 - 2);
         const double fileBytes = double(m_fileLength);
         const qsizetype count = m_peaks.size();
+        // The loudest part of the recording reaches the bar's edges; a recording of near silence
+        // is not blown up into noise.
+        const float loudest =
+            std::max(*std::max_element(m_peaks.cbegin(), m_peaks.cend()), kQuietestScale);
         QColor colour = palette().color(QPalette::Highlight);
         colour.setAlpha(160);
         painter.setPen(colour);
@@ -143,15 +148,18 @@ void PositionBar::paintEvent(QPaintEvent *)
             const auto first = std::clamp<qsizetype>(qsizetype(from * double(count)), 0, count - 1);
             const auto end = std::clamp<qsizetype>(qsizetype(to * double(count)), first + 1, count);
             const float peak = *std::max_element(m_peaks.cbegin() + first, m_peaks.cbegin() + end);
-            const int half = int(peak * float(reach) + 0.5f);
+            const int half = int(peak / loudest * float(reach) + 0.5f);
             if (half > 0)
                 painter.drawLine(left + x, middle - half, left + x, middle + half);
         }
     }
 
-    option.subControls = all & QStyle::SC_SliderHandle;
-    if (option.subControls)
-        painter.drawComplexControl(QStyle::CC_Slider, option);
+    option.subControls = QStyle::SC_SliderHandle;
+    if (isSliderDown()) {
+        option.activeSubControls = QStyle::SC_SliderHandle;
+        option.state |= QStyle::State_Sunken;
+    }
+    painter.drawComplexControl(QStyle::CC_Slider, option);
 }
 
 } // namespace tovrel

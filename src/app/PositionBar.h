@@ -48,6 +48,8 @@ protected:
 
 private:
     static constexpr int kMinimumColumns = 1024;
+    // Peaks are drawn against the recording's loudest, but never against less than this.
+    static constexpr float kQuietestScale = 0.05f;
 
     void takeLoudness(int generation, const QString &path, const QList<float> &peaks,
                       const QString &error);

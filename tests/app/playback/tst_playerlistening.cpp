@@ -1,3 +1,4 @@
+#include "ClickToSeek.h"
 #include "PlaybackFixtures.h"
 #include "PositionBar.h"
 #include "ReportListView.h"
@@ -411,6 +412,38 @@ private slots:
         QVERIFY(again.rewind()->isChecked());
         const QByteArray ini = sandbox.folder().read(u("SysConf.ini"));
         QVERIFY2(ini.contains("[Playback]\nRewindAfterPause=1\n"), ini.constData());
+    }
+
+    // Without loudness to draw, the position bar looks as a plain slider does: groove, filled
+    // part and handle, at any position.
+    void barWithoutLoudnessIsASlider_data()
+    {
+        QTest::addColumn<int>("value");
+        QTest::newRow("start") << 0;
+        QTest::newRow("middle") << 12;
+        QTest::newRow("end") << 25;
+    }
+
+    void barWithoutLoudnessIsASlider()
+    {
+        QFETCH(int, value);
+        QWidget window;
+        PositionBar bar(&window);
+        QSlider slider(Qt::Horizontal, &window);
+        for (QSlider *s : {static_cast<QSlider *>(&bar), &slider}) {
+            ClickToSeek::install(s);
+            s->setRange(0, 25);
+            s->setValue(value);
+            s->resize(300, 26);
+        }
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage plain = slider.grab().toImage();
+        QCOMPARE(bar.grab().toImage(), plain);
+        // A bar that drew nothing would not pass for a slider either.
+        QImage blank(plain.size(), plain.format());
+        blank.fill(slider.palette().color(QPalette::Window));
+        QVERIFY(plain != blank);
     }
 
     // The bar draws the loudness of the recording playing: silence, a tone, silence show low,
