@@ -54,7 +54,8 @@ struct PlaybackRules
 };
 
 // Window-side control of playback over the core's PlaybackSession: the start, pause, stop,
-// previous and next buttons, the position timer, and seeking with the position bar. Both the
+// previous and next buttons, the position timer, seeking with the position bar, the keys'
+// jumps (PlayerKeys) and the going back on resume. Both the
 // main window and the search window use one each; the play state is the program's one.
 class PlaybackControl : public QObject
 {

@@ -34,7 +34,6 @@ void PlayerKeys::add(const QKeySequence &keys, const QString &name, const QStrin
     // Play/pause held down would toggle on and on; a held jump goes on jumping.
     shortcut->setAutoRepeat(keys != QKeySequence(Qt::Key_Space));
     connect(shortcut, &QShortcut::activated, this, std::move(run));
-    m_shortcuts.append(shortcut);
     m_lines.append(name + QStringLiteral("：") + action);
 }
 

@@ -7,7 +7,6 @@
 #include <functional>
 
 class QPushButton;
-class QShortcut;
 class QWidget;
 
 namespace tovrel {
@@ -37,7 +36,6 @@ private:
              std::function<void()> run);
 
     QWidget *m_scope;
-    QList<QShortcut *> m_shortcuts;
     QStringList m_lines;
 };
 
