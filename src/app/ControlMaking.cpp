@@ -1,7 +1,10 @@
 #include "ControlMaking.h"
 
 #include "ClickToSeek.h"
+#include "PositionBar.h"
 
+#include <QCheckBox>
+#include <QCoreApplication>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
@@ -40,11 +43,20 @@ PlayButtons makePlayButtons(QWidget *parent)
 
 QSlider *makePositionBar(QWidget *parent)
 {
-    auto *bar = new QSlider(Qt::Horizontal, parent);
+    auto *bar = new PositionBar(parent);
     bar->setObjectName(QStringLiteral("TrackBar1"));
     bar->setRange(0, 25);
     ClickToSeek::install(bar);
     return bar;
+}
+
+QCheckBox *makeRewindBox(QWidget *parent)
+{
+    auto *box =
+        new QCheckBox(QCoreApplication::translate("PlaybackControl", "暂停后回退2秒"), parent);
+    box->setObjectName(QStringLiteral("CheckBoxRewind"));
+    box->setChecked(true);
+    return box;
 }
 
 } // namespace tovrel::controls

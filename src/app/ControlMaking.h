@@ -3,6 +3,7 @@
 #include <QList>
 #include <QStyle>
 
+class QCheckBox;
 class QProgressBar;
 class QPushButton;
 class QSlider;
@@ -33,7 +34,10 @@ struct PlayButtons
 PlayButtons makePlayButtons(QWidget *parent);
 
 // The position bar of a playback row: 0 to 25 until a recording sets its length, and a click
-// seeks to the clicked second.
+// seeks to the clicked second; it draws the loudness of the recording playing (PositionBar).
 QSlider *makePositionBar(QWidget *parent);
+
+// "暂停后回退2秒": whether a resume after a pause goes back 2 s; PlaybackControl keeps it.
+QCheckBox *makeRewindBox(QWidget *parent);
 
 } // namespace tovrel::controls

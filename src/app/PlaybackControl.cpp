@@ -1,7 +1,9 @@
 #include "PlaybackControl.h"
 
 #include "MessageSink.h"
+#include "PositionBar.h"
 #include "ReportListView.h"
+#include "StandardError.h"
 #include "TrackBarWatch.h"
 
 #include "activity/ActivityFlags.h"
@@ -9,11 +11,16 @@
 #include "playback/PlaybackSession.h"
 #include "playback/PlaybackTimes.h"
 #include "report/ReportModel.h"
+#include "settings/SysConf.h"
 
+#include <QCheckBox>
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace tovrel {
 namespace {
@@ -55,6 +62,35 @@ PlaybackControl::PlaybackControl(const PlaybackControls &controls, const Playbac
     auto *watch = new TrackBarWatch(m_c.trackBar);
     connect(watch, &TrackBarWatch::moving, this, &PlaybackControl::trackBarMoving);
     connect(watch, &TrackBarWatch::released, this, &PlaybackControl::trackBarReleased);
+
+    if (m_c.rewindAfterPause) {
+        readRewindChoice();
+        connect(m_c.rewindAfterPause, &QCheckBox::clicked, this,
+                &PlaybackControl::rewindChoiceClicked);
+        // Both windows keep the choice: a window shown again takes what the other stored.
+        m_c.rewindAfterPause->window()->installEventFilter(this);
+    }
+}
+
+bool PlaybackControl::eventFilter(QObject *watched, QEvent *event)
+{
+    // Shown, or active again once the other window has closed.
+    if (m_c.rewindAfterPause && watched == m_c.rewindAfterPause->window() &&
+        (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate))
+        readRewindChoice();
+    return QObject::eventFilter(watched, event);
+}
+
+void PlaybackControl::readRewindChoice()
+{
+    m_c.rewindAfterPause->setChecked(sysconf::readRewindAfterPause());
+}
+
+void PlaybackControl::rewindChoiceClicked(bool checked)
+{
+    // The box keeps the user's choice for this run even when it cannot be remembered.
+    if (const auto error = sysconf::writeRewindAfterPause(checked))
+        showStandardError(*m_messages, *error);
 }
 
 void PlaybackControl::showMessage(const PlaybackMessage &message)
@@ -89,6 +125,11 @@ void PlaybackControl::startClick()
         return;
     }
     if (PlayStateFlag.load() == PlayPaused) {
+        if (m_c.rewindAfterPause && m_c.rewindAfterPause->isChecked() && m_session->isRunning()) {
+            // The listener hears again the last words before the pause.
+            playFrom(std::max(0, playingSecond() - kRewindSeconds));
+            return;
+        }
         // Resume: the player thread restarts the device on its own.
         m_session->resume();
         m_c.start->setEnabled(false);
@@ -115,6 +156,9 @@ void PlaybackControl::startClick()
     }
     const int total = playbacktimes::totalSeconds(m_session->fileLength());
     m_c.trackBar->setMaximum(total);
+    // Drawn once playback runs: the bar's own decode never holds up the sound.
+    if (auto *bar = qobject_cast<PositionBar *>(m_c.trackBar))
+        bar->showLoudnessOf(path, m_session->headerLength(), m_session->fileLength());
     m_c.total->setText(playbacktimes::timeText(total));
     setPlayingButtons();
     if (m_rules.startEnablesTimer)
@@ -150,7 +194,7 @@ void PlaybackControl::timerTick()
         // A window whose session is idle (the other window plays) leaves its bar alone.
         if (!m_session->isRunning())
             return;
-        const int position = int(m_session->seekOffset() / 1000) + m_session->elapsedSeconds();
+        const int position = playingSecond();
         m_c.trackBar->setValue(position);
         m_lastPosition = m_c.trackBar->value();
         m_c.elapsed->setText(playbacktimes::timeText(position));
@@ -193,11 +237,15 @@ void PlaybackControl::trackBarReleased()
         return;
     }
 
-    setPlayingButtons();
     const int headerLength =
         m_rules.seekHeaderLength > 0 ? m_rules.seekHeaderLength : m_session->headerLength();
-    const int second = playbacktimes::seekSecond(m_session->fileLength(), m_c.trackBar->value(),
-                                                 m_c.trackBar->maximum(), headerLength);
+    playFrom(playbacktimes::seekSecond(m_session->fileLength(), m_c.trackBar->value(),
+                                       m_c.trackBar->maximum(), headerLength));
+}
+
+void PlaybackControl::playFrom(int second)
+{
+    setPlayingButtons();
     m_session->stop();
     m_c.trackBar->setValue(second);
     m_lastPosition = m_c.trackBar->value();
@@ -212,6 +260,41 @@ void PlaybackControl::trackBarReleased()
     setPlayingButtons();
     focusAfterSeek();
     m_c.timer->start();
+}
+
+int PlaybackControl::playingSecond() const
+{
+    if (PlayStateFlag.load() == PlayStopped || !m_session->isRunning())
+        return 0;
+    return int(m_session->seekOffset() / 1000) + m_session->elapsedSeconds();
+}
+
+int PlaybackControl::lastSecond() const
+{
+    const qint64 payload = qint64(m_session->fileLength()) - m_session->headerLength();
+    return int(std::max<qint64>(0, payload) / 1000);
+}
+
+void PlaybackControl::playPauseKey()
+{
+    if (PlayStateFlag.load() == PlayPlaying)
+        pauseClick();
+    else
+        startClick();
+}
+
+void PlaybackControl::jumpBy(int seconds)
+{
+    if (PlayStateFlag.load() == PlayStopped || !m_session->isRunning())
+        return;
+    playFrom(std::clamp(playingSecond() + seconds, 0, lastSecond()));
+}
+
+void PlaybackControl::jumpToStart()
+{
+    if (PlayStateFlag.load() == PlayStopped || !m_session->isRunning())
+        return;
+    playFrom(0);
 }
 
 void PlaybackControl::nextClick()

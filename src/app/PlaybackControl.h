@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSlider;
@@ -29,6 +30,8 @@ struct PlaybackControls
     QLabel *elapsed = nullptr;       // the elapsed-time label
     QLabel *total = nullptr;         // the total-time label
     QTimer *timer = nullptr;         // TimerPlayer
+    // "暂停后回退2秒": a resume after a pause starts 2 s before where it paused (none: never).
+    QCheckBox *rewindAfterPause = nullptr;
     ReportListView *list = nullptr;
     ReportModel *model = nullptr;
 };
@@ -51,7 +54,8 @@ struct PlaybackRules
 };
 
 // Window-side control of playback over the core's PlaybackSession: the start, pause, stop,
-// previous and next buttons, the position timer, and seeking with the position bar. Both the
+// previous and next buttons, the position timer, seeking with the position bar, the keys'
+// jumps (PlayerKeys) and the going back on resume. Both the
 // main window and the search window use one each; the play state is the program's one.
 class PlaybackControl : public QObject
 {
@@ -72,7 +76,31 @@ public:
     void previousClick();
     void timerTick();
 
+    // The keys' actions. Space: pause while playing, else the start button's click (a resume
+    // when paused). The jumps act on a playing or paused recording (which then plays on from the
+    // new place) and do nothing while stopped.
+    void playPauseKey();
+    // `seconds` forward (or back, when negative) from where the player is, kept within the
+    // recording.
+    void jumpBy(int seconds);
+    void jumpToStart();
+
+    // Where the player is: the second of the recording it has played up to (0 when stopped).
+    int playingSecond() const;
+
+    // Seconds a resume goes back.
+    static constexpr int kRewindSeconds = 2;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    // Plays the current recording from `second` (within the recording), as a seek does.
+    void playFrom(int second);
+    // The last second a jump may land on: where the recording's payload ends.
+    int lastSecond() const;
+    void readRewindChoice();
+    void rewindChoiceClicked(bool checked);
     void trackBarMoving();
     void trackBarReleased();
     void setPlayingButtons();

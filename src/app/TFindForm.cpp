@@ -6,6 +6,7 @@
 #include "ConversionControl.h"
 #include "PickerTyping.h"
 #include "PlaybackControl.h"
+#include "PlayerKeys.h"
 #include "ReportListView.h"
 #include "StandardError.h"
 #include "TExportForm1.h"
@@ -236,13 +237,15 @@ void TFindForm::buildPlayback()
         x += 30;
     }
     TrackBar1 = controls::makePositionBar(this);
-    TrackBar1->setGeometry(164, 452, 460, 26);
-    Label5 = caption(this, QStringLiteral("00:00:00"), {632, 457, 56, 16});
+    TrackBar1->setGeometry(164, 452, 330, 26);
+    Label5 = caption(this, QStringLiteral("00:00:00"), {500, 457, 56, 16});
     Label5->setObjectName(QStringLiteral("Label5"));
-    Label7 = caption(this, QStringLiteral("/"), {690, 457, 8, 16});
+    Label7 = caption(this, QStringLiteral("/"), {558, 457, 8, 16});
     Label7->setObjectName(QStringLiteral("Label7"));
-    Label6 = caption(this, QStringLiteral("00:00:00"), {700, 457, 56, 16});
+    Label6 = caption(this, QStringLiteral("00:00:00"), {568, 457, 56, 16});
     Label6->setObjectName(QStringLiteral("Label6"));
+    CheckBoxRewind = controls::makeRewindBox(this);
+    CheckBoxRewind->setGeometry(632, 455, 160, 18);
     TimerPlayer = new QTimer(this);
     TimerPlayer->setObjectName(QStringLiteral("TimerPlayer"));
     TimerPlayer->setInterval(500);
@@ -327,6 +330,7 @@ void TFindForm::connectHandlers()
     play.elapsed = Label5;
     play.total = Label6;
     play.timer = TimerPlayer;
+    play.rewindAfterPause = CheckBoxRewind;
     play.list = FindListView;
     play.model = FindListViewModel;
     PlaybackRules playRules;
@@ -335,6 +339,7 @@ void TFindForm::connectHandlers()
     playRules.startEnablesTimer = false;
     playRules.seekAtSamePosition = true;
     m_playback = new PlaybackControl(play, playRules, session, m_context.messages, this);
+    new PlayerKeys(this, m_playback, {BitBtnPlayStart, BitBtnPlayPause, BitBtnPlayStop});
 
     ConversionControls convert;
     convert.selectedButton = BitBtn4;

@@ -102,6 +102,7 @@ public:
     QLabel *Label5 = nullptr;
     QLabel *Label7 = nullptr;
     QLabel *Label6 = nullptr;
+    QCheckBox *CheckBoxRewind = nullptr; // "暂停后回退2秒"
     QTimer *TimerPlayer = nullptr;
 
     // Conversion.

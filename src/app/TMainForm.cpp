@@ -259,16 +259,18 @@ void TMainForm::buildComputerTab()
     }
 
     TrackBar1 = controls::makePositionBar(TabSheetComputer);
-    anchors->place(TrackBar1, {160, 448, 298, 26}, kBottomStretch);
+    anchors->place(TrackBar1, {160, 448, 170, 26}, kBottomStretch);
     Label3 = caption(TabSheetComputer, QStringLiteral("00:00:00"));
     Label3->setObjectName(QStringLiteral("Label3"));
-    anchors->place(Label3, {464, 453, 56, 16}, kBottomRight);
+    anchors->place(Label3, {336, 453, 56, 16}, kBottomRight);
     Label5 = caption(TabSheetComputer, QStringLiteral("/"));
     Label5->setObjectName(QStringLiteral("Label5"));
-    anchors->place(Label5, {522, 453, 8, 16}, kBottomRight);
+    anchors->place(Label5, {394, 453, 8, 16}, kBottomRight);
     Label4 = caption(TabSheetComputer, QStringLiteral("00:00:00"));
     Label4->setObjectName(QStringLiteral("Label4"));
-    anchors->place(Label4, {532, 453, 56, 16}, kBottomRight);
+    anchors->place(Label4, {404, 453, 56, 16}, kBottomRight);
+    CheckBoxRewind = controls::makeRewindBox(TabSheetComputer);
+    anchors->place(CheckBoxRewind, {466, 452, 170, 18}, kBottomRight);
 
     GroupBox3 = new QGroupBox(u("转换WAV文件"), TabSheetComputer);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));

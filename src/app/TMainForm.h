@@ -93,6 +93,7 @@ public:
     QLabel *Label3 = nullptr;
     QLabel *Label5 = nullptr;
     QLabel *Label4 = nullptr;
+    QCheckBox *CheckBoxRewind = nullptr; // "暂停后回退2秒"
     QGroupBox *GroupBox3 = nullptr;
     QLineEdit *EditOutput = nullptr;
     QPushButton *BitBtnOutput = nullptr;

@@ -4,6 +4,7 @@
 #include "TMainForm.h"
 
 #include "PlaybackControl.h"
+#include "PlayerKeys.h"
 
 #include "playback/PlaybackSession.h"
 #include "playback/PortAudioOutput.h"
@@ -28,11 +29,15 @@ void TMainForm::connectPlaybackHandlers()
     controls.elapsed = Label3;
     controls.total = Label4;
     controls.timer = TimerPlayer;
+    controls.rewindAfterPause = CheckBoxRewind;
     controls.list = ListViewFile;
     controls.model = ListViewFileModel;
     PlaybackRules rules;
     rules.folderButton = BitBtn3;
     m_playback = new PlaybackControl(controls, rules, session, m_context.messages, this);
+    // The keys act while the PC tab is shown.
+    new PlayerKeys(TabSheetComputer, m_playback,
+                   {BitBtnPlayStart, BitBtnPlayPause, BitBtnPlayStop});
 }
 
 void TMainForm::BitBtnPlayStartClick()

@@ -72,6 +72,9 @@ const QStringList kFixedLatinTexts{
     u("WAV"),
     u("Excel"),
     u("List"),
+    // Key caps named in the playback buttons' tool tip.
+    u("Ctrl"),
+    u("Home"),
 };
 
 // The Latin-script words of `text` that are neither one of the program's fixed texts nor part of

@@ -11,6 +11,13 @@ const QString kSection = QStringLiteral("LocalConfig");
 const QString kKey = QStringLiteral("LocalFileBackupPath");
 const QString kUploadSection = QStringLiteral("Upload");
 const QString kOnlyNewKey = QStringLiteral("OnlyNew");
+const QString kPlaybackSection = QStringLiteral("Playback");
+const QString kRewindKey = QStringLiteral("RewindAfterPause");
+
+QString flagText(bool on)
+{
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
 
 std::optional<QString> writeValue(const QString &section, const QString &key, const QString &value)
 {
@@ -69,8 +76,19 @@ bool readUploadOnlyNew()
 
 std::optional<QString> writeUploadOnlyNew(bool onlyNew)
 {
-    return writeValue(kUploadSection, kOnlyNewKey,
-                      onlyNew ? QStringLiteral("1") : QStringLiteral("0"));
+    return writeValue(kUploadSection, kOnlyNewKey, flagText(onlyNew));
+}
+
+bool readRewindAfterPause()
+{
+    // Only a stored "0" turns it off.
+    return readValue(kPlaybackSection, kRewindKey).value_or(QString()).trimmed() !=
+           QLatin1String("0");
+}
+
+std::optional<QString> writeRewindAfterPause(bool rewind)
+{
+    return writeValue(kPlaybackSection, kRewindKey, flagText(rewind));
 }
 
 std::optional<QString> readValue(const QString &section, const QString &key)

@@ -7,7 +7,7 @@
 // SysConf.ini: the program's one settings file, in the current working directory. It remembers
 // the local recording folder (section LocalConfig, key LocalFileBackupPath) and the USB ids of
 // the telephone (section Device) and whether the upload takes only new recordings (section
-// Upload).
+// Upload) and whether a resumed playback goes back a little (section Playback).
 namespace tovrel::sysconf {
 
 // The settings file's path: the working directory at the time of the call + "/SysConf.ini".
@@ -37,6 +37,13 @@ bool readUploadOnlyNew();
 // Stores the choice, keeping every other line; the user's message when the file cannot be
 // written (as writeLocalFileBackupPath).
 std::optional<QString> writeUploadOnlyNew(bool onlyNew);
+
+// Whether resuming a paused playback starts 2 s before where it paused (section Playback, key
+// RewindAfterPause, "1" or "0"); on when the file, the section or the key is missing.
+bool readRewindAfterPause();
+// Stores the choice, keeping every other line; the user's message when the file cannot be
+// written (as writeLocalFileBackupPath).
+std::optional<QString> writeRewindAfterPause(bool rewind);
 
 // A raw value of any section, for the settings other areas read (device ids).
 std::optional<QString> readValue(const QString &section, const QString &key);

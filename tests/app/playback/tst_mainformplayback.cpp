@@ -14,6 +14,7 @@
 #include "report/ReportModel.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -214,9 +215,11 @@ private slots:
         QVERIFY(w.main->BitBtnPlayStart->isEnabled());
     }
 
+    // Without the rewind, a resume goes on with the paused playback.
     void pauseAndResumeKeepThePlayback()
     {
         Window w;
+        w.main->CheckBoxRewind->setChecked(false);
         w.list({20000});
         w.select(0);
         w.main->BitBtnPlayStartClick();
@@ -322,6 +325,7 @@ private slots:
     void nextWhilePausedMovesTheSelectionAndResumes()
     {
         Window w(1.0);
+        w.main->CheckBoxRewind->setChecked(false);
         w.list({20000, 3000});
         w.select(0);
         w.main->BitBtnPlayStartClick();

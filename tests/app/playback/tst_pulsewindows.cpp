@@ -12,6 +12,7 @@
 #include "RecordBytes.h"
 #include "playback/PlaybackMessage.h"
 
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QTest>
@@ -71,6 +72,8 @@ private slots:
     void mainWindowPauseAndResume()
     {
         PulseWindows w;
+        // The held sound goes on where it stopped (no going back on resume).
+        w.main->CheckBoxRewind->setChecked(false);
         w.showOnPcTab(QStringLiteral("07090000_0001_.spx"), m_recording);
         QVERIFY2(m_sink->startListening(), qPrintable(m_sink->error()));
         w.main->BitBtnPlayStartClick();
