@@ -3,10 +3,12 @@
 #include "FolderPicker.h"
 #include "MessageSink.h"
 #include "playback/AudioOutput.h"
+#include "playback/PlaybackSpeed.h"
 
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace tovrel {
 
@@ -24,6 +26,9 @@ struct AppContext
     std::function<void(const QString &folder)> openFolder;
     // The sound output of playback; empty for the default sound device.
     AudioOutputFactory audioOutput;
+    // The playing speed, one for every window while the program runs (copies of the context
+    // share it).
+    std::shared_ptr<PlaybackSpeed> playbackSpeed = std::make_shared<PlaybackSpeed>();
 };
 
 } // namespace tovrel

@@ -7,11 +7,14 @@
 #include "activity/ActivityFlags.h"
 #include "activity/ActivityRules.h"
 #include "playback/PlaybackSession.h"
+#include "playback/PlaybackSpeed.h"
 #include "playback/PlaybackTimes.h"
 #include "report/ReportModel.h"
 
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QTimer>
 
@@ -55,6 +58,35 @@ PlaybackControl::PlaybackControl(const PlaybackControls &controls, const Playbac
     auto *watch = new TrackBarWatch(m_c.trackBar);
     connect(watch, &TrackBarWatch::moving, this, &PlaybackControl::trackBarMoving);
     connect(watch, &TrackBarWatch::released, this, &PlaybackControl::trackBarReleased);
+
+    // The playing speed: one for both windows, changed with Ctrl+Up / Ctrl+Down in either.
+    if (m_c.speedValue) {
+        m_session->setSpeed(m_c.speedValue->tenths());
+        showSpeed(m_c.speedValue->tenths());
+        connect(m_c.speedValue, &PlaybackSpeed::changed, this, [this](int tenths) {
+            m_session->setSpeed(tenths);
+            showSpeed(tenths);
+        });
+        QWidget *window = m_c.trackBar->window();
+        connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Up), window), &QShortcut::activated,
+                this, [this] { changeSpeed(1); });
+        connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down), window), &QShortcut::activated,
+                this, [this] { changeSpeed(-1); });
+    }
+    if (m_c.speed)
+        m_c.speed->setToolTip(tr("播放速度（Ctrl+↑ 加快，Ctrl+↓ 减慢）"));
+}
+
+void PlaybackControl::changeSpeed(int steps)
+{
+    if (m_c.speedValue)
+        m_c.speedValue->step(steps);
+}
+
+void PlaybackControl::showSpeed(int tenths)
+{
+    if (m_c.speed)
+        m_c.speed->setText(PlaybackSpeed::text(tenths));
 }
 
 void PlaybackControl::showMessage(const PlaybackMessage &message)

@@ -12,6 +12,7 @@ namespace tovrel {
 
 class MessageSink;
 class PlaybackSession;
+class PlaybackSpeed;
 class ReportListView;
 class ReportModel;
 struct PlaybackMessage;
@@ -20,15 +21,17 @@ struct PlaybackMessage;
 // paths) it plays.
 struct PlaybackControls
 {
-    QPushButton *start = nullptr;    // BitBtnPlayStart
-    QPushButton *pause = nullptr;    // BitBtnPlayPause
-    QPushButton *stop = nullptr;     // BitBtnPlayStop
-    QPushButton *previous = nullptr; // BitBtn2
-    QPushButton *next = nullptr;     // BitBtn1
-    QSlider *trackBar = nullptr;     // TrackBar1
-    QLabel *elapsed = nullptr;       // the elapsed-time label
-    QLabel *total = nullptr;         // the total-time label
-    QTimer *timer = nullptr;         // TimerPlayer
+    QPushButton *start = nullptr;        // BitBtnPlayStart
+    QPushButton *pause = nullptr;        // BitBtnPlayPause
+    QPushButton *stop = nullptr;         // BitBtnPlayStop
+    QPushButton *previous = nullptr;     // BitBtn2
+    QPushButton *next = nullptr;         // BitBtn1
+    QSlider *trackBar = nullptr;         // TrackBar1
+    QLabel *elapsed = nullptr;           // the elapsed-time label
+    QLabel *total = nullptr;             // the total-time label
+    QLabel *speed = nullptr;             // the playing speed, beside the time labels
+    PlaybackSpeed *speedValue = nullptr; // the program's one playing speed
+    QTimer *timer = nullptr;             // TimerPlayer
     ReportListView *list = nullptr;
     ReportModel *model = nullptr;
 };
@@ -72,7 +75,13 @@ public:
     void previousClick();
     void timerTick();
 
+public slots:
+    // Faster (steps > 0) or slower by `steps` tenths, for both windows; a playing recording takes
+    // the new speed up at once.
+    void changeSpeed(int steps);
+
 private:
+    void showSpeed(int tenths);
     void trackBarMoving();
     void trackBarReleased();
     void setPlayingButtons();

@@ -237,6 +237,8 @@ void TFindForm::buildPlayback()
     Label7->setObjectName(QStringLiteral("Label7"));
     Label6 = caption(this, QStringLiteral("00:00:00"), {700, 457, 56, 16});
     Label6->setObjectName(QStringLiteral("Label6"));
+    LabelSpeed = caption(this, PlaybackSpeed::text(PlaybackSpeed::kNormal), {760, 457, 36, 16});
+    LabelSpeed->setObjectName(QStringLiteral("LabelSpeed"));
     TimerPlayer = new QTimer(this);
     TimerPlayer->setObjectName(QStringLiteral("TimerPlayer"));
     TimerPlayer->setInterval(500);
@@ -320,6 +322,8 @@ void TFindForm::connectHandlers()
     play.trackBar = TrackBar1;
     play.elapsed = Label5;
     play.total = Label6;
+    play.speed = LabelSpeed;
+    play.speedValue = m_context.playbackSpeed.get();
     play.timer = TimerPlayer;
     play.list = FindListView;
     play.model = FindListViewModel;

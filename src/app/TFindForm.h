@@ -93,6 +93,7 @@ public:
     QPushButton *BitBtn1 = nullptr;
     QSlider *TrackBar1 = nullptr;
     QLabel *Label5 = nullptr;
+    QLabel *LabelSpeed = nullptr;
     QLabel *Label7 = nullptr;
     QLabel *Label6 = nullptr;
     QTimer *TimerPlayer = nullptr;

@@ -260,6 +260,9 @@ void TMainForm::buildComputerTab()
     Label4 = caption(TabSheetComputer, QStringLiteral("00:00:00"));
     Label4->setObjectName(QStringLiteral("Label4"));
     anchors->place(Label4, {532, 453, 56, 16}, kBottomRight);
+    LabelSpeed = caption(TabSheetComputer, PlaybackSpeed::text(PlaybackSpeed::kNormal));
+    LabelSpeed->setObjectName(QStringLiteral("LabelSpeed"));
+    anchors->place(LabelSpeed, {592, 453, 44, 16}, kBottomRight);
 
     GroupBox3 = new QGroupBox(u("转换WAV文件"), TabSheetComputer);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));

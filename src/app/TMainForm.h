@@ -90,6 +90,7 @@ public:
     QLabel *Label3 = nullptr;
     QLabel *Label5 = nullptr;
     QLabel *Label4 = nullptr;
+    QLabel *LabelSpeed = nullptr;
     QGroupBox *GroupBox3 = nullptr;
     QLineEdit *EditOutput = nullptr;
     QPushButton *BitBtnOutput = nullptr;

@@ -456,6 +456,8 @@ void PlaybackSession::runPlayer()
         if (device.stopped())
             reason = EndReason::DeviceStopped;
     }
+    // The last buffer may have finished since the drain last looked.
+    noteElapsed();
     if (!player.IsStopped())
         player.Stop();
     PlayStateFlag.store(PlayStopped);
