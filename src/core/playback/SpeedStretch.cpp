@@ -27,7 +27,8 @@ bool SpeedStretch::feed(const char *pcm, int bytes, int tenths)
         if (!m_stream)
             return false;
     }
-    if (tenths != m_tenths || sonicGetSpeed(m_stream) != float(tenths) / 10) {
+    // m_tenths starts at 1.0, the speed a new stream has.
+    if (tenths != m_tenths) {
         m_tenths = tenths;
         sonicSetSpeed(m_stream, float(tenths) / 10);
     }
