@@ -29,6 +29,10 @@ _tovrel()
             _filedir
             return
             ;;
+        --speed)
+            COMPREPLY=($(compgen -W "0.5 0.6 0.7 0.8 0.9 1.0 1.1 1.2 1.3 1.4 1.5 1.6 1.7 1.8 1.9 2.0" -- "$cur"))
+            return
+            ;;
         --jobs | --password | --number | --name | --kinds | --min-seconds | --max-seconds | \
             --from | --timeout-ms)
             return
@@ -39,7 +43,7 @@ _tovrel()
     case ${words[1]} in
         list) options="--header --contacts --export --replace --help" ;;
         convert) options="--out --all --jobs --help" ;;
-        play) options="--from --help" ;;
+        play) options="--from --speed --help" ;;
         check) options="--recursive --help" ;;
         touch) options="--help" ;;
         search)

@@ -3,11 +3,13 @@
 #include "FolderPicker.h"
 #include "MessageSink.h"
 #include "playback/AudioOutput.h"
+#include "playback/PlaybackSpeed.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 namespace tovrel {
 
@@ -28,6 +30,9 @@ struct AppContext
     // Asks for files to open (title, name filter); the files chosen, none on cancel. Empty for
     // QFileDialog::getOpenFileNames.
     std::function<QStringList(const QString &title, const QString &filter)> pickFiles;
+    // The playing speed, one for every window while the program runs (copies of the context
+    // share it).
+    std::shared_ptr<PlaybackSpeed> playbackSpeed = std::make_shared<PlaybackSpeed>();
 };
 
 } // namespace tovrel

@@ -9,14 +9,17 @@
 #include "activity/ActivityFlags.h"
 #include "activity/ActivityRules.h"
 #include "playback/PlaybackSession.h"
+#include "playback/PlaybackSpeed.h"
 #include "playback/PlaybackTimes.h"
 #include "report/ReportModel.h"
 #include "settings/SysConf.h"
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QTimer>
 
@@ -70,6 +73,17 @@ PlaybackControl::PlaybackControl(const PlaybackControls &controls, const Playbac
         // Both windows keep the choice: a window shown again takes what the other stored.
         m_c.rewindAfterPause->window()->installEventFilter(this);
     }
+    // The playing speed: one for both windows, changed with Ctrl+Up / Ctrl+Down (PlayerKeys).
+    if (m_c.speedValue) {
+        m_session->setSpeed(m_c.speedValue->tenths());
+        showSpeed(m_c.speedValue->tenths());
+        connect(m_c.speedValue, &PlaybackSpeed::changed, this, [this](int tenths) {
+            m_session->setSpeed(tenths);
+            showSpeed(tenths);
+        });
+    }
+    if (m_c.speed)
+        m_c.speed->setToolTip(tr("播放速度（Ctrl+↑ 加快，Ctrl+↓ 减慢）"));
 }
 
 bool PlaybackControl::eventFilter(QObject *watched, QEvent *event)
@@ -91,6 +105,18 @@ void PlaybackControl::rewindChoiceClicked(bool checked)
     // The box keeps the user's choice for this run even when it cannot be remembered.
     if (const auto error = sysconf::writeRewindAfterPause(checked))
         showStandardError(*m_messages, *error);
+}
+
+void PlaybackControl::changeSpeed(int steps)
+{
+    if (m_c.speedValue)
+        m_c.speedValue->step(steps);
+}
+
+void PlaybackControl::showSpeed(int tenths)
+{
+    if (m_c.speed)
+        m_c.speed->setText(PlaybackSpeed::text(tenths));
 }
 
 void PlaybackControl::showMessage(const PlaybackMessage &message)

@@ -13,6 +13,7 @@ namespace tovrel {
 
 class MessageSink;
 class PlaybackSession;
+class PlaybackSpeed;
 class ReportListView;
 class ReportModel;
 struct PlaybackMessage;
@@ -21,15 +22,17 @@ struct PlaybackMessage;
 // paths) it plays.
 struct PlaybackControls
 {
-    QPushButton *start = nullptr;    // BitBtnPlayStart
-    QPushButton *pause = nullptr;    // BitBtnPlayPause
-    QPushButton *stop = nullptr;     // BitBtnPlayStop
-    QPushButton *previous = nullptr; // BitBtn2
-    QPushButton *next = nullptr;     // BitBtn1
-    QSlider *trackBar = nullptr;     // TrackBar1
-    QLabel *elapsed = nullptr;       // the elapsed-time label
-    QLabel *total = nullptr;         // the total-time label
-    QTimer *timer = nullptr;         // TimerPlayer
+    QPushButton *start = nullptr;        // BitBtnPlayStart
+    QPushButton *pause = nullptr;        // BitBtnPlayPause
+    QPushButton *stop = nullptr;         // BitBtnPlayStop
+    QPushButton *previous = nullptr;     // BitBtn2
+    QPushButton *next = nullptr;         // BitBtn1
+    QSlider *trackBar = nullptr;         // TrackBar1
+    QLabel *elapsed = nullptr;           // the elapsed-time label
+    QLabel *total = nullptr;             // the total-time label
+    QLabel *speed = nullptr;             // the playing speed, beside the time labels
+    PlaybackSpeed *speedValue = nullptr; // the program's one playing speed
+    QTimer *timer = nullptr;             // TimerPlayer
     // "暂停后回退2秒": a resume after a pause starts 2 s before where it paused (none: never).
     QCheckBox *rewindAfterPause = nullptr;
     ReportListView *list = nullptr;
@@ -94,7 +97,13 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+public slots:
+    // Faster (steps > 0) or slower by `steps` tenths, for both windows; a playing recording takes
+    // the new speed up at once.
+    void changeSpeed(int steps);
+
 private:
+    void showSpeed(int tenths);
     // Plays the current recording from `second` (within the recording), as a seek does.
     void playFrom(int second);
     // The last second a jump may land on: where the recording's payload ends.

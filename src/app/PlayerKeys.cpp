@@ -20,6 +20,10 @@ PlayerKeys::PlayerKeys(QWidget *scope, PlaybackControl *control,
         [control] { control->jumpBy(kJumpSeconds); });
     add(QKeySequence(Qt::ControlModifier | Qt::Key_Home), QStringLiteral("Ctrl+Home"),
         tr("回到开头"), [control] { control->jumpToStart(); });
+    add(QKeySequence(Qt::ControlModifier | Qt::Key_Up), QStringLiteral("Ctrl+↑"), tr("加快"),
+        [control] { control->changeSpeed(1); });
+    add(QKeySequence(Qt::ControlModifier | Qt::Key_Down), QStringLiteral("Ctrl+↓"), tr("减慢"),
+        [control] { control->changeSpeed(-1); });
     for (QPushButton *button : buttons)
         button->setToolTip(keyList());
 }

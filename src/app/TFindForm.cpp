@@ -244,8 +244,10 @@ void TFindForm::buildPlayback()
     Label7->setObjectName(QStringLiteral("Label7"));
     Label6 = caption(this, QStringLiteral("00:00:00"), {568, 457, 56, 16});
     Label6->setObjectName(QStringLiteral("Label6"));
+    LabelSpeed = caption(this, PlaybackSpeed::text(PlaybackSpeed::kNormal), {630, 457, 36, 16});
+    LabelSpeed->setObjectName(QStringLiteral("LabelSpeed"));
     CheckBoxRewind = controls::makeRewindBox(this);
-    CheckBoxRewind->setGeometry(632, 455, 160, 18);
+    CheckBoxRewind->setGeometry(670, 455, 126, 18);
     TimerPlayer = new QTimer(this);
     TimerPlayer->setObjectName(QStringLiteral("TimerPlayer"));
     TimerPlayer->setInterval(500);
@@ -329,6 +331,8 @@ void TFindForm::connectHandlers()
     play.trackBar = TrackBar1;
     play.elapsed = Label5;
     play.total = Label6;
+    play.speed = LabelSpeed;
+    play.speedValue = m_context.playbackSpeed.get();
     play.timer = TimerPlayer;
     play.rewindAfterPause = CheckBoxRewind;
     play.list = FindListView;

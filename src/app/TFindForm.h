@@ -100,6 +100,7 @@ public:
     QPushButton *BitBtn1 = nullptr;
     QSlider *TrackBar1 = nullptr;
     QLabel *Label5 = nullptr;
+    QLabel *LabelSpeed = nullptr;
     QLabel *Label7 = nullptr;
     QLabel *Label6 = nullptr;
     QCheckBox *CheckBoxRewind = nullptr; // "暂停后回退2秒"

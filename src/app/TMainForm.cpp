@@ -269,8 +269,11 @@ void TMainForm::buildComputerTab()
     Label4 = caption(TabSheetComputer, QStringLiteral("00:00:00"));
     Label4->setObjectName(QStringLiteral("Label4"));
     anchors->place(Label4, {404, 453, 56, 16}, kBottomRight);
+    LabelSpeed = caption(TabSheetComputer, PlaybackSpeed::text(PlaybackSpeed::kNormal));
+    LabelSpeed->setObjectName(QStringLiteral("LabelSpeed"));
+    anchors->place(LabelSpeed, {464, 453, 40, 16}, kBottomRight);
     CheckBoxRewind = controls::makeRewindBox(TabSheetComputer);
-    anchors->place(CheckBoxRewind, {466, 452, 170, 18}, kBottomRight);
+    anchors->place(CheckBoxRewind, {508, 452, 128, 18}, kBottomRight);
 
     GroupBox3 = new QGroupBox(u("转换WAV文件"), TabSheetComputer);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));

@@ -94,6 +94,7 @@ public:
     QLabel *Label5 = nullptr;
     QLabel *Label4 = nullptr;
     QCheckBox *CheckBoxRewind = nullptr; // "暂停后回退2秒"
+    QLabel *LabelSpeed = nullptr;
     QGroupBox *GroupBox3 = nullptr;
     QLineEdit *EditOutput = nullptr;
     QPushButton *BitBtnOutput = nullptr;

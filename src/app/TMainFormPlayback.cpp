@@ -28,6 +28,8 @@ void TMainForm::connectPlaybackHandlers()
     controls.trackBar = TrackBar1;
     controls.elapsed = Label3;
     controls.total = Label4;
+    controls.speed = LabelSpeed;
+    controls.speedValue = m_context.playbackSpeed.get();
     controls.timer = TimerPlayer;
     controls.rewindAfterPause = CheckBoxRewind;
     controls.list = ListViewFile;

@@ -3,6 +3,7 @@
 
 #include "io/Terminal.h"
 #include "playback/PlaybackSession.h"
+#include "playback/PlaybackSpeed.h"
 #include "playback/PlaybackTimes.h"
 #include "playback/PortAudioOutput.h"
 #include "playback/SpeexBlockDecoder.h"
@@ -20,14 +21,18 @@ namespace {
 
 void printPlayHelp(QTextStream &out)
 {
-    out << HelpPage({"tovrel play FILE [--from SECONDS]"})
+    out << HelpPage({"tovrel play FILE [--from SECONDS] [--speed X]"})
                .paragraph("Plays the recording FILE (.spx) on the default audio output, from the "
                           "start or from\n"
                           "second SECONDS of its speech, and shows the position on a terminal. "
                           "Ends when the\n"
-                          "recording has played out.")
+                          "recording has played out. At another speed the pitch stays the same and "
+                          "the position\n"
+                          "is shown in the recording's own time.")
                .section("Options",
-                        {{"--from SECONDS", "start at this second of the speech"}, kHelpEntry})
+                        {{"--from SECONDS", "start at this second of the speech"},
+                         {"--speed X", "play at X times the speed: 0.5 to 2.0 in steps of 0.1"},
+                         kHelpEntry})
                .paragraph(
                    "Exit status 0 when it played to the end, 1 with the message when it could not\n"
                    "(no audio device, unreadable file) or when the audio device stopped playing\n"
@@ -43,6 +48,7 @@ int runPlay(const QStringList &args)
     QTextStream err(stderr);
     QString path;
     quint32 fromSeconds = 0;
+    int speed = PlaybackSpeed::kNormal;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args.at(i);
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
@@ -59,6 +65,17 @@ int runPlay(const QStringList &args)
                 err << "tovrel play: --from takes a whole number of seconds\n";
                 return 1;
             }
+        } else if (a == QLatin1String("--speed") || a.startsWith(QLatin1String("--speed="))) {
+            const QString value = a == QLatin1String("--speed")
+                                      ? (i + 1 < args.size() ? args.at(++i) : QString())
+                                      : a.mid(8);
+            const std::optional<int> tenths = PlaybackSpeed::parse(value);
+            if (!tenths) {
+                err << "tovrel play: --speed takes a number from 0.5 to 2.0 in steps of 0.1, not '"
+                    << value << "'\n";
+                return 1;
+            }
+            speed = *tenths;
         } else if (path.isEmpty() && !a.startsWith(QLatin1Char('-'))) {
             path = a;
         } else {
@@ -76,6 +93,7 @@ int runPlay(const QStringList &args)
     }
 
     PlaybackSession session(PortAudioOutput::factory(), speexBlockDecoders());
+    session.setSpeed(speed);
     QStringList failures;
     QObject::connect(&session, &PlaybackSession::failed, &session,
                      [&failures](const PlaybackMessage &m) { failures.append(m.text); });

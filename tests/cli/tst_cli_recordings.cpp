@@ -183,6 +183,32 @@ private slots:
             QVERIFY(!quiet.err.isEmpty());
     }
 
+    // A speed that is not a number, or not one of 0.5 to 2.0 in steps of 0.1, is refused before
+    // anything plays.
+    void playSpeedRefused_data()
+    {
+        QTest::addColumn<QStringList>("speed");
+        QTest::newRow("too fast") << QStringList{u("--speed"), u("2.1")};
+        QTest::newRow("too slow") << QStringList{u("--speed=0.4")};
+        QTest::newRow("between two steps") << QStringList{u("--speed"), u("1.25")};
+        QTest::newRow("negative") << QStringList{u("--speed"), u("-1")};
+        QTest::newRow("not a number") << QStringList{u("--speed"), u("fast")};
+        QTest::newRow("not a finite number") << QStringList{u("--speed"), u("inf")};
+        QTest::newRow("no value") << QStringList{u("--speed")};
+    }
+
+    void playSpeedRefused()
+    {
+        QFETCH(QStringList, speed);
+        TempFolder dir;
+        const QString rec =
+            dir.write(u("1.spx"), spx::makeRecording(header(false, 0, "110"), speech(300, 1)));
+        const Run r = runTovrel(QStringList{u("play"), rec} + speed);
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.startsWith(u("tovrel play: --speed takes a number from 0.5 to 2.0")),
+                 qPrintable(r.err));
+    }
+
     void listPrintsTheRows()
     {
         TempFolder dir;

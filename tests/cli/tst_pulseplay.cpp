@@ -7,12 +7,17 @@
 #include "TestFolders.h"
 
 #include "RecordBytes.h"
+#include "SpeechEncoder.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
 
+#include <QtEndian>
+
+#include <cmath>
 #include <memory>
+#include <numbers>
 
 using namespace tovrel;
 using tovrel::test::PulseSink;
@@ -21,6 +26,76 @@ using tovrel::test::TempFolder;
 namespace {
 
 constexpr int kOneMinuteMs = 60000;
+
+constexpr int kRate = 8000;
+constexpr double kToneHz = 440.0;
+constexpr int kToneSeconds = 8;
+
+// A pure tone, as the telephone would have recorded it.
+QByteArray toneRecording()
+{
+    QList<int16_t> samples(kToneSeconds * kRate);
+    for (qsizetype i = 0; i < samples.size(); ++i)
+        samples[i] = int16_t(6000 * std::sin(2 * std::numbers::pi * kToneHz * double(i) / kRate));
+    emulator::RecordFields record;
+    record.attribute = 2;
+    record.month = 6;
+    record.day = 3;
+    record.number = QStringLiteral("110");
+    return spx::makeRecording(record, spx::encodeSpeech(samples));
+}
+
+// The samples that sounded: from the first loud sample to the last, without the runs of exact
+// silence a sound server may put between two pieces of sound.
+QList<double> soundedSamples(const QByteArray &heard)
+{
+    QList<int> all(heard.size() / 2);
+    for (qsizetype i = 0; i < all.size(); ++i)
+        all[i] = qFromLittleEndian<int16_t>(heard.constData() + 2 * i);
+    qsizetype first = 0;
+    qsizetype last = all.size() - 1;
+    while (first < all.size() && std::abs(all[first]) < 1000)
+        ++first;
+    while (last > first && std::abs(all[last]) < 1000)
+        --last;
+    QList<double> sounded;
+    for (qsizetype i = first; i <= last;) {
+        qsizetype run = 0;
+        while (i + run <= last && all[i + run] == 0)
+            ++run;
+        if (run >= 16) { // a tone crosses zero, it does not rest there
+            i += run;
+            continue;
+        }
+        sounded.append(all[i]);
+        ++i;
+    }
+    return sounded;
+}
+
+// The strongest frequency (to 1 Hz, 200 to 1000 Hz) of one second from the middle of `samples`.
+double dominantHz(const QList<double> &samples)
+{
+    const qsizetype from = qMax<qsizetype>(0, samples.size() / 2 - kRate / 2);
+    const qsizetype count = qMin<qsizetype>(kRate, samples.size() - from);
+    double best = 0;
+    double bestPower = -1;
+    for (int hz = 200; hz <= 1000; ++hz) {
+        double re = 0;
+        double im = 0;
+        for (qsizetype i = 0; i < count; ++i) {
+            const double phase = 2 * std::numbers::pi * hz * double(i) / kRate;
+            re += samples[from + i] * std::cos(phase);
+            im += samples[from + i] * std::sin(phase);
+        }
+        const double power = re * re + im * im;
+        if (power > bestPower) {
+            bestPower = power;
+            best = hz;
+        }
+    }
+    return best;
+}
 
 } // namespace
 
@@ -88,6 +163,51 @@ private slots:
         QVERIFY(wallMs >= expected.size() / 16);
         if (pieces > 1)
             qInfo("the server let %d gaps of silence into the sound", pieces - 1);
+    }
+
+    // At another speed the tone lasts the recording's time divided by the speed, and its pitch is
+    // the one it has at the recording's own speed.
+    void speedKeepsThePitch_data()
+    {
+        QTest::addColumn<QString>("speed");
+        QTest::addColumn<double>("factor");
+        QTest::newRow("--speed 2") << QStringLiteral("2") << 2.0;
+        QTest::newRow("--speed 0.5") << QStringLiteral("0.5") << 0.5;
+    }
+
+    void speedKeepsThePitch()
+    {
+        QFETCH(QString, speed);
+        QFETCH(double, factor);
+        const QString tone =
+            m_folder.write(QStringLiteral("06030000_0002_110.spx"), toneRecording());
+        const auto play = [&](const QStringList &extra, QList<double> *sounded) {
+            if (!m_sink->startListening())
+                return false;
+            const test::ProgramRun played = test::tovrelPlay(*m_sink, QStringList{tone} + extra);
+            QTest::qWait(500); // the monitor's last piece
+            *sounded = soundedSamples(m_sink->stopListening());
+            if (played.exitCode != 0)
+                qWarning("%s", qPrintable(played.err.right(600)));
+            return played.exitCode == 0;
+        };
+        QList<double> own;
+        QVERIFY(play({}, &own));
+        const double ownHz = dominantHz(own);
+        QVERIFY2(std::abs(ownHz - kToneHz) <= 10, qPrintable(QString::number(ownHz)));
+        QVERIFY2(std::abs(double(own.size()) / kRate - kToneSeconds) < 0.3,
+                 qPrintable(QString::number(double(own.size()) / kRate)));
+
+        QList<double> changed;
+        QVERIFY(play({QStringLiteral("--speed"), speed}, &changed));
+        const double seconds = double(changed.size()) / kRate;
+        const double expected = kToneSeconds / factor;
+        QVERIFY2(
+            std::abs(seconds - expected) < 0.05 * expected + 0.2,
+            qPrintable(QStringLiteral("%1 s sounded, %2 s expected").arg(seconds).arg(expected)));
+        const double hz = dominantHz(changed);
+        QVERIFY2(std::abs(hz - ownHz) <= 0.02 * ownHz,
+                 qPrintable(QStringLiteral("%1 Hz against %2 Hz").arg(hz).arg(ownHz)));
     }
 
     // The server dies part-way: tovrel play says so and exits 1 at once, not when the

@@ -1,5 +1,6 @@
 #include "PlaybackSession.h"
 
+#include "SpeedStretch.h"
 #include "WaveOutPlayer.h"
 #include "activity/ActivityFlags.h"
 #include "io/NativePath.h"
@@ -88,6 +89,42 @@ private:
     QElapsedTimer m_since;
 };
 
+// Counts the recording's time the device has played: every buffer queued remembers how much of
+// the recording it stands for (its own length at the recording's speed, more or less at another),
+// and every buffer the device has finished adds that. Seconds are rounded up, so the first
+// half-second buffer played already counts one.
+class PlayedTime
+{
+public:
+    explicit PlayedTime(const WaveOutPlayer &player) : m_player(player) {}
+
+    // Records the buffer just queued.
+    void queued(int recordingBytes)
+    {
+        m_stands[std::size_t(m_queued % kRemembered)] = recordingBytes;
+        ++m_queued;
+    }
+
+    int seconds()
+    {
+        const long long finished = std::min<long long>(m_player.BuffersFinished(), m_queued);
+        for (; m_counted < finished; ++m_counted)
+            m_bytes += m_stands[std::size_t(m_counted % kRemembered)];
+        return int((m_bytes + kBytesPerSecond - 1) / kBytesPerSecond);
+    }
+
+private:
+    // More than the device ever holds unfinished.
+    static constexpr int kRemembered = WaveOutPlayer::kBufferCount + 2;
+    static constexpr long long kBytesPerSecond = 16000;
+
+    const WaveOutPlayer &m_player;
+    std::array<int, kRemembered> m_stands{};
+    long long m_queued = 0;
+    long long m_counted = 0;
+    long long m_bytes = 0;
+};
+
 } // namespace
 
 PlaybackSession::PlaybackSession(AudioOutputFactory outputs, BlockDecoderFactory decoders,
@@ -100,6 +137,11 @@ PlaybackSession::PlaybackSession(AudioOutputFactory outputs, BlockDecoderFactory
 PlaybackSession::~PlaybackSession()
 {
     stop();
+}
+
+void PlaybackSession::setSpeed(int tenths)
+{
+    m_speed.store(std::clamp(tenths, int(PlaybackSpeed::kSlowest), int(PlaybackSpeed::kFastest)));
 }
 
 bool PlaybackSession::isRunning() const
@@ -246,7 +288,27 @@ void PlaybackSession::runPlayer()
     }
 
     DeviceWatch device(player);
+    PlayedTime played(player);
+    SpeedStretch stretch(8000);
+    std::array<char, kPieceBytes> stretched{};
+    const auto noteElapsed = [&] { m_elapsedSeconds.store(played.seconds()); };
+    const auto queue = [&](const char *data, int bytes, int recordingBytes) {
+        player.Write(data, bytes);
+        played.queued(recordingBytes);
+    };
+    // Whole pieces of changed sound while more follows; after a flush the rest, however short.
+    const auto stretchedPieceReady = [&] {
+        return stretch.readyBytes() >= kPieceBytes ||
+               (stretch.flushed() && stretch.readyBytes() > 0);
+    };
+    const auto queueStretched = [&] {
+        int stands = 0;
+        const int bytes = stretch.take(stretched.data(), kPieceBytes, &stands);
+        queue(stretched.data(), bytes, stands);
+    };
+
     EndReason reason = EndReason::None;
+    bool outOfMemory = false;
     int current = 0; // A
     int offset = 0;  // bytes of the current buffer already written
     while (playState() != PlayStopped && reason == EndReason::None) {
@@ -255,7 +317,7 @@ void PlaybackSession::runPlayer()
                 // Hold the device even when the pause came between two blocks.
                 if (!player.IsPaused())
                     player.Pause();
-                m_elapsedSeconds.store(player.ElapsedSeconds());
+                noteElapsed();
             }
             device.restart();
             sleepMs(kPausedPollMs);
@@ -267,7 +329,7 @@ void PlaybackSession::runPlayer()
         PcmBuffer &buffer = m_buffers[current];
         int waits = 0;
         while (buffer.ready.load() == 0 && playState() == PlayPlaying) {
-            m_elapsedSeconds.store(player.ElapsedSeconds());
+            noteElapsed();
             sleepMs(kPlayerPollMs);
             if (device.stopped()) {
                 reason = EndReason::DeviceStopped;
@@ -286,12 +348,19 @@ void PlaybackSession::runPlayer()
             continue;
         }
 
-        const int pieces = (buffer.count.load() + kPieceBytes - 1) / kPieceBytes;
-        for (int i = 0; i < pieces && reason == EndReason::None; ++i) {
+        // The block goes to the device piece by piece: as it is at the recording's own speed,
+        // through the stretch at any other.
+        while (reason == EndReason::None) {
+            const int speed = m_speed.load();
+            // Back at the recording's own speed, what the stretch still holds plays first.
+            if (speed == PlaybackSpeed::kNormal && stretch.holdsSound())
+                stretch.flush();
+            if (buffer.count.load() <= 0 && !stretchedPieceReady())
+                break;
             while (player.NearlyFull() && playState() == PlayPlaying) {
                 if (player.IsPaused())
                     player.Resume();
-                m_elapsedSeconds.store(player.ElapsedSeconds());
+                noteElapsed();
                 sleepMs(kPlayerPollMs);
                 if (device.stopped()) {
                     reason = EndReason::DeviceStopped;
@@ -300,28 +369,68 @@ void PlaybackSession::runPlayer()
             }
             if (reason != EndReason::None)
                 break;
-            if (buffer.ready.load() == 1) {
-                const int state = playState();
-                if (state != PlayPlaying) {
-                    if (state == PlayPaused)
-                        player.Pause();
-                    else
-                        player.Stop();
-                    break;
-                }
-                const int piece = std::min(kPieceBytes, buffer.count.load());
-                buffer.count.fetch_sub(piece);
-                player.Write(buffer.bytes.data() + offset, piece);
-                offset += piece;
+            const int state = playState();
+            if (state != PlayPlaying) {
+                if (state == PlayPaused)
+                    player.Pause();
+                else
+                    player.Stop();
+                break;
             }
+            if (stretchedPieceReady()) {
+                queueStretched();
+                continue;
+            }
+            const int piece = std::min(kPieceBytes, buffer.count.load());
+            if (speed != PlaybackSpeed::kNormal &&
+                !stretch.feed(buffer.bytes.data() + offset, piece, speed)) {
+                outOfMemory = true;
+                break;
+            }
+            buffer.count.fetch_sub(piece);
+            if (speed == PlaybackSpeed::kNormal)
+                queue(buffer.bytes.data() + offset, piece, piece);
+            offset += piece;
+        }
+        if (outOfMemory) {
+            emit failed(playbackmessages::outOfMemory());
+            break;
         }
         if (!player.IsPaused()) {
             buffer.ready.store(0);
             current = 1 - current;
             offset = 0;
         }
-        m_elapsedSeconds.store(player.ElapsedSeconds());
+        noteElapsed();
         sleepMs(kPlayerPollMs);
+    }
+
+    // The recording has run out of blocks: what the stretch still holds is the end of it, and
+    // plays before the queue drains.
+    if (reason == EndReason::BlockTimeout)
+        stretch.flush();
+    while (reason == EndReason::BlockTimeout && stretch.readyBytes() > 0) {
+        const int state = playState();
+        if (state == PlayStopped)
+            break;
+        if (state == PlayPaused) {
+            if (!player.IsPaused())
+                player.Pause();
+            noteElapsed();
+            device.restart();
+            sleepMs(kPausedPollMs);
+            continue;
+        }
+        if (player.IsPaused())
+            player.Resume();
+        if (player.NearlyFull()) {
+            noteElapsed();
+            sleepMs(kPlayerPollMs);
+            if (device.stopped())
+                reason = EndReason::DeviceStopped;
+            continue;
+        }
+        queueStretched();
     }
 
     // Drain: a recording that ran out of blocks plays out its queued sound; a stop cuts it, and
@@ -335,17 +444,19 @@ void PlaybackSession::runPlayer()
             // The user holds the last sound: the device keeps it, and the drain waits.
             if (!player.IsPaused())
                 player.Pause();
-            m_elapsedSeconds.store(player.ElapsedSeconds());
+            noteElapsed();
             device.restart();
             sleepMs(kPausedPollMs - kPlayerPollMs);
             continue;
         }
         if (player.IsPaused())
             player.Resume();
-        m_elapsedSeconds.store(player.ElapsedSeconds());
+        noteElapsed();
         if (device.stopped())
             reason = EndReason::DeviceStopped;
     }
+    // The last buffer may have finished since the drain last looked.
+    noteElapsed();
     if (!player.IsStopped())
         player.Stop();
     PlayStateFlag.store(PlayStopped);

@@ -3,6 +3,7 @@
 #include "AudioOutput.h"
 #include "BlockDecoder.h"
 #include "PlaybackMessage.h"
+#include "PlaybackSpeed.h"
 
 #include <QObject>
 #include <QString>
@@ -25,6 +26,10 @@ namespace tovrel {
 // The process-wide play state (PlayStateFlag) steers both threads; the player thread sets it
 // back to stopped when the recording has played out, when the device stops taking sound, or
 // when there is no device. Every end but the played-out one and stop() is reported by failed().
+//
+// At a speed other than the recording's own the player thread sends the sound through a
+// SpeedStretch on its way to the device; the elapsed seconds stay in the recording's time. At
+// the recording's own speed the samples go to the device untouched.
 // start(), stop() and the destructor belong to the thread that owns the session (the window's);
 // they never leave a thread behind.
 class PlaybackSession : public QObject
@@ -51,6 +56,11 @@ public:
     void pause();
     void resume();
 
+    // The speed in tenths (PlaybackSpeed): kept from one playback to the next, and taken up by a
+    // running playback at its next piece of sound.
+    void setSpeed(int tenths);
+    int speed() const { return m_speed.load(); }
+
     // True while either thread has not ended.
     bool isRunning() const;
 
@@ -58,7 +68,8 @@ public:
     int headerLength() const { return m_headerLength; }
     quint32 fileLength() const { return m_fileLength; }
     quint32 seekOffset() const { return m_seekOffset.load(); }
-    // Seconds played since the threads started, as the player last reported them.
+    // Seconds of the recording played since the threads started (whatever the speed), rounded up,
+    // as the player thread last counted them.
     int elapsedSeconds() const { return m_elapsedSeconds.load(); }
 
 signals:
@@ -95,6 +106,7 @@ private:
     std::atomic<quint32> m_seekOffset{0};
     std::atomic<int> m_elapsedSeconds{0};
     std::atomic<int> m_run{0};
+    std::atomic<int> m_speed{PlaybackSpeed::kNormal};
     std::array<PcmBuffer, 2> m_buffers; // A, B
 
     // Owned threads, joined by stop(); each flag is 1 until its thread's body has returned.

@@ -4,12 +4,14 @@
 #include "SpeechEncoder.h"
 #include "SpeechFixtures.h"
 #include "StartupWindows.h"
+#include "TFindForm.h"
 #include "TMainForm.h"
 #include "TestFolders.h"
 #include "TestText.h"
 
 #include "VirtualAudioOutput.h"
 #include "activity/ActivityFlags.h"
+#include "playback/PlaybackSession.h"
 #include "playback/PlaybackTimes.h"
 #include "report/ReportModel.h"
 
@@ -200,6 +202,71 @@ private slots:
         const QByteArray expected = test::referenceDecode(payload);
         QVERIFY(expected.size() > 80000); // more than one block
         QVERIFY(w.record->played() == expected);
+        QVERIFY(w.messages.texts().isEmpty());
+    }
+
+    // Ctrl+Up / Ctrl+Down in either window (the main window's PC tab, where its player is) change
+    // the one speed both windows show, held within 0.5x to 2.0x.
+    void speedKeys_data()
+    {
+        QTest::addColumn<bool>("inSearchWindow");
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("main window, Ctrl+Up twice") << false << 2 << u("1.2×");
+        QTest::newRow("search window, Ctrl+Down three times") << true << -3 << u("0.7×");
+        QTest::newRow("no slower than half") << true << -7 << u("0.5×");
+        QTest::newRow("no faster than double") << false << 13 << u("2.0×");
+    }
+
+    void speedKeys()
+    {
+        QFETCH(bool, inSearchWindow);
+        QFETCH(int, steps);
+        QFETCH(QString, shown);
+        Window w;
+        QWidget *window = inSearchWindow ? static_cast<QWidget *>(w.find) : w.main.get();
+        w.main->PageControl1->setCurrentWidget(w.main->TabSheetComputer);
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        for (int i = 0; i < std::abs(steps); ++i)
+            QTest::keyClick(window, steps > 0 ? Qt::Key_Up : Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(w.main->findChild<QLabel *>(u("LabelSpeed"))->text(), shown);
+        QCOMPARE(w.find->findChild<QLabel *>(u("LabelSpeed"))->text(), shown);
+    }
+
+    // At 1.2x the bar and the elapsed label count the recording's seconds, not the seconds of
+    // sound played, and reach the recording's end.
+    void positionStaysInRecordingTime()
+    {
+        Window w;
+        w.main->PageControl1->setCurrentWidget(w.main->TabSheetComputer);
+        w.main->show();
+        w.main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.main.get()));
+        w.main->CheckBoxRewind->setChecked(false); // the resume goes on where it paused
+        QTest::keyClick(w.main.get(), Qt::Key_Up, Qt::ControlModifier);
+        QTest::keyClick(w.main.get(), Qt::Key_Up, Qt::ControlModifier);
+        w.list({30000});
+        w.select(0);
+        w.main->BitBtnPlayStartClick();
+        QTRY_VERIFY_WITH_TIMEOUT(w.record->blocksFinished() >= 20, 20000);
+        w.main->BitBtnPlayPauseClick();
+        QTRY_COMPARE_WITH_TIMEOUT(w.record->pauseCalls(), 1, 5000);
+        w.main->TimerPlayerTimer();
+        // Every finished 0.5 s of sound held 0.6 s of the recording.
+        const double recordingSeconds = w.record->played().size() * 1.2 / 16000;
+        QVERIFY2(std::abs(w.main->TrackBar1->value() - recordingSeconds) <= 1.0,
+                 qPrintable(QStringLiteral("bar at %1 s, %2 s of the recording played")
+                                .arg(w.main->TrackBar1->value())
+                                .arg(recordingSeconds)));
+        QCOMPARE(w.main->Label3->text(), playbacktimes::timeText(w.main->TrackBar1->value()));
+
+        w.main->BitBtnPlayStartClick(); // resume
+        QVERIFY(w.waitForStop());
+        QCOMPARE(w.main->findChild<PlaybackSession *>()->elapsedSeconds(), 30);
+        const double playedSeconds = w.record->played().size() / 16000.0;
+        QVERIFY2(std::abs(playedSeconds - 25.0) < 0.5, qPrintable(QString::number(playedSeconds)));
         QVERIFY(w.messages.texts().isEmpty());
     }
 

@@ -13,6 +13,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <cmath>
+
 using namespace tovrel;
 using tovrel::test::SequenceDecoder;
 using tovrel::test::TempFolder;
@@ -108,6 +110,41 @@ private slots:
         // Pieces are 8000 bytes but for the last of each block.
         for (int length : f.record->queuedLengths())
             QVERIFY(length > 0 && length <= 8000);
+    }
+
+    // At another speed the whole recording still plays: the sound is the recording's length
+    // divided by the speed (the tail the stretch held included), and the elapsed seconds end at
+    // the recording's own length.
+    void speedPlaysTheWholeRecording_data()
+    {
+        QTest::addColumn<int>("tenths");
+        QTest::newRow("0.5x") << 5;
+        QTest::newRow("1.3x") << 13;
+        QTest::newRow("2.0x") << 20;
+    }
+
+    void speedPlaysTheWholeRecording()
+    {
+        QFETCH(int, tenths);
+        Fixture f(kSpeed);
+        f.session = std::make_unique<PlaybackSession>(VirtualAudioOutput::factory(f.record, kSpeed),
+                                                      speexBlockDecoders());
+        const QByteArray payload = spx::encodeSpeech(spx::syntheticSpeech(12340));
+        const QString path = f.recording(test::shortHeader(quint32(payload.size())), payload);
+        f.session->setSpeed(tenths);
+        QVERIFY(!f.session->start(path));
+        QVERIFY(f.waitForEnd());
+        const double recordingSamples = double(payload.size() / 20 * 160);
+        const double playedSamples = double(f.record->played().size() / 2);
+        // The stretch drops or repeats whole pitch periods, so the length is right to about one
+        // period (at most 123 samples); the tail it holds until the end is longer than that.
+        QVERIFY2(std::abs(playedSamples - recordingSamples * 10 / tenths) <= 150,
+                 qPrintable(QStringLiteral("%1 samples played of %2 at %3 tenths")
+                                .arg(playedSamples)
+                                .arg(recordingSamples)
+                                .arg(tenths)));
+        QCOMPARE(f.session->elapsedSeconds(), int(std::ceil(recordingSamples / 8000)));
+        QCOMPARE(f.session->speed(), tenths); // kept for the next playback
     }
 
     // The recordings' own decoder: what plays is the continuous decode of the whole payload,
