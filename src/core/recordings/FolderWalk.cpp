@@ -1,6 +1,7 @@
 #include "recordings/FolderWalk.h"
 
 #include "io/NativePath.h"
+#include "notes/RecordingNote.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -28,6 +29,8 @@ struct Entry
     // file that cannot be read, never opened. The entry's type (or the stat a link gets anyway)
     // tells, so the recording files pay no extra call.
     bool notPlain = false;
+    // A note file of the recording's name with ".txt" added is in the same folder.
+    bool hasNote = false;
 };
 
 // True when name `a` comes before `b` in the order of their UTF-16 text. For UTF-8 names that
@@ -95,6 +98,9 @@ private:
             return error;
         }
         std::vector<Entry> entries;
+        // The recordings' names whose note file was listed: learnt from the same listing, so a
+        // folder without notes costs nothing more.
+        std::vector<std::string> noted;
         int readError = 0;
         for (;;) {
             errno = 0;
@@ -123,8 +129,12 @@ private:
             if (isFolder && (name[0] == '.' || depth >= m_rules.maxDepth))
                 continue;
             const size_t length = std::strlen(name);
-            if (!isFolder && !m_rules.isRecordingName(name, length))
+            if (!isFolder && !m_rules.isRecordingName(name, length)) {
+                const std::string_view entryName(name, length);
+                if (!notPlain && isNoteNameOf(entryName, m_rules.isRecordingName))
+                    noted.emplace_back(entryName.substr(0, length - kNoteSuffixLength));
                 continue;
+            }
             entries.push_back({std::string(name, length), isFolder, notPlain});
         }
         if (readError != 0) {
@@ -133,6 +143,11 @@ private:
         }
         std::sort(entries.begin(), entries.end(),
                   [](const Entry &a, const Entry &b) { return namesInListOrder(a.name, b.name); });
+        if (!noted.empty()) {
+            std::sort(noted.begin(), noted.end());
+            for (Entry &entry : entries)
+                entry.hasNote = std::binary_search(noted.begin(), noted.end(), entry.name);
+        }
 
         for (const Entry &entry : entries) {
             if (entry.folder) {
@@ -149,14 +164,15 @@ private:
                     m_hooks.fileFailed(folder + pathFromNative(entry.name), notPlainText());
                 continue;
             }
-            readFile(dirfd(dir), entry.name, folder);
+            readFile(dirfd(dir), entry, folder);
         }
         closedir(dir);
         return 0;
     }
 
-    void readFile(int dirFd, const std::string &name, const QString &folder)
+    void readFile(int dirFd, const Entry &entry, const QString &folder)
     {
+        const std::string &name = entry.name;
         // Non-blocking, so a pipe that took a recording's name meanwhile cannot stall the walk.
         const int fd = openat(dirFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         const int error = fd < 0 ? errno : readHeader(fd, m_recording.header);
@@ -170,6 +186,7 @@ private:
         m_recording.nativeName = name;
         m_recording.folder = folder;
         m_recording.descriptor = fd;
+        m_recording.hasNote = entry.hasNote;
         if (m_hooks.recording)
             m_hooks.recording(m_recording);
         m_recording.descriptor = -1;

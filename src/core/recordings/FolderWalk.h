@@ -12,8 +12,9 @@
 // fixed name order, a sub-folder searched where it falls in that order; folders whose names
 // begin with "." are not entered, and no folder (by device and inode) is entered twice in one
 // walk, so a link back to a folder above cannot list a file again. Of each recording file only
-// the header is read (readHeader). Names are handled by their bytes: a name that is not valid
-// UTF-8 is given by its real bytes (io/NativePath.h), so the path leads back to the file.
+// the header is read (readHeader); whether it has a note is learnt from the same listing. Names are
+// handled by their bytes: a name that is not valid UTF-8 is given by its real bytes
+// (io/NativePath.h), so the path leads back to the file.
 namespace tovrel {
 
 // A recording file whose header was read.
@@ -32,6 +33,8 @@ struct WalkedRecording
     qint64 fileSize(int *error = nullptr) const;
 
     int descriptor = -1; // the open file, while the hook runs
+    // Its note file (notes/RecordingNote.h) was among the folder's entries.
+    bool hasNote = false;
 };
 
 struct FolderWalkRules
