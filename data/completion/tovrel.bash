@@ -5,7 +5,7 @@ _tovrel()
     local cur prev words cword
     _init_completion || return
 
-    local commands="list convert play device search contacts check touch"
+    local commands="list convert play device search contacts check touch note"
     if ((cword == 1)); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -29,7 +29,7 @@ _tovrel()
             _filedir
             return
             ;;
-        --jobs | --password | --number | --name | --kinds | --min-seconds | --max-seconds | \
+        --jobs | --password | --number | --name | --note | --set | --kinds | --min-seconds | --max-seconds | \
             --from | --timeout-ms)
             return
             ;;
@@ -37,14 +37,15 @@ _tovrel()
 
     local options
     case ${words[1]} in
-        list) options="--header --contacts --export --replace --help" ;;
+        list) options="--header --contacts --notes --export --replace --help" ;;
         convert) options="--out --all --jobs --help" ;;
         play) options="--from --help" ;;
         check) options="--recursive --help" ;;
         touch) options="--help" ;;
+        note) options="--set --clear --help" ;;
         search)
-            options="--from --to --number --name --kinds --min-seconds --max-seconds --header
-                --contacts --export --replace --help"
+            options="--from --to --number --name --note --kinds --min-seconds --max-seconds --header
+                --contacts --notes --export --replace --help"
             ;;
         device)
             if ((cword == 2)); then
@@ -68,7 +69,7 @@ _tovrel()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
-    elif [[ ${words[1]} == play ]]; then
+    elif [[ ${words[1]} == play || ${words[1]} == note ]]; then
         _filedir spx
     elif [[ ${words[1]} == check || ${words[1]} == touch ]]; then
         _filedir -d
