@@ -124,17 +124,19 @@ private:
                 isFolder = statted && S_ISDIR(st.st_mode);
                 notPlain = statted && !S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode);
             }
+            const size_t length = std::strlen(name);
+            const bool recordingName = m_rules.isRecordingName(name, length);
+            // A note's name counts whatever the entry is: one that cannot be read as a note is
+            // then named when it is read, never taken for no note.
+            const std::string_view entryName(name, length);
+            if (!recordingName && isNoteNameOf(entryName, m_rules.isRecordingName))
+                noted.emplace_back(entryName.substr(0, length - kNoteSuffixLength));
             // "." and ".." and every folder whose name begins with a dot are skipped, and so is
             // every folder below the deepest level.
             if (isFolder && (name[0] == '.' || depth >= m_rules.maxDepth))
                 continue;
-            const size_t length = std::strlen(name);
-            if (!isFolder && !m_rules.isRecordingName(name, length)) {
-                const std::string_view entryName(name, length);
-                if (!notPlain && isNoteNameOf(entryName, m_rules.isRecordingName))
-                    noted.emplace_back(entryName.substr(0, length - kNoteSuffixLength));
+            if (!isFolder && !recordingName)
                 continue;
-            }
             entries.push_back({std::string(name, length), isFolder, notPlain});
         }
         if (readError != 0) {
