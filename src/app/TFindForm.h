@@ -78,6 +78,7 @@ public:
     QCheckBox *CallInRadio = nullptr;
     QCheckBox *CallOutRadio = nullptr;
     QCheckBox *RecordRadio = nullptr;
+    QLineEdit *NoteFindEdit = nullptr;
     QPushButton *BtnFind = nullptr;
     QPushButton *BtnExport = nullptr;
     QPushButton *BtnCanel = nullptr;
@@ -140,6 +141,7 @@ protected:
 
 private:
     void buildCriteria();
+    void buildNoteField();
     void buildPlayback();
     void buildConversion();
     void connectHandlers();

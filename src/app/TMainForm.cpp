@@ -2,6 +2,7 @@
 
 #include "Anchors.h"
 #include "ControlMaking.h"
+#include "NoteEditor.h"
 #include "ReportListView.h"
 #include "StandardError.h"
 #include "TExportForm1.h"
@@ -230,6 +231,7 @@ void TMainForm::buildComputerTab()
     ListViewFileModel = new ReportModel(this);
     QList<ReportColumn> fileColumns = recordingColumns();
     fileColumns[1].alignment = Qt::AlignHCenter;
+    fileColumns.append(noteColumn());
     ListViewFileModel->setColumns(fileColumns);
     ListViewFile = new ReportListView(TabSheetComputer);
     ListViewFile->setObjectName(QStringLiteral("ListViewFile"));
