@@ -57,7 +57,7 @@ void NoteEditor::save()
 
 ReportColumn noteColumn()
 {
-    return {noteColumnCaption(), 160, Qt::AlignLeft};
+    return {noteColumnCaption(), 80, Qt::AlignLeft};
 }
 
 QAction *addNoteEditing(ReportListView *list, MessageSink *messages)

@@ -40,7 +40,7 @@ private:
     MessageSink *m_messages = nullptr;
 };
 
-// The 备注 column of a list, its last.
+// The 备注 column of a list, its last: narrow at first, it takes the width the list has left.
 ReportColumn noteColumn();
 
 // Gives `list` the 编辑备注 action, in its context menu and on F2: it opens the editor for the
