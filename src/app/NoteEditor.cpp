@@ -91,6 +91,11 @@ QAction *addNoteEditing(ReportListView *list, MessageSink *messages)
                     rows->setCell(i, rows->columnCount() - 1, noteFirstLine(text));
             }
         });
+        // Closed either way, the keys go back to the list, so F2 edits the next note at once.
+        QObject::connect(editor, &QDialog::finished, list, [list] {
+            list->window()->activateWindow();
+            list->setFocus();
+        });
         editor->open();
     });
     return action;
