@@ -19,20 +19,12 @@ using tovrel::test::ProgramRun;
 using tovrel::test::runProgram;
 using tovrel::test::runTovrel;
 using tovrel::test::shortRecord;
+using tovrel::test::tableRowsOf;
 using tovrel::test::TempFolder;
 using tovrel::test::tovrelProgram;
 using tovrel::test::u;
 
 namespace {
-
-// The cells of the printed rows, one list per line.
-QList<QStringList> rowsOf(const QString &out)
-{
-    QList<QStringList> rows;
-    for (const QString &line : out.split(u'\n', Qt::SkipEmptyParts))
-        rows.append(line.split(u'\t'));
-    return rows;
-}
 
 // The last cell of each row.
 QStringList lastCells(const QList<QStringList> &rows)
@@ -144,7 +136,7 @@ private slots:
         QVERIFY(print.err.contains(u("03151230_0001_xxxxx1234567.spx.txt")));
         const ProgramRun list = runTovrel({u("list"), u("--notes"), dir.path()});
         QCOMPARE(list.exitCode, 1);
-        QCOMPARE(rowsOf(list.out).size(), 3);
+        QCOMPARE(tableRowsOf(list.out).size(), 3);
         QVERIFY(list.err.contains(u("03151230_0001_xxxxx1234567.spx.txt")));
     }
 
@@ -183,7 +175,7 @@ private slots:
         const ProgramRun run = runTovrel(QStringList{u("search"), dir.path()} + criteria);
         QCOMPARE(run.exitCode, 0);
         QStringList names;
-        for (const QStringList &row : rowsOf(run.out))
+        for (const QStringList &row : tableRowsOf(run.out))
             names.append(row.value(0));
         QCOMPARE(names, found);
     }
@@ -205,12 +197,12 @@ private slots:
         const ProgramRun noted = runTovrel({command, u("--notes"), dir.path()});
         QCOMPARE(plain.exitCode, 0);
         QCOMPARE(noted.exitCode, 0);
-        QList<QStringList> expected = rowsOf(plain.out);
+        QList<QStringList> expected = tableRowsOf(plain.out);
         QCOMPARE(expected.size(), 3);
         QCOMPARE(expected.first().size(), command == u("list") ? 7 : 6);
         for (QStringList &row : expected)
             row.append(QString());
-        QCOMPARE(rowsOf(noted.out), expected);
+        QCOMPARE(tableRowsOf(noted.out), expected);
         QCOMPARE(runTovrel({u("search"), dir.path(), u("--note"), u("x")}).out, QString());
     }
 
@@ -229,7 +221,7 @@ private slots:
         QVERIFY(QDir(dir.path()).removeRecursively());
         const ProgramRun list = runTovrel({u("list"), u("--notes"), u("--header"), copy});
         QVERIFY2(list.exitCode == 0, qPrintable(list.err));
-        const QList<QStringList> rows = rowsOf(list.out);
+        const QList<QStringList> rows = tableRowsOf(list.out);
         QCOMPARE(lastCells(rows), (QStringList{u("备注"), QString(), u("客户投诉"), QString()}));
         QCOMPARE(rows.first().size(), 8);
     }
