@@ -5,7 +5,7 @@ _tovrel()
     local cur prev words cword
     _init_completion || return
 
-    local commands="list convert play device search contacts check touch"
+    local commands="list convert play device search contacts check touch note"
     if ((cword == 1)); then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -33,7 +33,7 @@ _tovrel()
             COMPREPLY=($(compgen -W "0.5 0.6 0.7 0.8 0.9 1.0 1.1 1.2 1.3 1.4 1.5 1.6 1.7 1.8 1.9 2.0" -- "$cur"))
             return
             ;;
-        --jobs | --password | --number | --name | --kinds | --min-seconds | --max-seconds | \
+        --jobs | --password | --number | --name | --note | --set | --kinds | --min-seconds | --max-seconds | \
             --from | --timeout-ms)
             return
             ;;
@@ -41,14 +41,15 @@ _tovrel()
 
     local options
     case ${words[1]} in
-        list) options="--header --contacts --export --replace --help" ;;
+        list) options="--header --contacts --notes --export --replace --help" ;;
         convert) options="--out --all --jobs --help" ;;
         play) options="--from --speed --help" ;;
         check) options="--recursive --help" ;;
         touch) options="--help" ;;
+        note) options="--set --clear --help" ;;
         search)
-            options="--from --to --number --name --kinds --min-seconds --max-seconds --header
-                --contacts --export --replace --help"
+            options="--from --to --number --name --note --kinds --min-seconds --max-seconds --header
+                --contacts --notes --export --replace --help"
             ;;
         device)
             if ((cword == 2)); then
@@ -72,7 +73,7 @@ _tovrel()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
-    elif [[ ${words[1]} == play ]]; then
+    elif [[ ${words[1]} == play || ${words[1]} == note ]]; then
         _filedir spx
     elif [[ ${words[1]} == check || ${words[1]} == touch ]]; then
         _filedir -d

@@ -6,6 +6,7 @@
 
 #include "export/RecordingsExport.h"
 #include "export/SpreadsheetExport.h"
+#include "notes/NoteColumn.h"
 #include "report/ReportModel.h"
 
 #include <QDeadlineTimer>
@@ -59,8 +60,10 @@ bool showResult(MessageSink &messages, const ExportResult &result)
 
 bool exportListWithMessages(MessageSink &messages, const ReportListView &list, const QString &path)
 {
-    static const ReportModel noList;
-    const ReportModel &model = list.reportModel() ? *list.reportModel() : noList;
+    // The 备注 column goes into the workbook when a row has a note.
+    ReportModel model;
+    if (list.reportModel())
+        copyListForExport(*list.reportModel(), model);
     return showResult(messages,
                       ExportListToSpreadsheet(model, sheetFontOf(&list), path,
                                               [&messages] { return askReplace(messages); }));
@@ -74,10 +77,8 @@ bool exportListWithRecordingsWithMessages(MessageSink &messages, const ReportLis
         return showResult(messages, {ExportOutcome::Abandoned, exporttext::abandoned()});
     // The thread works on its own copy of the list.
     ReportModel model;
-    if (list.reportModel()) {
-        model.setColumns(list.reportModel()->columns());
-        model.appendRows(list.reportModel()->rows());
-    }
+    if (list.reportModel())
+        copyListForExport(*list.reportModel(), model);
     const SheetFont font = sheetFontOf(&list);
     ExportResult result;
     std::unique_ptr<QThread> thread(QThread::create(

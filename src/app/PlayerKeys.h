@@ -14,11 +14,12 @@ namespace tovrel {
 class PlaybackControl;
 
 // The keys a window plays recordings with: Space play/pause, Ctrl+Left / Ctrl+Right back and
-// forward 5 s, Ctrl+Home to the start, Ctrl+Up / Ctrl+Down faster / slower. They act while `scope` (a window, or the page of a window
-// that holds the playback row) is shown and enabled and its window is active. A widget that
-// takes such a key for its own editing keeps it: a text field types its space and moves by words
-// on Ctrl+Left / Ctrl+Right (it claims them before any shortcut); the list keeps its plain arrow
-// keys, which are no shortcut here. The keys are listed in the tool tip of the given buttons.
+// forward 5 s, Ctrl+Home to the start, Ctrl+Up / Ctrl+Down faster / slower. They act while `scope`
+// (a window, or the page of a window that holds the playback row) is shown and enabled and its
+// window is active. A widget that takes such a key for its own editing keeps it: a text field types
+// its space and moves by words on Ctrl+Left / Ctrl+Right (it claims them before any shortcut); the
+// list keeps its plain arrow keys, which are no shortcut here. The keys are listed in the tool tip
+// of the given buttons.
 class PlayerKeys : public QObject
 {
     Q_OBJECT

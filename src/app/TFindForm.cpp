@@ -4,6 +4,7 @@
 #include "ContactColumn.h"
 #include "ControlMaking.h"
 #include "ConversionControl.h"
+#include "NoteEditor.h"
 #include "PickerTyping.h"
 #include "PlaybackControl.h"
 #include "PlayerKeys.h"
@@ -13,6 +14,8 @@
 
 #include "Utf8Text.h"
 #include "activity/ActivityFlags.h"
+#include "notes/NoteColumn.h"
+#include "notes/RecordingNote.h"
 #include "playback/PlaybackSession.h"
 #include "playback/PortAudioOutput.h"
 #include "playback/SpeexBlockDecoder.h"
@@ -165,13 +168,13 @@ void TFindForm::buildCriteria()
     GroupBox4 = group(this, "GroupBox4", "录音属性查询", {8, 158, 390, 46});
     CallInRadio = new QCheckBox(u("来电"), GroupBox4);
     CallInRadio->setObjectName(QStringLiteral("CallInRadio"));
-    CallInRadio->setGeometry(10, 18, 80, 20);
+    CallInRadio->setGeometry(10, 18, 60, 20);
     CallOutRadio = new QCheckBox(u("去电"), GroupBox4);
     CallOutRadio->setObjectName(QStringLiteral("CallOutRadio"));
-    CallOutRadio->setGeometry(110, 18, 80, 20);
+    CallOutRadio->setGeometry(72, 18, 60, 20);
     RecordRadio = new QCheckBox(u("录音"), GroupBox4);
     RecordRadio->setObjectName(QStringLiteral("RecordRadio"));
-    RecordRadio->setGeometry(210, 18, 80, 20);
+    RecordRadio->setGeometry(134, 18, 60, 20);
     for (QCheckBox *box : {CallInRadio, CallOutRadio, RecordRadio})
         box->setChecked(true);
 
@@ -207,11 +210,13 @@ void TFindForm::buildCriteria()
     QList<ReportColumn> columns;
     for (int i = 0; i < captions.size(); ++i)
         columns.append({captions.at(i), widths[i], Qt::AlignLeft});
+    columns.append(noteColumn());
     FindListViewModel->setColumns(columns);
     // The number, then the file name, give way so the columns fit the list's width; a cut file
     // name shows whole as a tooltip.
     FindListView->setElasticColumns({1, 0});
     m_contacts = std::make_unique<ContactColumn>(FindListViewModel, search::kResultNumberColumn);
+    buildNoteField();
 
     FindStatusBar = new QStatusBar(this);
     FindStatusBar->setObjectName(QStringLiteral("FindStatusBar"));
@@ -536,6 +541,7 @@ void TFindForm::BtnFindClick()
     form.local = RecordRadio->isChecked();
     m_directionMask = search::directionMaskOf(form.incoming, form.outgoing, form.local);
     form.number = PhoneCodeEdit->text();
+    form.note = NoteFindEdit->text();
     form.minSeconds = m_minSeconds;
     form.maxSeconds = m_maxSeconds;
     form.name = ContactNameEdit->text().trimmed();
@@ -575,19 +581,24 @@ void TFindForm::BtnFindClick()
         pump.pump();
         sincePaint.restart();
     };
+    // What could not be read is named after the search, in one message, as the PC list does.
+    QStringList unread;
     search::SearchHooks hooks;
     hooks.found = [&](const search::SearchHit &hit) {
         ++sofar.total;
         ++(hit.header.attribute == 0   ? sofar.incoming
            : hit.header.attribute == 1 ? sofar.outgoing
                                        : sofar.local);
-        pending.append(
-            {m_contacts->named(search::resultCells(hit.fileName, hit.folder, hit.header)),
-             hit.path(), hit.damage});
+        QStringList cells =
+            m_contacts->named(search::resultCells(hit.fileName, hit.folder, hit.header));
+        QString noteError;
+        appendNoteCell(cells, FindListViewModel->columnCount(), hit.path(), hit.hasNote,
+                       &noteError);
+        if (!noteError.isEmpty())
+            unread.append(notePathFor(hit.path()));
+        pending.append({std::move(cells), hit.path(), hit.damage});
         paint();
     };
-    // What could not be read is named after the search, in one message, as the PC list does.
-    QStringList unread;
     hooks.openFailed = [&](const QString &path, const QString &) { unread.append(path); };
     hooks.folderFailed = [&](const QString &folder, const QString &) { unread.append(folder); };
     hooks.progress = [&](qint64) { paint(); };
@@ -608,6 +619,19 @@ void TFindForm::BtnFindClick()
 void TFindForm::showContacts(std::shared_ptr<const ContactBook> book)
 {
     m_contacts->show(std::move(book));
+}
+
+// The 备注 field beside the kind boxes (the note holds its text, letter case ignored), and the
+// 编辑备注 action of the result list.
+void TFindForm::buildNoteField()
+{
+    auto *label = new QLabel(tr("备注："), GroupBox4);
+    label->setGeometry(198, 18, 40, 20);
+    NoteFindEdit = new QLineEdit(GroupBox4);
+    NoteFindEdit->setObjectName(QStringLiteral("NoteFindEdit"));
+    NoteFindEdit->setGeometry(240, 17, 140, 22);
+    connect(NoteFindEdit, &QLineEdit::returnPressed, BtnFind, &QPushButton::click);
+    addNoteEditing(FindListView, m_context.messages);
 }
 
 void TFindForm::BtnCanelClick()

@@ -85,6 +85,7 @@ public:
     QCheckBox *CallInRadio = nullptr;
     QCheckBox *CallOutRadio = nullptr;
     QCheckBox *RecordRadio = nullptr;
+    QLineEdit *NoteFindEdit = nullptr;
     QPushButton *BtnFind = nullptr;
     QPushButton *BtnExport = nullptr;
     QPushButton *BtnCanel = nullptr;
@@ -149,6 +150,7 @@ protected:
 
 private:
     void buildCriteria();
+    void buildNoteField();
     void buildPlayback();
     void buildConversion();
     void connectHandlers();

@@ -4,6 +4,7 @@
 #include "ContactColumn.h"
 #include "ContactsDialog.h"
 #include "ControlMaking.h"
+#include "NoteEditor.h"
 #include "ReportListView.h"
 #include "StandardError.h"
 #include "TExportForm1.h"
@@ -239,6 +240,7 @@ void TMainForm::buildComputerTab()
     ListViewFileModel = new ReportModel(this);
     QList<ReportColumn> fileColumns = recordingColumns();
     fileColumns[1].alignment = Qt::AlignHCenter;
+    fileColumns.append(noteColumn());
     ListViewFileModel->setColumns(fileColumns);
     ListViewFile = new ReportListView(TabSheetComputer);
     ListViewFile->setObjectName(QStringLiteral("ListViewFile"));

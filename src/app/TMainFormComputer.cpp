@@ -4,9 +4,12 @@
 
 #include "ContactColumn.h"
 #include "ConversionControl.h"
+#include "NoteEditor.h"
 #include "ReportListView.h"
 
 #include "Utf8Text.h"
+#include "notes/NoteColumn.h"
+#include "notes/RecordingNote.h"
 #include "recordings/FolderScan.h"
 #include "report/ReportModel.h"
 
@@ -40,6 +43,7 @@ void TMainForm::connectComputerHandlers()
     rules.emptyListText = noSupportedFilesMessage();
     rules.openFolder = m_context.openFolder;
     m_conversion = new ConversionControl(controls, rules, m_context.messages, this);
+    addNoteEditing(ListViewFile, m_context.messages);
 }
 
 void TMainForm::TabSheetComputerShow()
@@ -72,10 +76,15 @@ void TMainForm::scanComputerFolder(bool fromTabShow)
     rows.reserve(scan.recordings.size());
     int nameWidth = ListViewFileModel->columns().value(1).width;
     int numberWidth = ListViewFileModel->columns().value(2).width;
+    QStringList unreadNotes;
     for (const ScannedRecording &r : scan.recordings) {
-        rows.append(
-            {m_fileContacts->named(recordingRowCells(int(rows.size()) + 1, r.fileName, r.header)),
-             r.path, r.damage});
+        QStringList cells =
+            m_fileContacts->named(recordingRowCells(int(rows.size()) + 1, r.fileName, r.header));
+        QString noteError;
+        appendNoteCell(cells, ListViewFileModel->columnCount(), r.path, r.hasNote, &noteError);
+        if (!noteError.isEmpty())
+            unreadNotes.append(notePathFor(r.path));
+        rows.append({std::move(cells), r.path, r.damage});
         if (r.header.longForm) {
             nameWidth = 240;
             numberWidth = 135;
@@ -91,6 +100,8 @@ void TMainForm::scanComputerFolder(bool fromTabShow)
     m_fileCount = int(scan.recordings.size());
     if (scan.message)
         m_context.messages->warn(*scan.message);
+    if (!unreadNotes.isEmpty())
+        m_context.messages->warn(unreadableFilesMessage(unreadNotes));
 }
 
 void TMainForm::BitBtn4Click()

@@ -22,5 +22,6 @@ int runSearch(const QStringList &args);   // SearchCommand.cpp
 int runContacts(const QStringList &args); // ContactsCommand.cpp
 int runCheck(const QStringList &args);    // CheckCommand.cpp
 int runTouch(const QStringList &args);    // TouchCommand.cpp
+int runNote(const QStringList &args);     // NoteCommand.cpp
 
 } // namespace tovrel::cli

@@ -2,9 +2,12 @@
 #include "ContactsOption.h"
 #include "ExportOption.h"
 #include "Help.h"
+#include "NotesOption.h"
 #include "TableOutput.h"
 
 #include "io/NativePath.h"
+#include "notes/NoteColumn.h"
+#include "notes/RecordingNote.h"
 #include "recordings/FolderScan.h"
 #include "report/RecordingColumns.h"
 #include "report/ReportModel.h"
@@ -52,6 +55,7 @@ int exportFolderList(const QString &folder, const ExportRequest &request,
     QStringList captions = recordingListCaptions();
     if (contacts)
         captions.insert(kListNumberColumn + 1, contactColumnCaption());
+    captions.append(noteColumnCaption());
     for (const QString &caption : captions)
         columns.append({caption});
     list.setColumns(columns);
@@ -61,10 +65,19 @@ int exportFolderList(const QString &folder, const ExportRequest &request,
         QStringList cells = recordingRowCells(++row, r.fileName, r.header);
         if (contacts)
             insertContactCell(cells, kListNumberColumn, *contacts);
+        QString noteError;
+        appendNoteCell(cells, captions.size(), r.path, r.hasNote, &noteError);
+        if (!noteError.isEmpty()) {
+            err << "tovrel list: " << noteError << "\ntovrel list: nothing exported\n";
+            return 1;
+        }
         rows.append({std::move(cells), r.fileName});
     }
     list.appendRows(std::move(rows));
-    return writeListExport(list, request);
+    // The 备注 column goes into the workbook when a recording has a note.
+    ReportModel exported;
+    copyListForExport(list, exported);
+    return writeListExport(exported, request);
 }
 
 } // namespace
@@ -83,17 +96,22 @@ int runList(const QStringList &arguments)
         return 1;
     }
     const bool withContacts = takeContactsOption(args);
+    const bool withNotes = takeNotesOption(args);
     for (const QString &a : args) {
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
-            out << HelpPage({"tovrel list [--header] [--contacts] FOLDER",
+            out << HelpPage({"tovrel list [--header] [--contacts] [--notes] FOLDER",
                              "tovrel list FOLDER [--contacts] --export PATH [--replace]"})
-                       .paragraph("Lists the recording files (*.spx) of FOLDER in file-name order, "
-                                  "one row per\n"
-                                  "line, the cells tab-separated as the PC list shows them: 序号, "
-                                  "文件名,\n"
-                                  "电话号码, 时间, 属性, 文件长度, 时长.")
+                       .paragraph(
+                           "Lists the recording files (*.spx) of FOLDER in file-name order, "
+                           "one row per\n"
+                           "line, the cells tab-separated as the PC list shows them: 序号, "
+                           "文件名,\n"
+                           "电话号码, 时间, 属性, 文件长度, 时长. An export carries the 备注 "
+                           "column\n"
+                           "when a recording has a note.")
                        .section("Options", {{"--header", "print the column captions first"},
                                             kContactsEntry,
+                                            kNotesEntry,
                                             kExportEntry,
                                             kReplaceEntry,
                                             kHelpEntry})
@@ -126,20 +144,32 @@ int runList(const QStringList &arguments)
                 .split(QLatin1Char('\t'));
         if (contacts)
             captions.insert(kListNumberColumn + 1, contactColumnCaption());
+        if (withNotes)
+            captions.append(noteColumnCaption());
         out << captions.join(QLatin1Char('\t')) << '\n';
     }
     int row = 0;
+    bool unreadNote = false;
     for (const ScannedRecording &r : scan.recordings) {
         QStringList cells = recordingRowCells(++row, r.fileName, r.header);
         if (contacts)
             insertContactCell(cells, kListNumberColumn, *contacts);
+        if (withNotes) {
+            QString noteError;
+            appendNoteCell(cells, cells.size() + 1, r.path, r.hasNote, &noteError);
+            if (!noteError.isEmpty()) {
+                out.flush();
+                err << "tovrel list: " << noteError << '\n';
+                unreadNote = true;
+            }
+        }
         out << tableRow(cells) << '\n';
     }
     out.flush();
     if (scan.message)
         printScanMessage(scan, folder);
-    // Listed rows, but a file that could not be read, is not a success either.
-    return scan.message ? 1 : 0;
+    // Listed rows, but a file or a note that could not be read, is not a success either.
+    return scan.message || unreadNote ? 1 : 0;
 }
 
 } // namespace tovrel::cli

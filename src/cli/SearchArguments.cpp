@@ -47,6 +47,11 @@ std::variant<SearchArguments, QString> parseSearchArguments(const QStringList &a
             result.header = true;
         } else if (a == QLatin1String("--contacts")) {
             result.contacts = true;
+        } else if (a == QLatin1String("--notes")) {
+            result.notes = true;
+        } else if (a == QLatin1String("--note")) {
+            if (!value(&form.note))
+                return QStringLiteral("--note needs a value");
         } else if (a == QLatin1String("--name")) {
             if (!value(&form.name))
                 return QStringLiteral("--name needs a value");

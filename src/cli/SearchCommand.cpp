@@ -1,10 +1,13 @@
 #include "Commands.h"
 #include "ContactsOption.h"
 #include "ExportOption.h"
+#include "NotesOption.h"
 #include "SearchArguments.h"
 #include "TableOutput.h"
 
 #include "io/NativePath.h"
+#include "notes/NoteColumn.h"
+#include "notes/RecordingNote.h"
 #include "report/ReportModel.h"
 #include "search/SearchScan.h"
 
@@ -21,19 +24,22 @@ void printSearchHelp(QTextStream &out)
                .paragraph("Searches FOLDER and five levels of sub-folders for recording files "
                           "(*.spx) as the\n"
                           "search window does, and prints the rows found, tab-separated: 文件名,\n"
-                          "电话号码, 时间, 时长, 属性, 文件路径. The count line goes to stderr.")
+                          "电话号码, 时间, 时长, 属性, 文件路径. The count line goes to stderr.\n"
+                          "An export carries the 备注 column when a recording found has a note.")
                .section("Options",
                         {{"--from, --to",
                           "the date-and-time range (both or neither), YYYY-MM-DD hh:mm[:ss]"},
                          {"--number DIGITS", "numbers holding DIGITS anywhere"},
                          {"--name TEXT",
                           "numbers of contacts whose name holds TEXT (letter case ignored)"},
+                         {"--note TEXT", "recordings whose note holds TEXT (letter case ignored)"},
                          {"--kinds LIST",
                           "kinds ticked, of in,out,local (all when absent, \"\" for none)"},
                          {"--min-seconds N", "shortest duration in seconds (0: no bound)"},
                          {"--max-seconds N", "longest duration in seconds (0: no bound)"},
                          {"--header", "print the column captions first"},
                          kContactsEntry,
+                         kNotesEntry,
                          kExportEntry,
                          kReplaceEntry,
                          kWithAudioEntry,
@@ -86,6 +92,10 @@ int runSearch(const QStringList &arguments)
     QStringList captions = resultCaptions();
     if (options.contacts)
         captions.insert(kResultNumberColumn + 1, contactColumnCaption());
+    // An export takes the notes whenever there are some.
+    const bool withNotes = options.notes || exportRequest.requested();
+    if (withNotes)
+        captions.append(noteColumnCaption());
 
     const auto prepared = prepareSearch(form);
     if (const QString *refusal = std::get_if<QString>(&prepared))
@@ -104,19 +114,28 @@ int runSearch(const QStringList &arguments)
     } else if (header) {
         out << captions.join(QLatin1Char('\t')) << '\n';
     }
+    // Whatever could not be read is named, and makes the run a failure: the rows printed may
+    // miss recordings.
+    int unread = 0;
     SearchHooks hooks;
     hooks.found = [&](const SearchHit &hit) {
         QStringList cells = resultCells(hit.fileName, hit.folder, hit.header);
         if (options.contacts)
             insertContactCell(cells, kResultNumberColumn, *contacts);
+        if (withNotes) {
+            QString noteError;
+            appendNoteCell(cells, captions.size(), hit.path(), hit.hasNote, &noteError);
+            if (!noteError.isEmpty()) {
+                ++unread;
+                out.flush();
+                err << "tovrel search: " << noteError << '\n';
+            }
+        }
         if (exportRequest.requested())
             found.append({std::move(cells), hit.path()});
         else
             out << tableRow(cells) << '\n';
     };
-    // Whatever could not be read is named, and makes the run a failure: the rows printed may
-    // miss recordings.
-    int unread = 0;
     hooks.openFailed = [&](const QString &path, const QString &reason) {
         ++unread;
         err << fileOpenErrorText() << " (" << shownPath(path) << ": " << reason << ")\n";
@@ -153,7 +172,9 @@ int runSearch(const QStringList &arguments)
     }
     results.appendRows(std::move(found));
     err.flush();
-    return writeListExport(results, exportRequest);
+    ReportModel exported;
+    copyListForExport(results, exported);
+    return writeListExport(exported, exportRequest);
 }
 
 } // namespace tovrel::cli

@@ -25,6 +25,7 @@ constexpr Command kCommands[] = {
     {"contacts", "the contact book: import, list, export", &runContacts},
     {"check", "name the recording files that are not whole (tab-separated)", &runCheck},
     {"touch", "give recording files the time of their call", &runTouch},
+    {"note", "show or change the note of a recording", &runNote},
 };
 
 void printHelp(QTextStream &out)

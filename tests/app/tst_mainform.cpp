@@ -143,10 +143,13 @@ private slots:
         const QStringList captions{u("序号"), u("文件名"),   u("电话号码  "), u("时间"),
                                    u("属性"), u("文件长度"), u("时长   ")};
         for (ReportModel *model : {w.main->ListViewMCUModel, w.main->ListViewFileModel}) {
-            QCOMPARE(model->columnCount(), 7);
             for (int c = 0; c < 7; ++c)
                 QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), captions[c]);
         }
+        // The PC list shows the recordings' notes last; the telephone's list has none.
+        QCOMPARE(w.main->ListViewMCUModel->columnCount(), 7);
+        QCOMPARE(w.main->ListViewFileModel->columnCount(), 8);
+        QCOMPARE(w.main->ListViewFileModel->headerData(7, Qt::Horizontal).toString(), u("备注"));
         QCOMPARE(w.main->ListViewFile->selectionBehavior(), QAbstractItemView::SelectRows);
         QCOMPARE(w.main->ListViewFile->selectionMode(), QAbstractItemView::ExtendedSelection);
         QCOMPARE(w.main->ListViewMCU->editTriggers(), QAbstractItemView::NoEditTriggers);

@@ -94,6 +94,14 @@ QString tovrelProgram()
     return QStringLiteral(TOVREL_BINARY_DIR "/src/cli/tovrel");
 }
 
+QList<QStringList> tableRowsOf(const QString &out)
+{
+    QList<QStringList> rows;
+    for (const QString &line : out.split(u'\n', Qt::SkipEmptyParts))
+        rows.append(line.split(u'\t'));
+    return rows;
+}
+
 ProgramRun runTovrel(const QStringList &args)
 {
     return runProgram(tovrelProgram(), args);

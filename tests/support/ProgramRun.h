@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -44,5 +45,8 @@ QString tovrelProgram();
 
 // Runs the command-line front end with `args` to its end.
 ProgramRun runTovrel(const QStringList &args);
+
+// The cells of the rows a command printed, one list per line (tab-separated).
+QList<QStringList> tableRowsOf(const QString &out);
 
 } // namespace tovrel::test

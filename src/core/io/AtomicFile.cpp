@@ -1,6 +1,7 @@
 #include "io/AtomicFile.h"
 
 #include "io/FileTime.h"
+#include "io/NativePath.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -34,7 +35,8 @@ QString temporaryNameFor(const QString &path)
                            QString::number(QRandomGenerator::global()->generate(), 36) +
                            QStringLiteral(".part");
     QString name = QLatin1Char('.') + info.fileName() + suffix;
-    if (QFile::encodeName(name).size() > kLongestName)
+    // A name holding bytes that are not UTF-8 (io/NativePath.h) cannot be opened by its text.
+    if (QFile::encodeName(name).size() > kLongestName || shownPath(name) != name)
         name = QStringLiteral(".tovrel") + suffix;
     return info.dir().filePath(name);
 }
@@ -49,7 +51,7 @@ bool renameOver(const QString &from, const QString &to, QString *error)
     *error = QStringLiteral("cannot rename the temporary file");
     return false;
 #else
-    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
+    if (::rename(nativePath(from).constData(), nativePath(to).constData()) != 0) {
         *error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }

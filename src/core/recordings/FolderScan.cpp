@@ -60,7 +60,7 @@ FolderScanResult scanRecordingFolder(const QString &folder)
         result.conversionTotal += chunkCount(header.payloadLength);
         const QString name = r.fileName();
         result.recordings.append(
-            {r.folder + name, name, header, recordingDamage(r).value_or(QString())});
+            {r.folder + name, name, header, recordingDamage(r).value_or(QString()), r.hasNote});
     };
     hooks.fileFailed = [&](const QString &path, const QString &reason) {
         // One file that cannot be read (locked, no permission, a read error) hides none of the

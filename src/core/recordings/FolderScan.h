@@ -23,6 +23,8 @@ struct ScannedRecording
     RecordingHeader header;
     // What is wrong with the file (RecordingWholeness.h), or empty when it is whole.
     QString damage = {};
+    // A note file (notes/RecordingNote.h) is beside it.
+    bool hasNote = false;
 };
 
 struct UnreadableRecording

@@ -2,6 +2,7 @@
 
 #include "io/NativePath.h"
 #include "io/Platform.h"
+#include "notes/RecordingNote.h"
 
 #include <QFile>
 
@@ -34,17 +35,9 @@ struct Entry
     // file that cannot be read, never opened. The entry's type (or the stat a link gets anyway)
     // tells, so the recording files pay no extra call.
     bool notPlain = false;
+    // A note file of the recording's name with ".txt" added is in the same folder.
+    bool hasNote = false;
 };
-
-// Whether an entry is kept: "." and ".." and every folder whose name begins with a dot are
-// skipped, and so is every folder below the deepest level; of the files only recordings count.
-bool keepEntry(const FolderWalkRules &rules, const char *name, size_t length, bool isFolder,
-               int depth)
-{
-    if (isFolder)
-        return name[0] != '.' && depth < rules.maxDepth;
-    return rules.isRecordingName(name, length);
-}
 
 // True when name `a` comes before `b` in the order of their UTF-16 text. For UTF-8 names that
 // is the order of their bytes, except that a character beyond U+FFFF (a four-byte sequence, lead
@@ -69,12 +62,46 @@ bool namesInListOrder(const std::string &a, const std::string &b)
     return a.size() < b.size();
 }
 
-// The entries kept of a folder, in the order they are taken.
-void sortEntries(std::vector<Entry> &entries)
+// One folder's entries as a walk takes them: "." and ".." and every folder whose name begins
+// with a dot are skipped, and so is every folder below the deepest level; of the files only
+// recordings count. Which recordings have a note is learnt from the same entries, so a folder
+// without notes costs nothing more.
+class FolderListing
 {
-    std::sort(entries.begin(), entries.end(),
-              [](const Entry &a, const Entry &b) { return namesInListOrder(a.name, b.name); });
-}
+public:
+    FolderListing(const FolderWalkRules &rules, int depth) : m_rules(rules), m_depth(depth) {}
+
+    void add(std::string name, bool isFolder, bool notPlain)
+    {
+        const bool recordingName = m_rules.isRecordingName(name.c_str(), name.size());
+        // A note's name counts whatever the entry is: one that cannot be read as a note is then
+        // named when it is read, never taken for no note.
+        if (!recordingName && isNoteNameOf(name, m_rules.isRecordingName))
+            m_noted.push_back(name.substr(0, name.size() - kNoteSuffixLength));
+        if (isFolder ? (name[0] == '.' || m_depth >= m_rules.maxDepth) : !recordingName)
+            return;
+        m_entries.push_back({std::move(name), isFolder, notPlain});
+    }
+
+    // The kept entries in the order they are taken, each knowing whether it has a note.
+    std::vector<Entry> take()
+    {
+        std::sort(m_entries.begin(), m_entries.end(),
+                  [](const Entry &a, const Entry &b) { return namesInListOrder(a.name, b.name); });
+        if (!m_noted.empty()) {
+            std::sort(m_noted.begin(), m_noted.end());
+            for (Entry &entry : m_entries)
+                entry.hasNote = std::binary_search(m_noted.begin(), m_noted.end(), entry.name);
+        }
+        return std::move(m_entries);
+    }
+
+private:
+    const FolderWalkRules &m_rules;
+    const int m_depth;
+    std::vector<Entry> m_entries;
+    std::vector<std::string> m_noted;
+};
 
 #if TOVREL_HAS_POSIX
 class PosixWalk
@@ -113,7 +140,7 @@ private:
             close(fd);
             return error;
         }
-        std::vector<Entry> entries;
+        FolderListing listing(m_rules, depth);
         int readError = 0;
         for (;;) {
             errno = 0;
@@ -138,14 +165,13 @@ private:
                 notPlain = statted && !S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode);
             }
             const size_t length = std::strlen(name);
-            if (keepEntry(m_rules, name, length, isFolder, depth))
-                entries.push_back({std::string(name, length), isFolder, notPlain});
+            listing.add(std::string(name, length), isFolder, notPlain);
         }
         if (readError != 0) {
             closedir(dir);
             return readError;
         }
-        sortEntries(entries);
+        const std::vector<Entry> entries = listing.take();
 
         for (const Entry &entry : entries) {
             if (entry.folder) {
@@ -162,14 +188,15 @@ private:
                     m_hooks.fileFailed(folder + pathFromNative(entry.name), notRegularFileText());
                 continue;
             }
-            readFile(dirfd(dir), entry.name, folder);
+            readFile(dirfd(dir), entry, folder);
         }
         closedir(dir);
         return 0;
     }
 
-    void readFile(int dirFd, const std::string &name, const QString &folder)
+    void readFile(int dirFd, const Entry &entry, const QString &folder)
     {
+        const std::string &name = entry.name;
         // Non-blocking, so a pipe that took a recording's name meanwhile cannot stall the walk.
         const int fd = openat(dirFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         const int error = fd < 0 ? errno : readHeader(fd, m_recording.header);
@@ -182,6 +209,7 @@ private:
         }
         m_recording.nativeName = name;
         m_recording.folder = folder;
+        m_recording.hasNote = entry.hasNote;
         m_recording.descriptor = fd;
         if (m_hooks.recording)
             m_hooks.recording(m_recording);
@@ -236,7 +264,7 @@ private:
         fs::directory_iterator it(path, error);
         if (error)
             return error;
-        std::vector<Entry> entries;
+        FolderListing listing(m_rules, depth);
         for (; it != fs::directory_iterator(); it.increment(error)) {
             if (error)
                 return error;
@@ -251,12 +279,11 @@ private:
             const bool isFolder = statted && fs::is_directory(status);
             const bool notPlain = statted && !isFolder && !fs::is_regular_file(status);
             std::string name = nameBytes(it->path().filename());
-            if (keepEntry(m_rules, name.c_str(), name.size(), isFolder, depth))
-                entries.push_back({std::move(name), isFolder, notPlain});
+            listing.add(std::move(name), isFolder, notPlain);
         }
         if (error)
             return error;
-        sortEntries(entries);
+        const std::vector<Entry> entries = listing.take();
 
         for (const Entry &entry : entries) {
             const QString shownName = pathFromNative(entry.name);
@@ -273,13 +300,14 @@ private:
                     m_hooks.fileFailed(folder + shownName, notRegularFileText());
                 continue;
             }
-            readFile(entry.name, folder + shownName, folder);
+            readFile(entry, folder + shownName, folder);
         }
         return {};
     }
 
-    void readFile(const std::string &name, const QString &path, const QString &folder)
+    void readFile(const Entry &entry, const QString &path, const QString &folder)
     {
+        const std::string &name = entry.name;
         QFile file;
         HeaderBytes &header = m_recording.header;
         std::optional<QString> failure = openNativeFile(file, path, QIODevice::Unbuffered);
@@ -292,6 +320,7 @@ private:
         }
         m_recording.nativeName = name;
         m_recording.folder = folder;
+        m_recording.hasNote = entry.hasNote;
         m_recording.file = &file;
         if (m_hooks.recording)
             m_hooks.recording(m_recording);

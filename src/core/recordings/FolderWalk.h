@@ -15,8 +15,9 @@ class QFile;
 // fixed name order, a sub-folder searched where it falls in that order; folders whose names
 // begin with "." are not entered, and no folder (by device and inode) is entered twice in one
 // walk, so a link back to a folder above cannot list a file again. Of each recording file only
-// the header is read (readHeader). Names are handled by their bytes: a name that is not valid
-// UTF-8 is given by its real bytes (io/NativePath.h), so the path leads back to the file.
+// the header is read (readHeader); whether it has a note is learnt from the same listing. Names are
+// handled by their bytes: a name that is not valid UTF-8 is given by its real bytes
+// (io/NativePath.h), so the path leads back to the file.
 //
 // Two ways walk by these rules: with the POSIX calls (descriptors, openat, the entries' types;
 // folders known by device and inode) and with std::filesystem (folders known by their canonical
@@ -42,6 +43,8 @@ struct WalkedRecording
     // The open file, while the hook runs: a descriptor (the POSIX walk) or a QFile.
     int descriptor = -1;
     QFile *file = nullptr;
+    // Its note file (notes/RecordingNote.h) was among the folder's entries.
+    bool hasNote = false;
 };
 
 struct FolderWalkRules

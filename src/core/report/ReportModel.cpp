@@ -99,6 +99,18 @@ void ReportModel::appendRows(QList<ReportRow> rows)
     endInsertRows();
 }
 
+void ReportModel::setCell(int row, int column, const QString &text)
+{
+    if (row < 0 || row >= m_rows.size() || column < 0)
+        return;
+    QStringList &cells = m_rows[row].cells;
+    while (cells.size() <= column)
+        cells.append(QString());
+    cells[column] = text;
+    const QModelIndex changed = index(row, column);
+    emit dataChanged(changed, changed);
+}
+
 int ReportModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_rows.size());

@@ -62,6 +62,8 @@ public:
     void appendRow(ReportRow row);
     void appendRows(QList<ReportRow> rows);
     const ReportRow &row(int index) const { return m_rows.at(index); }
+    // Replaces the text of one cell (the row grows to reach the column), and tells the views.
+    void setCell(int row, int column, const QString &text);
     const QList<ReportRow> &rows() const { return m_rows; }
 
     int rowCount(const QModelIndex &parent = {}) const override;

@@ -128,6 +128,7 @@ std::variant<SearchCriteria, QString> prepareSearch(const SearchForm &form)
     c.maxSeconds = form.maxSeconds;
     c.name = form.name;
     c.contacts = form.contacts;
+    c.note = form.note;
     return c;
 }
 

@@ -45,6 +45,7 @@ struct SearchCriteria
     quint32 maxSeconds = 0; // 0: no upper bound
     QString name;           // empty: no name test; otherwise the contact's name holds it
     std::shared_ptr<const ContactBook> contacts; // names the numbers for the name test
+    QString note; // empty: no note test; otherwise the recording's note holds it
 };
 
 // The controls a search starts from: the folder, the four pickers (each a full date and time;
@@ -66,6 +67,7 @@ struct SearchForm
     quint32 maxSeconds = 0;
     QString name;                                // the contact's name holds it (empty: any)
     std::shared_ptr<const ContactBook> contacts; // the user's book, for the name test
+    QString note; // the recording's note holds it, letter case ignored (empty: any)
 };
 
 // Refusals of a search, in the order they are checked.

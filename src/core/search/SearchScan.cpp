@@ -1,5 +1,6 @@
 #include "search/SearchScan.h"
 
+#include "notes/RecordingNote.h"
 #include "recordings/FolderScan.h"
 #include "recordings/FolderWalk.h"
 #include "recordings/RecordingWholeness.h"
@@ -26,6 +27,19 @@ SearchOutcome runSearchScan(const SearchCriteria &criteria, const SearchHooks &h
         const SearchHeader header = readSearchHeader(r.header);
         if (!matches(header, criteria))
             return;
+        // The note test last, and only on a recording whose note file was listed.
+        if (!criteria.note.isEmpty()) {
+            if (!r.hasNote)
+                return;
+            const NoteRead note = readNote(r.path());
+            if (!note.ok()) {
+                if (hooks.openFailed)
+                    hooks.openFailed(note.notePath, note.reason);
+                return;
+            }
+            if (!noteHolds(note.text, criteria.note))
+                return;
+        }
         ++counts.total;
         switch (header.attribute) {
         case 0:
@@ -39,8 +53,8 @@ SearchOutcome runSearchScan(const SearchCriteria &criteria, const SearchHooks &h
             break;
         }
         if (hooks.found)
-            hooks.found(
-                SearchHit{r.fileName(), r.folder, header, recordingDamage(r).value_or(QString())});
+            hooks.found(SearchHit{r.fileName(), r.folder, header,
+                                  recordingDamage(r).value_or(QString()), r.hasNote});
     };
     walk.fileFailed = hooks.openFailed;
     walk.folderFailed = hooks.folderFailed;

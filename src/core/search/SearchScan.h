@@ -27,6 +27,8 @@ struct SearchHit
     SearchHeader header;
     // What is wrong with the file (recordings/RecordingWholeness.h), or empty when it is whole.
     QString damage = {};
+    // A note file (notes/RecordingNote.h) is beside it.
+    bool hasNote = false;
 
     // The path that opens the file.
     QString path() const { return folder + fileName; }
@@ -36,7 +38,8 @@ struct SearchHooks
 {
     // A recording passed: called at once, in scan order.
     std::function<void(const SearchHit &hit)> found;
-    // A recording file could not be opened or read (the scan goes on): its path and the reason.
+    // A recording file, or the note file a note test needed, could not be opened or read (the
+    // scan goes on): its path and the reason.
     std::function<void(const QString &path, const QString &reason)> openFailed;
     // A sub-folder could not be read: it is left out and the scan goes on.
     std::function<void(const QString &folder, const QString &reason)> folderFailed;

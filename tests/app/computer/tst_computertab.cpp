@@ -112,7 +112,7 @@ private slots:
         QCOMPARE(w.model()->rowCount(), 2);
         QCOMPARE(w.model()->row(0).cells,
                  QStringList({u("1"), u("a 甲.spx"), u("8008208820"), u(" 07月08日 10:01 "),
-                              u("来电"), u("0K"), u("0 秒")}));
+                              u("来电"), u("0K"), u("0 秒"), QString()}));
         QCOMPARE(w.model()->row(1).cells[0], u("2"));
         QCOMPARE(w.model()->row(1).cells[5], u("1K"));
         QCOMPARE(w.model()->row(1).key.toString(), dir.file(u("b.spx")));

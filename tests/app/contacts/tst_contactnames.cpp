@@ -293,7 +293,10 @@ private slots:
         QCOMPARE(rows.size(), 4);
         const int at = numberColumn(list) + 1;
         QCOMPARE(rows.at(0).value(at), u("联系人"));
-        QCOMPARE(rows.at(0), captionsOf(*w.model(list)));
+        QStringList captions = captionsOf(*w.model(list));
+        if (captions.last() == u("备注"))
+            captions.removeLast(); // a 备注 column no row fills stays out of the workbook
+        QCOMPARE(rows.at(0), captions);
         QStringList names;
         for (int r = 1; r < rows.size(); ++r)
             names.append(rows.at(r).value(at));
@@ -399,7 +402,7 @@ private slots:
         QTRY_VERIFY(!w.main->findChild<ContactsDialog *>());
         QVERIFY(!namesIn(*w.main->ListViewFileModel, Computer));
         QVERIFY(!namesIn(*w.find->FindListViewModel, Results));
-        QCOMPARE(w.main->ListViewFileModel->columnCount(), 7);
+        QVERIFY(!captionsOf(*w.main->ListViewFileModel).contains(u("联系人")));
     }
 
     // A book that cannot be written (its disk is full): each change is shown as a message, and

@@ -1,0 +1,96 @@
+// tovrel note FILE [--set TEXT | --clear]: a recording's note from the command line.
+
+#include "Commands.h"
+#include "Help.h"
+#include "NotesOption.h"
+
+#include "io/NativePath.h"
+#include "notes/RecordingNote.h"
+
+#include <QTextStream>
+
+#include <optional>
+
+namespace tovrel::cli {
+
+bool takeNotesOption(QStringList &args)
+{
+    return args.removeAll(QStringLiteral("--notes")) > 0;
+}
+
+namespace {
+
+void printNoteHelp(QTextStream &out)
+{
+    out << HelpPage({"tovrel note FILE", "tovrel note FILE --set TEXT", "tovrel note FILE --clear"})
+               .paragraph("The note of the recording FILE: free text kept beside it in FILE.txt, "
+                          "so it travels\n"
+                          "with the folder. Without an option the note is printed (nothing when "
+                          "it has none).")
+               .section("Options", {{"--set TEXT", "replace the note by TEXT (\"\" removes it)"},
+                                    {"--clear", "remove the note"},
+                                    kHelpEntry})
+               .paragraph("Exit status 0 on success, 1 when the recording does not exist or the "
+                          "note could not\n"
+                          "be read or written.")
+               .text();
+}
+
+} // namespace
+
+int runNote(const QStringList &args)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    auto fail = [&err](const QString &text) {
+        err << "tovrel note: " << text << '\n';
+        return 1;
+    };
+    QString file;
+    std::optional<QString> newText;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
+            printNoteHelp(out);
+            return 0;
+        }
+        if (a == QLatin1String("--set") || a == QLatin1String("--clear")) {
+            if (newText)
+                return fail(QStringLiteral("--set and --clear go alone"));
+            if (a == QLatin1String("--clear")) {
+                newText = QString();
+            } else {
+                if (i + 1 >= args.size())
+                    return fail(QStringLiteral("--set needs a value"));
+                newText = args.at(++i);
+            }
+        } else if (file.isEmpty() && !a.startsWith(QLatin1Char('-'))) {
+            file = a;
+        } else {
+            return fail(QStringLiteral("unexpected argument: %1").arg(a));
+        }
+    }
+    if (file.isEmpty())
+        return fail(QStringLiteral("give a FILE (see --help)"));
+    // A note belongs to a recording: none is read or written for a file that is not there.
+    std::error_code statError;
+    if (!std::filesystem::exists(fsPath(file), statError))
+        return fail(QStringLiteral("no such recording: %1").arg(shownPath(file)));
+    if (newText) {
+        if (const auto error = writeNote(file, *newText))
+            return fail(*error);
+        return 0;
+    }
+    const NoteRead note = readNote(file);
+    if (!note.ok())
+        return fail(note.error());
+    out << note.text;
+    if (!note.text.isEmpty() && !note.text.endsWith(QLatin1Char('\n')))
+        out << '\n';
+    out.flush();
+    if (out.status() != QTextStream::Ok)
+        return fail(QStringLiteral("the note could not be written out"));
+    return 0;
+}
+
+} // namespace tovrel::cli
