@@ -2,6 +2,7 @@
 
 #include "io/NativePath.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -23,7 +24,8 @@ constexpr qsizetype kLongestName = 255;
 
 QString failure(const QString &what, const QString &path, int error)
 {
-    return QString::fromUtf8("%1：%2（%3）").arg(what, shownPath(path), systemErrorText(error));
+    return QCoreApplication::translate("FolderSwap", "%1：%2（%3）")
+        .arg(what, shownPath(path), systemErrorText(error));
 }
 
 int closeDescriptor(int fd)
@@ -66,7 +68,8 @@ std::optional<QString> makeFolderBeside(const QString &target, QString *created)
             return std::nullopt;
         }
         if (errno != EEXIST || attempt == 100)
-            return failure(QString::fromUtf8("无法创建目录"), info.absolutePath(), errno);
+            return failure(QCoreApplication::translate("FolderSwap", "无法创建目录"),
+                           info.absolutePath(), errno);
     }
 }
 
@@ -74,7 +77,7 @@ std::optional<QString> renameIntoPlace(const QString &from, const QString &to)
 {
     if (::renameat2(AT_FDCWD, nativePath(from).constData(), AT_FDCWD, nativePath(to).constData(),
                     RENAME_NOREPLACE) != 0)
-        return failure(QString::fromUtf8("无法保存为"), to, errno);
+        return failure(QCoreApplication::translate("FolderSwap", "无法保存为"), to, errno);
     return std::nullopt;
 }
 
@@ -82,7 +85,7 @@ std::optional<QString> swapEntries(const QString &a, const QString &b)
 {
     if (::renameat2(AT_FDCWD, nativePath(a).constData(), AT_FDCWD, nativePath(b).constData(),
                     RENAME_EXCHANGE) != 0)
-        return failure(QString::fromUtf8("无法替换"), b, errno);
+        return failure(QCoreApplication::translate("FolderSwap", "无法替换"), b, errno);
     return std::nullopt;
 }
 
@@ -147,20 +150,21 @@ std::optional<QString> removeTree(const QString &path)
     const QByteArray native = nativePath(path);
     struct stat st;
     if (::lstat(native.constData(), &st) != 0)
-        return failure(QString::fromUtf8("无法删除"), path, errno);
+        return failure(QCoreApplication::translate("FolderSwap", "无法删除"), path, errno);
     if (!S_ISDIR(st.st_mode)) {
         if (::unlink(native.constData()) != 0)
-            return failure(QString::fromUtf8("无法删除"), path, errno);
+            return failure(QCoreApplication::translate("FolderSwap", "无法删除"), path, errno);
         return std::nullopt;
     }
     const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
-        return failure(QString::fromUtf8("无法删除"), path, errno);
+        return failure(QCoreApplication::translate("FolderSwap", "无法删除"), path, errno);
     QByteArray where;
     if (const int error = emptyFolder(fd, native, &where))
-        return failure(QString::fromUtf8("无法删除"), pathFromNative(where), error);
+        return failure(QCoreApplication::translate("FolderSwap", "无法删除"), pathFromNative(where),
+                       error);
     if (::rmdir(native.constData()) != 0)
-        return failure(QString::fromUtf8("无法删除"), path, errno);
+        return failure(QCoreApplication::translate("FolderSwap", "无法删除"), path, errno);
     return std::nullopt;
 }
 
@@ -168,13 +172,13 @@ std::optional<QString> copyFileTo(const QString &from, const QString &to)
 {
     const int in = openNative(from);
     if (in < 0)
-        return failure(QString::fromUtf8("打开文件失败"), from, errno);
+        return failure(QCoreApplication::translate("FolderSwap", "打开文件失败"), from, errno);
     const QByteArray target = nativePath(to);
     const int out = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (out < 0) {
         const int error = errno;
         closeDescriptor(in);
-        return failure(QString::fromUtf8("创建文件失败"), to, error);
+        return failure(QCoreApplication::translate("FolderSwap", "创建文件失败"), to, error);
     }
     std::optional<QString> result;
     QByteArray buffer(1 << 16, Qt::Uninitialized);
@@ -183,20 +187,21 @@ std::optional<QString> copyFileTo(const QString &from, const QString &to)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            result = failure(QString::fromUtf8("读取文件失败"), from, errno);
+            result =
+                failure(QCoreApplication::translate("FolderSwap", "读取文件失败"), from, errno);
             break;
         }
         if (n == 0)
             break;
         if (!writeAll(out, buffer.constData(), n)) {
-            result = failure(QString::fromUtf8("写入文件失败"), to, errno);
+            result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to, errno);
             break;
         }
     }
     if (!result && ::fsync(out) != 0)
-        result = failure(QString::fromUtf8("写入文件失败"), to, errno);
+        result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to, errno);
     if (closeDescriptor(out) != 0 && !result)
-        result = failure(QString::fromUtf8("写入文件失败"), to, errno);
+        result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to, errno);
     closeDescriptor(in);
     if (result)
         ::unlink(target.constData());
