@@ -241,6 +241,10 @@
         <source>时长</source>
         <translation>Duration</translation>
     </message>
+    <message>
+        <source>文件路径</source>
+        <translation>File path</translation>
+    </message>
 </context>
 <context>
     <name>SearchCommand</name>

@@ -235,8 +235,8 @@ QStringList resultCaptions()
             QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "电话号码")),
             QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "时间")),
             QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "时长")),
-            QString::fromUtf8("属性"),
-            QString::fromUtf8("文件路径")};
+            QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "属性")),
+            QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "文件路径"))};
 }
 
 QString numberText(const SearchHeader &h)
