@@ -39,9 +39,7 @@ void printHelp(QTextStream &out)
     out << page.section("Commands", commands)
                .section("Options",
                         {{"-v, --version", "show the version"},
-                         {"--lang en|zh",
-                          "the language of the messages (default: the system locale's); the "
-                          "lists' captions and cells stay as they are"},
+                         {"--lang en|zh", "the language of the messages (default: the locale's)"},
                          kHelpEntry})
                .paragraph("Each command takes --help for its own options.")
                .text();
