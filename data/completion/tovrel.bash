@@ -6,8 +6,17 @@ _tovrel()
     _init_completion || return
 
     local commands="list convert play device search contacts check touch note"
+    if [[ $prev == --lang ]]; then
+        COMPREPLY=($(compgen -W "en zh" -- "$cur"))
+        return
+    fi
+    # --lang LANGUAGE before the command: completed as if it were not there.
+    if [[ ${words[1]} == --lang ]] && ((cword >= 3)); then
+        words=("${words[0]}" "${words[@]:3}")
+        ((cword -= 2))
+    fi
     if ((cword == 1)); then
-        COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
+        COMPREPLY=($(compgen -W "$commands --help --version --lang" -- "$cur"))
         return
     fi
 

@@ -80,7 +80,7 @@ bool ConversionControl::clickHandled(bool selected)
         return true;
     }
     if (m_c.output->text().isEmpty()) {
-        m_messages->warn(u("请选择转换的输出目录！"));
+        m_messages->warn(tr("请选择转换的输出目录！"));
         return true;
     }
     return false;
@@ -91,7 +91,7 @@ void ConversionControl::selectedClick()
     if (clickHandled(true))
         return;
     if (m_c.list->selectedRows().isEmpty()) {
-        m_messages->warn(u("请选择需要转换的文件！"));
+        m_messages->warn(tr("请选择需要转换的文件！"));
         return;
     }
     startRun(true);
@@ -136,7 +136,7 @@ void ConversionControl::startRun(bool selected)
     connect(worker, &ConversionWorker::finished, this, &ConversionControl::finished);
 
     setRunControlsEnabled(selected, false, true);
-    (selected ? m_c.selectedButton : m_c.allButton)->setText(u("停止转换"));
+    (selected ? m_c.selectedButton : m_c.allButton)->setText(tr("停止转换"));
     m_run->start();
 }
 
@@ -203,7 +203,7 @@ void ConversionControl::finished()
 void ConversionControl::endRun()
 {
     QPushButton *button = m_selected ? m_c.selectedButton : m_c.allButton;
-    button->setText(m_selected ? u("转换选择") : u("转换全部"));
+    button->setText(m_selected ? tr("转换选择") : tr("转换全部"));
     button->setEnabled(true);
     if (m_run) {
         m_run->deleteLater();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -45,8 +46,10 @@ struct ConversionRules
     bool convertAllSelectsRows = false;
     // Shown instead of starting convert all over an empty list.
     QString emptyListText;
-    QString selectedSucceededText = QString::fromUtf8("转换选择文件成功！");
-    QString allSucceededText = QString::fromUtf8("转换全部文件成功！");
+    QString selectedSucceededText =
+        QCoreApplication::translate("tovrel::ConversionControl", "转换选择文件成功！");
+    QString allSucceededText =
+        QCoreApplication::translate("tovrel::ConversionControl", "转换全部文件成功！");
     // Opens a folder in the system's file browser; empty for QDesktopServices::openUrl.
     std::function<void(const QString &folder)> openFolder;
 };

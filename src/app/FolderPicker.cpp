@@ -1,5 +1,6 @@
 #include "FolderPicker.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -25,7 +26,7 @@ public:
             if (index.column() == 3)
                 return QLocale().toString(files->lastModified(source), QLocale::ShortFormat);
             if (files->isDir(source))
-                return QString::fromUtf8("文件夹");
+                return QCoreApplication::translate("FolderPicker", "文件夹");
         }
         return QIdentityProxyModel::data(index, role);
     }

@@ -1,5 +1,6 @@
 #include "MessageSink.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QScreen>
 
@@ -35,7 +36,7 @@ BoxText boxTextOf(const QString &text, const QFontMetrics &metrics, int widest)
 
 QString programTitle()
 {
-    return QString::fromUtf8("Tovrel录音电话PC管理软件");
+    return QCoreApplication::translate("MessageSink", "Tovrel录音电话PC管理软件");
 }
 
 void MessageSink::warn(const QString &text)

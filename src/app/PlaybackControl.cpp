@@ -143,7 +143,7 @@ void PlaybackControl::startClick()
 {
     const int row = m_c.list->firstSelectedRow();
     if (row < 0) {
-        m_messages->warn(QString::fromUtf8("请先选择需要播放的文件！"));
+        m_messages->warn(tr("请先选择需要播放的文件！"));
         return;
     }
     if (const auto refusal = refusalFor(Activity::PlaybackStart)) {
@@ -327,7 +327,7 @@ void PlaybackControl::nextClick()
 {
     const int row = m_c.list->firstSelectedRow();
     if (row < 0) {
-        m_messages->warn(QString::fromUtf8("请先选中文件！"));
+        m_messages->warn(tr("请先选中文件！"));
         return;
     }
     if (row == m_c.model->rowCount() - 1) {
@@ -343,7 +343,7 @@ void PlaybackControl::previousClick()
 {
     const int row = m_c.list->firstSelectedRow();
     if (row < 0) {
-        m_messages->warn(QString::fromUtf8("请先选中文件！"));
+        m_messages->warn(tr("请先选中文件！"));
         return;
     }
     if (row == 0) {

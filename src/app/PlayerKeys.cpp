@@ -38,7 +38,7 @@ void PlayerKeys::add(const QKeySequence &keys, const QString &name, const QStrin
     // Play/pause held down would toggle on and on; a held jump goes on jumping.
     shortcut->setAutoRepeat(keys != QKeySequence(Qt::Key_Space));
     connect(shortcut, &QShortcut::activated, this, std::move(run));
-    m_lines.append(name + QStringLiteral("：") + action);
+    m_lines.append(tr("%1：%2").arg(name, action));
 }
 
 QString PlayerKeys::keyList() const

@@ -20,10 +20,10 @@ TExportForm1::TExportForm1(const AppContext &context, QWidget *parent)
     : QDialog(parent), m_context(context)
 {
     setObjectName(QStringLiteral("ExportForm1"));
-    setWindowTitle(QString::fromUtf8("导出结果到Excel"));
+    setWindowTitle(tr("导出结果到Excel"));
     setFixedSize(420, 120);
 
-    (new QLabel(QString::fromUtf8("存储路径： "), this))->setGeometry(12, 16, 72, 20);
+    (new QLabel(tr("存储路径： "), this))->setGeometry(12, 16, 72, 20);
     PathSetEdit = new QLineEdit(QStringLiteral("SavePathEdit"), this);
     PathSetEdit->setObjectName(QStringLiteral("PathSetEdit"));
     PathSetEdit->setGeometry(88, 14, 282, 22);
@@ -32,20 +32,20 @@ TExportForm1::TExportForm1(const AppContext &context, QWidget *parent)
     BtnPathSet->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     BtnPathSet->setGeometry(376, 12, 30, 26);
 
-    (new QLabel(QString::fromUtf8("文件名： "), this))->setGeometry(12, 48, 72, 20);
+    (new QLabel(tr("文件名： "), this))->setGeometry(12, 48, 72, 20);
     FileNameEdit = new QLineEdit(QStringLiteral("FileNameEdit"), this);
     FileNameEdit->setObjectName(QStringLiteral("FileNameEdit"));
     FileNameEdit->setGeometry(88, 46, 282, 22);
 
-    CheckBoxAudio = new QCheckBox(QString::fromUtf8("同时导出录音"), this);
+    CheckBoxAudio = new QCheckBox(tr("同时导出录音"), this);
     CheckBoxAudio->setObjectName(QStringLiteral("CheckBoxAudio"));
     CheckBoxAudio->setGeometry(88, 84, 120, 22);
     CheckBoxAudio->setChecked(false);
 
-    BtnOK = new QPushButton(QString::fromUtf8("确定"), this);
+    BtnOK = new QPushButton(tr("确定"), this);
     BtnOK->setObjectName(QStringLiteral("BtnOK"));
     BtnOK->setGeometry(220, 82, 80, 26);
-    BtnCanel = new QPushButton(QString::fromUtf8("退出"), this);
+    BtnCanel = new QPushButton(tr("退出"), this);
     BtnCanel->setObjectName(QStringLiteral("BtnCanel"));
     BtnCanel->setGeometry(310, 82, 80, 26);
     connect(BtnOK, &QPushButton::clicked, this, &TExportForm1::BtnOKClick);
@@ -56,7 +56,7 @@ TExportForm1::TExportForm1(const AppContext &context, QWidget *parent)
 void TExportForm1::prepareForSearchResults(ReportListView *list, const QString &searchFolder)
 {
     m_list = list;
-    FileNameEdit->setText(QString::fromUtf8("查找结果.xls"));
+    FileNameEdit->setText(tr("查找结果.xls"));
     PathSetEdit->setText(searchFolder);
 }
 
@@ -77,23 +77,21 @@ void TExportForm1::BtnOKClick()
     const Message refusal{QStringLiteral("Error"), {}, MessageIcon::None, MessageButtons::Ok};
     const bool empty = !m_list || !m_list->reportModel() || m_list->reportModel()->rowCount() == 0;
     if (empty) {
-        m_context.messages->show(
-            {refusal.caption, QString::fromUtf8("列表空！"), refusal.icon, refusal.buttons});
+        m_context.messages->show({refusal.caption, tr("列表空！"), refusal.icon, refusal.buttons});
         FileNameEdit->setEnabled(true);
         return;
     }
     QString folder = QDir::fromNativeSeparators(PathSetEdit->text());
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         m_context.messages->show(
-            {refusal.caption, QString::fromUtf8("目录设置错误！"), refusal.icon, refusal.buttons});
+            {refusal.caption, tr("目录设置错误！"), refusal.icon, refusal.buttons});
         FileNameEdit->setEnabled(true);
         return;
     }
     // A typed folder may lack the closing separator; the name is not glued onto its last part.
     if (!folder.endsWith(u'/'))
         folder += u'/';
-    const QString name =
-        FileNameEdit->text().isEmpty() ? QString::fromUtf8("查找结果.xls") : FileNameEdit->text();
+    const QString name = FileNameEdit->text().isEmpty() ? tr("查找结果.xls") : FileNameEdit->text();
     if (CheckBoxAudio->isChecked())
         exportListWithRecordingsWithMessages(*m_context.messages, *m_list, folder + name);
     else
@@ -103,8 +101,7 @@ void TExportForm1::BtnOKClick()
 
 void TExportForm1::BtnPathSetClick()
 {
-    const auto chosen =
-        m_context.pickFolder(QString::fromUtf8("请选择目录:"), {}, PathSetEdit->text());
+    const auto chosen = m_context.pickFolder(tr("请选择目录:"), {}, PathSetEdit->text());
     if (chosen)
         PathSetEdit->setText(withTrailingSeparator(*chosen));
 }

@@ -27,6 +27,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
@@ -63,7 +64,7 @@ QLabel *caption(QWidget *parent, const QString &text, const QRect &geometry)
 
 QGroupBox *group(QWidget *parent, const char *name, const char *title, const QRect &geometry)
 {
-    auto *box = new QGroupBox(u(title), parent);
+    auto *box = new QGroupBox(QCoreApplication::translate("tovrel::TFindForm", title), parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setGeometry(geometry);
     return box;
@@ -92,7 +93,7 @@ TFindForm::TFindForm(const AppContext &context, QWidget *parent)
     : QDialog(parent), m_context(context)
 {
     setObjectName(QStringLiteral("FindForm"));
-    setWindowTitle(u("查询窗口"));
+    setWindowTitle(tr("查询窗口"));
     resize(800, 640);
     // Every control is placed for this size: the window is not made smaller.
     setMinimumSize(size());
@@ -107,7 +108,8 @@ TFindForm::~TFindForm() = default;
 
 void TFindForm::buildCriteria()
 {
-    GroupBox5 = group(this, "GroupBox5", "查询目录设置", {8, 4, 784, 50});
+    GroupBox5 = group(this, "GroupBox5", QT_TRANSLATE_NOOP("tovrel::TFindForm", "查询目录设置"),
+                      {8, 4, 784, 50});
     FindPathEdit = new QLineEdit(GroupBox5);
     FindPathEdit->setObjectName(QStringLiteral("FindPathEdit"));
     FindPathEdit->setEnabled(false);
@@ -115,12 +117,13 @@ void TFindForm::buildCriteria()
     BitBtnFind = controls::pictureButton(GroupBox5, "BitBtnFind", QStyle::SP_DirOpenIcon);
     BitBtnFind->setGeometry(740, 18, 30, 26);
 
-    GroupBox1 = group(this, "GroupBox1", "按日期时间查询", {8, 58, 390, 96});
-    TimeFindCheck = new QCheckBox(u("日期时间查询"), GroupBox1);
+    GroupBox1 = group(this, "GroupBox1", QT_TRANSLATE_NOOP("tovrel::TFindForm", "按日期时间查询"),
+                      {8, 58, 390, 96});
+    TimeFindCheck = new QCheckBox(tr("日期时间查询"), GroupBox1);
     TimeFindCheck->setObjectName(QStringLiteral("TimeFindCheck"));
     TimeFindCheck->setGeometry(10, 18, 200, 20);
-    caption(GroupBox1, u("开始时间： "), {10, 44, 70, 20});
-    caption(GroupBox1, u("结束时间： "), {10, 70, 70, 20});
+    caption(GroupBox1, tr("开始时间： "), {10, 44, 70, 20});
+    caption(GroupBox1, tr("结束时间： "), {10, 70, 70, 20});
     StartDate = new QDateEdit(GroupBox1);
     StartDate->setObjectName(QStringLiteral("StartDate"));
     StartDate->setGeometry(84, 42, 140, 22);
@@ -145,8 +148,9 @@ void TFindForm::buildCriteria()
     setPickers(kDesignedPickerValue, kDesignedPickerValue, kDesignedPickerValue,
                kDesignedPickerValue);
 
-    GroupBox6 = group(this, "GroupBox6", "按时长查询", {404, 58, 388, 46});
-    caption(GroupBox6, u("时长（秒）："), {10, 18, 80, 20});
+    GroupBox6 = group(this, "GroupBox6", QT_TRANSLATE_NOOP("tovrel::TFindForm", "按时长查询"),
+                      {404, 58, 388, 46});
+    caption(GroupBox6, tr("时长（秒）："), {10, 18, 80, 20});
     StartLengthEdit = new QLineEdit(QStringLiteral("0"), GroupBox6);
     StartLengthEdit->setObjectName(QStringLiteral("StartLengthEdit"));
     StartLengthEdit->setGeometry(94, 17, 100, 22);
@@ -155,8 +159,9 @@ void TFindForm::buildCriteria()
     EndLengthEdit->setObjectName(QStringLiteral("EndLengthEdit"));
     EndLengthEdit->setGeometry(220, 17, 100, 22);
 
-    GroupBox3 = group(this, "GroupBox3", "按电话号码查询", {404, 108, 388, 46});
-    caption(GroupBox3, u("电话号码： "), {10, 18, 80, 20});
+    GroupBox3 = group(this, "GroupBox3", QT_TRANSLATE_NOOP("tovrel::TFindForm", "按电话号码查询"),
+                      {404, 108, 388, 46});
+    caption(GroupBox3, tr("电话号码： "), {10, 18, 80, 20});
     PhoneCodeEdit = new QLineEdit(GroupBox3);
     PhoneCodeEdit->setObjectName(QStringLiteral("PhoneCodeEdit"));
     PhoneCodeEdit->setGeometry(94, 17, 120, 22);
@@ -165,26 +170,27 @@ void TFindForm::buildCriteria()
     ContactNameEdit->setObjectName(QStringLiteral("ContactNameEdit"));
     ContactNameEdit->setGeometry(274, 17, 106, 22);
 
-    GroupBox4 = group(this, "GroupBox4", "录音属性查询", {8, 158, 390, 46});
-    CallInRadio = new QCheckBox(u("来电"), GroupBox4);
+    GroupBox4 = group(this, "GroupBox4", QT_TRANSLATE_NOOP("tovrel::TFindForm", "录音属性查询"),
+                      {8, 158, 390, 46});
+    CallInRadio = new QCheckBox(tr("来电"), GroupBox4);
     CallInRadio->setObjectName(QStringLiteral("CallInRadio"));
     CallInRadio->setGeometry(10, 18, 60, 20);
-    CallOutRadio = new QCheckBox(u("去电"), GroupBox4);
+    CallOutRadio = new QCheckBox(tr("去电"), GroupBox4);
     CallOutRadio->setObjectName(QStringLiteral("CallOutRadio"));
     CallOutRadio->setGeometry(72, 18, 60, 20);
-    RecordRadio = new QCheckBox(u("录音"), GroupBox4);
+    RecordRadio = new QCheckBox(tr("录音"), GroupBox4);
     RecordRadio->setObjectName(QStringLiteral("RecordRadio"));
     RecordRadio->setGeometry(134, 18, 60, 20);
     for (QCheckBox *box : {CallInRadio, CallOutRadio, RecordRadio})
         box->setChecked(true);
 
-    BtnFind = new QPushButton(u("查询"), this);
+    BtnFind = new QPushButton(tr("查询"), this);
     BtnFind->setObjectName(QStringLiteral("BtnFind"));
     BtnFind->setGeometry(440, 170, 90, 28);
-    BtnExport = new QPushButton(u("导出"), this);
+    BtnExport = new QPushButton(tr("导出"), this);
     BtnExport->setObjectName(QStringLiteral("BtnExport"));
     BtnExport->setGeometry(560, 170, 90, 28);
-    BtnCanel = new QPushButton(u("退出"), this);
+    BtnCanel = new QPushButton(tr("退出"), this);
     BtnCanel->setObjectName(QStringLiteral("BtnCanel"));
     BtnCanel->setGeometry(680, 170, 90, 28);
     BtnFind->setAutoDefault(false);
@@ -260,8 +266,9 @@ void TFindForm::buildPlayback()
 
 void TFindForm::buildConversion()
 {
-    GroupBox2 = group(this, "GroupBox2", "转换WAV文件", {8, 484, 784, 128});
-    caption(GroupBox2, u("输出目录.."), {10, 24, 62, 16});
+    GroupBox2 = group(this, "GroupBox2", QT_TRANSLATE_NOOP("tovrel::TFindForm", "转换WAV文件"),
+                      {8, 484, 784, 128});
+    caption(GroupBox2, tr("输出目录.."), {10, 24, 62, 16});
     EditOutput = new QLineEdit(GroupBox2);
     EditOutput->setObjectName(QStringLiteral("EditOutput"));
     EditOutput->setReadOnly(true);
@@ -272,16 +279,16 @@ void TFindForm::buildConversion()
     BitBtnOutput->setAutoDefault(false);
     Label13 = caption(GroupBox2, {}, {74, 46, 560, 14});
     Label13->setObjectName(QStringLiteral("Label13"));
-    caption(GroupBox2, u("当前进度.."), {10, 64, 62, 16});
+    caption(GroupBox2, tr("当前进度.."), {10, 64, 62, 16});
     ProgressBar1 = progressBar(GroupBox2, "ProgressBar1", {74, 64, 560, 16});
-    caption(GroupBox2, u("总体进度.."), {10, 98, 62, 16});
+    caption(GroupBox2, tr("总体进度.."), {10, 98, 62, 16});
     ProgressBar2 = progressBar(GroupBox2, "ProgressBar2", {74, 98, 560, 16});
     BitBtn4 =
-        controls::pictureButton(GroupBox2, "BitBtn4", QStyle::SP_DialogApplyButton, u("转换选择"));
+        controls::pictureButton(GroupBox2, "BitBtn4", QStyle::SP_DialogApplyButton, tr("转换选择"));
     BitBtn4->setGeometry(650, 56, 116, 26);
     BitBtn4->setAutoDefault(false);
     BitBtn5 =
-        controls::pictureButton(GroupBox2, "BitBtn5", QStyle::SP_DialogApplyButton, u("转换全部"));
+        controls::pictureButton(GroupBox2, "BitBtn5", QStyle::SP_DialogApplyButton, tr("转换全部"));
     BitBtn5->setGeometry(650, 90, 116, 26);
     BitBtn5->setAutoDefault(false);
 }
@@ -366,7 +373,7 @@ void TFindForm::connectHandlers()
     ConversionRules convertRules;
     convertRules.convertAllSelectsRows = true;
     convertRules.emptyListText = search::nothingFoundText();
-    convertRules.allSucceededText = u("全部转换文件成功！");
+    convertRules.allSucceededText = tr("全部转换文件成功！");
     convertRules.openFolder = m_context.openFolder;
     m_conversion = new ConversionControl(convert, convertRules, m_context.messages, this);
 }
@@ -518,7 +525,7 @@ bool TFindForm::digitFilter(const QKeyEvent *key)
 
 void TFindForm::BitBtnFindClick()
 {
-    const auto chosen = m_context.pickFolder(u("请选择目录:"), {}, FindPathEdit->text());
+    const auto chosen = m_context.pickFolder(tr("请选择目录:"), {}, FindPathEdit->text());
     if (!chosen)
         return;
     FindPathEdit->setText(withTrailingSeparator(*chosen));
@@ -705,7 +712,7 @@ void TFindForm::TimerPlayerTimer()
 
 void TFindForm::BitBtnOutputClick()
 {
-    const auto chosen = m_context.pickFolder(u("请选择目录:"), {}, m_localFolder);
+    const auto chosen = m_context.pickFolder(tr("请选择目录:"), {}, m_localFolder);
     if (!chosen)
         return;
     EditOutput->setText(withTrailingSeparator(*chosen));

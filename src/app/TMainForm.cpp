@@ -19,6 +19,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -52,10 +53,13 @@ constexpr Qt::Edges kBottomStretch = Qt::LeftEdge | Qt::RightEdge | Qt::BottomEd
 QList<ReportColumn> recordingColumns()
 {
     return {
-        {u("序号"), 40, Qt::AlignLeft},        {u("文件名"), 200, Qt::AlignLeft},
-        {u("电话号码  "), 90, Qt::AlignRight}, {u("时间"), 110, Qt::AlignHCenter},
-        {u("属性"), 45, Qt::AlignHCenter},     {u("文件长度"), 65, Qt::AlignRight},
-        {u("时长   "), 74, Qt::AlignRight},
+        {u(QT_TRANSLATE_NOOP("ReportColumn", "序号")), 40, Qt::AlignLeft},
+        {u(QT_TRANSLATE_NOOP("ReportColumn", "文件名")), 200, Qt::AlignLeft},
+        {u(QT_TRANSLATE_NOOP("ReportColumn", "电话号码  ")), 90, Qt::AlignRight},
+        {u(QT_TRANSLATE_NOOP("ReportColumn", "时间")), 110, Qt::AlignHCenter},
+        {u(QT_TRANSLATE_NOOP("ReportColumn", "属性")), 45, Qt::AlignHCenter},
+        {u(QT_TRANSLATE_NOOP("ReportColumn", "文件长度")), 65, Qt::AlignRight},
+        {u(QT_TRANSLATE_NOOP("ReportColumn", "时长   ")), 74, Qt::AlignRight},
     };
 }
 
@@ -125,11 +129,11 @@ void TMainForm::buildWindowRow()
     USBComboBox->hide();
 
     BitBtnConnect =
-        controls::pictureButton(this, "BitBtnConnect", QStyle::SP_DriveNetIcon, u("USB 未连接"));
+        controls::pictureButton(this, "BitBtnConnect", QStyle::SP_DriveNetIcon, tr("USB 未连接"));
     BitBtnConnect->setEnabled(false);
     anchors->place(BitBtnConnect, {352, 8, 128, 26}, kTopRight);
 
-    FindBtn = new QPushButton(u("查询"), this);
+    FindBtn = new QPushButton(tr("查询"), this);
     FindBtn->setObjectName(QStringLiteral("FindBtn"));
     anchors->place(FindBtn, {488, 8, 80, 26}, kTopRight);
 
@@ -137,7 +141,7 @@ void TMainForm::buildWindowRow()
     ContactsBtn->setObjectName(QStringLiteral("ContactsBtn"));
     anchors->place(ContactsBtn, {264, 8, 80, 26}, kTopRight);
 
-    ButtonExit = new QPushButton(u("退出系统"), this);
+    ButtonExit = new QPushButton(tr("退出系统"), this);
     ButtonExit->setObjectName(QStringLiteral("ButtonExit"));
     anchors->place(ButtonExit, {576, 8, 82, 26}, kTopRight);
 
@@ -155,7 +159,7 @@ void TMainForm::buildTelephoneTab()
 {
     TabSheetMCU = new QWidget;
     TabSheetMCU->setObjectName(QStringLiteral("TabSheetMCU"));
-    PageControl1->addTab(TabSheetMCU, u("录音电话机"));
+    PageControl1->addTab(TabSheetMCU, tr("录音电话机"));
     auto *anchors = new Anchors(TabSheetMCU, kTabDesign);
 
     ListViewMCUModel = new ReportModel(this);
@@ -181,37 +185,38 @@ void TMainForm::buildTelephoneTab()
         int width;
     };
     const BottomButton buttons[] = {
-        {&BitBtnRefersh, "BitBtnRefersh", "上传列表", 97},
-        {&BitBtnExport, "BitBtnExport", "导出列表", 97},
-        {&BitBtnUpload, "BitBtnUpload", "上传选择", 105},
-        {&BitBtnUploadAll, "BitBtnUploadAll", "上传全部", 97},
+        {&BitBtnRefersh, "BitBtnRefersh", QT_TRANSLATE_NOOP("tovrel::TMainForm", "上传列表"), 97},
+        {&BitBtnExport, "BitBtnExport", QT_TRANSLATE_NOOP("tovrel::TMainForm", "导出列表"), 97},
+        {&BitBtnUpload, "BitBtnUpload", QT_TRANSLATE_NOOP("tovrel::TMainForm", "上传选择"), 105},
+        {&BitBtnUploadAll, "BitBtnUploadAll", QT_TRANSLATE_NOOP("tovrel::TMainForm", "上传全部"),
+         97},
     };
     for (const BottomButton &b : buttons) {
-        *b.slot = new QPushButton(u(b.text), TabSheetMCU);
+        *b.slot = new QPushButton(tr(b.text), TabSheetMCU);
         (*b.slot)->setObjectName(QString::fromLatin1(b.name));
         anchors->place(*b.slot, {0, 458, b.width, 28}, Qt::BottomEdge);
     }
 
-    GroupBox1 = new QGroupBox(u("保存位置"), TabSheetMCU);
+    GroupBox1 = new QGroupBox(tr("保存位置"), TabSheetMCU);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     anchors->place(GroupBox1, {4, 492, 634, 60}, kBottomStretch);
     auto *group = new Anchors(GroupBox1, {634, 60});
-    group->place(caption(GroupBox1, u("目录")), {10, 26, 30, 16}, kTopLeft);
+    group->place(caption(GroupBox1, tr("目录")), {10, 26, 30, 16}, kTopLeft);
     EditSave = new QLineEdit(u("C:\\record\\"), GroupBox1);
     EditSave->setObjectName(QStringLiteral("EditSave"));
     EditSave->setReadOnly(true);
     group->place(EditSave, {42, 22, 380, 22}, kTopStretch);
     BitBtnSave = controls::pictureButton(GroupBox1, "BitBtnSave", QStyle::SP_DirOpenIcon);
     group->place(BitBtnSave, {426, 20, 28, 26}, kTopRight);
-    group->place(caption(GroupBox1, u("文件名..")), {462, 26, 50, 16}, kTopRight);
-    EditFileList = new QLineEdit(u("电话列表List"), GroupBox1);
+    group->place(caption(GroupBox1, tr("文件名..")), {462, 26, 50, 16}, kTopRight);
+    EditFileList = new QLineEdit(tr("电话列表List"), GroupBox1);
     EditFileList->setObjectName(QStringLiteral("EditFileList"));
     group->place(EditFileList, {514, 22, 112, 22}, kTopRight);
 
-    LabelUpload = caption(TabSheetMCU, u("上传进度   "));
+    LabelUpload = caption(TabSheetMCU, tr("上传进度   "));
     LabelUpload->setObjectName(QStringLiteral("LabelUpload"));
     anchors->place(LabelUpload, {4, 556, 300, 16}, kBottomLeft);
-    CheckBoxUploadNew = new QCheckBox(u("只上传新录音"), TabSheetMCU);
+    CheckBoxUploadNew = new QCheckBox(tr("只上传新录音"), TabSheetMCU);
     CheckBoxUploadNew->setObjectName(QStringLiteral("CheckBoxUploadNew"));
     anchors->place(CheckBoxUploadNew, {488, 554, 150, 18}, kBottomRight);
     ProgressBarUploadPacket = controls::progressBar(TabSheetMCU, "ProgressBarUploadPacket");
@@ -224,10 +229,10 @@ void TMainForm::buildComputerTab()
 {
     TabSheetComputer = new QWidget;
     TabSheetComputer->setObjectName(QStringLiteral("TabSheetComputer"));
-    PageControl1->addTab(TabSheetComputer, u("PC机"));
+    PageControl1->addTab(TabSheetComputer, tr("PC机"));
     auto *anchors = new Anchors(TabSheetComputer, kTabDesign);
 
-    Label9 = caption(TabSheetComputer, u("当前目录："));
+    Label9 = caption(TabSheetComputer, tr("当前目录："));
     Label9->setObjectName(QStringLiteral("Label9"));
     anchors->place(Label9, {4, 8, 72, 16}, kTopLeft);
     EditInput = new QLineEdit(TabSheetComputer);
@@ -277,11 +282,11 @@ void TMainForm::buildComputerTab()
     CheckBoxRewind = controls::makeRewindBox(TabSheetComputer);
     anchors->place(CheckBoxRewind, {508, 452, 128, 18}, kBottomRight);
 
-    GroupBox3 = new QGroupBox(u("转换WAV文件"), TabSheetComputer);
+    GroupBox3 = new QGroupBox(tr("转换WAV文件"), TabSheetComputer);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
     anchors->place(GroupBox3, {4, 480, 634, 126}, kBottomStretch);
     auto *group = new Anchors(GroupBox3, {634, 126});
-    group->place(caption(GroupBox3, u("输出目录..")), {10, 24, 62, 16}, kTopLeft);
+    group->place(caption(GroupBox3, tr("输出目录..")), {10, 24, 62, 16}, kTopLeft);
     EditOutput = new QLineEdit(GroupBox3);
     EditOutput->setObjectName(QStringLiteral("EditOutput"));
     EditOutput->setReadOnly(true);
@@ -293,21 +298,21 @@ void TMainForm::buildComputerTab()
     Label10 = caption(GroupBox3, {});
     Label10->setObjectName(QStringLiteral("Label10"));
     group->place(Label10, {74, 46, 428, 14}, kTopStretch);
-    group->place(caption(GroupBox3, u("当前进度..")), {10, 62, 62, 16}, kTopLeft);
+    group->place(caption(GroupBox3, tr("当前进度..")), {10, 62, 62, 16}, kTopLeft);
     ProgressBar1 = controls::progressBar(GroupBox3, "ProgressBar1");
     group->place(ProgressBar1, {74, 62, 428, 16}, kTopStretch);
     Label11 = caption(GroupBox3, {});
     Label11->setObjectName(QStringLiteral("Label11"));
     group->place(Label11, {74, 82, 428, 14}, kTopStretch);
-    group->place(caption(GroupBox3, u("总体进度..")), {10, 98, 62, 16}, kTopLeft);
+    group->place(caption(GroupBox3, tr("总体进度..")), {10, 98, 62, 16}, kTopLeft);
     ProgressBar2 = controls::progressBar(GroupBox3, "ProgressBar2");
     group->place(ProgressBar2, {74, 98, 428, 16}, kTopStretch);
 
     BitBtn4 =
-        controls::pictureButton(GroupBox3, "BitBtn4", QStyle::SP_DialogApplyButton, u("转换选择"));
+        controls::pictureButton(GroupBox3, "BitBtn4", QStyle::SP_DialogApplyButton, tr("转换选择"));
     group->place(BitBtn4, {510, 56, 116, 26}, kTopRight);
     BitBtn5 =
-        controls::pictureButton(GroupBox3, "BitBtn5", QStyle::SP_DialogApplyButton, u("转换全部"));
+        controls::pictureButton(GroupBox3, "BitBtn5", QStyle::SP_DialogApplyButton, tr("转换全部"));
     group->place(BitBtn5, {510, 90, 116, 26}, kTopRight);
 }
 
@@ -493,7 +498,7 @@ void TMainForm::ButtonExitClick()
 
 void TMainForm::BitBtnSaveClick()
 {
-    const auto chosen = m_context.pickFolder(u("请选择目录:"), {}, QDir::rootPath());
+    const auto chosen = m_context.pickFolder(tr("请选择目录:"), {}, QDir::rootPath());
     if (!chosen)
         return;
     EditSave->setText(withTrailingSeparator(*chosen));
@@ -504,7 +509,7 @@ void TMainForm::BitBtnSaveClick()
 
 void TMainForm::BitBtnOutputClick()
 {
-    const auto chosen = m_context.pickFolder(u("请选择目录:"), {}, EditSave->text());
+    const auto chosen = m_context.pickFolder(tr("请选择目录:"), {}, EditSave->text());
     if (!chosen)
         return;
     EditOutput->setText(withTrailingSeparator(*chosen));

@@ -56,7 +56,7 @@ void TMainForm::TabSheetComputerShow()
 void TMainForm::BitBtn3Click()
 {
     const QString start = EditInput->text().isEmpty() ? EditSave->text() : EditInput->text();
-    const auto chosen = m_context.pickFolder(u("请选择目录:"), {}, start);
+    const auto chosen = m_context.pickFolder(tr("请选择目录:"), {}, start);
     if (!chosen)
         return;
     EditInput->setText(withTrailingSeparator(*chosen));

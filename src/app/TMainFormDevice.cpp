@@ -22,6 +22,7 @@
 #include "settings/SysConf.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -38,7 +39,7 @@ constexpr int kLabelUploadWidth = 300;
 // LabelUpload while the telephone's list is read: records read so far of the count.
 QString listingLabelText(int done, int count)
 {
-    return u("读取列表 %1/%2").arg(done).arg(count);
+    return QCoreApplication::translate("tovrel::TMainForm", "读取列表 %1/%2").arg(done).arg(count);
 }
 
 } // namespace
@@ -65,7 +66,7 @@ void TMainForm::showTelephoneTab()
     BitBtnExport->setEnabled(false);
     UsbLoggedIn = 0;
     UsbOpened = 0;
-    BitBtnConnect->setText(u("USB未连接"));
+    BitBtnConnect->setText(tr("USB未连接"));
     BitBtnConnect->setEnabled(false);
     // Ids of SysConf.ini that were replaced by their defaults are said once, when the window is
     // up (a telephone that is never found would otherwise only show "USB未连接").
@@ -85,7 +86,7 @@ void TMainForm::TimerUSBConnectTimer()
     UsbPresent = 0;
     if (m_link->deviceCount() > 0) {
         UsbPresent = 1;
-        BitBtnConnect->setText(u("USB已连接"));
+        BitBtnConnect->setText(tr("USB已连接"));
         BitBtnConnect->setEnabled(true);
         if (!isUploading() && !m_listing)
             BitBtnRefersh->setEnabled(true);
@@ -100,7 +101,7 @@ void TMainForm::TimerUSBConnectTimer()
     }
     UsbOpened = 0;
     UsbLoggedIn = 0;
-    BitBtnConnect->setText(u("USB未连接"));
+    BitBtnConnect->setText(tr("USB未连接"));
     BitBtnConnect->setEnabled(false);
     BitBtnUploadAll->setEnabled(false);
     BitBtnUpload->setEnabled(false);
@@ -110,8 +111,8 @@ void TMainForm::TimerUSBConnectTimer()
     ListViewMCUModel->clear();
     Uploading = 0;
     resetUploadProgress();
-    BitBtnUpload->setText(u("上传选择"));
-    BitBtnUploadAll->setText(u("上传全部"));
+    BitBtnUpload->setText(tr("上传选择"));
+    BitBtnUploadAll->setText(tr("上传全部"));
 }
 
 bool TMainForm::openStep()
@@ -340,7 +341,7 @@ void TMainForm::startListWorker()
 void TMainForm::setUploadRunningControls(bool running)
 {
     BitBtnRefersh->setEnabled(!running);
-    BitBtnUpload->setText(running ? u("取消上传") : u("上传选择"));
+    BitBtnUpload->setText(running ? tr("取消上传") : tr("上传选择"));
     BitBtnUpload->setEnabled(true);
     BitBtnUploadAll->setEnabled(!running);
     // The page's controls, not its tab: switching to the PC tab stays possible and cancels the
@@ -463,7 +464,7 @@ void TMainForm::PageControl1Change(int)
     if (!isUploading())
         return;
     BitBtnUploadClick();
-    m_context.messages->warn(u("数据上传被打断，请注意！"));
+    m_context.messages->warn(tr("数据上传被打断，请注意！"));
 }
 
 void TMainForm::FormClose()

@@ -14,10 +14,10 @@ TPasswordDlg::TPasswordDlg(const AppContext &context, QWidget *parent)
     : QDialog(parent), m_context(context)
 {
     setObjectName(QStringLiteral("PasswordDlg"));
-    setWindowTitle(QString::fromUtf8("USB已成功连接－请输入四位密码"));
+    setWindowTitle(tr("USB已成功连接－请输入四位密码"));
     setFixedSize(309, 93);
 
-    auto *label = new QLabel(QString::fromUtf8("密码："), this);
+    auto *label = new QLabel(tr("密码："), this);
     label->setGeometry(16, 20, 60, 20);
     Password = new QLineEdit(QStringLiteral("9137"), this);
     Password->setObjectName(QStringLiteral("Password"));
@@ -27,11 +27,11 @@ TPasswordDlg::TPasswordDlg(const AppContext &context, QWidget *parent)
     Password->setMaxLength(4);
     Password->setGeometry(80, 18, 210, 22);
 
-    OKBtn = new QPushButton(QString::fromUtf8("确定"), this);
+    OKBtn = new QPushButton(tr("确定"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
     OKBtn->setDefault(true);
     OKBtn->setGeometry(120, 56, 80, 26);
-    CancelBtn = new QPushButton(QString::fromUtf8("取消"), this);
+    CancelBtn = new QPushButton(tr("取消"), this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
     CancelBtn->setAutoDefault(false);
     CancelBtn->setGeometry(210, 56, 80, 26);

@@ -7,14 +7,16 @@
 #include "StandardError.h"
 
 #include "io/AtomicFile.h"
+#include "settings/Language.h"
 
 #include <QCommandLineParser>
 
+#include <cstdio>
 #include <exception>
 
 namespace {
 
-int run(tovrel::DeskApplication &app, tovrel::QtMessageSink &messages)
+int run(const QStringList &arguments, tovrel::QtMessageSink &messages)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Tovrel Desk"));
@@ -25,7 +27,12 @@ int run(tovrel::DeskApplication &app, tovrel::QtMessageSink &messages)
         QStringLiteral("Use the emulated telephone listening on this local socket."),
         QStringLiteral("SOCKET"));
     parser.addOption(emulator);
-    parser.process(app);
+    // Taken out of the arguments before (see main); listed here for --help.
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("lang"),
+        QStringLiteral("The language of the windows: en or zh (default: the system locale's)."),
+        QStringLiteral("LANGUAGE")));
+    parser.process(arguments);
 
     tovrel::AppContext context;
     context.messages = &messages;
@@ -44,9 +51,17 @@ int main(int argc, char *argv[])
     tovrel::DeskApplication app(argc, argv);
     app.setErrorSink(&messages);
     QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION_TEXT));
-    app.loadQtTranslations();
+    QStringList arguments = QCoreApplication::arguments();
+    QString error;
+    const auto language = tovrel::chooseLanguage(arguments, qgetenv, &error);
+    if (!language || !tovrel::applyLanguage(app, *language, &error)) {
+        std::fprintf(stderr, "tovrel-desk: %s\n", qUtf8Printable(error));
+        return 1;
+    }
+    if (*language == tovrel::Language::Chinese)
+        app.loadQtTranslations();
     try {
-        return run(app, messages);
+        return run(arguments, messages);
     } catch (const std::exception &e) {
         tovrel::showStandardError(messages, QString::fromLocal8Bit(e.what()));
     } catch (...) {

@@ -11,6 +11,7 @@
 #include "report/ReportModel.h"
 #include "search/SearchScan.h"
 
+#include <QCoreApplication>
 #include <QTextStream>
 
 #include <variant>
@@ -167,7 +168,7 @@ int runSearch(const QStringList &arguments)
         return 0;
     // As the export dialog does, an empty result is not exported.
     if (found.isEmpty()) {
-        err << QString::fromUtf8("列表空！") << '\n';
+        err << QCoreApplication::translate("SearchCommand", "列表空！") << '\n';
         return 1;
     }
     results.appendRows(std::move(found));

@@ -4,6 +4,7 @@
 #include "Help.h"
 
 #include "io/AtomicFile.h"
+#include "settings/Language.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -30,14 +31,17 @@ constexpr Command kCommands[] = {
 
 void printHelp(QTextStream &out)
 {
-    HelpPage page({"tovrel COMMAND [OPTIONS]"});
+    HelpPage page({"tovrel [--lang en|zh] COMMAND [OPTIONS]"});
     page.paragraph("Tovrel Desk on the command line.");
     // Every command of the table, in its order.
     std::vector<HelpEntry> commands;
     for (const Command &c : kCommands)
         commands.push_back({c.name, c.summary});
     out << page.section("Commands", commands)
-               .section("Options", {{"-v, --version", "show the version"}, kHelpEntry})
+               .section("Options",
+                        {{"-v, --version", "show the version"},
+                         {"--lang en|zh", "the language of the messages (default: the locale's)"},
+                         kHelpEntry})
                .paragraph("Each command takes --help for its own options.")
                .text();
 }
@@ -57,6 +61,12 @@ int main(int argc, char *argv[])
     args.removeFirst();
     QTextStream out(stdout);
     QTextStream err(stderr);
+    QString error;
+    const auto language = tovrel::chooseLanguage(args, qgetenv, &error);
+    if (!language || !tovrel::applyLanguage(app, *language, &error)) {
+        err << "tovrel: " << error << '\n';
+        return 1;
+    }
     if (args.isEmpty()) {
         printHelp(err);
         return 1;

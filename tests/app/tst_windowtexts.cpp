@@ -15,8 +15,11 @@
 #include "TestFolders.h"
 #include "TestText.h"
 
+#include "device/TStorageSingleThread.h"
 #include "export/SpreadsheetExport.h"
 #include "report/ReportModel.h"
+#include "search/SearchCriteria.h"
+#include "settings/Language.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -120,7 +123,9 @@ bool isFileSystemModel(const QAbstractItemModel *model)
 
 // Every text `root` and the widgets inside it show: titles, captions, tooltips, tab and list
 // headers, list cells (file names in a file-system list excepted), combo items, menu entries.
-QStringList textsOf(QWidget *root)
+// Without `withRecordingCells`, the cells of the recording lists (data, whatever the language)
+// are left out; their headers stay in.
+QStringList textsOf(QWidget *root, bool withRecordingCells = true)
 {
     QStringList texts{root->windowTitle()};
     QList<QWidget *> widgets = root->findChildren<QWidget *>();
@@ -149,13 +154,14 @@ QStringList textsOf(QWidget *root)
         }
         if (const auto *v = qobject_cast<QAbstractItemView *>(w); v && v->model()) {
             const QAbstractItemModel *m = v->model();
+            const bool cells = withRecordingCells || !qobject_cast<const ReportListView *>(v);
             // Folder names: the folder list and the picker's side bar of places.
             const bool fileNames =
                 isFileSystemModel(m) || v->objectName() == QLatin1String("sidebar");
             const QModelIndex parent = v->rootIndex();
             for (int c = 0; c < m->columnCount(parent); ++c) {
                 texts.append(m->headerData(c, Qt::Horizontal).toString());
-                for (int r = 0; r < qMin(m->rowCount(parent), 60); ++r) {
+                for (int r = 0; cells && r < qMin(m->rowCount(parent), 60); ++r) {
                     if (!(fileNames && c == 0))
                         texts.append(m->index(r, c, parent).data().toString());
                     texts.append(m->index(r, c, parent).data(Qt::ToolTipRole).toString());
@@ -166,12 +172,27 @@ QStringList textsOf(QWidget *root)
     return texts;
 }
 
-QStringList latinWordsOf(QWidget *root)
+[[maybe_unused]] QStringList latinWordsOf(QWidget *root)
 {
     QStringList found;
     for (const QString &text : textsOf(root)) {
         for (const QString &w : latinWords(text))
             found.append(u("%1 (in \"%2\")").arg(w, text));
+    }
+    found.removeDuplicates();
+    return found;
+}
+
+// The texts of `root` that hold a Chinese character (Han, CJK punctuation or a full-width form),
+// the recordings' cells left out.
+[[maybe_unused]] QStringList chineseTextsOf(QWidget *root)
+{
+    static const QRegularExpression chinese(
+        u("[\\x{3000}-\\x{303F}\\x{3400}-\\x{9FFF}\\x{F900}-\\x{FAFF}\\x{FF00}-\\x{FFEF}]"));
+    QStringList found;
+    for (const QString &text : textsOf(root, false)) {
+        if (text.contains(chinese))
+            found.append(u("\"%1\"").arg(text));
     }
     found.removeDuplicates();
     return found;
@@ -211,10 +232,9 @@ class TestWindowTexts : public QObject
 {
     Q_OBJECT
 
-private slots:
-    // Every window, popup and box offscreen: no Latin-script word but the program's fixed
-    // texts, file names and paths.
-    void chineseThroughout_data()
+private:
+    // The windows, popups and boxes the language tests walk.
+    static void windows_data()
     {
         QTest::addColumn<QString>("what");
         for (const char *what :
@@ -224,9 +244,10 @@ private slots:
             QTest::newRow(what) << QString::fromLatin1(what);
     }
 
-    void chineseThroughout()
+    // Opens `what` offscreen and returns what `look` finds in it.
+    static QStringList walkWindow(const QString &what,
+                                  const std::function<QStringList(QWidget *)> &look)
     {
-        QFETCH(QString, what);
         TestSandbox sandbox;
         test::StartupWindows w;
         w.main->TimerUSBConnect->stop();
@@ -237,13 +258,13 @@ private slots:
         auto walk = [&](QWidget *root) {
             looked = true;
             QTest::qWait(300); // a folder list fills in the background
-            found = latinWordsOf(root);
+            found = look(root);
         };
         if (what == u("main window")) {
             w.main->show();
             walk(w.main.get());
             w.main->PageControl1->setCurrentIndex(1);
-            found += latinWordsOf(w.main.get());
+            found += look(w.main.get());
         } else if (what == u("login dialog")) {
             walk(w.password);
         } else if (what == u("search window")) {
@@ -252,7 +273,8 @@ private slots:
         } else if (what == u("calendar popup")) {
             w.find->show();
             QCalendarWidget *calendar = w.find->StartDate->calendarWidget();
-            QVERIFY(calendar);
+            if (!calendar)
+                return {u("no calendar")};
             calendar->show();
             walk(calendar);
         } else if (what == u("export dialog")) {
@@ -265,10 +287,11 @@ private slots:
                     d->setViewMode(QFileDialog::Detail);
                 walk(dialog);
             });
-            pickFolderWithDialog(u("请选择目录:"), QString(), sandbox.folder().path());
+            pickFolderWithDialog(QCoreApplication::translate("tovrel::TMainForm", "请选择目录:"),
+                                 QString(), sandbox.folder().path());
         } else if (what == u("warning box")) {
             atNextModal(walk);
-            boxes.warn(u("请先停止播放！"));
+            boxes.warn(search::nothingFoundText());
         } else if (what == u("plain message box")) {
             atNextModal(walk);
             boxes.show({programTitle(), u("open input spx file error!")});
@@ -282,9 +305,38 @@ private slots:
                               u("Unable to write to ") + sandbox.folder().file(u("SysConf.ini")));
         } else {
             atNextModal(walk);
-            boxes.warn(u("以下文件没有完整上传：\n") + manyNames(40).join(u'\n'));
+            boxes.warn(uploadNotWholeText(manyNames(40)));
         }
-        QVERIFY(looked);
+        if (!looked)
+            found.append(u("%1 was not opened").arg(what));
+        return found;
+    }
+
+private slots:
+#ifdef TOVREL_WINDOWS_IN_ENGLISH
+    // Every window, popup and box offscreen in English: no Chinese character but in data (the
+    // recordings' cells and file names).
+    void englishThroughout_data()
+    {
+        windows_data();
+    }
+    void englishThroughout()
+    {
+        QFETCH(QString, what);
+        const QStringList found = walkWindow(what, &chineseTextsOf);
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(u("; "))));
+    }
+#else
+    // Every window, popup and box offscreen: no Latin-script word but the program's fixed
+    // texts, file names and paths.
+    void chineseThroughout_data()
+    {
+        windows_data();
+    }
+    void chineseThroughout()
+    {
+        QFETCH(QString, what);
+        const QStringList found = walkWindow(what, &latinWordsOf);
         QVERIFY2(found.isEmpty(), qPrintable(found.join(u("; "))));
     }
 
@@ -515,12 +567,25 @@ private slots:
         QCOMPARE(text, message);
         QCOMPARE(details, QString());
     }
+#endif
 };
 
 int main(int argc, char *argv[])
 {
     DeskApplication app(argc, argv);
+#ifdef TOVREL_WINDOWS_IN_ENGLISH
+    // As the program chooses: the test runs under an English locale (see CMakeLists.txt).
+    QStringList arguments;
+    QString error;
+    const auto language = chooseLanguage(arguments, qgetenv, &error);
+    if (language != Language::English || !applyLanguage(app, *language, &error)) {
+        qCritical("English not chosen under LANG=%s: %s", qgetenv("LANG").constData(),
+                  qUtf8Printable(error));
+        return 1;
+    }
+#else
     app.loadQtTranslations();
+#endif
     TestWindowTexts test;
     return QTest::qExec(&test, argc, argv);
 }

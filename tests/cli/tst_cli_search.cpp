@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <unistd.h>
@@ -95,6 +96,55 @@ private slots:
         QCOMPARE(lines[3], u("0601_local.spx\t5551234\t 06月01日 08:00 \t1小时2分钟3秒\t录音\t") +
                                m_folder.path() + u("sub/deeper/"));
         QCOMPARE(run.err, u("总计录音文件:3个 来电:1个 去电:1个 本地:1个\n"));
+    }
+
+    // The command line's messages follow the language (--lang, else the locale); the table it
+    // prints stays the same, captions and cells, as the scripts that read it expect.
+    void messagesInTheChosenLanguage_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("locale");
+        QTest::addColumn<bool>("english");
+        QTest::newRow("C locale") << QStringList{} << QByteArray("C.UTF-8") << false;
+        QTest::newRow("English locale") << QStringList{} << QByteArray("en_US.UTF-8") << true;
+        QTest::newRow("--lang en in a Chinese locale")
+            << QStringList{u("--lang"), u("en")} << QByteArray("zh_CN.UTF-8") << true;
+        QTest::newRow("--lang zh in an English locale")
+            << QStringList{u("--lang"), u("zh")} << QByteArray("en_US.UTF-8") << false;
+    }
+
+    void messagesInTheChosenLanguage()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, locale);
+        QFETCH(bool, english);
+        const QString folder = m_folder.path();
+        const auto inChinese =
+            tovrel::test::runTovrel({u("--lang"), u("zh"), u("search"), folder, u("--header")});
+        QCOMPARE(inChinese.exitCode, 0);
+
+        const QByteArray before = qgetenv("LANG");
+        qputenv("LANG", locale);
+        const auto refused = tovrel::test::runTovrel(
+            options + QStringList{u("search"), folder, u("--number"), u("12a")});
+        const auto found =
+            tovrel::test::runTovrel(options + QStringList{u("search"), folder, u("--header")});
+        qputenv("LANG", before);
+
+        static const QRegularExpression chinese(u("[\\x{3000}-\\x{9FFF}\\x{FF00}-\\x{FFEF}]"));
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.err.startsWith(u("tovrel search: ")), qPrintable(refused.err));
+        QVERIFY2(refused.err.contains(u("--number 12a")), qPrintable(refused.err));
+        QCOMPARE(found.exitCode, 0);
+        QCOMPARE(found.out, inChinese.out);
+        if (english) {
+            QVERIFY2(!refused.err.contains(chinese), qPrintable(refused.err));
+            QVERIFY2(!found.err.trimmed().isEmpty() && !found.err.contains(chinese),
+                     qPrintable(found.err));
+        } else {
+            QVERIFY2(refused.err.contains(u("只能输入数字！")), qPrintable(refused.err));
+            QCOMPARE(found.err, inChinese.err);
+        }
     }
 
     // A tab, line break or backslash in a file or folder name cannot split a row or shift its

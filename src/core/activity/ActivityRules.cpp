@@ -5,6 +5,8 @@
 #include <array>
 #include <span>
 
+#include <QCoreApplication>
+
 namespace tovrel {
 namespace {
 
@@ -23,19 +25,19 @@ struct Rule
 
 // The exclusion table. Within one activity the rules are tested in the order given here.
 constexpr std::array listRules{
-    Rule{Blocker::PlayingOrPaused, "请先停止播放！"},
-    Rule{Blocker::ConversionRuns, "请先停止转换！"},
+    Rule{Blocker::PlayingOrPaused, QT_TRANSLATE_NOOP("ActivityRules", "请先停止播放！")},
+    Rule{Blocker::ConversionRuns, QT_TRANSLATE_NOOP("ActivityRules", "请先停止转换！")},
 };
 constexpr std::array searchRules{
-    Rule{Blocker::UploadRuns, "请先停止上传！"},
-    Rule{Blocker::PlayingOrPaused, "请先停止播放！"},
-    Rule{Blocker::ConversionRuns, "请先停止转换！"},
+    Rule{Blocker::UploadRuns, QT_TRANSLATE_NOOP("ActivityRules", "请先停止上传！")},
+    Rule{Blocker::PlayingOrPaused, QT_TRANSLATE_NOOP("ActivityRules", "请先停止播放！")},
+    Rule{Blocker::ConversionRuns, QT_TRANSLATE_NOOP("ActivityRules", "请先停止转换！")},
 };
 constexpr std::array playbackRules{
-    Rule{Blocker::ConversionRuns, "请先停止转换！"},
+    Rule{Blocker::ConversionRuns, QT_TRANSLATE_NOOP("ActivityRules", "请先停止转换！")},
 };
 constexpr std::array conversionRules{
-    Rule{Blocker::PlayingOrPaused, "请先停止播放文件！"},
+    Rule{Blocker::PlayingOrPaused, QT_TRANSLATE_NOOP("ActivityRules", "请先停止播放文件！")},
 };
 
 std::span<const Rule> rulesFor(Activity activity)
@@ -79,7 +81,7 @@ std::optional<QString> refusalFor(Activity activity)
 {
     for (const Rule &rule : rulesFor(activity)) {
         if (holds(rule.blocker))
-            return QString::fromUtf8(rule.message);
+            return QCoreApplication::translate("ActivityRules", rule.message);
     }
     return std::nullopt;
 }

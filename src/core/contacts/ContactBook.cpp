@@ -3,6 +3,7 @@
 #include "contacts/ContactFiles.h"
 #include "io/AtomicFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,7 +33,7 @@ bool digitsMatch(const QString &a, const QString &b)
 
 QString contactColumnCaption()
 {
-    return QString::fromUtf8("联系人");
+    return QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "联系人"));
 }
 
 void insertContactCell(QStringList &cells, qsizetype numberColumn, const ContactBook &book)

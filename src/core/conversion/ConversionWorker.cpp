@@ -6,6 +6,7 @@
 
 #include "io/NativePath.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSet>
 #include <QThread>
@@ -20,22 +21,22 @@ namespace tovrel {
 
 QString openFailedText()
 {
-    return QString::fromUtf8("打开文件失败！");
+    return QCoreApplication::translate("ConversionWorker", "打开文件失败！");
 }
 
 QString createFailedText()
 {
-    return QString::fromUtf8("创建文件失败！");
+    return QCoreApplication::translate("ConversionWorker", "创建文件失败！");
 }
 
 QString writeFailedText()
 {
-    return QString::fromUtf8("写入文件失败！");
+    return QCoreApplication::translate("ConversionWorker", "写入文件失败！");
 }
 
 QString readFailedText()
 {
-    return QString::fromUtf8("读取文件失败！");
+    return QCoreApplication::translate("ConversionWorker", "读取文件失败！");
 }
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include <QCoreApplication>
+
 namespace tovrel {
 
 int passwordValue(const QString &text)
@@ -46,7 +48,8 @@ LoginResult checkPassword(TelephoneLink &link, const QString &text)
         return {LoginOutcome::LinkFailed, linkErrorText(answer.error)};
     if (passwordMatches(text, answer.value))
         return {LoginOutcome::Accepted, {}};
-    return {LoginOutcome::Refused, QString::fromUtf8("密码错误，无法登录")};
+    return {LoginOutcome::Refused,
+            QCoreApplication::translate("PasswordCheck", "密码错误，无法登录")};
 }
 
 LoginExchange::LoginExchange(TelephoneLink &link, QString typed, QObject *parent)

@@ -6,6 +6,7 @@
 #include "recordings/CallTime.h"
 #include "recordings/RecordingHeader.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,44 +16,46 @@ namespace tovrel {
 
 QString folderCreateErrorText()
 {
-    return QString::fromUtf8("创建文件夹错误");
+    return QCoreApplication::translate("TStorageSingleThread", "创建文件夹错误");
 }
 QString fileCreateErrorText()
 {
-    return QString::fromUtf8("创建文件错误");
+    return QCoreApplication::translate("TStorageSingleThread", "创建文件错误");
 }
 QString fileWriteErrorText()
 {
-    return QString::fromUtf8("写入文件错误");
+    return QCoreApplication::translate("TStorageSingleThread", "写入文件错误");
 }
 QString uploadFinishedText()
 {
-    return QString::fromUtf8("所选择的文件上传结束");
+    return QCoreApplication::translate("TStorageSingleThread", "所选择的文件上传结束");
 }
 QString recordingNumberText(int position)
 {
-    return QString::fromUtf8("第") + QString::number(position) + QString::fromUtf8("条录音");
+    return QCoreApplication::translate("TStorageSingleThread", "第%1条录音").arg(position);
 }
 
 QString uploadNotWholeText(const QStringList &names)
 {
-    return QString::fromUtf8("以下文件没有完整上传：\n") + names.join(QLatin1Char('\n'));
+    return QCoreApplication::translate("TStorageSingleThread", "以下文件没有完整上传：\n") +
+           names.join(QLatin1Char('\n'));
 }
 
 QString uploadIdleLabelText()
 {
-    return QString::fromUtf8("上传进度");
+    return QCoreApplication::translate("TStorageSingleThread", "上传进度");
 }
 
 QString uploadLabelText(int fileNumber)
 {
-    return QString::fromUtf8("上传进度：正在上传选择的第") + QString::number(fileNumber) +
-           QString::fromUtf8("个文件");
+    return QCoreApplication::translate("TStorageSingleThread", "上传进度：正在上传选择的第%1个文件")
+        .arg(fileNumber);
 }
 
 QString uploadCountsText(int uploaded, int present, int notWhole)
 {
-    return QString::fromUtf8("上传 %1 个，已有 %2 个，不完整 %3 个")
+    return QCoreApplication::translate("TStorageSingleThread",
+                                       "上传 %1 个，已有 %2 个，不完整 %3 个")
         .arg(uploaded)
         .arg(present)
         .arg(notWhole);

@@ -1,5 +1,6 @@
 #include "TelephoneLink.h"
 
+#include <QCoreApplication>
 #include <QThread>
 
 #include <algorithm>
@@ -10,9 +11,9 @@ QString linkErrorText(LinkError error)
 {
     switch (error) {
     case LinkError::Write:
-        return QString::fromUtf8("USB写命令错误");
+        return QCoreApplication::translate("TelephoneLink", "USB写命令错误");
     case LinkError::Read:
-        return QString::fromUtf8("USB读数据错误");
+        return QCoreApplication::translate("TelephoneLink", "USB读数据错误");
     case LinkError::None:
         break;
     }

@@ -5,6 +5,7 @@
 
 #include "settings/SysConf.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -22,7 +23,8 @@ QString hex4(quint16 id)
 // 10C4": what the user wrote, and the id used instead.
 QString idRefusedText(const QString &key, const QString &value, quint16 used)
 {
-    return QString::fromUtf8("SysConf.ini 中 [Device] 的 %1 值“%2”不是有效的设备号（四位以内的十六"
+    return QCoreApplication::translate(
+               "UsbLibrary", "SysConf.ini 中 [Device] 的 %1 值“%2”不是有效的设备号（四位以内的十六"
                              "进制数），已改用 %3")
         .arg(key, value, hex4(used));
 }
@@ -68,18 +70,20 @@ std::unique_ptr<UsbLibrary> createUsbLibrary(const QString &emulatorSocket, QStr
 
 QString usbOpenFailureText(const UsbOpenFailure &failure)
 {
-    QString text = QString::fromUtf8("USB设备打开失败：");
+    QString text = QCoreApplication::translate("UsbLibrary", "USB设备打开失败：");
     switch (failure.kind) {
     case UsbOpenFailure::Permission:
-        return text + QString::fromUtf8("没有访问该设备的权限。请运行 scripts/setup --udev "
+        return text + QCoreApplication::translate(
+                          "UsbLibrary", "没有访问该设备的权限。请运行 scripts/setup --udev "
                                         "安装设备规则，然后重新插入电话。");
     case UsbOpenFailure::Busy:
-        return text + QString::fromUtf8("设备正被其他程序使用。");
+        return text + QCoreApplication::translate("UsbLibrary", "设备正被其他程序使用。");
     case UsbOpenFailure::None:
     case UsbOpenFailure::Other:
         break;
     }
-    return text + (failure.reason.isEmpty() ? QString::fromUtf8("未知原因") : failure.reason);
+    return text + (failure.reason.isEmpty() ? QCoreApplication::translate("UsbLibrary", "未知原因")
+                                            : failure.reason);
 }
 
 } // namespace tovrel

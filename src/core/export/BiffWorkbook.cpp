@@ -1,5 +1,6 @@
 #include "export/BiffWorkbook.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QStringList>
 #include <QtEndian>
@@ -345,7 +346,8 @@ void writeSheet(BiffWriter &w, SharedStrings &strings, const SheetContent &conte
 std::optional<QString> tooLongCell(const SheetContent &content)
 {
     auto message = [](qsizetype row, qsizetype column) {
-        return QString::fromUtf8("第 %1 行第 %2 列的文字超过 %3 个字符，工作簿的单元格存不下")
+        return QCoreApplication::translate(
+                   "BiffWorkbook", "第 %1 行第 %2 列的文字超过 %3 个字符，工作簿的单元格存不下")
             .arg(row)
             .arg(column)
             .arg(kMaxCellCharacters);

@@ -7,6 +7,7 @@
 #include "io/NativePath.h"
 #include "report/ReportModel.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
@@ -63,12 +64,12 @@ std::optional<QString> convertRecordings(const QStringList &inputs, const QStrin
                      [files](const QString &wav) { files->append(wav); });
     QObject::connect(&worker, &ConversionWorker::failed, &worker,
                      [&error](const QString &text, const QString &reason, const QString &path) {
-                         error =
-                             QString::fromUtf8("%1 %2（%3）").arg(text, shownPath(path), reason);
+                         error = QCoreApplication::translate("RecordingsExport", "%1 %2（%3）")
+                                     .arg(text, shownPath(path), reason);
                      });
     worker.run();
     if (!error && files->size() != inputs.size())
-        error = QString::fromUtf8("转换未完成");
+        error = QCoreApplication::translate("RecordingsExport", "转换未完成");
     return error;
 }
 
@@ -103,8 +104,8 @@ ExportResult ExportListWithRecordings(const ReportModel &list, const SheetFont &
 
     const QString target = recordingsFolderFor(path);
     if (!QFileInfo(QFileInfo(path).absolutePath()).isDir())
-        return failed(
-            QString::fromUtf8("目录不存在：%1").arg(shownPath(QFileInfo(path).absolutePath())));
+        return failed(QCoreApplication::translate("RecordingsExport", "目录不存在：%1")
+                          .arg(shownPath(QFileInfo(path).absolutePath())));
     FolderBeside staging;
     if (auto error = staging.create(target))
         return failed(*error);
@@ -159,7 +160,8 @@ ExportResult ExportListWithRecordings(const ReportModel &list, const SheetFont &
         staging.release();
         return {ExportOutcome::Finished,
                 exporttext::finished() + u'\n' +
-                    QString::fromUtf8("旧的录音目录未能删除：%1").arg(*error)};
+                    QCoreApplication::translate("RecordingsExport", "旧的录音目录未能删除：%1")
+                        .arg(*error)};
     }
     staging.release();
     return {ExportOutcome::Finished, exporttext::finished()};

@@ -7,6 +7,7 @@
 
 #include "io/AtomicFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -15,27 +16,27 @@ namespace tovrel {
 namespace exporttext {
 QString existingFileQuestion()
 {
-    return QString::fromUtf8("文件已经存在,是否删除?");
+    return QCoreApplication::translate("SpreadsheetExport", "文件已经存在,是否删除?");
 }
 QString existingFileCaption()
 {
-    return QString::fromUtf8("警告");
+    return QCoreApplication::translate("SpreadsheetExport", "警告");
 }
 QString abandoned()
 {
-    return QString::fromUtf8("放弃操作");
+    return QCoreApplication::translate("SpreadsheetExport", "放弃操作");
 }
 QString finished()
 {
-    return QString::fromUtf8("导出 Excel 结束！");
+    return QCoreApplication::translate("SpreadsheetExport", "导出 Excel 结束！");
 }
 QString finishedCaption()
 {
-    return QString::fromUtf8("导出 Excel ");
+    return QCoreApplication::translate("SpreadsheetExport", "导出 Excel ");
 }
 QString failureCaption()
 {
-    return QString::fromUtf8("导出 Excel");
+    return QCoreApplication::translate("SpreadsheetExport", "导出 Excel");
 }
 } // namespace exporttext
 
@@ -48,7 +49,8 @@ QString native(const QString &path)
 
 std::optional<QString> writeFailure(const QString &path, const QString &reason)
 {
-    return QString::fromUtf8("写入文件失败：%1（%2）").arg(native(path), reason);
+    return QCoreApplication::translate("SpreadsheetExport", "写入文件失败：%1（%2）")
+        .arg(native(path), reason);
 }
 
 } // namespace
@@ -58,9 +60,10 @@ std::optional<QString> fillWorkbookFile(const SheetContent &content, AtomicFile 
     const QString path = file.path();
     const QString folder = QFileInfo(path).absolutePath();
     if (!QFileInfo(folder).isDir())
-        return QString::fromUtf8("目录不存在：%1").arg(native(folder));
+        return QCoreApplication::translate("SpreadsheetExport", "目录不存在：%1")
+            .arg(native(folder));
     if (!file.open())
-        return QString::fromUtf8("无法在目录中创建文件：%1（%2）")
+        return QCoreApplication::translate("SpreadsheetExport", "无法在目录中创建文件：%1（%2）")
             .arg(native(folder), file.errorString());
 
     if (path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) {
@@ -84,7 +87,7 @@ std::optional<QString> fillWorkbookFile(const SheetContent &content, AtomicFile 
 std::optional<QString> commitWorkbookFile(AtomicFile &file)
 {
     if (!file.commit())
-        return QString::fromUtf8("无法保存为 %1（%2）")
+        return QCoreApplication::translate("SpreadsheetExport", "无法保存为 %1（%2）")
             .arg(native(file.path()), file.errorString());
     return std::nullopt;
 }

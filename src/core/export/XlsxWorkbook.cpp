@@ -1,5 +1,6 @@
 #include "export/XlsxWorkbook.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QUrl>
 
@@ -61,7 +62,7 @@ std::optional<QString> writeXlsxWorkbook(const SheetContent &content, const QStr
     const QByteArray file = QFile::encodeName(path);
     lxw_workbook *book = workbook_new(file.constData());
     if (!book)
-        return QString::fromUtf8("无法创建工作簿");
+        return QCoreApplication::translate("XlsxWorkbook", "无法创建工作簿");
     // A failure after this point still closes the workbook, which frees it (and writes what it
     // can); the caller then discards the file.
     auto failWith = [book](const QString &text) -> std::optional<QString> {
@@ -70,7 +71,7 @@ std::optional<QString> writeXlsxWorkbook(const SheetContent &content, const QStr
     };
     lxw_worksheet *sheet = workbook_add_worksheet(book, nullptr);
     if (!sheet)
-        return failWith(QString::fromUtf8("无法创建工作表"));
+        return failWith(QCoreApplication::translate("XlsxWorkbook", "无法创建工作表"));
 
     const QByteArray fontName = content.font.name.toUtf8();
     auto cellFormat = [&](bool header) {

@@ -4,6 +4,7 @@
 #include "io/NativePath.h"
 #include "io/Platform.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,7 +30,8 @@ constexpr qsizetype kLongestName = 255;
 
 QString failure(const QString &what, const QString &path, const QString &reason)
 {
-    return QString::fromUtf8("%1：%2（%3）").arg(what, shownPath(path), reason);
+    return QCoreApplication::translate("FolderSwap", "%1：%2（%3）")
+        .arg(what, shownPath(path), reason);
 }
 
 QString failure(const QString &what, const QString &path, int error)
@@ -92,7 +94,8 @@ std::optional<QString> makeFolderBeside(const QString &target, QString *created)
             return std::nullopt;
         }
         if (errno != EEXIST || attempt == 100)
-            return failure(QString::fromUtf8("无法创建目录"), info.absolutePath(), errno);
+            return failure(QCoreApplication::translate("FolderSwap", "无法创建目录"),
+                           info.absolutePath(), errno);
     }
 }
 
@@ -106,7 +109,7 @@ std::optional<QString> renameIntoPlace(const QString &from, const QString &to)
 {
     if (::renameat2(AT_FDCWD, nativePath(from).constData(), AT_FDCWD, nativePath(to).constData(),
                     RENAME_NOREPLACE) != 0)
-        return failure(QString::fromUtf8("无法保存为"), to, errno);
+        return failure(QCoreApplication::translate("FolderSwap", "无法保存为"), to, errno);
     return std::nullopt;
 }
 
@@ -114,7 +117,7 @@ std::optional<QString> swapEntries(const QString &a, const QString &b)
 {
     if (::renameat2(AT_FDCWD, nativePath(a).constData(), AT_FDCWD, nativePath(b).constData(),
                     RENAME_EXCHANGE) != 0)
-        return failure(QString::fromUtf8("无法替换"), b, errno);
+        return failure(QCoreApplication::translate("FolderSwap", "无法替换"), b, errno);
     return std::nullopt;
 }
 
@@ -179,20 +182,21 @@ std::optional<QString> removeTree(const QString &path)
     const QByteArray native = nativePath(path);
     struct stat st;
     if (::lstat(native.constData(), &st) != 0)
-        return failure(QString::fromUtf8("无法删除"), path, errno);
+        return failure(QCoreApplication::translate("FolderSwap", "无法删除"), path, errno);
     if (!S_ISDIR(st.st_mode)) {
         if (::unlink(native.constData()) != 0)
-            return failure(QString::fromUtf8("无法删除"), path, errno);
+            return failure(QCoreApplication::translate("FolderSwap", "无法删除"), path, errno);
         return std::nullopt;
     }
     const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
-        return failure(QString::fromUtf8("无法删除"), path, errno);
+        return failure(QCoreApplication::translate("FolderSwap", "无法删除"), path, errno);
     QByteArray where;
     if (const int error = emptyFolder(fd, native, &where))
-        return failure(QString::fromUtf8("无法删除"), pathFromNative(where), error);
+        return failure(QCoreApplication::translate("FolderSwap", "无法删除"), pathFromNative(where),
+                       error);
     if (::rmdir(native.constData()) != 0)
-        return failure(QString::fromUtf8("无法删除"), path, errno);
+        return failure(QCoreApplication::translate("FolderSwap", "无法删除"), path, errno);
     return std::nullopt;
 }
 
@@ -200,13 +204,13 @@ std::optional<QString> copyFileTo(const QString &from, const QString &to)
 {
     const int in = openNative(from);
     if (in < 0)
-        return failure(QString::fromUtf8("打开文件失败"), from, errno);
+        return failure(QCoreApplication::translate("FolderSwap", "打开文件失败"), from, errno);
     const QByteArray target = nativePath(to);
     const int out = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (out < 0) {
         const int error = errno;
         closeDescriptor(in);
-        return failure(QString::fromUtf8("创建文件失败"), to, error);
+        return failure(QCoreApplication::translate("FolderSwap", "创建文件失败"), to, error);
     }
     std::optional<QString> result;
     QByteArray buffer(1 << 16, Qt::Uninitialized);
@@ -215,20 +219,21 @@ std::optional<QString> copyFileTo(const QString &from, const QString &to)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            result = failure(QString::fromUtf8("读取文件失败"), from, errno);
+            result =
+                failure(QCoreApplication::translate("FolderSwap", "读取文件失败"), from, errno);
             break;
         }
         if (n == 0)
             break;
         if (!writeAll(out, buffer.constData(), n)) {
-            result = failure(QString::fromUtf8("写入文件失败"), to, errno);
+            result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to, errno);
             break;
         }
     }
     if (!result && ::fsync(out) != 0)
-        result = failure(QString::fromUtf8("写入文件失败"), to, errno);
+        result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to, errno);
     if (closeDescriptor(out) != 0 && !result)
-        result = failure(QString::fromUtf8("写入文件失败"), to, errno);
+        result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to, errno);
     closeDescriptor(in);
     if (result)
         ::unlink(target.constData());
@@ -256,7 +261,8 @@ std::optional<QString> makeFolderBeside(const QString &target, QString *created)
         }
         // Not made and no error: the name was taken meanwhile.
         if (error || attempt == 100)
-            return failure(QString::fromUtf8("无法创建目录"), info.absolutePath(),
+            return failure(QCoreApplication::translate("FolderSwap", "无法创建目录"),
+                           info.absolutePath(),
                            error ? systemErrorText(error) : systemErrorText(EEXIST));
     }
 }
@@ -270,11 +276,12 @@ bool entryExists(const QString &path)
 std::optional<QString> renameIntoPlace(const QString &from, const QString &to)
 {
     if (entryExists(to))
-        return failure(QString::fromUtf8("无法保存为"), to, EEXIST);
+        return failure(QCoreApplication::translate("FolderSwap", "无法保存为"), to, EEXIST);
     std::error_code error;
     fs::rename(fsPath(from), fsPath(to), error);
     if (error)
-        return failure(QString::fromUtf8("无法保存为"), to, systemErrorText(error));
+        return failure(QCoreApplication::translate("FolderSwap", "无法保存为"), to,
+                       systemErrorText(error));
     return std::nullopt;
 }
 
@@ -284,20 +291,24 @@ std::optional<QString> swapEntries(const QString &a, const QString &b)
     std::error_code error;
     fs::rename(fsPath(b), fsPath(aside), error);
     if (error)
-        return failure(QString::fromUtf8("无法替换"), b, systemErrorText(error));
+        return failure(QCoreApplication::translate("FolderSwap", "无法替换"), b,
+                       systemErrorText(error));
     fs::rename(fsPath(a), fsPath(b), error);
     if (error) {
-        const QString reason = failure(QString::fromUtf8("无法替换"), b, systemErrorText(error));
+        const QString reason = failure(QCoreApplication::translate("FolderSwap", "无法替换"), b,
+                                       systemErrorText(error));
         std::error_code undo;
         fs::rename(fsPath(aside), fsPath(b), undo);
         if (undo)
             return reason + u'\n' +
-                   failure(QString::fromUtf8("原有内容保留在"), aside, systemErrorText(undo));
+                   failure(QCoreApplication::translate("FolderSwap", "原有内容保留在"), aside,
+                           systemErrorText(undo));
         return reason;
     }
     fs::rename(fsPath(aside), fsPath(a), error);
     if (error)
-        return failure(QString::fromUtf8("原有内容保留在"), aside, systemErrorText(error));
+        return failure(QCoreApplication::translate("FolderSwap", "原有内容保留在"), aside,
+                       systemErrorText(error));
     return std::nullopt;
 }
 
@@ -307,7 +318,8 @@ std::optional<QString> removeTree(const QString &path)
     std::error_code error;
     fs::remove_all(fsPath(path), error);
     if (error)
-        return failure(QString::fromUtf8("无法删除"), path, systemErrorText(error));
+        return failure(QCoreApplication::translate("FolderSwap", "无法删除"), path,
+                       systemErrorText(error));
     return std::nullopt;
 }
 
@@ -315,32 +327,36 @@ std::optional<QString> copyFileTo(const QString &from, const QString &to)
 {
     QFile in;
     if (auto reason = openNativeFile(in, from))
-        return failure(QString::fromUtf8("打开文件失败"), from, *reason);
+        return failure(QCoreApplication::translate("FolderSwap", "打开文件失败"), from, *reason);
     QFile out;
     if (auto reason = createNativeFile(out, to))
-        return failure(QString::fromUtf8("创建文件失败"), to, *reason);
+        return failure(QCoreApplication::translate("FolderSwap", "创建文件失败"), to, *reason);
     std::optional<QString> result;
     QByteArray buffer(1 << 16, Qt::Uninitialized);
     for (;;) {
         const qint64 n = in.read(buffer.data(), buffer.size());
         if (n < 0) {
-            result = failure(QString::fromUtf8("读取文件失败"), from, in.errorString());
+            result = failure(QCoreApplication::translate("FolderSwap", "读取文件失败"), from,
+                             in.errorString());
             break;
         }
         if (n == 0)
             break;
         if (out.write(buffer.constData(), n) != n) {
-            result = failure(QString::fromUtf8("写入文件失败"), to, out.errorString());
+            result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to,
+                             out.errorString());
             break;
         }
     }
     if (!result && !out.flush())
-        result = failure(QString::fromUtf8("写入文件失败"), to, out.errorString());
+        result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to,
+                         out.errorString());
     if (!result && !syncFileToDisk(out))
-        result = failure(QString::fromUtf8("写入文件失败"), to, errno);
+        result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to, errno);
     out.close();
     if (!result && out.error() != QFileDevice::NoError)
-        result = failure(QString::fromUtf8("写入文件失败"), to, out.errorString());
+        result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to,
+                         out.errorString());
     if (result) {
         std::error_code error;
         fs::remove(fsPath(to), error);

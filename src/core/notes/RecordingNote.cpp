@@ -4,6 +4,7 @@
 #include "io/NativePath.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QStringDecoder>
 
@@ -19,7 +20,8 @@ constexpr qint64 kLongestNote = 16 * 1024 * 1024;
 
 QString noteFailure(const QString &notePath, const QString &reason)
 {
-    return QString::fromUtf8("备注文件 %1: %2").arg(shownPath(notePath), reason);
+    return QCoreApplication::translate("RecordingNote", "备注文件 %1: %2")
+        .arg(shownPath(notePath), reason);
 }
 
 } // namespace
@@ -66,11 +68,11 @@ NoteRead readNote(const QString &recordingPath)
     if (file.error() != QFileDevice::NoError)
         return {QString(), path, file.errorString()};
     if (bytes.size() > kLongestNote)
-        return {QString(), path, QString::fromUtf8("文件太大")};
+        return {QString(), path, QCoreApplication::translate("RecordingNote", "文件太大")};
     QStringDecoder decoder(QStringDecoder::Utf8);
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
-        return {QString(), path, QString::fromUtf8("不是UTF-8文本")};
+        return {QString(), path, QCoreApplication::translate("RecordingNote", "不是UTF-8文本")};
     return {std::move(text), path, QString()};
 }
 
@@ -97,7 +99,7 @@ bool noteHolds(const QString &note, const QString &text)
 
 QString noteColumnCaption()
 {
-    return QString::fromUtf8("备注");
+    return QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "备注"));
 }
 
 } // namespace tovrel

@@ -1,11 +1,13 @@
 #include "PlaybackMessage.h"
 
+#include <QCoreApplication>
+
 namespace tovrel::playbackmessages {
 
 PlaybackMessage noAudioDevice()
 {
-    return {PlaybackMessage::Kind::Warning, QString::fromUtf8("警告"),
-            QString::fromUtf8("没有音频设备！")};
+    return {PlaybackMessage::Kind::Warning, QCoreApplication::translate("PlaybackMessage", "警告"),
+            QCoreApplication::translate("PlaybackMessage", "没有音频设备！")};
 }
 
 PlaybackMessage cannotOpenDevice()
@@ -16,7 +18,8 @@ PlaybackMessage cannotOpenDevice()
 
 PlaybackMessage outOfMemory()
 {
-    return {PlaybackMessage::Kind::Error, QString::fromUtf8("错误"), QString::fromUtf8("内存不足")};
+    return {PlaybackMessage::Kind::Error, QCoreApplication::translate("PlaybackMessage", "错误"),
+            QCoreApplication::translate("PlaybackMessage", "内存不足")};
 }
 
 PlaybackMessage cannotOpenRecording()
@@ -37,8 +40,8 @@ PlaybackMessage decoderCannotOpenRecording()
 
 PlaybackMessage deviceStopped()
 {
-    return {PlaybackMessage::Kind::Warning, QString::fromUtf8("警告"),
-            QString::fromUtf8("播放中断：音频设备停止了播放！")};
+    return {PlaybackMessage::Kind::Warning, QCoreApplication::translate("PlaybackMessage", "警告"),
+            QCoreApplication::translate("PlaybackMessage", "播放中断：音频设备停止了播放！")};
 }
 
 } // namespace tovrel::playbackmessages

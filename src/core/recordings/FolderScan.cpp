@@ -4,6 +4,7 @@
 #include "recordings/FolderWalk.h"
 #include "recordings/RecordingWholeness.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 #include <strings.h>
@@ -12,17 +13,17 @@ namespace tovrel {
 
 QString noSupportedFilesMessage()
 {
-    return QString::fromUtf8("此目录没有任何可支持的文件！");
+    return QCoreApplication::translate("FolderScan", "此目录没有任何可支持的文件！");
 }
 
 QString folderMissingMessage()
 {
-    return QString::fromUtf8("文件夹不存在!");
+    return QCoreApplication::translate("FolderScan", "文件夹不存在!");
 }
 
 QString unreadableFolderMessage()
 {
-    return QString::fromUtf8("无法读取此目录！");
+    return QCoreApplication::translate("FolderScan", "无法读取此目录！");
 }
 
 QString unreadableFilesMessage(const QStringList &names)
@@ -31,7 +32,8 @@ QString unreadableFilesMessage(const QStringList &names)
     shown.reserve(names.size());
     for (const QString &name : names)
         shown.append(shownPath(name));
-    return QString::fromUtf8("以下文件无法读取：\n") + shown.join(QLatin1Char('\n'));
+    return QCoreApplication::translate("FolderScan", "以下文件无法读取：\n") +
+           shown.join(QLatin1Char('\n'));
 }
 
 bool isListRecordingName(const char *name, size_t length)

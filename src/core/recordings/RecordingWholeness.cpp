@@ -3,6 +3,8 @@
 #include "io/NativePath.h"
 #include "recordings/FolderWalk.h"
 
+#include <QCoreApplication>
+
 namespace tovrel {
 
 std::optional<QString> recordingDamage(const HeaderBytes &header, qint64 fileSize)
@@ -10,12 +12,14 @@ std::optional<QString> recordingDamage(const HeaderBytes &header, qint64 fileSiz
     const HeaderFields fields = decodeHeaderFields(header);
     const qint64 headerLength = fields.longForm ? kLongHeaderLength : kShortHeaderLength;
     if (fileSize < headerLength)
-        return QString::fromUtf8("文件太短，没有完整的文件头");
+        return QCoreApplication::translate("RecordingWholeness", "文件太短，没有完整的文件头");
     const qint64 whole = headerLength + qint64(fields.payloadLength());
     if (fileSize < whole)
-        return QString::fromUtf8("文件不完整：缺少 %1 字节").arg(whole - fileSize);
+        return QCoreApplication::translate("RecordingWholeness", "文件不完整：缺少 %1 字节")
+            .arg(whole - fileSize);
     if (fileSize > whole)
-        return QString::fromUtf8("文件过长：多出 %1 字节").arg(fileSize - whole);
+        return QCoreApplication::translate("RecordingWholeness", "文件过长：多出 %1 字节")
+            .arg(fileSize - whole);
     return std::nullopt;
 }
 
@@ -30,7 +34,7 @@ std::optional<QString> recordingDamage(const WalkedRecording &recording)
 
 QString unreadableFileText(const QString &reason)
 {
-    return QString::fromUtf8("无法读取：") + reason;
+    return QCoreApplication::translate("RecordingWholeness", "无法读取：") + reason;
 }
 
 } // namespace tovrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace tovrel {
@@ -11,10 +12,13 @@ constexpr qsizetype kListNumberColumn = 2;
 
 inline QStringList recordingListCaptions()
 {
-    return {QString::fromUtf8("序号"),       QString::fromUtf8("文件名"),
-            QString::fromUtf8("电话号码  "), QString::fromUtf8("时间"),
-            QString::fromUtf8("属性"),       QString::fromUtf8("文件长度"),
-            QString::fromUtf8("时长   ")};
+    return {QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "序号")),
+            QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "文件名")),
+            QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "电话号码  ")),
+            QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "时间")),
+            QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "属性")),
+            QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "文件长度")),
+            QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "时长   "))};
 }
 
 } // namespace tovrel

@@ -1,5 +1,6 @@
 #include "report/ReportModel.h"
 
+#include <QCoreApplication>
 #include <QSize>
 
 namespace tovrel {
@@ -142,8 +143,10 @@ QVariant ReportModel::headerData(int section, Qt::Orientation orientation, int r
 {
     if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
         return {};
+    // The captions stay the program's own texts (an exported sheet's header row); the list shows
+    // them in the user's language.
     if (role == Qt::DisplayRole)
-        return m_columns[section].caption;
+        return QCoreApplication::translate("ReportColumn", m_columns[section].caption.toUtf8());
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(m_columns[section].alignment | Qt::AlignVCenter);
     return {};

@@ -3,6 +3,7 @@
 #include "io/NativePath.h"
 #include "recordings/FolderScan.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -50,7 +51,7 @@ qint64 minuteKey(int year, int month, int day, int hour, int minute)
 
 QString noFolderText()
 {
-    return QString::fromUtf8("没设置目录");
+    return QCoreApplication::translate("SearchCriteria", "没设置目录");
 }
 
 QString folderMissingText()
@@ -60,27 +61,27 @@ QString folderMissingText()
 
 QString badDateRangeText()
 {
-    return QString::fromUtf8("起止日期设置错误");
+    return QCoreApplication::translate("SearchCriteria", "起止日期设置错误");
 }
 
 QString badTimeRangeText()
 {
-    return QString::fromUtf8("起止时间设置错误");
+    return QCoreApplication::translate("SearchCriteria", "起止时间设置错误");
 }
 
 QString fileOpenErrorText()
 {
-    return QString::fromUtf8("文件打开错误！");
+    return QCoreApplication::translate("SearchCriteria", "文件打开错误！");
 }
 
 QString nothingFoundText()
 {
-    return QString::fromUtf8("此目录没有符合要求的文件！");
+    return QCoreApplication::translate("SearchCriteria", "此目录没有符合要求的文件！");
 }
 
 QString digitsOnlyText()
 {
-    return QString::fromUtf8("只能输入数字！");
+    return QCoreApplication::translate("SearchCriteria", "只能输入数字！");
 }
 
 bool isNumberText(const QString &number)
@@ -231,9 +232,12 @@ bool matches(const SearchHeader &h, const SearchCriteria &c)
 
 QStringList resultCaptions()
 {
-    return {QString::fromUtf8("文件名"), QString::fromUtf8("电话号码"),
-            QString::fromUtf8("时间"),   QString::fromUtf8("时长"),
-            QString::fromUtf8("属性"),   QString::fromUtf8("文件路径")};
+    return {QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "文件名")),
+            QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "电话号码")),
+            QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "时间")),
+            QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "时长")),
+            QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "属性")),
+            QString::fromUtf8(QT_TRANSLATE_NOOP("ReportColumn", "文件路径"))};
 }
 
 QString numberText(const SearchHeader &h)
@@ -275,7 +279,8 @@ QStringList resultCells(const QString &fileName, const QString &folder, const Se
 
 QString statusText(const SearchCounts &n)
 {
-    return QString::fromUtf8("总计录音文件:%1个 来电:%2个 去电:%3个 本地:%4个")
+    return QCoreApplication::translate("SearchCriteria",
+                                       "总计录音文件:%1个 来电:%2个 去电:%3个 本地:%4个")
         .arg(n.total)
         .arg(n.incoming)
         .arg(n.outgoing)
