@@ -23,19 +23,22 @@ constexpr int kNotChecked = 2;
 void printCheckHelp(QTextStream &out)
 {
     out << HelpPage({"tovrel check FOLDER [--recursive]"})
-               .paragraph("Checks that the recording files (*.spx) of FOLDER are whole: the "
-                          "header and exactly\n"
-                          "the payload length it gives. Prints one row per file that is not, "
-                          "in the order of the\n"
-                          "PC list, tab-separated: the file name (below FOLDER), then what is "
-                          "wrong.")
-               .section("Options",
-                        {{"-r, --recursive", "also check five levels of sub-folders, as the "
-                                             "search does"},
-                         kHelpEntry})
-               .paragraph("Exit status 0 when every file is whole, 1 when a row was printed, 2 "
-                          "when FOLDER\n"
-                          "cannot be read or the arguments are wrong.")
+               .paragraph(
+                   CLI_NOOP("Checks that the recording files (*.spx) of FOLDER are whole: the "
+                            "header and exactly\n"
+                            "the payload length it gives. Prints one row per file that is not, "
+                            "in the order of the\n"
+                            "PC list, tab-separated: the file name (below FOLDER), then what is "
+                            "wrong."))
+               .section(
+                   CLI_NOOP("Options"),
+                   {{"-r, --recursive", CLI_NOOP("also check five levels of sub-folders, as the "
+                                                 "search does")},
+                    kHelpEntry})
+               .paragraph(
+                   CLI_NOOP("Exit status 0 when every file is whole, 1 when a row was printed, 2 "
+                            "when FOLDER\n"
+                            "cannot be read or the arguments are wrong."))
                .text();
 }
 
@@ -58,12 +61,12 @@ int runCheck(const QStringList &arguments)
         else if (folder.isEmpty() && !a.startsWith(QLatin1Char('-')))
             folder = a;
         else {
-            err << "tovrel check: unexpected argument: " << a << '\n';
+            err << "tovrel check: " << cliTr("unexpected argument: %1").arg(a) << '\n';
             return kNotChecked;
         }
     }
     if (folder.isEmpty()) {
-        err << "tovrel check: give a FOLDER (see --help)\n";
+        err << "tovrel check: " << cliTr("give a FOLDER (see --help)") << '\n';
         return kNotChecked;
     }
 
@@ -93,7 +96,7 @@ int runCheck(const QStringList &arguments)
     const auto failure = walkRecordingFolders(base, rules, hooks);
     out.flush();
     if (out.status() != QTextStream::Ok) {
-        err << "tovrel check: cannot write the rows\n";
+        err << "tovrel check: " << cliTr("cannot write the rows") << '\n';
         return kNotChecked;
     }
     if (failure) {

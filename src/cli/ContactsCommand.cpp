@@ -36,20 +36,22 @@ void printContactsHelp(QTextStream &out)
 {
     out << HelpPage({"tovrel contacts import FILE...", "tovrel contacts list",
                      "tovrel contacts export FILE.vcf"})
-               .paragraph("The contact book that names the numbers of the recordings (the 联系人 "
-                          "column).\n"
-                          "It is kept in $XDG_CONFIG_HOME/tovrel/contacts.vcf (~/.config/tovrel/ "
-                          "by default).")
-               .section("Commands",
-                        {{"import FILE...", "add the contacts of vCard and CSV files"},
-                         {"list", "print the book: name TAB number, one row per number"},
-                         {"export FILE.vcf", "write the book as a vCard file"},
+               .paragraph(
+                   CLI_NOOP("The contact book that names the numbers of the recordings (the 联系人 "
+                            "column).\n"
+                            "It is kept in $XDG_CONFIG_HOME/tovrel/contacts.vcf (~/.config/tovrel/ "
+                            "by default)."))
+               .section(CLI_NOOP("Commands"),
+                        {{"import FILE...", CLI_NOOP("add the contacts of vCard and CSV files")},
+                         {"list", CLI_NOOP("print the book: name TAB number, one row per number")},
+                         {"export FILE.vcf", CLI_NOOP("write the book as a vCard file")},
                          kHelpEntry})
-               .paragraph("vCard files may be of version 2.1, 3.0 or 4.0; a CSV file (.csv) holds "
-                          "a header row,\n"
-                          "then name,number on each row. When a file cannot be read, nothing is "
-                          "added.")
-               .paragraph("Exit status 0 on success, 1 otherwise.")
+               .paragraph(CLI_NOOP(
+                   "vCard files may be of version 2.1, 3.0 or 4.0; a CSV file (.csv) holds "
+                   "a header row,\n"
+                   "then name,number on each row. When a file cannot be read, nothing is "
+                   "added."))
+               .paragraph(CLI_NOOP("Exit status 0 on success, 1 otherwise."))
                .text();
 }
 
@@ -57,7 +59,7 @@ int importContacts(const QStringList &files)
 {
     QTextStream err(stderr);
     if (files.isEmpty()) {
-        err << "tovrel contacts: import needs a FILE\n";
+        err << "tovrel contacts: " << cliTr("import needs a FILE") << '\n';
         return 1;
     }
     std::optional<ContactBook> book = loadUserContactBook("tovrel contacts");
@@ -68,7 +70,8 @@ int importContacts(const QStringList &files)
     for (const QString &file : files) {
         auto read = readContactFile(file);
         if (const QString *error = std::get_if<QString>(&read)) {
-            err << "tovrel contacts: " << *error << "\ntovrel contacts: nothing imported\n";
+            err << "tovrel contacts: " << *error
+                << "\ntovrel contacts: " << cliTr("nothing imported") << '\n';
             return 1;
         }
         incoming += std::get<QList<Contact>>(read);
@@ -78,8 +81,11 @@ int importContacts(const QStringList &files)
         err << "tovrel contacts: " << *error << '\n';
         return 1;
     }
-    err << "tovrel contacts: " << added << " contact(s) added or given new numbers, "
-        << book->contacts().size() << " in the book\n";
+    err << "tovrel contacts: "
+        << cliTr("%1 contact(s) added or given new numbers, %2 in the book")
+               .arg(added)
+               .arg(book->contacts().size())
+        << '\n';
     return 0;
 }
 
@@ -95,7 +101,8 @@ int listContacts()
     }
     out.flush();
     if (out.status() != QTextStream::Ok) {
-        QTextStream(stderr) << "tovrel contacts: the rows could not be written\n";
+        QTextStream(stderr) << "tovrel contacts: " << cliTr("the rows could not be written")
+                            << '\n';
         return 1;
     }
     return 0;
@@ -108,13 +115,15 @@ int exportContacts(const QString &path)
     if (!book)
         return 1;
     if (book->isEmpty()) {
-        err << "tovrel contacts: the contact book is empty; nothing exported\n";
+        err << "tovrel contacts: " << cliTr("the contact book is empty; nothing exported") << '\n';
         return 1;
     }
     AtomicFile file(path);
     if (!file.open() || !file.write(vCardText(book->contacts())) || !file.commit()) {
-        err << "tovrel contacts: " << QDir::toNativeSeparators(path)
-            << " cannot be written: " << file.errorString() << '\n';
+        err << "tovrel contacts: "
+            << cliTr("%1 cannot be written: %2")
+                   .arg(QDir::toNativeSeparators(path), file.errorString())
+            << '\n';
         return 1;
     }
     return 0;
@@ -140,12 +149,12 @@ int runContacts(const QStringList &arguments)
         return exportContacts(args.first());
     if (action == QLatin1String("list") || action == QLatin1String("export")) {
         err << "tovrel contacts: "
-            << (action == QLatin1String("list") ? "list takes no argument"
-                                                : "export takes one FILE")
+            << (action == QLatin1String("list") ? cliTr("list takes no argument")
+                                                : cliTr("export takes one FILE"))
             << '\n';
         return 1;
     }
-    err << "tovrel contacts: say import, list or export (see --help)\n";
+    err << "tovrel contacts: " << cliTr("say import, list or export (see --help)") << '\n';
     return 1;
 }
 

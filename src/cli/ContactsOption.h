@@ -15,7 +15,7 @@ namespace tovrel::cli {
 
 // The option's line in a help page.
 inline constexpr HelpEntry kContactsEntry{
-    "--contacts", "add the 联系人 column (the contact book's name for the number)"};
+    "--contacts", CLI_NOOP("add the 联系人 column (the contact book's name for the number)")};
 
 // Takes --contacts out of `args`; true when it was there.
 bool takeContactsOption(QStringList &args);

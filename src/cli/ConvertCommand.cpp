@@ -31,18 +31,18 @@ void printUsage(QTextStream &s)
 {
     s << HelpPage({"tovrel convert --out DIR [--jobs N] FILE...",
                    "tovrel convert --out DIR [--jobs N] --all FOLDER"})
-             .paragraph(
+             .paragraph(CLI_NOOP(
                  "Converts recording files into WAV files (16-bit mono PCM, 8000 Hz) named\n"
                  "<name>.spx.wav in DIR, as the PC tab's conversion does; --all converts every\n"
                  "recording of FOLDER in the PC list's order. Several recordings are decoded at\n"
                  "once; the WAVs and the order of the lines printed stay the same. A progress bar\n"
-                 "is drawn on stderr when it is a terminal.")
-             .section("Options",
-                      {{"--out DIR", "folder the WAV files are written into"},
-                       {"--all FOLDER", "convert every recording of FOLDER"},
-                       {"--jobs N", "recordings decoded at once (default: one per core)"},
+                 "is drawn on stderr when it is a terminal."))
+             .section(CLI_NOOP("Options"),
+                      {{"--out DIR", CLI_NOOP("folder the WAV files are written into")},
+                       {"--all FOLDER", CLI_NOOP("convert every recording of FOLDER")},
+                       {"--jobs N", CLI_NOOP("recordings decoded at once (default: one per core)")},
                        kHelpEntry})
-             .paragraph("Exit status 0 on success, 1 with the failure text otherwise.")
+             .paragraph(CLI_NOOP("Exit status 0 on success, 1 with the failure text otherwise."))
              .text();
 }
 
@@ -68,11 +68,12 @@ int runConvert(const QStringList &args)
             bool ok = false;
             jobs = args[++i].toInt(&ok);
             if (!ok || jobs < 1) {
-                err << "tovrel convert: --jobs takes a number of at least 1: " << args[i] << '\n';
+                err << "tovrel convert: "
+                    << cliTr("--jobs takes a number of at least 1: %1").arg(args[i]) << '\n';
                 return 1;
             }
         } else if (a.startsWith(QLatin1String("--"))) {
-            err << "tovrel convert: unexpected argument: " << a << '\n';
+            err << "tovrel convert: " << cliTr("unexpected argument: %1").arg(a) << '\n';
             return 1;
         } else
             files.append(a);
@@ -136,7 +137,7 @@ int runConvert(const QStringList &args)
         return 1;
     }
     if (stopped) {
-        err << "tovrel convert: stopped after " << converted << " file(s)\n";
+        err << "tovrel convert: " << cliTr("stopped after %1 file(s)").arg(converted) << '\n';
         return 1;
     }
     if (scan.message) {

@@ -60,7 +60,7 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     QStringList args = arguments;
     ExportRequest exportRequest;
     if (const auto error = takeExportOptions(args, exportRequest)) {
-        *exitCode = fail(QStringLiteral("tovrel device: ") + *error);
+        *exitCode = fail(QStringLiteral("tovrel device: ") + cliTr("") + *error);
         return std::nullopt;
     }
     QCommandLineParser parser;
@@ -89,7 +89,7 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     QStringList argv = args;
     argv.prepend(QStringLiteral("tovrel device"));
     if (!parser.parse(argv)) {
-        *exitCode = fail(QStringLiteral("tovrel device: ") + parser.errorText());
+        *exitCode = fail(QStringLiteral("tovrel device: ") + cliTr("") + parser.errorText());
         return std::nullopt;
     }
     if (parser.isSet(QStringLiteral("help"))) {
@@ -102,27 +102,31 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
                     "[--emulator SOCKET]",
                     "tovrel device upload --password DDDD --to DIR (--all | ROW...) [--new] "
                     "[--emulator SOCKET]"})
-                   .paragraph(
+                   .paragraph(CLI_NOOP(
                        "The telephone: whether one is attached (status), the recordings it holds\n"
                        "(list, tab-separated as the telephone tab shows them), and the upload of\n"
                        "recordings into a folder (upload; ROW: the number in the first column).\n"
                        "With --new a recording whose file is already in the folder, whole and\n"
                        "with the same header, is left as it is, and one line of counts ends the\n"
-                       "upload on stderr. A progress bar is drawn on stderr when it is a terminal.")
-                   .section("Options",
-                            {{"--emulator SOCKET", "use the emulated telephone on this socket"},
-                             {"--password DDDD", "the telephone's four-digit password"},
-                             {"--to DIR", "folder the recordings are uploaded into"},
-                             {"--all", "upload every recording"},
-                             {"--new", "upload only recordings the folder lacks"},
-                             {"--header", "list: print the column captions first"},
-                             {kContactsEntry.name, "list: add the 联系人 column"},
-                             {kExportEntry.name,
-                              "list: write the list to this workbook instead (.xls or .xlsx)"},
-                             kReplaceEntry,
-                             {"--timeout-ms MS", "time-out of each exchange (default 10000)"},
-                             kHelpEntry})
-                   .paragraph("Exit status 0 on success, 1 with the failure text otherwise.")
+                       "upload on stderr. A progress bar is drawn on stderr when it is a "
+                       "terminal."))
+                   .section(
+                       CLI_NOOP("Options"),
+                       {{"--emulator SOCKET",
+                         CLI_NOOP("use the emulated telephone on this socket")},
+                        {"--password DDDD", CLI_NOOP("the telephone's four-digit password")},
+                        {"--to DIR", CLI_NOOP("folder the recordings are uploaded into")},
+                        {"--all", CLI_NOOP("upload every recording")},
+                        {"--new", CLI_NOOP("upload only recordings the folder lacks")},
+                        {"--header", CLI_NOOP("list: print the column captions first")},
+                        {kContactsEntry.name, CLI_NOOP("list: add the 联系人 column")},
+                        {kExportEntry.name,
+                         CLI_NOOP("list: write the list to this workbook instead (.xls or .xlsx)")},
+                        kReplaceEntry,
+                        {"--timeout-ms MS", CLI_NOOP("time-out of each exchange (default 10000)")},
+                        kHelpEntry})
+                   .paragraph(
+                       CLI_NOOP("Exit status 0 on success, 1 with the failure text otherwise."))
                    .text();
         *exitCode = 0;
         return std::nullopt;
@@ -130,7 +134,7 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     DeviceOptions o;
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
-        *exitCode = fail(QStringLiteral("tovrel device: say status, list or upload"));
+        *exitCode = fail(QStringLiteral("tovrel device: ") + cliTr("say status, list or upload"));
         return std::nullopt;
     }
     o.action = positional.takeFirst();
@@ -147,7 +151,8 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
         bool ok = false;
         o.timeoutMs = parser.value(timeout).toInt(&ok);
         if (!ok || o.timeoutMs <= 0) {
-            *exitCode = fail(QStringLiteral("tovrel device: --timeout-ms needs a positive number"));
+            *exitCode = fail(QStringLiteral("tovrel device: ") +
+                             cliTr("--timeout-ms needs a positive number"));
             return std::nullopt;
         }
     }
@@ -158,7 +163,7 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
 std::optional<QString> logIn(TelephoneLink &link, const DeviceOptions &o)
 {
     if (o.password.isEmpty())
-        return QStringLiteral("tovrel device: --password DDDD is required");
+        return QStringLiteral("tovrel device: ") + cliTr("--password DDDD is required");
     if (link.deviceCount() == 0)
         return u("USB未连接");
     if (!link.openStep())
@@ -186,7 +191,7 @@ int exportList(TelephoneLink &link, const ExportRequest &request,
                      [&](const QString &text) { failure = text; });
     reader.run();
     if (failure)
-        return fail(*failure + QStringLiteral("; nothing exported"));
+        return fail(*failure + cliTr("; nothing exported"));
     ReportModel list;
     QList<ReportColumn> columns;
     QStringList captions = recordingListCaptions();
@@ -237,9 +242,9 @@ int runUpload(const std::shared_ptr<TelephoneLink> &link, const DeviceOptions &o
               InterruptWatch &interrupts)
 {
     if (o.folder.isEmpty())
-        return fail(QStringLiteral("tovrel device: --to DIR is required"));
+        return fail(QStringLiteral("tovrel device: ") + cliTr("--to DIR is required"));
     if (o.all == !o.rows.isEmpty())
-        return fail(QStringLiteral("tovrel device: give either --all or row numbers"));
+        return fail(QStringLiteral("tovrel device: ") + cliTr("give either --all or row numbers"));
     const auto count = link->readCount();
     if (!count.ok())
         return fail(linkErrorText(count.error));
@@ -253,8 +258,10 @@ int runUpload(const std::shared_ptr<TelephoneLink> &link, const DeviceOptions &o
             bool ok = false;
             const int number = row.toInt(&ok);
             if (!ok || number < 1 || number > count.value || number - 1 == kSkippedRecordIndex)
-                return fail(QStringLiteral("tovrel device: no recording number ") + row +
-                            QStringLiteral(" (the telephone holds %1)").arg(count.value));
+                return fail(QStringLiteral("tovrel device: ") +
+                            cliTr("no recording number %1 (the telephone holds %2)")
+                                .arg(row)
+                                .arg(count.value));
             indices.append(number - 1);
         }
         // The rows named are a selection, as in the window: each once, in row order.
@@ -263,8 +270,9 @@ int runUpload(const std::shared_ptr<TelephoneLink> &link, const DeviceOptions &o
     }
     // As 上传全部 on an empty list: nothing to do, and nothing failed.
     if (indices.isEmpty()) {
-        QTextStream(stdout) << "tovrel device: nothing to upload (the telephone holds no "
-                               "recordings)\n";
+        QTextStream(stdout) << "tovrel device: "
+                            << cliTr("nothing to upload (the telephone holds no recordings)")
+                            << '\n';
         return 0;
     }
 
@@ -330,9 +338,9 @@ int runDevice(const QStringList &args)
     const DeviceOptions &o = *options;
     if (o.action != QLatin1String("status") && o.action != QLatin1String("list") &&
         o.action != QLatin1String("upload"))
-        return fail(QStringLiteral("tovrel device: unknown action: ") + o.action);
+        return fail(QStringLiteral("tovrel device: ") + cliTr("unknown action: %1").arg(o.action));
     if (o.exportRequest.requested() && o.action != QLatin1String("list"))
-        return fail(QStringLiteral("tovrel device: --export goes with list"));
+        return fail(QStringLiteral("tovrel device: ") + cliTr("--export goes with list"));
     // The book is read before the telephone is touched: a book that cannot be read fails first.
     std::optional<ContactBook> contacts;
     if (o.contacts && o.action == QLatin1String("list") &&

@@ -1,4 +1,5 @@
 #include "ExportOption.h"
+#include "CliText.h"
 
 #include "export/RecordingsExport.h"
 #include "export/SpreadsheetExport.h"
@@ -18,22 +19,22 @@ std::optional<QString> takeExportOptions(QStringList &args, ExportRequest &reque
             request.replace = true;
         } else if (a == exportName) {
             if (i + 1 >= args.size() || args[i + 1].isEmpty())
-                return QStringLiteral("--export needs a PATH");
+                return cliTr("--export needs a PATH");
             request.path = args[++i];
         } else if (a.startsWith(exportPrefix)) {
             request.path = a.mid(exportPrefix.size());
             if (request.path.isEmpty())
-                return QStringLiteral("--export needs a PATH");
+                return cliTr("--export needs a PATH");
         } else {
             rest.append(a);
         }
     }
     if (request.replace && !request.requested())
-        return QStringLiteral("--replace goes with --export PATH");
+        return cliTr("--replace goes with --export PATH");
     // The format follows the extension: any other name would get a workbook it does not announce.
     if (request.requested() && !request.path.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive) &&
         !request.path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
-        return QStringLiteral("--export PATH ends in .xls or .xlsx: ") + request.path;
+        return cliTr("--export PATH ends in .xls or .xlsx: %1").arg(request.path);
     args = rest;
     return std::nullopt;
 }
@@ -50,9 +51,9 @@ std::optional<QString> takeRecordingOptions(QStringList &args, ExportRequest &re
             rest.append(a);
     }
     if (request.withRecordings && !request.requested())
-        return QStringLiteral("--with-audio goes with --export PATH");
+        return cliTr("--with-audio goes with --export PATH");
     if (request.wav && !request.withRecordings)
-        return QStringLiteral("--wav goes with --with-audio");
+        return cliTr("--wav goes with --with-audio");
     args = rest;
     return std::nullopt;
 }

@@ -34,14 +34,15 @@ std::optional<QString> takeExportOptions(QStringList &args, ExportRequest &reque
 std::optional<QString> takeRecordingOptions(QStringList &args, ExportRequest &request);
 
 // The two entries of a command's --help that describe the options.
-inline constexpr HelpEntry kExportEntry{"--export PATH",
-                                        "write the list to this workbook instead (.xls or .xlsx)"};
+inline constexpr HelpEntry kExportEntry{
+    "--export PATH", CLI_NOOP("write the list to this workbook instead (.xls or .xlsx)")};
 inline constexpr HelpEntry kReplaceEntry{"--replace",
-                                         "with --export: replace an existing workbook"};
+                                         CLI_NOOP("with --export: replace an existing workbook")};
 inline constexpr HelpEntry kWithAudioEntry{
-    "--with-audio", "with --export: the recordings too, in a folder named after the workbook"};
-inline constexpr HelpEntry kWavEntry{"--wav",
-                                     "with --with-audio: convert the recordings into WAV files"};
+    "--with-audio",
+    CLI_NOOP("with --export: the recordings too, in a folder named after the workbook")};
+inline constexpr HelpEntry kWavEntry{
+    "--wav", CLI_NOOP("with --with-audio: convert the recordings into WAV files")};
 
 // Writes `list` to the requested workbook (.xlsx by that extension, else Excel 97-2003) in the
 // lists' font, with the recordings of the rows (their keys are the paths) when asked for. Prints

@@ -1,18 +1,53 @@
 #include "Help.h"
 
+#include <QCoreApplication>
+#include <QTranslator>
+
 namespace tovrel::cli {
 namespace {
 
 // Entry texts start in this column; a longer name puts its text on the next line.
 constexpr int kNameWidth = 26;
 
+// The context of every command-line text in the translation.
+constexpr char kContext[] = "tovrel::cli";
+
+const char *const kUsage = CLI_NOOP("Usage: ");
+
 } // namespace
+
+QString cliTr(const char *english)
+{
+    return QCoreApplication::translate(kContext, english);
+}
+
+bool applyCliLanguage(QCoreApplication &app, Language language, QString *error)
+{
+    if (language != Language::Chinese)
+        return true;
+    auto *translator = new QTranslator(&app);
+    const QString file = QStringLiteral(":/i18n/tovrel_cli_zh.qm");
+    if (!translator->load(file)) {
+        delete translator;
+        *error = QStringLiteral("无法载入命令行的中文翻译（%1）").arg(file);
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
+}
 
 HelpPage::HelpPage(std::initializer_list<const char *> usage)
 {
+    const QString label = cliTr(kUsage);
+    // The following usage lines start under the first one's text; a Chinese character takes
+    // two columns of a terminal.
+    qsizetype columns = 0;
+    for (const QChar c : label)
+        columns += c.unicode() >= 0x2e80 ? 2 : 1;
+    const QString indent(columns, QLatin1Char(' '));
     bool first = true;
     for (const char *line : usage) {
-        m_text += first ? QStringLiteral("Usage: ") : QStringLiteral("       ");
+        m_text += first ? label : indent;
         m_text += QString::fromUtf8(line) + QLatin1Char('\n');
         first = false;
     }
@@ -20,7 +55,7 @@ HelpPage::HelpPage(std::initializer_list<const char *> usage)
 
 HelpPage &HelpPage::paragraph(const char *utf8)
 {
-    QString text = QString::fromUtf8(utf8);
+    QString text = cliTr(utf8);
     if (!text.endsWith(QLatin1Char('\n')))
         text += QLatin1Char('\n');
     m_text += QLatin1Char('\n') + text;
@@ -34,7 +69,7 @@ HelpPage &HelpPage::section(const char *title, std::initializer_list<HelpEntry> 
 
 HelpPage &HelpPage::section(const char *title, std::span<const HelpEntry> entries)
 {
-    m_text += QLatin1Char('\n') + QString::fromUtf8(title) + QStringLiteral(":\n");
+    m_text += QLatin1Char('\n') + cliTr(title) + QLatin1Char(':') + QLatin1Char('\n');
     for (const HelpEntry &e : entries) {
         const QString name = QStringLiteral("  ") + QString::fromUtf8(e.name);
         m_text += name;
@@ -42,7 +77,7 @@ HelpPage &HelpPage::section(const char *title, std::span<const HelpEntry> entrie
             m_text += QLatin1Char('\n') + QString(kNameWidth, QLatin1Char(' '));
         else
             m_text += QString(kNameWidth - name.size(), QLatin1Char(' '));
-        m_text += QString::fromUtf8(e.text) + QLatin1Char('\n');
+        m_text += cliTr(e.text) + QLatin1Char('\n');
     }
     return *this;
 }

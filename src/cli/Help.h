@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CliText.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -22,7 +24,9 @@ public:
     // Each usage line without its "Usage:", such as "tovrel list [--header] FOLDER".
     explicit HelpPage(std::initializer_list<const char *> usage);
 
-    // A paragraph of description, printed as given (lines already wrapped).
+    // Every text given (description, title, entry text) is an English literal marked with
+    // CLI_NOOP and shown translated; the usage lines and entry names are shown as given.
+    // A paragraph of description (lines already wrapped).
     HelpPage &paragraph(const char *utf8);
     // A titled section ("Commands", "Options") of aligned entries.
     HelpPage &section(const char *title, std::initializer_list<HelpEntry> entries);
@@ -35,6 +39,6 @@ private:
 };
 
 // The entry every page's options end with.
-inline constexpr HelpEntry kHelpEntry{"-h, --help", "show this help"};
+inline constexpr HelpEntry kHelpEntry{"-h, --help", CLI_NOOP("show this help")};
 
 } // namespace tovrel::cli

@@ -40,14 +40,14 @@ int exportFolderList(const QString &folder, const ExportRequest &request,
 {
     QTextStream err(stderr);
     if (!QFileInfo(folder).isDir()) {
-        err << "tovrel list: no such folder: " << folder << '\n';
+        err << "tovrel list: " << cliTr("no such folder: %1").arg(folder) << '\n';
         return 1;
     }
     const FolderScanResult scan = scanRecordingFolder(folder);
     // A folder or file that cannot be read: the workbook would miss rows, so none is written.
     if (scan.folder != FolderState::Read || !scan.unreadable.isEmpty()) {
         printScanMessage(scan, folder);
-        err << "tovrel list: nothing exported\n";
+        err << "tovrel list: " << cliTr("nothing exported") << '\n';
         return 1;
     }
     ReportModel list;
@@ -68,7 +68,8 @@ int exportFolderList(const QString &folder, const ExportRequest &request,
         QString noteError;
         appendNoteCell(cells, captions.size(), r.path, r.hasNote, &noteError);
         if (!noteError.isEmpty()) {
-            err << "tovrel list: " << noteError << "\ntovrel list: nothing exported\n";
+            err << "tovrel list: " << noteError << "\ntovrel list: " << cliTr("nothing exported")
+                << '\n';
             return 1;
         }
         rows.append({std::move(cells), r.fileName});
@@ -101,21 +102,22 @@ int runList(const QStringList &arguments)
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             out << HelpPage({"tovrel list [--header] [--contacts] [--notes] FOLDER",
                              "tovrel list FOLDER [--contacts] --export PATH [--replace]"})
-                       .paragraph(
+                       .paragraph(CLI_NOOP(
                            "Lists the recording files (*.spx) of FOLDER in file-name order, "
                            "one row per\n"
                            "line, the cells tab-separated as the PC list shows them: 序号, "
                            "文件名,\n"
                            "电话号码, 时间, 属性, 文件长度, 时长. An export carries the 备注 "
                            "column\n"
-                           "when a recording has a note.")
-                       .section("Options", {{"--header", "print the column captions first"},
-                                            kContactsEntry,
-                                            kNotesEntry,
-                                            kExportEntry,
-                                            kReplaceEntry,
-                                            kHelpEntry})
-                       .paragraph("Exit status 0 when rows were listed, 1 otherwise.")
+                           "when a recording has a note."))
+                       .section(CLI_NOOP("Options"),
+                                {{"--header", CLI_NOOP("print the column captions first")},
+                                 kContactsEntry,
+                                 kNotesEntry,
+                                 kExportEntry,
+                                 kReplaceEntry,
+                                 kHelpEntry})
+                       .paragraph(CLI_NOOP("Exit status 0 when rows were listed, 1 otherwise."))
                        .text();
             return 0;
         }
@@ -124,12 +126,12 @@ int runList(const QStringList &arguments)
         else if (folder.isEmpty() && !a.startsWith(QLatin1Char('-')))
             folder = a;
         else {
-            err << "tovrel list: unexpected argument: " << a << '\n';
+            err << "tovrel list: " << cliTr("unexpected argument: %1").arg(a) << '\n';
             return 1;
         }
     }
     if (folder.isEmpty()) {
-        err << "tovrel list: give a FOLDER (see --help)\n";
+        err << "tovrel list: " << cliTr("give a FOLDER (see --help)") << '\n';
         return 1;
     }
     std::optional<ContactBook> contacts;

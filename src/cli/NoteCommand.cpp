@@ -23,16 +23,19 @@ namespace {
 void printNoteHelp(QTextStream &out)
 {
     out << HelpPage({"tovrel note FILE", "tovrel note FILE --set TEXT", "tovrel note FILE --clear"})
-               .paragraph("The note of the recording FILE: free text kept beside it in FILE.txt, "
-                          "so it travels\n"
-                          "with the folder. Without an option the note is printed (nothing when "
-                          "it has none).")
-               .section("Options", {{"--set TEXT", "replace the note by TEXT (\"\" removes it)"},
-                                    {"--clear", "remove the note"},
-                                    kHelpEntry})
-               .paragraph("Exit status 0 on success, 1 when the recording does not exist or the "
-                          "note could not\n"
-                          "be read or written.")
+               .paragraph(
+                   CLI_NOOP("The note of the recording FILE: free text kept beside it in FILE.txt, "
+                            "so it travels\n"
+                            "with the folder. Without an option the note is printed (nothing when "
+                            "it has none)."))
+               .section(CLI_NOOP("Options"),
+                        {{"--set TEXT", CLI_NOOP("replace the note by TEXT (\"\" removes it)")},
+                         {"--clear", CLI_NOOP("remove the note")},
+                         kHelpEntry})
+               .paragraph(
+                   CLI_NOOP("Exit status 0 on success, 1 when the recording does not exist or the "
+                            "note could not\n"
+                            "be read or written."))
                .text();
 }
 
@@ -56,26 +59,26 @@ int runNote(const QStringList &args)
         }
         if (a == QLatin1String("--set") || a == QLatin1String("--clear")) {
             if (newText)
-                return fail(QStringLiteral("--set and --clear go alone"));
+                return fail(cliTr("--set and --clear go alone"));
             if (a == QLatin1String("--clear")) {
                 newText = QString();
             } else {
                 if (i + 1 >= args.size())
-                    return fail(QStringLiteral("--set needs a value"));
+                    return fail(cliTr("--set needs a value"));
                 newText = args.at(++i);
             }
         } else if (file.isEmpty() && !a.startsWith(QLatin1Char('-'))) {
             file = a;
         } else {
-            return fail(QStringLiteral("unexpected argument: %1").arg(a));
+            return fail(cliTr("unexpected argument: %1").arg(a));
         }
     }
     if (file.isEmpty())
-        return fail(QStringLiteral("give a FILE (see --help)"));
+        return fail(cliTr("give a FILE (see --help)"));
     // A note belongs to a recording: none is read or written for a file that is not there.
     std::error_code statError;
     if (!std::filesystem::exists(fsPath(file), statError))
-        return fail(QStringLiteral("no such recording: %1").arg(shownPath(file)));
+        return fail(cliTr("no such recording: %1").arg(shownPath(file)));
     if (newText) {
         if (const auto error = writeNote(file, *newText))
             return fail(*error);
@@ -89,7 +92,7 @@ int runNote(const QStringList &args)
         out << '\n';
     out.flush();
     if (out.status() != QTextStream::Ok)
-        return fail(QStringLiteral("the note could not be written out"));
+        return fail(cliTr("the note could not be written out"));
     return 0;
 }
 

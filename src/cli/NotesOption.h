@@ -9,7 +9,7 @@ namespace tovrel::cli {
 
 // The option's line in a help page.
 inline constexpr HelpEntry kNotesEntry{
-    "--notes", "add the 备注 column last (the first line of each recording's note)"};
+    "--notes", CLI_NOOP("add the 备注 column last (the first line of each recording's note)")};
 
 // Takes --notes out of `args`; true when it was there.
 bool takeNotesOption(QStringList &args);

@@ -22,21 +22,23 @@ namespace {
 void printPlayHelp(QTextStream &out)
 {
     out << HelpPage({"tovrel play FILE [--from SECONDS] [--speed X]"})
-               .paragraph("Plays the recording FILE (.spx) on the default audio output, from the "
-                          "start or from\n"
-                          "second SECONDS of its speech, and shows the position on a terminal. "
-                          "Ends when the\n"
-                          "recording has played out. At another speed the pitch stays the same and "
-                          "the position\n"
-                          "is shown in the recording's own time.")
-               .section("Options",
-                        {{"--from SECONDS", "start at this second of the speech"},
-                         {"--speed X", "play at X times the speed: 0.5 to 2.0 in steps of 0.1"},
+               .paragraph(CLI_NOOP(
+                   "Plays the recording FILE (.spx) on the default audio output, from the "
+                   "start or from\n"
+                   "second SECONDS of its speech, and shows the position on a terminal. "
+                   "Ends when the\n"
+                   "recording has played out. At another speed the pitch stays the same and "
+                   "the position\n"
+                   "is shown in the recording's own time."))
+               .section(CLI_NOOP("Options"),
+                        {{"--from SECONDS", CLI_NOOP("start at this second of the speech")},
+                         {"--speed X",
+                          CLI_NOOP("play at X times the speed: 0.5 to 2.0 in steps of 0.1")},
                          kHelpEntry})
-               .paragraph(
+               .paragraph(CLI_NOOP(
                    "Exit status 0 when it played to the end, 1 with the message when it could not\n"
                    "(no audio device, unreadable file) or when the audio device stopped playing\n"
-                   "before the end.")
+                   "before the end."))
                .text();
 }
 
@@ -62,7 +64,7 @@ int runPlay(const QStringList &args)
             bool ok = false;
             fromSeconds = value.toUInt(&ok);
             if (!ok || fromSeconds > 4000000) {
-                err << "tovrel play: --from takes a whole number of seconds\n";
+                err << "tovrel play: " << cliTr("--from takes a whole number of seconds") << '\n';
                 return 1;
             }
         } else if (a == QLatin1String("--speed") || a.startsWith(QLatin1String("--speed="))) {
@@ -71,20 +73,22 @@ int runPlay(const QStringList &args)
                                       : a.mid(8);
             const std::optional<int> tenths = PlaybackSpeed::parse(value);
             if (!tenths) {
-                err << "tovrel play: --speed takes a number from 0.5 to 2.0 in steps of 0.1, not '"
-                    << value << "'\n";
+                err << "tovrel play: "
+                    << cliTr("--speed takes a number from 0.5 to 2.0 in steps of 0.1, not '%1'")
+                           .arg(value)
+                    << '\n';
                 return 1;
             }
             speed = *tenths;
         } else if (path.isEmpty() && !a.startsWith(QLatin1Char('-'))) {
             path = a;
         } else {
-            err << "tovrel play: unexpected argument: " << a << '\n';
+            err << "tovrel play: " << cliTr("unexpected argument: %1").arg(a) << '\n';
             return 1;
         }
     }
     if (path.isEmpty()) {
-        err << "tovrel play: give a recording FILE (see --help)\n";
+        err << "tovrel play: " << cliTr("give a recording FILE (see --help)") << '\n';
         return 1;
     }
     if (!QFileInfo(path).isFile()) {

@@ -1,4 +1,5 @@
 #include "SearchArguments.h"
+#include "CliText.h"
 
 #include <QDateTime>
 
@@ -51,26 +52,26 @@ std::variant<SearchArguments, QString> parseSearchArguments(const QStringList &a
             result.notes = true;
         } else if (a == QLatin1String("--note")) {
             if (!value(&form.note))
-                return QStringLiteral("--note needs a value");
+                return cliTr("--note needs a value");
         } else if (a == QLatin1String("--name")) {
             if (!value(&form.name))
-                return QStringLiteral("--name needs a value");
+                return cliTr("--name needs a value");
         } else if (a == QLatin1String("--from")) {
             if (!value(&from))
-                return QStringLiteral("--from needs a value");
+                return cliTr("--from needs a value");
             fromGiven = true;
         } else if (a == QLatin1String("--to")) {
             if (!value(&to))
-                return QStringLiteral("--to needs a value");
+                return cliTr("--to needs a value");
             toGiven = true;
         } else if (a == QLatin1String("--number")) {
             if (!value(&form.number))
-                return QStringLiteral("--number needs a value");
+                return cliTr("--number needs a value");
             if (!isNumberText(form.number))
                 return QStringLiteral("%1 (--number %2)").arg(digitsOnlyText(), form.number);
         } else if (a == QLatin1String("--kinds")) {
             if (!value(&v))
-                return QStringLiteral("--kinds needs a value");
+                return cliTr("--kinds needs a value");
             form.incoming = form.outgoing = form.local = false;
             for (const QString &kind : v.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
                 const QString k = kind.trimmed();
@@ -81,11 +82,11 @@ std::variant<SearchArguments, QString> parseSearchArguments(const QStringList &a
                 else if (k == QLatin1String("local"))
                     form.local = true;
                 else
-                    return QStringLiteral("unknown kind: %1 (in, out, local)").arg(k);
+                    return cliTr("unknown kind: %1 (in, out, local)").arg(k);
             }
         } else if (a == QLatin1String("--min-seconds") || a == QLatin1String("--max-seconds")) {
             if (!value(&v))
-                return QStringLiteral("%1 needs a value").arg(a);
+                return cliTr("%1 needs a value").arg(a);
             const auto bound = parseSecondsBound(v);
             if (!bound)
                 return invalidIntegerText(v);
@@ -94,19 +95,19 @@ std::variant<SearchArguments, QString> parseSearchArguments(const QStringList &a
             form.folder = a;
             folderGiven = true;
         } else {
-            return QStringLiteral("unexpected argument: %1").arg(a);
+            return cliTr("unexpected argument: %1").arg(a);
         }
     }
     if (!folderGiven)
-        return QStringLiteral("give a FOLDER (see --help)");
+        return cliTr("give a FOLDER (see --help)");
     if (fromGiven != toGiven)
-        return QStringLiteral("--from and --to come together");
+        return cliTr("--from and --to come together");
     if (fromGiven) {
         form.timeTicked = true;
         if (!parseRangeEnd(from, &form.startDate, &form.startTime))
-            return QStringLiteral("not a date and time (YYYY-MM-DD hh:mm[:ss]): %1").arg(from);
+            return cliTr("not a date and time (YYYY-MM-DD hh:mm[:ss]): %1").arg(from);
         if (!parseRangeEnd(to, &form.endDate, &form.endTime))
-            return QStringLiteral("not a date and time (YYYY-MM-DD hh:mm[:ss]): %1").arg(to);
+            return cliTr("not a date and time (YYYY-MM-DD hh:mm[:ss]): %1").arg(to);
     }
     return result;
 }

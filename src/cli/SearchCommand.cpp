@@ -22,33 +22,37 @@ namespace {
 void printSearchHelp(QTextStream &out)
 {
     out << HelpPage({"tovrel search FOLDER [OPTION...]"})
-               .paragraph("Searches FOLDER and five levels of sub-folders for recording files "
-                          "(*.spx) as the\n"
-                          "search window does, and prints the rows found, tab-separated: 文件名,\n"
-                          "电话号码, 时间, 时长, 属性, 文件路径. The count line goes to stderr.\n"
-                          "An export carries the 备注 column when a recording found has a note.")
-               .section("Options",
-                        {{"--from, --to",
-                          "the date-and-time range (both or neither), YYYY-MM-DD hh:mm[:ss]"},
-                         {"--number DIGITS", "numbers holding DIGITS anywhere"},
-                         {"--name TEXT",
-                          "numbers of contacts whose name holds TEXT (letter case ignored)"},
-                         {"--note TEXT", "recordings whose note holds TEXT (letter case ignored)"},
-                         {"--kinds LIST",
-                          "kinds ticked, of in,out,local (all when absent, \"\" for none)"},
-                         {"--min-seconds N", "shortest duration in seconds (0: no bound)"},
-                         {"--max-seconds N", "longest duration in seconds (0: no bound)"},
-                         {"--header", "print the column captions first"},
-                         kContactsEntry,
-                         kNotesEntry,
-                         kExportEntry,
-                         kReplaceEntry,
-                         kWithAudioEntry,
-                         kWavEntry,
-                         kHelpEntry})
-               .paragraph("Exit status 0 when the search ran (also when nothing passed), 1 when it "
-                          "was refused\n"
-                          "or when the folder, a sub-folder or a recording file could not be read.")
+               .paragraph(CLI_NOOP(
+                   "Searches FOLDER and five levels of sub-folders for recording files "
+                   "(*.spx) as the\n"
+                   "search window does, and prints the rows found, tab-separated: 文件名,\n"
+                   "电话号码, 时间, 时长, 属性, 文件路径. The count line goes to stderr.\n"
+                   "An export carries the 备注 column when a recording found has a note."))
+               .section(
+                   CLI_NOOP("Options"),
+                   {{"--from, --to",
+                     CLI_NOOP("the date-and-time range (both or neither), YYYY-MM-DD hh:mm[:ss]")},
+                    {"--number DIGITS", CLI_NOOP("numbers holding DIGITS anywhere")},
+                    {"--name TEXT",
+                     CLI_NOOP("numbers of contacts whose name holds TEXT (letter case ignored)")},
+                    {"--note TEXT",
+                     CLI_NOOP("recordings whose note holds TEXT (letter case ignored)")},
+                    {"--kinds LIST",
+                     CLI_NOOP("kinds ticked, of in,out,local (all when absent, \"\" for none)")},
+                    {"--min-seconds N", CLI_NOOP("shortest duration in seconds (0: no bound)")},
+                    {"--max-seconds N", CLI_NOOP("longest duration in seconds (0: no bound)")},
+                    {"--header", CLI_NOOP("print the column captions first")},
+                    kContactsEntry,
+                    kNotesEntry,
+                    kExportEntry,
+                    kReplaceEntry,
+                    kWithAudioEntry,
+                    kWavEntry,
+                    kHelpEntry})
+               .paragraph(CLI_NOOP(
+                   "Exit status 0 when the search ran (also when nothing passed), 1 when it "
+                   "was refused\n"
+                   "or when the folder, a sub-folder or a recording file could not be read."))
                .text();
 }
 
@@ -143,7 +147,8 @@ int runSearch(const QStringList &arguments)
     };
     hooks.folderFailed = [&](const QString &folder, const QString &reason) {
         ++unread;
-        err << "tovrel search: folder left out (" << shownPath(folder) << ": " << reason << ")\n";
+        err << "tovrel search: " << cliTr("folder left out (%1: %2)").arg(shownPath(folder), reason)
+            << '\n';
     };
     const SearchOutcome outcome = runSearchScan(criteria, hooks);
     if (outcome.folderMessage) {
@@ -154,14 +159,15 @@ int runSearch(const QStringList &arguments)
     const SearchCounts &counts = outcome.counts;
     out.flush();
     if (out.status() != QTextStream::Ok) {
-        err << "tovrel search: the rows could not be written\n";
+        err << "tovrel search: " << cliTr("the rows could not be written") << '\n';
         return 1;
     }
     if (counts.total == 0)
         err << nothingFoundText() << '\n';
     err << statusText(counts) << '\n';
     if (unread > 0) {
-        err << "tovrel search: " << unread << " file(s) or folder(s) could not be read\n";
+        err << "tovrel search: " << cliTr("%1 file(s) or folder(s) could not be read").arg(unread)
+            << '\n';
         return 1;
     }
     if (!exportRequest.requested())

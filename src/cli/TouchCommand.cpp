@@ -23,30 +23,31 @@ int runTouch(const QStringList &args)
     for (const QString &a : args) {
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             out << HelpPage({"tovrel touch FOLDER"})
-                       .paragraph(
+                       .paragraph(CLI_NOOP(
                            "Gives each recording file (*.spx) of FOLDER the date and time of its\n"
                            "call as its modification time, as an upload does. A recording without\n"
                            "a year takes the latest such date not after the file's own time (the\n"
                            "time of its upload); a header naming no real date leaves the file as\n"
-                           "it is. Prints how many files it changed.")
-                       .section("Options", {kHelpEntry})
-                       .paragraph("Exit status 0 on success, 1 when a file could not be read or\n"
-                                  "changed (each is named) or FOLDER cannot be read.")
+                           "it is. Prints how many files it changed."))
+                       .section(CLI_NOOP("Options"), {kHelpEntry})
+                       .paragraph(
+                           CLI_NOOP("Exit status 0 on success, 1 when a file could not be read or\n"
+                                    "changed (each is named) or FOLDER cannot be read."))
                        .text();
             return 0;
         }
         if (!folder.isEmpty() || a.startsWith(QLatin1Char('-'))) {
-            err << "tovrel touch: unexpected argument: " << a << '\n';
+            err << "tovrel touch: " << cliTr("unexpected argument: %1").arg(a) << '\n';
             return 1;
         }
         folder = a;
     }
     if (folder.isEmpty()) {
-        err << "tovrel touch: give a FOLDER (see --help)\n";
+        err << "tovrel touch: " << cliTr("give a FOLDER (see --help)") << '\n';
         return 1;
     }
     if (!QFileInfo(folder).isDir()) {
-        err << "tovrel touch: no such folder: " << folder << '\n';
+        err << "tovrel touch: " << cliTr("no such folder: %1").arg(folder) << '\n';
         return 1;
     }
     const FolderScanResult scan = scanRecordingFolder(folder);
@@ -76,8 +77,9 @@ int runTouch(const QStringList &args)
         }
         ++changed;
     }
-    out << "tovrel touch: changed " << changed << " of " << scan.recordings.size()
-        << " recording file(s)\n";
+    out << "tovrel touch: "
+        << cliTr("changed %1 of %2 recording file(s)").arg(changed).arg(scan.recordings.size())
+        << '\n';
     return failed ? 1 : 0;
 }
 

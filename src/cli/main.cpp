@@ -18,32 +18,38 @@ namespace {
 
 // The command table: one line per command.
 constexpr Command kCommands[] = {
-    {"list", "list the recordings of a folder (tab-separated)", &runList},
-    {"convert", "convert recordings to WAV files", &runConvert},
-    {"play", "play a recording on the default audio output", &runPlay},
-    {"device", "the telephone: status, list, upload", &runDevice},
-    {"search", "search a folder tree for recordings (tab-separated)", &runSearch},
-    {"contacts", "the contact book: import, list, export", &runContacts},
-    {"check", "name the recording files that are not whole (tab-separated)", &runCheck},
-    {"touch", "give recording files the time of their call", &runTouch},
-    {"note", "show or change the note of a recording", &runNote},
+    {"list", CLI_NOOP("list the recordings of a folder (tab-separated)"), &runList},
+    {"convert", CLI_NOOP("convert recordings to WAV files"), &runConvert},
+    {"play", CLI_NOOP("play a recording on the default audio output"), &runPlay},
+    {"device", CLI_NOOP("the telephone: status, list, upload"), &runDevice},
+    {"search", CLI_NOOP("search a folder tree for recordings (tab-separated)"), &runSearch},
+    {"contacts", CLI_NOOP("the contact book: import, list, export"), &runContacts},
+    {"check", CLI_NOOP("name the recording files that are not whole (tab-separated)"), &runCheck},
+    {"touch", CLI_NOOP("give recording files the time of their call"), &runTouch},
+    {"note", CLI_NOOP("show or change the note of a recording"), &runNote},
 };
 
 void printHelp(QTextStream &out)
 {
     HelpPage page({"tovrel [--lang en|zh] COMMAND [OPTIONS]"});
-    page.paragraph("Tovrel Desk on the command line.");
+    page.paragraph(CLI_NOOP("Tovrel Desk on the command line."));
     // Every command of the table, in its order.
     std::vector<HelpEntry> commands;
     for (const Command &c : kCommands)
         commands.push_back({c.name, c.summary});
-    out << page.section("Commands", commands)
-               .section("Options",
-                        {{"-v, --version", "show the version"},
-                         {"--lang en|zh", "the language of the messages (default: the locale's)"},
+    out << page.section(CLI_NOOP("Commands"), commands)
+               .section(CLI_NOOP("Options"),
+                        {{"-v, --version", CLI_NOOP("show the version")},
+                         {"--lang en|zh",
+                          CLI_NOOP("the language of the messages (default: the locale's)")},
                          kHelpEntry})
-               .paragraph("Each command takes --help for its own options.")
+               .paragraph(CLI_NOOP("Each command takes --help for its own options."))
                .text();
+}
+
+QString unknownCommand(const QString &name)
+{
+    return cliTr("unknown command: %1").arg(name);
 }
 
 } // namespace
@@ -63,7 +69,8 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
     QString error;
     const auto language = tovrel::chooseLanguage(args, qgetenv, &error);
-    if (!language || !tovrel::applyLanguage(app, *language, &error)) {
+    if (!language || !tovrel::applyLanguage(app, *language, &error) ||
+        !applyCliLanguage(app, *language, &error)) {
         err << "tovrel: " << error << '\n';
         return 1;
     }
@@ -85,7 +92,7 @@ int main(int argc, char *argv[])
         if (c.run && name == QLatin1String(c.name))
             return c.run(args);
     }
-    err << "tovrel: unknown command: " << name << "\n";
+    err << "tovrel: " << unknownCommand(name) << '\n';
     printHelp(err);
     return 1;
 }
