@@ -81,13 +81,13 @@ private slots:
         };
         for (const Case &c : cases)
             QVERIFY(setTime(dir.write(u(c.name), c.bytes), uploaded));
-        const Run r = runTovrel({u("touch"), dir.path()});
+        const Run r = runTovrel({u("--lang"), u("en"), u("touch"), dir.path()});
         QCOMPARE(r.err, QString());
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, u("tovrel touch: changed 3 of 5 recording file(s)\n"));
         for (const Case &c : cases)
             QCOMPARE(timeOf(dir.file(u(c.name))), c.expected.isValid() ? c.expected : uploaded);
-        const Run again = runTovrel({u("touch"), dir.path()});
+        const Run again = runTovrel({u("--lang"), u("en"), u("touch"), dir.path()});
         QCOMPARE(again.exitCode, 0);
         QCOMPARE(again.out, u("tovrel touch: changed 0 of 5 recording file(s)\n"));
         QCOMPARE(timeOf(dir.file(u("b.spx"))), local(2025, 11, 2, 9, 0));
@@ -110,7 +110,8 @@ private slots:
         tovrel::test::ChildLimits asNobody;
         asNobody.asNobody = true;
         const Run r = tovrel::test::runProgram(tovrel::test::tovrelProgram(),
-                                               {u("touch"), dir.path()}, 60000, asNobody);
+                                               {u("--lang"), u("en"), u("touch"), dir.path()},
+                                               60000, asNobody);
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.startsWith(u("tovrel touch: ") + theirs + u(": ")), qPrintable(r.err));
         QCOMPARE(r.err.count(u'\n'), 1);

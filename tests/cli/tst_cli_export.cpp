@@ -165,24 +165,27 @@ private slots:
         QTest::addColumn<QStringList>("extra");
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("language");
+        const QStringList english{u("--lang"), u("en")};
         QTest::newRow("missing target folder")
-            << QStringList() << u("missing/a.xls") << u("目录不存在");
+            << QStringList() << u("missing/a.xls") << u("目录不存在") << QStringList();
         QTest::newRow("missing list folder")
-            << QStringList{u("nolist")} << u("a.xls") << u("no such folder");
+            << QStringList{u("nolist")} << u("a.xls") << u("no such folder") << english;
         QTest::newRow("--export without a path")
-            << QStringList() << QString() << u("--export needs a PATH");
+            << QStringList() << QString() << u("--export needs a PATH") << english;
         QTest::newRow("not a workbook name")
-            << QStringList() << u("a.csv") << u("--export PATH ends in .xls or .xlsx");
+            << QStringList() << u("a.csv") << u("--export PATH ends in .xls or .xlsx") << english;
     }
     void failuresCreateNothing()
     {
         QFETCH(QStringList, extra);
         QFETCH(QString, target);
         QFETCH(QString, message);
+        QFETCH(QStringList, language);
         TempFolder dir;
         writeRecordings(dir);
         const QString listFolder = extra.isEmpty() ? dir.path() : dir.file(extra.first());
-        QStringList args{u("list"), listFolder, u("--export")};
+        QStringList args = language + QStringList{u("list"), listFolder, u("--export")};
         if (!target.isEmpty())
             args.append(dir.file(target));
         const ProgramRun r = runTovrel(args);

@@ -92,7 +92,8 @@ private slots:
     void helpHasOneLayout()
     {
         QFETCH(QString, command);
-        QStringList args;
+        // The English pages (the Chinese ones have the same layout).
+        QStringList args{u("--lang"), u("en")};
         if (!command.isEmpty())
             args.append(command);
         args.append(u("--help"));
@@ -132,7 +133,7 @@ private slots:
     {
         QFETCH(QString, command);
         QCOMPARE(runTovrel({command, u("--help")}).exitCode, 0);
-        const Run r = runTovrel({u("--help")});
+        const Run r = runTovrel({u("--lang"), u("en"), u("--help")});
         QCOMPARE(r.exitCode, 0);
         const QStringList lines = r.out.split(QLatin1Char('\n'));
         const qsizetype section = lines.indexOf(u("Commands:"));
@@ -203,7 +204,7 @@ private slots:
         TempFolder dir;
         const QString rec =
             dir.write(u("1.spx"), spx::makeRecording(header(false, 0, "110"), speech(300, 1)));
-        const Run r = runTovrel(QStringList{u("play"), rec} + speed);
+        const Run r = runTovrel(QStringList{u("--lang"), u("en"), u("play"), rec} + speed);
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.startsWith(u("tovrel play: --speed takes a number from 0.5 to 2.0")),
                  qPrintable(r.err));
@@ -613,7 +614,8 @@ private slots:
             dir.write(u("next.spx"), spx::makeRecording(header(false, 2, ""), speech(1000, 1)));
         QProcess p;
         p.start(QStringLiteral(TOVREL_BINARY_DIR "/src/cli/tovrel"),
-                {u("convert"), u("--jobs"), jobs, u("--out"), out.path(), rec, next});
+                {u("--lang"), u("en"), u("convert"), u("--jobs"), jobs, u("--out"), out.path(), rec,
+                 next});
         // The WAV in hand is written under a temporary name until its run ends.
         const auto inHand = [&] {
             qint64 largest = 0;

@@ -244,7 +244,7 @@ private slots:
         QTest::newRow("a file and a sub-folder")
             << QString() << QStringList{u("a.spx"), u("c.spx")}
             << QStringList{u("文件打开错误！ (%1b.spx: "),
-                           u("tovrel search: folder left out (%1closed/: ")};
+                           u("tovrel search: 已略过文件夹（%1closed/：")};
         QTest::newRow("the search folder")
             << u("closed/") << QStringList{}
             << QStringList{u("tovrel search: 无法读取此目录！ (%1closed/: ")};

@@ -54,10 +54,11 @@ private:
                              extra);
     }
 
-    // Uploads every recording into out/.
-    Run uploadAll() const
+    // Uploads every recording into out/ (`language`: --lang and its value, or nothing).
+    Run uploadAll(const QStringList &language = {}) const
     {
-        return runDevice(QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
+        return runDevice(language +
+                         QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
                                      QStringLiteral("2468"), QStringLiteral("--to"),
                                      m_dir->path() + QStringLiteral("out"),
                                      QStringLiteral("--all")} +
@@ -142,31 +143,37 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("message");
+        // The command line's own refusals are checked in English (--lang en), the telephone's
+        // (a core text) in Chinese, the default.
+        QTest::addColumn<bool>("english");
         QTest::newRow("wrong password")
             << QStringList{QStringLiteral("list"), QStringLiteral("--password"),
                            QStringLiteral("2469")}
-            << u("密码错误，无法登录");
+            << u("密码错误，无法登录") << false;
         QTest::newRow("no password") << QStringList{QStringLiteral("list")}
-                                     << u("tovrel device: --password DDDD is required");
+                                     << u("tovrel device: --password DDDD is required") << true;
         QTest::newRow("unknown row")
             << QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
                            QStringLiteral("2468"),   QStringLiteral("--to"),
                            QStringLiteral("/tmp"),   QStringLiteral("4")}
-            << u("tovrel device: no recording number 4 (the telephone holds 3)");
+            << u("tovrel device: no recording number 4 (the telephone holds 3)") << true;
         QTest::newRow("rows and all")
             << QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
                            QStringLiteral("2468"),   QStringLiteral("--to"),
                            QStringLiteral("/tmp"),   QStringLiteral("--all"),
                            QStringLiteral("1")}
-            << u("tovrel device: give either --all or row numbers");
-        QTest::newRow("unknown action")
-            << QStringList{QStringLiteral("erase")} << u("tovrel device: unknown action: erase");
+            << u("tovrel device: give either --all or row numbers") << true;
+        QTest::newRow("unknown action") << QStringList{QStringLiteral("erase")}
+                                        << u("tovrel device: unknown action: erase") << true;
     }
     void refusals()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, message);
-        const Run r = runDevice(arguments + link());
+        QFETCH(bool, english);
+        const QStringList language = english ? QStringList{u("--lang"), u("en")} : QStringList{};
+        const Run r = runProgram(tovrelProgram(),
+                                 language + QStringList{u("device")} + arguments + link(), 30000);
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.err.trimmed(), message);
     }
@@ -365,7 +372,7 @@ private slots:
                            QStringLiteral("--password"), QStringLiteral("2468"),
                            QStringLiteral("--verbose")}),
             qPrintable(m_phone.error()));
-        const Run r = uploadAll();
+        const Run r = uploadAll(QStringList{u("--lang"), u("en")});
         QCOMPARE(r.err, QString());
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out.count(u'\n'), 1);

@@ -89,8 +89,9 @@ private slots:
     {
         startPhone({1000, 257, 0}, {u("--drop-after"), u("4")});
         const QString path = m_dir->file(u("x.xls"));
-        const ProgramRun r =
-            runProgram(tovrelProgram(), list() + QStringList{u("--export"), path}, 30000);
+        const ProgramRun r = runProgram(
+            tovrelProgram(),
+            QStringList{u("--lang"), u("en")} + list() + QStringList{u("--export"), path}, 30000);
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.out, QString());
         QVERIFY2(r.err.endsWith(u("; nothing exported\n")), qPrintable(r.err));
@@ -99,8 +100,9 @@ private slots:
 
     void exportOnlyWithList()
     {
-        const ProgramRun r = runProgram(
-            tovrelProgram(), {u("device"), u("status"), u("--export"), m_dir->file(u("x.xls"))});
+        const ProgramRun r =
+            runProgram(tovrelProgram(), {u("--lang"), u("en"), u("device"), u("status"),
+                                         u("--export"), m_dir->file(u("x.xls"))});
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.err, u("tovrel device: --export goes with list\n"));
     }
