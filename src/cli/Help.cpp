@@ -1,40 +1,14 @@
 #include "Help.h"
 
-#include <QCoreApplication>
-#include <QTranslator>
-
 namespace tovrel::cli {
 namespace {
 
 // Entry texts start in this column; a longer name puts its text on the next line.
 constexpr int kNameWidth = 26;
 
-// The context of every command-line text in the translation.
-constexpr char kContext[] = "tovrel::cli";
-
 const char *const kUsage = CLI_NOOP("Usage: ");
 
 } // namespace
-
-QString cliTr(const char *english)
-{
-    return QCoreApplication::translate(kContext, english);
-}
-
-bool applyCliLanguage(QCoreApplication &app, Language language, QString *error)
-{
-    if (language != Language::Chinese)
-        return true;
-    auto *translator = new QTranslator(&app);
-    const QString file = QStringLiteral(":/i18n/tovrel_cli_zh.qm");
-    if (!translator->load(file)) {
-        delete translator;
-        *error = QStringLiteral("无法载入命令行的中文翻译（%1）").arg(file);
-        return false;
-    }
-    QCoreApplication::installTranslator(translator);
-    return true;
-}
 
 HelpPage::HelpPage(std::initializer_list<const char *> usage)
 {
