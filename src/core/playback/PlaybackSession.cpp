@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -136,7 +137,9 @@ PlaybackSession::PlaybackSession(AudioOutputFactory outputs, BlockDecoderFactory
 
 PlaybackSession::~PlaybackSession()
 {
-    stop();
+    PlayStateFlag.store(PlayStopped);
+    m_run.store(0);
+    joinThreads(false);
 }
 
 void PlaybackSession::setSpeed(int tenths)
@@ -149,12 +152,22 @@ bool PlaybackSession::isRunning() const
     return m_playerRunning.load() != 0 || m_decoderRunning.load() != 0;
 }
 
-void PlaybackSession::joinThreads()
+void PlaybackSession::joinThreads(bool report)
 {
     if (m_playerThread.joinable())
         m_playerThread.join();
     if (m_decoderThread.joinable())
         m_decoderThread.join();
+    if (const std::optional<PlaybackMessage> failure = std::exchange(m_decoderFailure, {});
+        failure && report)
+        emit failed(*failure);
+}
+
+void PlaybackSession::reapEndedPlayback()
+{
+    // A playback started since has joined these threads itself (and set m_run again).
+    if (m_run.load() == 0)
+        joinThreads();
 }
 
 void PlaybackSession::stop()
@@ -236,7 +249,7 @@ void PlaybackSession::runDecoder(std::unique_ptr<BlockDecoder> decoder)
 {
     QFile file;
     if (openNativeFile(file, m_path)) {
-        emit failed(playbackmessages::decoderCannotOpenRecording());
+        m_decoderFailure = playbackmessages::decoderCannotOpenRecording();
         return;
     }
     // The first block was decoded by start().
@@ -250,7 +263,7 @@ void PlaybackSession::runDecoder(std::unique_ptr<BlockDecoder> decoder)
         if (got < 0) {
             // The rest of the recording cannot be had: what is decoded plays out, and the user
             // is told why the playback ends early.
-            emit failed(playbackmessages::cannotReadRecording());
+            m_decoderFailure = playbackmessages::cannotReadRecording();
             break;
         }
         const int length = int(got);
@@ -280,9 +293,11 @@ void PlaybackSession::runPlayer()
     WaveOutPlayer player(m_outputs ? m_outputs() : nullptr, 1, 8000);
     if (player.fault()) {
         // No sound can be made: say why and end this playback; the program goes on.
-        emit failed(*player.fault());
         PlayStateFlag.store(PlayStopped);
         m_run.store(0);
+        // First of this playback's reports: its threads are joined before the others arrive.
+        QMetaObject::invokeMethod(this, &PlaybackSession::reapEndedPlayback, Qt::QueuedConnection);
+        emit failed(*player.fault());
         emit playerEnded();
         return;
     }
@@ -392,10 +407,8 @@ void PlaybackSession::runPlayer()
                 queue(buffer.bytes.data() + offset, piece, piece);
             offset += piece;
         }
-        if (outOfMemory) {
-            emit failed(playbackmessages::outOfMemory());
-            break;
-        }
+        if (outOfMemory)
+            break; // told as the playback ends
         if (!player.IsPaused()) {
             buffer.ready.store(0);
             current = 1 - current;
@@ -461,6 +474,10 @@ void PlaybackSession::runPlayer()
         player.Stop();
     PlayStateFlag.store(PlayStopped);
     m_run.store(0);
+    // First of this playback's reports: its threads are joined before the others arrive.
+    QMetaObject::invokeMethod(this, &PlaybackSession::reapEndedPlayback, Qt::QueuedConnection);
+    if (outOfMemory)
+        emit failed(playbackmessages::outOfMemory());
     if (reason == EndReason::DeviceStopped)
         emit failed(playbackmessages::deviceStopped());
     emit playerEnded();

@@ -93,7 +93,12 @@ private:
         std::atomic<int> ready{0};
     };
 
-    void joinThreads();
+    // Joins both threads (when they have ended, or are ending) and then tells a failure the
+    // decoder thread kept (when `report`), from this thread.
+    void joinThreads(bool report = true);
+    // Posted by the player thread as it ends, before its own reports: joins the threads of that
+    // playback on this object's thread, unless another playback has started since.
+    void reapEndedPlayback();
     void runDecoder(std::unique_ptr<BlockDecoder> decoder);
     void runPlayer();
 
@@ -108,6 +113,9 @@ private:
     std::atomic<int> m_run{0};
     std::atomic<int> m_speed{PlaybackSpeed::kNormal};
     std::array<PcmBuffer, 2> m_buffers; // A, B
+    // A failure of the decoder thread, kept until the thread is joined: delivered from this
+    // object's thread, so nothing the decoder allocated is handed over through the event queue.
+    std::optional<PlaybackMessage> m_decoderFailure;
 
     // Owned threads, joined by stop(); each flag is 1 until its thread's body has returned.
     std::thread m_playerThread;
