@@ -11,7 +11,14 @@
 
 namespace tovrel {
 
-PositionBar::PositionBar(QWidget *parent) : QSlider(Qt::Horizontal, parent) {}
+PositionBar::PositionBar(QWidget *parent)
+    : QSlider(Qt::Horizontal, parent), m_poll(new QTimer(this))
+{
+    // The decode's end is looked for from the window thread: nothing the decode's thread made is
+    // handed over through the event queue.
+    m_poll->setInterval(kPollMs);
+    connect(m_poll, &QTimer::timeout, this, &PositionBar::collectLoudness);
+}
 
 PositionBar::~PositionBar()
 {
@@ -20,13 +27,12 @@ PositionBar::~PositionBar()
 
 void PositionBar::cancelLoudness()
 {
+    m_poll->stop();
     if (m_cancel)
         m_cancel->store(true);
     if (m_worker.joinable())
         m_worker.join();
     m_cancel.reset();
-    // A result already on its way belongs to an older generation and is dropped.
-    ++m_generation;
     m_pending = false;
 }
 
@@ -52,30 +58,31 @@ void PositionBar::showLoudnessOf(const QString &path, int headerLength, quint32 
     m_fileLength = fileLength;
     m_cancel = std::make_shared<std::atomic<bool>>(false);
     m_pending = true;
-    const int generation = m_generation;
+    m_done.store(false);
+    m_decodedPath = path;
     // At least a fine resolution, so that a bar widened later still has a peak for each column.
     const int columns = std::max(spanColumns(), kMinimumColumns);
-    m_worker = std::thread([this, cancel = m_cancel, generation, path, columns] {
-        const loudness::Envelope envelope = loudness::compute(path, columns, *cancel);
-        if (envelope.cancelled)
-            return;
-        const QString error = envelope.error.value_or(QString());
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, path, peaks = envelope.peaks, error] {
-                takeLoudness(generation, path, peaks, error);
-            },
-            Qt::QueuedConnection);
+    m_worker = std::thread([this, cancel = m_cancel, path, columns] {
+        m_result = loudness::compute(path, columns, *cancel);
+        m_done.store(true);
     });
+    m_poll->start();
 }
 
-void PositionBar::takeLoudness(int generation, const QString &path, const QList<float> &peaks,
-                               const QString &error)
+void PositionBar::collectLoudness()
 {
-    if (generation != m_generation)
+    if (!m_done.load())
         return;
+    m_poll->stop();
     if (m_worker.joinable())
         m_worker.join();
+    if (m_result.cancelled)
+        return;
+    takeLoudness(m_decodedPath, m_result.peaks, m_result.error.value_or(QString()));
+}
+
+void PositionBar::takeLoudness(const QString &path, const QList<float> &peaks, const QString &error)
+{
     m_cancel.reset();
     m_pending = false;
     if (!error.isEmpty()) {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "playback/LoudnessEnvelope.h"
+
 #include <QList>
 #include <QSlider>
 #include <QString>
+#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -48,17 +51,25 @@ protected:
 
 private:
     static constexpr int kMinimumColumns = 1024;
+    // How often the window thread looks whether the decode has ended.
+    static constexpr int kPollMs = 50;
     // Peaks are drawn against the recording's loudest, but never against less than this.
     static constexpr float kQuietestScale = 0.05f;
 
-    void takeLoudness(int generation, const QString &path, const QList<float> &peaks,
-                      const QString &error);
+    // The decode's result, once its thread has ended: the thread is joined first, so what it
+    // wrote is read only after it has finished.
+    void collectLoudness();
+    void takeLoudness(const QString &path, const QList<float> &peaks, const QString &error);
     // Pixel columns between the handle's centre at the start and at the end.
     int spanColumns() const;
 
     std::thread m_worker;
     std::shared_ptr<std::atomic<bool>> m_cancel;
-    int m_generation = 0;
+    // Set by the decode's thread as its last step; the window thread looks at it on m_poll.
+    std::atomic<bool> m_done{false};
+    loudness::Envelope m_result; // written by the decode's thread, read once it is joined
+    QString m_decodedPath;
+    QTimer *m_poll = nullptr;
     bool m_pending = false;
     bool m_watchingWindow = false;
 
