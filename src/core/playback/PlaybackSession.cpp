@@ -323,19 +323,32 @@ void PlaybackSession::runPlayer()
     };
 
     EndReason reason = EndReason::None;
+    // While the user holds the pause the device keeps its sound (even when the pause came
+    // between two blocks) and its watch starts afresh.
+    const auto holdPause = [&] {
+        if (!player.IsStopped()) {
+            if (!player.IsPaused())
+                player.Pause();
+            noteElapsed();
+        }
+        device.restart();
+        sleepMs(kPausedPollMs);
+    };
+    // One wait while the device plays what it holds; false once the device has stopped.
+    const auto waitOnDevice = [&] {
+        noteElapsed();
+        sleepMs(kPlayerPollMs);
+        if (!device.stopped())
+            return true;
+        reason = EndReason::DeviceStopped;
+        return false;
+    };
     bool outOfMemory = false;
     int current = 0; // A
     int offset = 0;  // bytes of the current buffer already written
     while (playState() != PlayStopped && reason == EndReason::None) {
         if (playState() == PlayPaused) {
-            if (!player.IsStopped()) {
-                // Hold the device even when the pause came between two blocks.
-                if (!player.IsPaused())
-                    player.Pause();
-                noteElapsed();
-            }
-            device.restart();
-            sleepMs(kPausedPollMs);
+            holdPause();
             continue;
         }
         if (player.IsPaused())
@@ -344,12 +357,8 @@ void PlaybackSession::runPlayer()
         PcmBuffer &buffer = m_buffers[current];
         int waits = 0;
         while (buffer.ready.load() == 0 && playState() == PlayPlaying) {
-            noteElapsed();
-            sleepMs(kPlayerPollMs);
-            if (device.stopped()) {
-                reason = EndReason::DeviceStopped;
+            if (!waitOnDevice())
                 break;
-            }
             // While the decoder still reads the recording the block is on its way; once it has
             // read it all, no block is the end.
             if (m_decoderRunning.load() == 0 && ++waits > kBlockWaits) {
@@ -375,12 +384,8 @@ void PlaybackSession::runPlayer()
             while (player.NearlyFull() && playState() == PlayPlaying) {
                 if (player.IsPaused())
                     player.Resume();
-                noteElapsed();
-                sleepMs(kPlayerPollMs);
-                if (device.stopped()) {
-                    reason = EndReason::DeviceStopped;
+                if (!waitOnDevice())
                     break;
-                }
             }
             if (reason != EndReason::None)
                 break;
@@ -427,20 +432,13 @@ void PlaybackSession::runPlayer()
         if (state == PlayStopped)
             break;
         if (state == PlayPaused) {
-            if (!player.IsPaused())
-                player.Pause();
-            noteElapsed();
-            device.restart();
-            sleepMs(kPausedPollMs);
+            holdPause();
             continue;
         }
         if (player.IsPaused())
             player.Resume();
         if (player.NearlyFull()) {
-            noteElapsed();
-            sleepMs(kPlayerPollMs);
-            if (device.stopped())
-                reason = EndReason::DeviceStopped;
+            waitOnDevice();
             continue;
         }
         queueStretched();
@@ -449,24 +447,17 @@ void PlaybackSession::runPlayer()
     // Drain: a recording that ran out of blocks plays out its queued sound; a stop cuts it, and
     // so does a device that has stopped.
     while (reason == EndReason::BlockTimeout && !player.AllBuffersFree()) {
-        sleepMs(kPlayerPollMs);
         const int state = playState();
         if (state == PlayStopped)
             break;
         if (state == PlayPaused) {
             // The user holds the last sound: the device keeps it, and the drain waits.
-            if (!player.IsPaused())
-                player.Pause();
-            noteElapsed();
-            device.restart();
-            sleepMs(kPausedPollMs - kPlayerPollMs);
+            holdPause();
             continue;
         }
         if (player.IsPaused())
             player.Resume();
-        noteElapsed();
-        if (device.stopped())
-            reason = EndReason::DeviceStopped;
+        waitOnDevice();
     }
     // The last buffer may have finished since the drain last looked.
     noteElapsed();
