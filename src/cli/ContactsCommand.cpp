@@ -55,14 +55,20 @@ void printContactsHelp(QTextStream &out)
                .text();
 }
 
+constexpr char kCommand[] = "tovrel contacts";
+
+// Says what went wrong as "tovrel contacts: TEXT" and gives the failing exit status.
+int fail(const QString &text)
+{
+    QTextStream(stderr) << "tovrel contacts: " << text << '\n';
+    return 1;
+}
+
 int importContacts(const QStringList &files)
 {
-    QTextStream err(stderr);
-    if (files.isEmpty()) {
-        err << "tovrel contacts: " << cliTr("import needs a FILE") << '\n';
-        return 1;
-    }
-    std::optional<ContactBook> book = loadUserContactBook("tovrel contacts");
+    if (files.isEmpty())
+        return fail(cliTr("import needs a FILE"));
+    std::optional<ContactBook> book = loadUserContactBook(kCommand);
     if (!book)
         return 1;
     // Every file is read before the book changes: all of them or none.
@@ -70,61 +76,49 @@ int importContacts(const QStringList &files)
     for (const QString &file : files) {
         auto read = readContactFile(file);
         if (const QString *error = std::get_if<QString>(&read)) {
-            err << "tovrel contacts: " << *error
-                << "\ntovrel contacts: " << cliTr("nothing imported") << '\n';
-            return 1;
+            fail(*error);
+            return fail(cliTr("nothing imported"));
         }
         incoming += std::get<QList<Contact>>(read);
     }
     const int added = book->merge(incoming);
-    if (const auto error = book->save(ContactBook::defaultPath())) {
-        err << "tovrel contacts: " << *error << '\n';
-        return 1;
-    }
-    err << "tovrel contacts: "
-        << cliTr("%1 contact(s) added or given new numbers, %2 in the book")
-               .arg(added)
-               .arg(book->contacts().size())
-        << '\n';
+    if (const auto error = book->save(ContactBook::defaultPath()))
+        return fail(*error);
+    QTextStream(stderr) << "tovrel contacts: "
+                        << cliTr("%1 contact(s) added or given new numbers, %2 in the book")
+                               .arg(added)
+                               .arg(book->contacts().size())
+                        << '\n';
     return 0;
 }
 
 int listContacts()
 {
-    QTextStream out(stdout);
-    std::optional<ContactBook> book = loadUserContactBook("tovrel contacts");
+    std::optional<ContactBook> book = loadUserContactBook(kCommand);
     if (!book)
         return 1;
+    QTextStream out(stdout);
     for (const Contact &c : book->contacts()) {
         for (const QString &number : c.numbers)
             out << tableRow({c.name, number}) << '\n';
     }
     out.flush();
-    if (out.status() != QTextStream::Ok) {
-        QTextStream(stderr) << "tovrel contacts: " << cliTr("the rows could not be written")
-                            << '\n';
-        return 1;
-    }
+    if (out.status() != QTextStream::Ok)
+        return fail(cliTr("the rows could not be written"));
     return 0;
 }
 
 int exportContacts(const QString &path)
 {
-    QTextStream err(stderr);
-    std::optional<ContactBook> book = loadUserContactBook("tovrel contacts");
+    std::optional<ContactBook> book = loadUserContactBook(kCommand);
     if (!book)
         return 1;
-    if (book->isEmpty()) {
-        err << "tovrel contacts: " << cliTr("the contact book is empty; nothing exported") << '\n';
-        return 1;
-    }
+    if (book->isEmpty())
+        return fail(cliTr("the contact book is empty; nothing exported"));
     AtomicFile file(path);
     if (!file.open() || !file.write(vCardText(book->contacts())) || !file.commit()) {
-        err << "tovrel contacts: "
-            << cliTr("%1 cannot be written: %2")
-                   .arg(QDir::toNativeSeparators(path), file.errorString())
-            << '\n';
-        return 1;
+        return fail(cliTr("%1 cannot be written: %2")
+                        .arg(QDir::toNativeSeparators(path), file.errorString()));
     }
     return 0;
 }
@@ -133,29 +127,21 @@ int exportContacts(const QString &path)
 
 int runContacts(const QStringList &arguments)
 {
-    QTextStream out(stdout);
-    QTextStream err(stderr);
     QStringList args = arguments;
     if (args.contains(QStringLiteral("-h")) || args.contains(QStringLiteral("--help"))) {
+        QTextStream out(stdout);
         printContactsHelp(out);
         return 0;
     }
     const QString action = args.isEmpty() ? QString() : args.takeFirst();
     if (action == QLatin1String("import"))
         return importContacts(args);
-    if (action == QLatin1String("list") && args.isEmpty())
-        return listContacts();
-    if (action == QLatin1String("export") && args.size() == 1)
-        return exportContacts(args.first());
-    if (action == QLatin1String("list") || action == QLatin1String("export")) {
-        err << "tovrel contacts: "
-            << (action == QLatin1String("list") ? cliTr("list takes no argument")
-                                                : cliTr("export takes one FILE"))
-            << '\n';
-        return 1;
-    }
-    err << "tovrel contacts: " << cliTr("say import, list or export (see --help)") << '\n';
-    return 1;
+    if (action == QLatin1String("list"))
+        return args.isEmpty() ? listContacts() : fail(cliTr("list takes no argument"));
+    if (action == QLatin1String("export"))
+        return args.size() == 1 ? exportContacts(args.first())
+                                : fail(cliTr("export takes one FILE"));
+    return fail(cliTr("say import, list or export (see --help)"));
 }
 
 } // namespace tovrel::cli

@@ -57,16 +57,13 @@ int runNote(const QStringList &args)
             printNoteHelp(out);
             return 0;
         }
-        if (a == QLatin1String("--set") || a == QLatin1String("--clear")) {
+        const bool set = a == QLatin1String("--set");
+        if (set || a == QLatin1String("--clear")) {
             if (newText)
                 return fail(cliTr("--set and --clear go alone"));
-            if (a == QLatin1String("--clear")) {
-                newText = QString();
-            } else {
-                if (i + 1 >= args.size())
-                    return fail(cliTr("--set needs a value"));
-                newText = args.at(++i);
-            }
+            if (set && i + 1 >= args.size())
+                return fail(cliTr("--set needs a value"));
+            newText = set ? args.at(++i) : QString();
         } else if (file.isEmpty() && !a.startsWith(QLatin1Char('-'))) {
             file = a;
         } else {
