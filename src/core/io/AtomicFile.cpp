@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -52,7 +51,7 @@ bool renameOver(const QString &from, const QString &to, QString *error)
     return false;
 #else
     if (::rename(nativePath(from).constData(), nativePath(to).constData()) != 0) {
-        *error = QString::fromLocal8Bit(std::strerror(errno));
+        *error = systemErrorText(errno);
         return false;
     }
     // The new name itself is made durable as far as the folder allows; a folder that cannot be
@@ -69,17 +68,19 @@ bool renameOver(const QString &from, const QString &to, QString *error)
 
 } // namespace
 
-bool syncFileToDisk(QFile &file)
+std::optional<QString> syncToDisk(int handle)
 {
 #ifdef Q_OS_WIN
-    return _commit(file.handle()) == 0;
+    const int rc = _commit(handle);
 #else
     int rc = 0;
     do {
-        rc = ::fsync(file.handle());
+        rc = ::fsync(handle);
     } while (rc != 0 && errno == EINTR);
-    return rc == 0;
 #endif
+    if (rc == 0)
+        return std::nullopt;
+    return systemErrorText(errno);
 }
 
 void failWritesPastFileSizeLimit()
@@ -177,10 +178,8 @@ bool AtomicFile::finish()
         if (const auto error = tovrel::setModificationTime(m_file.fileName(), m_modificationTime))
             return failAndDiscard(*error);
     }
-    if (!syncFileToDisk(m_file))
-        return failAndDiscard(m_file.error() != QFileDevice::NoError
-                                  ? m_file.errorString()
-                                  : QString::fromLocal8Bit(std::strerror(errno)));
+    if (const auto error = syncToDisk(m_file.handle()))
+        return failAndDiscard(*error);
     // The replacement keeps the permissions the user gave the earlier file. They are given only
     // now, so that a read-only original does not keep a writer that fills the file by its name
     // from reopening it.

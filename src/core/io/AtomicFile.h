@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QString>
 
+#include <optional>
+
 // A file that replaces its target only when every byte of it reached the disk. It is written
 // unbuffered under a temporary name in the target's folder, so each write's failure (a full
 // disk, a file-size limit) shows at that write and never waits for a close. commit() syncs the
@@ -18,9 +20,9 @@ namespace tovrel {
 // of the system ending the program with SIGXFSZ. Called once at the start of each program.
 void failWritesPastFileSizeLimit();
 
-// Writes what `file` (open for writing) holds through to the disk: false, with errno set, when
-// that fails.
-bool syncFileToDisk(QFile &file);
+// Writes what the open file `handle` (a descriptor, as QFile::handle() gives) holds through to
+// the disk; the system's reason when that fails.
+std::optional<QString> syncToDisk(int handle);
 
 class AtomicFile
 {

@@ -230,8 +230,10 @@ std::optional<QString> copyFileTo(const QString &from, const QString &to)
             break;
         }
     }
-    if (!result && ::fsync(out) != 0)
-        result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to, errno);
+    if (!result) {
+        if (const auto error = syncToDisk(out))
+            result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to, *error);
+    }
     if (closeDescriptor(out) != 0 && !result)
         result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to, errno);
     closeDescriptor(in);
@@ -351,8 +353,10 @@ std::optional<QString> copyFileTo(const QString &from, const QString &to)
     if (!result && !out.flush())
         result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to,
                          out.errorString());
-    if (!result && !syncFileToDisk(out))
-        result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to, errno);
+    if (!result) {
+        if (const auto error = syncToDisk(out.handle()))
+            result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to, *error);
+    }
     out.close();
     if (!result && out.error() != QFileDevice::NoError)
         result = failure(QCoreApplication::translate("FolderSwap", "写入文件失败"), to,
