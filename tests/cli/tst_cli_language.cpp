@@ -21,29 +21,36 @@ bool holdsChinese(const QString &text)
     return text.contains(chinese);
 }
 
-// How the language is chosen for one run: the locale and the options before the command.
+// How the language is chosen for one run: the locale's variables and the options before the
+// command.
 struct LanguageChoice
 {
     const char *name;
-    QByteArray locale;
-    QStringList options;
-    bool english;
+    QByteArray lang;
+    QByteArray lcAll = {};
+    QByteArray lcMessages = {};
+    QStringList options = {};
+    bool english = false;
 };
 
-const QList<LanguageChoice> &choices()
-{
-    static const QList<LanguageChoice> all{
-        {"C locale", "C.UTF-8", {}, false},
-        {"POSIX locale", "POSIX", {}, false},
-        {"Chinese locale", "zh_CN.UTF-8", {}, false},
-        {"English locale", "en_US.UTF-8", {}, true},
-        {"--lang en in the C locale", "C.UTF-8", {u("--lang"), u("en")}, true},
-        {"--lang zh in an English locale", "en_US.UTF-8", {u("--lang"), u("zh")}, false},
-    };
-    return all;
-}
+const LanguageChoice kChinese{"C locale", "C.UTF-8"};
+const LanguageChoice kEnglish{"English locale", "en_US.UTF-8", {}, {}, {}, true};
+
+// The other ways the language is chosen: LC_ALL, then LC_MESSAGES, then LANG, the first one
+// set; an en locale is English, any other Chinese; --lang overrides them all.
+const QList<LanguageChoice> kChoices{
+    {"LC_ALL English over a Chinese LANG", "zh_CN.UTF-8", "en_US.UTF-8", {}, {}, true},
+    {"LC_ALL Chinese over an English LANG", "en_US.UTF-8", "zh_CN.UTF-8"},
+    {"LC_ALL C over an English LC_MESSAGES", "en_US.UTF-8", "C", "en_GB.UTF-8"},
+    {"LC_MESSAGES English over a Chinese LANG", "C.UTF-8", {}, "en_GB.UTF-8", {}, true},
+    {"--lang en in the C locale", "C.UTF-8", {}, {}, {u("--lang"), u("en")}, true},
+    {"--lang=en, LC_ALL Chinese", "C", "zh_CN.UTF-8", {}, {u("--lang=en")}, true},
+    {"--lang zh in an English locale", "en_US.UTF-8", {}, {}, {u("--lang"), u("zh")}},
+};
 
 } // namespace
+
+Q_DECLARE_METATYPE(LanguageChoice)
 
 class TestCliLanguage : public QObject
 {
@@ -58,16 +65,15 @@ private slots:
     }
 
     // Each command's message (on `stream`) is in the language chosen and keeps the program's
-    // and command's name before it; stdout is the same whatever the language.
+    // and command's name before it; stdout is the same whatever the language. Every command is
+    // run in both languages, and one of them in every way of choosing the language.
     void messages_data()
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<bool>("onStdout");
         QTest::addColumn<QString>("kept");
-        QTest::addColumn<QByteArray>("locale");
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<bool>("english");
+        QTest::addColumn<LanguageChoice>("choice");
         const QString missing = m_folder.file(u("absent"));
         struct Case
         {
@@ -78,9 +84,9 @@ private slots:
             QString kept; // the part that is the same in both languages
         };
         const QList<Case> cases{
+            {"unknown command", {u("frobnicate")}, 1, false, u("tovrel: ")},
             {"help", {u("--help")}, 0, true, u("tovrel [--lang en|zh] COMMAND [OPTIONS]")},
             {"a command's help", {u("play"), u("--help")}, 0, true, u("--speed X")},
-            {"unknown command", {u("frobnicate")}, 1, false, u("tovrel: ")},
             {"list of a missing folder", {u("list"), missing}, 1, false, u("tovrel list: ")},
             {"touch of a missing folder", {u("touch"), missing}, 1, false, u("tovrel touch: ")},
             {"play at a speed out of range",
@@ -99,13 +105,16 @@ private slots:
              false,
              u("tovrel list: ")},
         };
+        const auto add = [](const Case &c, const LanguageChoice &l) {
+            QTest::addRow("%s, %s", c.name, l.name)
+                << c.args << c.exitCode << c.onStdout << c.kept << l;
+        };
         for (const Case &c : cases) {
-            for (const LanguageChoice &l : choices()) {
-                QTest::addRow("%s, %s", c.name, l.name)
-                    << c.args << c.exitCode << c.onStdout << c.kept << l.locale << l.options
-                    << l.english;
-            }
+            add(c, kChinese);
+            add(c, kEnglish);
         }
+        for (const LanguageChoice &l : kChoices)
+            add(cases.first(), l);
     }
 
     void messages()
@@ -114,15 +123,13 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(bool, onStdout);
         QFETCH(QString, kept);
-        QFETCH(QByteArray, locale);
-        QFETCH(QStringList, options);
-        QFETCH(bool, english);
-        const auto run = runIn(locale, options + args);
+        QFETCH(LanguageChoice, choice);
+        const auto run = runIn(choice, choice.options + args);
         QCOMPARE(run.exitCode, exitCode);
         const QString &message = onStdout ? run.out : run.err;
         QVERIFY2(!message.trimmed().isEmpty(), qPrintable(run.err));
         QVERIFY2(message.contains(kept), qPrintable(message));
-        QVERIFY2(holdsChinese(message) != english, qPrintable(message));
+        QVERIFY2(holdsChinese(message) != choice.english, qPrintable(message));
         if (!onStdout)
             QVERIFY2(run.out.isEmpty(), qPrintable(run.out));
     }
@@ -140,21 +147,21 @@ private slots:
     void tablesStayTheSame()
     {
         QFETCH(QStringList, args);
-        const auto chinese = runIn("C.UTF-8", args);
-        const auto english = runIn("en_US.UTF-8", args);
+        const auto chinese = runIn(kChinese, args);
+        const auto english = runIn(kEnglish, args);
         QCOMPARE(english.exitCode, chinese.exitCode);
         QVERIFY2(!chinese.out.isEmpty(), qPrintable(chinese.err));
         QCOMPARE(english.out.toUtf8(), chinese.out.toUtf8());
     }
 
 private:
-    // tovrel with `args`, LANG set to `locale` for it (LC_ALL and LC_MESSAGES left empty).
-    static tovrel::test::ProgramRun runIn(const QByteArray &locale, const QStringList &args)
+    // tovrel with `args`, the locale's variables set as `choice` has them.
+    static tovrel::test::ProgramRun runIn(const LanguageChoice &choice, const QStringList &args)
     {
         const QByteArray before = qgetenv("LANG");
-        qputenv("LANG", locale);
-        qputenv("LC_ALL", "");
-        qputenv("LC_MESSAGES", "");
+        qputenv("LANG", choice.lang);
+        qputenv("LC_ALL", choice.lcAll);
+        qputenv("LC_MESSAGES", choice.lcMessages);
         auto run = tovrel::test::runTovrel(args);
         qputenv("LANG", before);
         return run;
