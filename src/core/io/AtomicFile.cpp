@@ -3,9 +3,7 @@
 #include "io/FileTime.h"
 #include "io/NativePath.h"
 
-#include <QDir>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <csignal>
@@ -21,24 +19,6 @@
 
 namespace tovrel {
 namespace {
-
-// The longest name a folder entry may have, in bytes of the file system's encoding.
-constexpr qsizetype kLongestName = 255;
-
-// Hidden, and never matching "*.spx" or "*.wav": a left-over temporary file is not listed. A
-// target whose own name leaves no room for the additions gets a short name instead.
-QString temporaryNameFor(const QString &path)
-{
-    const QFileInfo info(path);
-    const QString suffix = QLatin1Char('.') +
-                           QString::number(QRandomGenerator::global()->generate(), 36) +
-                           QStringLiteral(".part");
-    QString name = QLatin1Char('.') + info.fileName() + suffix;
-    // A name holding bytes that are not UTF-8 (io/NativePath.h) cannot be opened by its text.
-    if (QFile::encodeName(name).size() > kLongestName || shownPath(name) != name)
-        name = QStringLiteral(".tovrel") + suffix;
-    return info.dir().filePath(name);
-}
 
 bool renameOver(const QString &from, const QString &to, QString *error)
 {
@@ -119,7 +99,7 @@ bool AtomicFile::open()
     m_failed = false;
     m_error.clear();
     for (int attempt = 0; attempt < 8; ++attempt) {
-        m_file.setFileName(temporaryNameFor(m_path));
+        m_file.setFileName(hiddenPathBeside(m_path));
         if (m_file.open(QIODevice::ReadWrite | QIODevice::NewOnly | QIODevice::Unbuffered)) {
             m_state = State::Writing;
             return true;

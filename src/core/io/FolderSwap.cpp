@@ -5,10 +5,8 @@
 #include "io/Platform.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
@@ -25,9 +23,6 @@
 namespace tovrel {
 namespace {
 
-// The longest name a folder entry may have, in bytes of the file system's encoding.
-constexpr qsizetype kLongestName = 255;
-
 QString failure(const QString &what, const QString &path, const QString &reason)
 {
     return QCoreApplication::translate("FolderSwap", "%1：%2（%3）")
@@ -37,19 +32,6 @@ QString failure(const QString &what, const QString &path, const QString &reason)
 QString failure(const QString &what, const QString &path, int error)
 {
     return failure(what, path, systemErrorText(error));
-}
-
-// A hidden name, not yet taken, beside `target` (the same folder), named after it.
-QString hiddenPathBeside(const QString &target)
-{
-    const QFileInfo info(target);
-    const QString suffix = QLatin1Char('.') +
-                           QString::number(QRandomGenerator::global()->generate(), 36) +
-                           QStringLiteral(".part");
-    QString name = QLatin1Char('.') + info.fileName() + suffix;
-    if (nativePath(name).size() > kLongestName)
-        name = QStringLiteral(".tovrel") + suffix;
-    return info.dir().filePath(name);
 }
 
 } // namespace

@@ -2,7 +2,10 @@
 
 #include "io/Platform.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
@@ -104,6 +107,20 @@ QByteArray nativePath(QStringView path)
     }
     bytes += path.mid(run).toUtf8();
     return bytes;
+}
+
+QString hiddenPathBeside(const QString &target)
+{
+    // The longest name a folder entry may have, in bytes of the file system's encoding.
+    constexpr qsizetype kLongestName = 255;
+    const QFileInfo info(target);
+    const QString suffix = QLatin1Char('.') +
+                           QString::number(QRandomGenerator::global()->generate(), 36) +
+                           QStringLiteral(".part");
+    QString name = QLatin1Char('.') + info.fileName() + suffix;
+    if (nativePath(name).size() > kLongestName || shownPath(name) != name)
+        name = QStringLiteral(".tovrel") + suffix;
+    return info.dir().filePath(name);
 }
 
 QString shownPath(const QString &path)

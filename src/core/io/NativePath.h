@@ -47,6 +47,11 @@ std::optional<QString> openNativeFile(QFile &file, const QString &path,
 // Creates the new file `path` (never one that exists) by its real bytes into `file`, open for
 // writing: nothing, or the system's reason.
 std::optional<QString> createNativeFile(QFile &file, const QString &path);
+// A new name beside `target`, in its folder, for work that is renamed into place when done:
+// hidden, named after the target with a random part and ".part" added, so it never matches
+// "*.spx" or "*.wav" and a left-over is never listed. A target whose name leaves no room for
+// the additions, or holds kept bytes, gets the short ".tovrel<random>.part" instead.
+QString hiddenPathBeside(const QString &target);
 // The reason given for a pipe, socket or device found where a file was looked for.
 QString notRegularFileText();
 // The system's text for an errno value.
