@@ -424,10 +424,12 @@ void PlaybackSession::runPlayer()
     }
 
     // The recording has run out of blocks: what the stretch still holds is the end of it, and
-    // plays before the queue drains.
+    // plays before the device's queue drains. A stop cuts both short, and so does a device that
+    // has stopped; while the user holds the last sound, the device keeps it and the drain waits.
     if (reason == EndReason::BlockTimeout)
         stretch.flush();
-    while (reason == EndReason::BlockTimeout && stretch.readyBytes() > 0) {
+    while (reason == EndReason::BlockTimeout &&
+           (stretch.readyBytes() > 0 || !player.AllBuffersFree())) {
         const int state = playState();
         if (state == PlayStopped)
             break;
@@ -437,27 +439,10 @@ void PlaybackSession::runPlayer()
         }
         if (player.IsPaused())
             player.Resume();
-        if (player.NearlyFull()) {
+        if (stretch.readyBytes() > 0 && !player.NearlyFull())
+            queueStretched();
+        else
             waitOnDevice();
-            continue;
-        }
-        queueStretched();
-    }
-
-    // Drain: a recording that ran out of blocks plays out its queued sound; a stop cuts it, and
-    // so does a device that has stopped.
-    while (reason == EndReason::BlockTimeout && !player.AllBuffersFree()) {
-        const int state = playState();
-        if (state == PlayStopped)
-            break;
-        if (state == PlayPaused) {
-            // The user holds the last sound: the device keeps it, and the drain waits.
-            holdPause();
-            continue;
-        }
-        if (player.IsPaused())
-            player.Resume();
-        waitOnDevice();
     }
     // The last buffer may have finished since the drain last looked.
     noteElapsed();
