@@ -1,9 +1,9 @@
 #include "PlaybackFixtures.h"
+#include "PlayingWindows.h"
 #include "ReportListView.h"
 #include "SkipOutsideCi.h"
 #include "SpeechEncoder.h"
 #include "SpeechFixtures.h"
-#include "StartupWindows.h"
 #include "TFindForm.h"
 #include "TMainForm.h"
 #include "TestFolders.h"
@@ -12,7 +12,6 @@
 #include "VirtualAudioOutput.h"
 #include "activity/ActivityFlags.h"
 #include "playback/PlaybackSession.h"
-#include "playback/PlaybackTimes.h"
 #include "report/ReportModel.h"
 
 #include <QApplication>
@@ -23,6 +22,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QTime>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -36,34 +36,21 @@ namespace {
 
 using tovrel::test::u;
 
-// What the virtual audio output played; a base so it exists before the windows are built.
-struct PlayedAudio
+// `seconds` as the players' time labels show them.
+QString clockText(int seconds)
 {
-    std::shared_ptr<VirtualAudioOutput::Record> record =
-        std::make_shared<VirtualAudioOutput::Record>();
-};
+    return QTime(0, 0).addSecs(seconds).toString(u"hh:mm:ss");
+}
 
 // The windows as start-up builds them, playing into the virtual audio output.
-struct Window : PlayedAudio, tovrel::test::StartupWindows
+struct Window : tovrel::test::PlayingWindows
 {
     TempFolder folder;
     QStringList paths;
 
     explicit Window(double speed = 10.0, Behaviour behaviour = Behaviour::Plays)
-        : StartupWindows([&](AppContext &context) {
-              resetActivityFlags();
-              context.audioOutput = VirtualAudioOutput::factory(record, speed, behaviour);
-          })
-    {
-        main->TimerPlayer->stop();     // the tests tick it themselves
-        main->TimerUSBConnect->stop(); // no telephone here
-    }
-
-    ~Window()
-    {
-        main.reset();
-        resetActivityFlags();
-    }
+        : PlayingWindows(speed, behaviour)
+    {}
 
     // Lists recordings of these payload lengths, as the PC list would.
     void list(const QList<int> &payloadLengths)
@@ -197,7 +184,7 @@ private slots:
         w.main->ListViewFileModel->appendRow(ReportRow{{QStringLiteral("1")}, demo});
         w.select(0);
         w.main->BitBtnPlayStartClick();
-        QCOMPARE(w.main->Label4->text(), playbacktimes::timeText(int(bytes.size() / 1000 + 1)));
+        QCOMPARE(w.main->Label4->text(), clockText(int(bytes.size() / 1000 + 1)));
         QVERIFY(w.waitForStop());
         const QByteArray expected = test::referenceDecode(payload);
         QVERIFY(expected.size() > 80000); // more than one block
@@ -260,7 +247,7 @@ private slots:
                  qPrintable(QStringLiteral("bar at %1 s, %2 s of the recording played")
                                 .arg(w.main->TrackBar1->value())
                                 .arg(recordingSeconds)));
-        QCOMPARE(w.main->Label3->text(), playbacktimes::timeText(w.main->TrackBar1->value()));
+        QCOMPARE(w.main->Label3->text(), clockText(w.main->TrackBar1->value()));
 
         w.main->BitBtnPlayStartClick(); // resume
         QVERIFY(w.waitForStop());

@@ -1,18 +1,25 @@
+#include "ListExport.h"
+#include "NoteEditor.h"
 #include "ProgramRun.h"
 #include "RecordingMessageSink.h"
 #include "ReportListView.h"
 #include "SearchFixtures.h"
+#include "SkipOutsideCi.h"
+#include "SmallFileSystem.h"
 #include "SpeechEncoder.h"
 #include "TFindForm.h"
 #include "TMainForm.h"
 #include "TestFolders.h"
 #include "TestText.h"
+#include "WorkbookReaders.h"
 
 #include "VirtualAudioOutput.h"
 #include "activity/ActivityFlags.h"
 #include "report/ReportModel.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDateEdit>
 #include <QDateTimeEdit>
 #include <QDir>
@@ -21,9 +28,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimeEdit>
 #include <QTimer>
@@ -35,6 +45,7 @@
 using namespace tovrel;
 using tovrel::test::RecordingMessageSink;
 using tovrel::test::shortRecord;
+using tovrel::test::SmallFileSystem;
 using tovrel::test::TempFolder;
 
 namespace {
@@ -106,7 +117,64 @@ struct Windows
             n.append(r.cells.first());
         return n;
     }
+
+    // Two recordings in the sub-folder `sub` of the folder (which ends with '/'), listed in the
+    // PC list or found in the search window, shown with the second row selected and the focus in
+    // the list; null when the window cannot be shown or the list is not as written.
+    ReportListView *showTwoRecordings(bool search, const QString &sub = {})
+    {
+        const QString at = folder.path() + sub;
+        find->setSearchFolder(at);
+        folder.write(sub + u("03151230_0001_xxxxx1234567.spx"),
+                     shortRecord(0, 3, 15, 12, 30, "1234567", 61000));
+        folder.write(sub + u("03161000_0002_xxxxx7654321.spx"),
+                     shortRecord(1, 3, 16, 10, 0, "7654321", 5000));
+        QWidget *window = search ? static_cast<QWidget *>(find) : main.get();
+        ReportListView *list = search ? find->FindListView : main->ListViewFile;
+        if (search) {
+            find->show();
+            find->BtnFindClick();
+        } else {
+            main->show();
+            main->EditInput->setText(at);
+            main->PageControl1->setCurrentWidget(main->TabSheetMCU);
+            main->PageControl1->setCurrentWidget(main->TabSheetComputer);
+        }
+        if (!QTest::qWaitForWindowActive(window) || list->reportModel()->rowCount() != 2)
+            return nullptr;
+        list->selectRow(1);
+        list->setFocus();
+        return list;
+    }
+
+    NoteEditor *editor() const { return main->findChild<NoteEditor *>(); }
 };
+
+// Opens the note editor on the list's selected row as the user does: F2, or the list's context
+// menu and its first entry.
+void openNoteEditor(ReportListView *list, bool byMenu)
+{
+    if (!byMenu) {
+        QTest::keyClick(list, Qt::Key_F2);
+        return;
+    }
+    QTimer::singleShot(0, list, [] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+            menu->close(); // nothing to choose: the test goes on and fails
+        }
+    });
+    const QPoint at = list->visualRect(list->currentIndex()).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list->viewport(), &event);
+}
+
+QString lastCell(const ReportListView *list, int row)
+{
+    const ReportModel *model = list->reportModel();
+    return model->row(row).cells.value(model->columnCount() - 1);
+}
 
 } // namespace
 
@@ -724,6 +792,137 @@ private slots:
         QTRY_COMPARE(f->BitBtn4->text(), u("转换选择"));
         QVERIFY(f->BtnFind->isEnabled() && f->BitBtn5->isEnabled());
         QCOMPARE(ConvertSelectedFlag.load(), 0);
+    }
+
+    // The note editor on a row of either list, by F2 or the context menu: the saved note's first
+    // line shows in the row's last column and the whole note is in the file beside the
+    // recording; opened again it holds the whole note; emptied and saved, the note is gone.
+    void noteEditing_data()
+    {
+        QTest::addColumn<bool>("search");
+        QTest::addColumn<bool>("byMenu");
+        for (bool search : {false, true}) {
+            const char *list = search ? "search results" : "PC list";
+            QTest::addRow("%s, F2", list) << search << false;
+            QTest::addRow("%s, context menu", list) << search << true;
+        }
+    }
+
+    void noteEditing()
+    {
+        QFETCH(bool, search);
+        QFETCH(bool, byMenu);
+        Windows w;
+        ReportListView *list = w.showTwoRecordings(search);
+        QVERIFY(list);
+        const QString note = u("03161000_0002_xxxxx7654321.spx.txt");
+        openNoteEditor(list, byMenu);
+        QTRY_VERIFY(w.editor() && w.editor()->isVisible());
+        QCOMPARE(w.editor()->NoteText->toPlainText(), QString());
+        w.editor()->NoteText->setFocus();
+        QTest::keyClicks(w.editor()->NoteText, u("Call back"));
+        QTest::keyClick(w.editor()->NoteText, Qt::Key_Return);
+        w.editor()->NoteText->insertPlainText(u("周一上午"));
+        QTest::mouseClick(w.editor()->BtnSave, Qt::LeftButton);
+        QTRY_VERIFY(!w.editor());
+        QCOMPARE(lastCell(list, 1), u("Call back"));
+        QCOMPARE(lastCell(list, 0), QString());
+        QCOMPARE(w.folder.read(note), u("Call back\n周一上午").toUtf8());
+        QVERIFY(w.messages.texts().isEmpty());
+
+        // The keys are back in the list at once.
+        QTRY_COMPARE(QApplication::focusWidget(), list);
+        openNoteEditor(list, byMenu);
+        QTRY_VERIFY(w.editor() && w.editor()->isVisible());
+        QCOMPARE(w.editor()->NoteText->toPlainText(), u("Call back\n周一上午"));
+        w.editor()->NoteText->clear();
+        QTest::mouseClick(w.editor()->BtnSave, Qt::LeftButton);
+        QTRY_VERIFY(!w.editor());
+        QCOMPARE(lastCell(list, 1), QString());
+        QVERIFY(!QFile::exists(w.folder.file(note)));
+        QVERIFY(w.messages.texts().isEmpty());
+    }
+
+    // The disk cannot take the new note: the reason is shown, the editor stays open with what
+    // was typed, and the row and the file keep the note they had.
+    void failedNoteSaveLosesNothing()
+    {
+        Windows w;
+        SmallFileSystem disk(w.folder.path(), 256);
+        if (!disk.isMounted())
+            TOVREL_SKIP_OUTSIDE_CI("a tmpfs cannot be mounted here");
+        const QString sub = disk.path().mid(w.folder.path().size());
+        const QString note = sub + u("03161000_0002_xxxxx7654321.spx.txt");
+        w.folder.write(note, "旧的\n备注");
+        ReportListView *list = w.showTwoRecordings(false, sub);
+        QVERIFY(list);
+        QCOMPARE(lastCell(list, 1), u("旧的"));
+        QTest::keyClick(list, Qt::Key_F2);
+        QTRY_VERIFY(w.editor() && w.editor()->isVisible());
+        QVERIFY(disk.fill());
+        w.editor()->NoteText->setPlainText(u("新的备注").repeated(100));
+        QTest::mouseClick(w.editor()->BtnSave, Qt::LeftButton);
+        QCOMPARE(w.messages.texts().size(), 1);
+        QVERIFY2(w.messages.texts().first().contains(w.folder.file(note)),
+                 qPrintable(w.messages.texts().first()));
+        QVERIFY(w.editor() && w.editor()->isVisible());
+        QCOMPARE(w.editor()->NoteText->toPlainText(), u("新的备注").repeated(100));
+        QCOMPARE(lastCell(list, 1), u("旧的"));
+        QCOMPARE(w.folder.read(note), QByteArray("旧的\n备注"));
+        w.editor()->BtnCancel->click();
+        QTRY_VERIFY(!w.editor());
+    }
+
+    // The 备注 field: only recordings whose note holds its text, letter case ignored.
+    void searchByNoteField()
+    {
+        Windows w;
+        w.folder.write(u("03161000_0002_xxxxx7654321.spx.txt"), "first\nCALL back");
+        QVERIFY(w.showTwoRecordings(true));
+        w.find->NoteFindEdit->setText(u("call BACK"));
+        w.find->BtnFindClick();
+        QCOMPARE(w.find->FindListViewModel->rowCount(), 1);
+        QCOMPARE(w.find->FindListViewModel->row(0).key.toString(),
+                 w.folder.file(u("03161000_0002_xxxxx7654321.spx")));
+        QCOMPARE(lastCell(w.find->FindListView, 0), u("first"));
+        w.find->NoteFindEdit->clear();
+        w.find->BtnFindClick();
+        QCOMPARE(w.find->FindListViewModel->rowCount(), 2);
+    }
+
+    // A list's export carries the 备注 column when a row has a note, and only then.
+    void exportCarriesNotes_data()
+    {
+        QTest::addColumn<bool>("search");
+        QTest::addColumn<bool>("withNote");
+        QTest::newRow("PC list, a note") << false << true;
+        QTest::newRow("PC list, no note") << false << false;
+        QTest::newRow("search results, a note") << true << true;
+        QTest::newRow("search results, no note") << true << false;
+    }
+
+    void exportCarriesNotes()
+    {
+        QFETCH(bool, search);
+        QFETCH(bool, withNote);
+        Windows w;
+        if (withNote)
+            w.folder.write(u("03151230_0001_xxxxx1234567.spx.txt"), "客户\n第二行");
+        ReportListView *list = w.showTwoRecordings(search);
+        QVERIFY(list);
+        const QString path = w.output.file(u("list.xlsx"));
+        QVERIFY(exportListWithMessages(w.messages, *list, path));
+        QString error;
+        const QList<QStringList> rows = tovrel::test::readXlsx(path, &error).rows;
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(rows.size(), 3);
+        const qsizetype columns = list->reportModel()->columnCount();
+        QCOMPARE(rows.first().size(), withNote ? columns : columns - 1);
+        if (withNote) {
+            QCOMPARE(rows.at(0).last(), u("备注"));
+            QCOMPARE(rows.at(1).last(), u("客户"));
+            QCOMPARE(rows.at(2).last(), QString());
+        }
     }
 };
 
