@@ -545,5 +545,9 @@ changed (each is named) or FOLDER cannot be read.</source>
         <source>changed %1 of %2 recording file(s)</source>
         <translation>修改了 %2 个录音文件中的 %1 个</translation>
     </message>
+    <message>
+        <source>cannot look for %1: %2</source>
+        <translation>无法查看 %1：%2</translation>
+    </message>
 </context>
 </TS>

@@ -73,9 +73,14 @@ int runNote(const QStringList &args)
     if (file.isEmpty())
         return fail(cliTr("give a FILE (see --help)"));
     // A note belongs to a recording: none is read or written for a file that is not there.
+    // A folder on the way that may not be searched is said as such, not as a missing recording.
     std::error_code statError;
-    if (!std::filesystem::exists(fsPath(file), statError))
-        return fail(cliTr("no such recording: %1").arg(shownPath(file)));
+    if (!std::filesystem::exists(fsPath(file), statError)) {
+        return fail(
+            statError
+                ? cliTr("cannot look for %1: %2").arg(shownPath(file), systemErrorText(statError))
+                : cliTr("no such recording: %1").arg(shownPath(file)));
+    }
     if (newText) {
         if (const auto error = writeNote(file, *newText))
             return fail(*error);

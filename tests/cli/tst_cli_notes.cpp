@@ -125,6 +125,24 @@ private slots:
         QCOMPARE(QFile::exists(dir.file(kFirst) + u(".txt")), !printed.isEmpty());
     }
 
+    // A recording behind a folder the user may not enter is not called missing.
+    void recordingOutOfReach()
+    {
+        TempFolder dir;
+        QVERIFY(QDir(dir.path()).mkdir(u("locked")));
+        dir.write(u("locked/") + kFirst, shortRecord(0, 3, 15, 12, 30, "1234567", 61000));
+        QCOMPARE(::chmod(QFile::encodeName(dir.file(u("locked"))).constData(), 0700), 0);
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+        ChildLimits limits;
+        limits.asNobody = true;
+        const ProgramRun run = runProgram(
+            tovrelProgram(), {u("--lang"), u("en"), u("note"), dir.file(u("locked/") + kFirst)},
+            60000, limits);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(u("Permission denied")), qPrintable(run.err));
+        QVERIFY2(!run.err.contains(u("no such recording")), qPrintable(run.err));
+    }
+
     // A note file that cannot be read is named, never taken for "no note".
     void unreadableNote()
     {
