@@ -147,6 +147,30 @@ private slots:
         QCOMPARE(f.session->speed(), tenths); // kept for the next playback
     }
 
+    // Back to the recording's own speed while playing: what the stretch still held plays
+    // first, and the rest is the recording's own decode, sample for sample, to its end.
+    void speedBackToNormalWhilePlaying()
+    {
+        Fixture f(kSpeed);
+        f.session = std::make_unique<PlaybackSession>(VirtualAudioOutput::factory(f.record, kSpeed),
+                                                      speexBlockDecoders());
+        // Long enough that most of it is still to be decoded when the speed changes (the device
+        // holds a few seconds).
+        const QByteArray payload = spx::encodeSpeech(spx::syntheticSpeech(30000));
+        const QString path = f.recording(test::shortHeader(quint32(payload.size())), payload);
+        f.session->setSpeed(20);
+        QVERIFY(!f.session->start(path));
+        constexpr qsizetype kOneSecond = 8000 * 2; // bytes of 16-bit samples
+        QTRY_VERIFY_WITH_TIMEOUT(f.record->played().size() >= kOneSecond, 10000);
+        f.session->setSpeed(10);
+        QVERIFY(f.waitForEnd());
+        const QByteArray expected = test::referenceDecode(payload);
+        const QByteArray played = f.record->played();
+        QVERIFY2(played.size() > expected.size() / 2 && played.size() < expected.size(),
+                 qPrintable(QString::number(played.size())));
+        QVERIFY(played.right(4 * kOneSecond) == expected.right(4 * kOneSecond));
+    }
+
     // The recordings' own decoder: what plays is the continuous decode of the whole payload,
     // and a start at a seek offset is a fresh decode from there.
     void speechPlaysAsItsContinuousDecode_data()
