@@ -84,14 +84,14 @@ int runCheck(const QStringList &arguments)
     rules.isRecordingName = isListRecordingName;
     FolderWalkHooks hooks;
     hooks.recording = [&](const WalkedRecording &r) {
-        if (const auto damage = recordingDamage(r))
+        if (const auto damage = recordingDamage(r, Wording::Data))
             row(r.path(), *damage);
     };
     hooks.fileFailed = [&](const QString &path, const QString &reason) {
-        row(path, unreadableFileText(reason));
+        row(path, unreadableFileText(reason, Wording::Data));
     };
     hooks.folderFailed = [&](const QString &subFolder, const QString &reason) {
-        row(subFolder, unreadableFileText(reason));
+        row(subFolder, unreadableFileText(reason, Wording::Data));
     };
     const auto failure = walkRecordingFolders(base, rules, hooks);
     out.flush();

@@ -5,6 +5,7 @@
 #include "TestFolders.h"
 #include "TestText.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -62,6 +63,12 @@ private slots:
         QVERIFY(m_folder.isValid());
         m_folder.write(u("0305_in.spx"), shortRecord(0, 3, 5, 10, 15, "13800138000", 59999));
         m_folder.write(u("0601_local.spx"), shortRecord(2, 6, 1, 8, 0, "5551234", 3723000));
+        // Two recordings that are not whole, for the check's rows: a header cut short, and a
+        // header without the payload it gives.
+        QVERIFY(QDir(m_folder.path()).mkdir(u("damaged")));
+        const QByteArray whole = shortRecord(0, 3, 5, 10, 15, "13800138000", 59999);
+        m_folder.write(u("damaged/0305_cut.spx"), whole.left(whole.size() - 7));
+        m_folder.write(u("damaged/0305_long.spx"), whole + "xx");
     }
 
     // Each command's message (on `stream`) is in the language chosen and keeps the program's
@@ -142,6 +149,7 @@ private slots:
         QTest::newRow("list --header") << QStringList{u("list"), u("--header"), m_folder.path()};
         QTest::newRow("search --header")
             << QStringList{u("search"), m_folder.path(), u("--header")};
+        QTest::newRow("check") << QStringList{u("check"), m_folder.file(u("damaged"))};
     }
 
     void tablesStayTheSame()
@@ -151,6 +159,7 @@ private slots:
         const auto english = runIn(kEnglish, args);
         QCOMPARE(english.exitCode, chinese.exitCode);
         QVERIFY2(!chinese.out.isEmpty(), qPrintable(chinese.err));
+        QVERIFY2(holdsChinese(chinese.out), qPrintable(chinese.out));
         QCOMPARE(english.out.toUtf8(), chinese.out.toUtf8());
     }
 

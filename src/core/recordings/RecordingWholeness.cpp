@@ -6,35 +6,45 @@
 #include <QCoreApplication>
 
 namespace tovrel {
+namespace {
 
-std::optional<QString> recordingDamage(const HeaderBytes &header, qint64 fileSize)
+QString worded(const char *text, Wording wording)
+{
+    return wording == Wording::Shown ? QCoreApplication::translate("RecordingWholeness", text)
+                                     : QString::fromUtf8(text);
+}
+
+} // namespace
+
+std::optional<QString> recordingDamage(const HeaderBytes &header, qint64 fileSize, Wording wording)
 {
     const HeaderFields fields = decodeHeaderFields(header);
     const qint64 headerLength = fields.longForm ? kLongHeaderLength : kShortHeaderLength;
     if (fileSize < headerLength)
-        return QCoreApplication::translate("RecordingWholeness", "文件太短，没有完整的文件头");
+        return worded(QT_TRANSLATE_NOOP("RecordingWholeness", "文件太短，没有完整的文件头"),
+                      wording);
     const qint64 whole = headerLength + qint64(fields.payloadLength());
     if (fileSize < whole)
-        return QCoreApplication::translate("RecordingWholeness", "文件不完整：缺少 %1 字节")
+        return worded(QT_TRANSLATE_NOOP("RecordingWholeness", "文件不完整：缺少 %1 字节"), wording)
             .arg(whole - fileSize);
     if (fileSize > whole)
-        return QCoreApplication::translate("RecordingWholeness", "文件过长：多出 %1 字节")
+        return worded(QT_TRANSLATE_NOOP("RecordingWholeness", "文件过长：多出 %1 字节"), wording)
             .arg(fileSize - whole);
     return std::nullopt;
 }
 
-std::optional<QString> recordingDamage(const WalkedRecording &recording)
+std::optional<QString> recordingDamage(const WalkedRecording &recording, Wording wording)
 {
     QString reason;
     const qint64 size = recording.fileSize(&reason);
     if (size < 0)
-        return unreadableFileText(reason);
-    return recordingDamage(recording.header, size);
+        return unreadableFileText(reason, wording);
+    return recordingDamage(recording.header, size, wording);
 }
 
-QString unreadableFileText(const QString &reason)
+QString unreadableFileText(const QString &reason, Wording wording)
 {
-    return QCoreApplication::translate("RecordingWholeness", "无法读取：") + reason;
+    return worded(QT_TRANSLATE_NOOP("RecordingWholeness", "无法读取："), wording) + reason;
 }
 
 } // namespace tovrel
