@@ -2,6 +2,8 @@
 
 #include "StandardError.h"
 
+#include "settings/Language.h"
+
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QThread>
@@ -25,18 +27,13 @@ bool DeskApplication::loadQtTranslations()
 {
     if (m_qtTranslator)
         return true;
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    auto *translator = new QTranslator(this);
-    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                          QStringLiteral("_"), folder)) {
-        delete translator;
+    m_qtTranslator = installQtChinese(*this);
+    if (!m_qtTranslator) {
         qWarning("tovrel-desk: Qt's Chinese translations (qtbase_zh_CN.qm) are not installed in "
                  "%s; Qt's dialogs stay in English",
-                 qUtf8Printable(folder));
+                 qUtf8Printable(QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
         return false;
     }
-    installTranslator(translator);
-    m_qtTranslator = translator;
     return true;
 }
 

@@ -28,6 +28,9 @@ bool applyCliLanguage(QCoreApplication &app, Language language, QString *error)
         return false;
     }
     QCoreApplication::installTranslator(translator);
+    // Qt's option parser (tovrel device) refuses in Qt's own words: Chinese too where the
+    // system has them, English otherwise.
+    installQtChinese(app);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "settings/Language.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -67,6 +68,19 @@ std::optional<Language> chooseLanguage(QStringList &arguments,
         return named;
     }
     return languageOfEnvironment(variable);
+}
+
+QTranslator *installQtChinese(QCoreApplication &app)
+{
+    auto *translator = new QTranslator(&app);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(translator);
+    return translator;
 }
 
 bool applyLanguage(QCoreApplication &app, Language language, QString *error)

@@ -11,6 +11,8 @@ class QCoreApplication;
 
 // The language the programs speak: Simplified Chinese (the program's own texts, the default) or
 // English (the translation built into the programs). Both programs choose it the same way.
+class QTranslator;
+
 namespace tovrel {
 
 enum class Language
@@ -39,5 +41,10 @@ std::optional<Language> chooseLanguage(QStringList &arguments,
 // and sets the default locale to Simplified Chinese. False with the user's message in `error`
 // when the translation cannot be loaded.
 bool applyLanguage(QCoreApplication &app, Language language, QString *error);
+
+// Installs Qt's own Chinese texts (qtbase_zh_CN.qm of the system's Qt: standard buttons, the
+// option parser's refusals) into `app`: the translator, or null when the file is not installed
+// (Qt's texts then stay English).
+QTranslator *installQtChinese(QCoreApplication &app);
 
 } // namespace tovrel
