@@ -26,9 +26,21 @@ bool TrackBarWatch::eventFilter(QObject *watched, QEvent *event)
         // the thumb is let go when the last button held comes up.
         decides = static_cast<QMouseEvent *>(event)->buttons() == Qt::NoButton;
         break;
-    case QEvent::KeyRelease:
-        decides = !static_cast<QKeyEvent *>(event)->isAutoRepeat();
+    case QEvent::KeyPress: {
+        // A modifier alone never moves the bar: it is half of a player key (Ctrl+←).
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key != Qt::Key_Control && key != Qt::Key_Shift && key != Qt::Key_Alt &&
+            key != Qt::Key_Meta && key != Qt::Key_AltGr)
+            m_pressedKey = key;
         break;
+    }
+    case QEvent::KeyRelease: {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        decides = !key->isAutoRepeat() && key->key() == m_pressedKey;
+        if (decides)
+            m_pressedKey = 0;
+        break;
+    }
     case QEvent::Wheel:
         decides = true;
         break;

@@ -411,8 +411,8 @@ private slots:
         QVERIFY(w.playIntoSecondBlock(0));
         w.main->TimerPlayerTimer();
         QVERIFY(w.main->TrackBar1->value() >= 1);
-        w.main->TrackBar1->setValue(position);
-        QTest::keyRelease(w.main->TrackBar1, Qt::Key_Left);
+        w.main->TrackBar1->setValue(position + 1);
+        QTest::keyClick(w.main->TrackBar1, Qt::Key_Left); // one step back, to `position`
         QTRY_COMPARE(w.record->openCalls(), 2);
         QCOMPARE(w.main->Label3->text(),
                  QStringLiteral("00:00:%1").arg(second, 2, 10, QLatin1Char('0')));
@@ -549,8 +549,8 @@ private slots:
         w.main->BitBtnPlayPauseClick();
         w.main->TimerPlayerTimer();
         const int last = w.main->TrackBar1->value();
-        w.main->TrackBar1->setValue(last + 10);
-        QTest::keyRelease(w.main->TrackBar1, Qt::Key_Right);
+        w.main->TrackBar1->setValue(last + 9);
+        QTest::keyClick(w.main->TrackBar1, Qt::Key_Right); // to last + 10
         QTRY_COMPARE(w.main->TrackBar1->value(), last);
         QCOMPARE(w.record->openCalls(), 1);
         QCOMPARE(w.state(), int(PlayPaused));

@@ -147,22 +147,26 @@ private slots:
         QTest::addColumn<int>("at");      // the position the key is pressed at (or later)
         QTest::addColumn<bool>("paused"); // the player paused there first
         QTest::addColumn<int>("key");
-        QTest::addColumn<int>("step"); // expected: position + step, kept within 0..seconds
+        QTest::addColumn<int>("step");   // expected: position + step, kept within 0..seconds
+        QTest::addColumn<bool>("onBar"); // the position bar has the focus
         for (bool search : {false, true}) {
             const char *w = search ? "search window" : "main window";
             QTest::addRow("%s: forward", w)
-                << search << 30 << 2 << false << int(Qt::Key_Right) << 5;
-            QTest::addRow("%s: back", w) << search << 30 << 7 << false << int(Qt::Key_Left) << -5;
+                << search << 30 << 2 << false << int(Qt::Key_Right) << 5 << false;
+            QTest::addRow("%s: back", w)
+                << search << 30 << 7 << false << int(Qt::Key_Left) << -5 << false;
             QTest::addRow("%s: back near the start", w)
-                << search << 30 << 1 << false << int(Qt::Key_Left) << -5;
+                << search << 30 << 1 << false << int(Qt::Key_Left) << -5 << false;
             QTest::addRow("%s: forward near the end", w)
-                << search << 8 << 5 << false << int(Qt::Key_Right) << 5;
+                << search << 8 << 5 << false << int(Qt::Key_Right) << 5 << false;
             QTest::addRow("%s: to the start", w)
-                << search << 30 << 6 << false << int(Qt::Key_Home) << -99;
+                << search << 30 << 6 << false << int(Qt::Key_Home) << -99 << false;
             QTest::addRow("%s: back while paused", w)
-                << search << 30 << 7 << true << int(Qt::Key_Left) << -5;
+                << search << 30 << 7 << true << int(Qt::Key_Left) << -5 << false;
             QTest::addRow("%s: to the start while paused", w)
-                << search << 30 << 4 << true << int(Qt::Key_Home) << -99;
+                << search << 30 << 4 << true << int(Qt::Key_Home) << -99 << false;
+            QTest::addRow("%s: back with the bar focused", w)
+                << search << 30 << 7 << false << int(Qt::Key_Left) << -5 << true;
         }
     }
 
@@ -174,6 +178,7 @@ private slots:
         QFETCH(bool, paused);
         QFETCH(int, key);
         QFETCH(int, step);
+        QFETCH(bool, onBar);
         test::TestSandbox sandbox;
         sandbox.folder().write(u("rec/a.spx"), speech(seconds).bytes);
         Windows w(fromSearch);
@@ -189,6 +194,8 @@ private slots:
             position = w.position();
         }
         const int opened = w.record->openCalls();
+        if (onBar)
+            w.bar()->setFocus();
         w.key(key, Qt::ControlModifier);
         const int expected = std::clamp(position + step, 0, seconds);
         QCOMPARE(w.bar()->value(), expected);
@@ -200,6 +207,8 @@ private slots:
             QVERIFY2(after >= expected + 1 && after <= expected + 3,
                      qPrintable(QString::number(after)));
         }
+        // One jump, one fresh playback: letting go of the keys starts no other.
+        QCOMPARE(w.record->openCalls(), opened + 1);
         QVERIFY(w.messages.texts().isEmpty());
     }
 
@@ -298,11 +307,13 @@ private slots:
         QTest::addColumn<bool>("fromSearch");
         QTest::addColumn<bool>("rewind");
         QTest::addColumn<int>("at");
+        QTest::addColumn<bool>("spaceOnBar"); // resumed by Space with the position bar focused
         for (bool search : {false, true}) {
             const char *w = search ? "search window" : "main window";
-            QTest::addRow("%s: back 2 s", w) << search << true << 5;
-            QTest::addRow("%s: back to the start", w) << search << true << 1;
-            QTest::addRow("%s: no rewind", w) << search << false << 5;
+            QTest::addRow("%s: back 2 s", w) << search << true << 5 << false;
+            QTest::addRow("%s: back to the start", w) << search << true << 1 << false;
+            QTest::addRow("%s: no rewind", w) << search << false << 5 << false;
+            QTest::addRow("%s: back 2 s by Space on the bar", w) << search << true << 5 << true;
         }
     }
 
@@ -311,6 +322,7 @@ private slots:
         QFETCH(bool, fromSearch);
         QFETCH(bool, rewind);
         QFETCH(int, at);
+        QFETCH(bool, spaceOnBar);
         test::TestSandbox sandbox;
         const Recording recording = speech(20);
         sandbox.folder().write(u("rec/a.spx"), recording.bytes);
@@ -328,7 +340,13 @@ private slots:
         QCOMPARE(w.position(), paused);
         w.record->clear();
 
-        w.play();
+        if (spaceOnBar) {
+            // The bar takes the key's release, but the key was the player's: no seek follows.
+            w.bar()->setFocus();
+            w.key(Qt::Key_Space);
+        } else {
+            w.play();
+        }
         QCOMPARE(Windows::state(), int(PlayPlaying));
         if (!rewind) {
             QCOMPARE(w.bar()->value(), paused);
