@@ -24,14 +24,15 @@ int run(const QStringList &arguments, tovrel::QtMessageSink &messages)
     parser.addVersionOption();
     const QCommandLineOption emulator(
         QStringLiteral("emulator"),
-        QStringLiteral("Use the emulated telephone listening on this local socket."),
+        QCoreApplication::translate("tovrel-desk", "使用在此本地套接字上监听的模拟电话机。"),
         QStringLiteral("SOCKET"));
     parser.addOption(emulator);
     // Taken out of the arguments before (see main); listed here for --help.
-    parser.addOption(QCommandLineOption(
-        QStringLiteral("lang"),
-        QStringLiteral("The language of the windows: en or zh (default: the system locale's)."),
-        QStringLiteral("LANGUAGE")));
+    parser.addOption(
+        QCommandLineOption(QStringLiteral("lang"),
+                           QCoreApplication::translate(
+                               "tovrel-desk", "窗口的语言：en 或 zh（默认：系统区域设置的语言）。"),
+                           QStringLiteral("LANGUAGE")));
     parser.process(arguments);
 
     tovrel::AppContext context;

@@ -1,5 +1,6 @@
 #include "codec/WavFile.h"
 
+#include <QCoreApplication>
 #include <QtEndian>
 
 namespace tovrel {
@@ -52,7 +53,8 @@ bool WavWriter::open(const QString &path, quint32 expectedDataBytes)
 bool WavWriter::append(QByteArrayView pcm)
 {
     if (!m_file || !m_file->write(pcm)) {
-        m_error = m_file ? m_file->errorString() : QStringLiteral("the file is not open");
+        m_error = m_file ? m_file->errorString()
+                         : QCoreApplication::translate("AtomicFile", "文件没有打开");
         return false;
     }
     m_written += quint32(pcm.size());

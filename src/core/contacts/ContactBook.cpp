@@ -65,11 +65,11 @@ std::variant<ContactBook, QString> ContactBook::load(const QString &path)
     if (!file.exists())
         return ContactBook();
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("the contact book %1 cannot be read: %2")
+        return QCoreApplication::translate("ContactBook", "无法读取通讯录 %1：%2")
             .arg(QDir::toNativeSeparators(path), file.errorString());
     const QByteArray text = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return QStringLiteral("the contact book %1 cannot be read: %2")
+        return QCoreApplication::translate("ContactBook", "无法读取通讯录 %1：%2")
             .arg(QDir::toNativeSeparators(path), file.errorString());
     ContactBook book;
     book.m_contacts = parseVCard(text);
@@ -81,10 +81,11 @@ std::optional<QString> ContactBook::save(const QString &path) const
 {
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
-        return QStringLiteral("the folder %1 cannot be made").arg(QDir::toNativeSeparators(folder));
+        return QCoreApplication::translate("ContactBook", "无法创建文件夹 %1")
+            .arg(QDir::toNativeSeparators(folder));
     AtomicFile file(path);
     if (!file.open() || !file.write(vCardText(m_contacts)) || !file.commit())
-        return QStringLiteral("the contact book %1 cannot be written: %2")
+        return QCoreApplication::translate("ContactBook", "无法写入通讯录 %1：%2")
             .arg(QDir::toNativeSeparators(path), file.errorString());
     return std::nullopt;
 }

@@ -1,5 +1,6 @@
 #include "contacts/ContactFiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -314,12 +315,12 @@ std::variant<QList<Contact>, QString> parseContactCsv(const QByteArray &text)
         }
     }
     if (quoted)
-        return QStringLiteral("a quoted field is not closed");
+        return QCoreApplication::translate("ContactFiles", "有一个引号字段没有结束");
     endRow();
     QList<Contact> contacts;
     for (qsizetype i = 1; i < rows.size(); ++i) {
         if (rows.at(i).size() < 2)
-            return QStringLiteral("line %1 has no number column").arg(i + 1);
+            return QCoreApplication::translate("ContactFiles", "第 %1 行没有号码列").arg(i + 1);
         contacts.append(Contact{rows.at(i).at(0).trimmed(), {rows.at(i).at(1).trimmed()}});
     }
     return contacts;
@@ -373,7 +374,9 @@ std::variant<QList<Contact>, QString> readContactFile(const QString &path)
             return QStringLiteral("%1: %2").arg(shown, *error);
         contacts = std::get<QList<Contact>>(std::move(parsed));
     } else {
-        return QStringLiteral("%1: neither a vCard file nor a CSV file (.csv)").arg(shown);
+        return QCoreApplication::translate("ContactFiles",
+                                           "%1：既不是 vCard 文件，也不是 CSV 文件（.csv）")
+            .arg(shown);
     }
     const bool any = std::any_of(contacts.begin(), contacts.end(), [](const Contact &c) {
         return !c.name.trimmed().isEmpty() &&
@@ -381,7 +384,8 @@ std::variant<QList<Contact>, QString> readContactFile(const QString &path)
                            [](const QString &n) { return !numberDigits(n).isEmpty(); });
     });
     if (!any)
-        return QStringLiteral("%1: no contact with a name and a number").arg(shown);
+        return QCoreApplication::translate("ContactFiles", "%1：没有既有姓名又有号码的联系人")
+            .arg(shown);
     return contacts;
 }
 

@@ -3,6 +3,7 @@
 #include "io/FileTime.h"
 #include "io/NativePath.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -27,7 +28,7 @@ bool renameOver(const QString &from, const QString &to, QString *error)
                     reinterpret_cast<const wchar_t *>(to.utf16()),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    *error = QStringLiteral("cannot rename the temporary file");
+    *error = QCoreApplication::translate("AtomicFile", "无法重命名临时文件");
     return false;
 #else
     if (::rename(nativePath(from).constData(), nativePath(to).constData()) != 0) {
@@ -111,13 +112,13 @@ bool AtomicFile::open()
         if (!taken)
             return fail(reason);
     }
-    return fail(QStringLiteral("no free temporary name"));
+    return fail(QCoreApplication::translate("AtomicFile", "找不到可用的临时文件名"));
 }
 
 bool AtomicFile::write(QByteArrayView bytes)
 {
     if (m_state != State::Writing || m_failed)
-        return fail(QStringLiteral("the file is not open"));
+        return fail(QCoreApplication::translate("AtomicFile", "文件没有打开"));
     if (bytes.isEmpty())
         return true;
     if (m_file.write(bytes.data(), bytes.size()) != bytes.size())
@@ -128,14 +129,14 @@ bool AtomicFile::write(QByteArrayView bytes)
 bool AtomicFile::seek(qint64 position)
 {
     if (m_state != State::Writing || m_failed)
-        return fail(QStringLiteral("the file is not open"));
+        return fail(QCoreApplication::translate("AtomicFile", "文件没有打开"));
     return m_file.seek(position) || fail(m_file.errorString());
 }
 
 bool AtomicFile::releaseForWriter()
 {
     if (m_state != State::Writing || m_failed)
-        return fail(QStringLiteral("the file is not open"));
+        return fail(QCoreApplication::translate("AtomicFile", "文件没有打开"));
     m_file.close();
     m_state = State::Released;
     return true;
@@ -147,7 +148,7 @@ bool AtomicFile::finish()
         return true;
     if ((m_state != State::Writing && m_state != State::Released) || m_failed) {
         discard();
-        return fail(QStringLiteral("the file is not open"));
+        return fail(QCoreApplication::translate("AtomicFile", "文件没有打开"));
     }
     // What another writer wrote and closed is reopened, without truncating it, to be synced.
     if (m_state == State::Released && !m_file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))

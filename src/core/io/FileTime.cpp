@@ -2,6 +2,7 @@
 
 #include "io/Platform.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <cerrno>
@@ -19,7 +20,7 @@ namespace tovrel {
 std::optional<QString> setModificationTime(const QString &path, const QDateTime &time)
 {
     if (!time.isValid())
-        return QStringLiteral("no valid time");
+        return QCoreApplication::translate("FileTime", "没有有效的时间");
 #if !TOVREL_POSIX_PATHS
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))

@@ -2,6 +2,7 @@
 
 #include "io/Platform.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -244,7 +245,7 @@ std::optional<QString> createNativeFile(QFile &file, const QString &path)
 
 QString notRegularFileText()
 {
-    return QStringLiteral("not a regular file");
+    return QCoreApplication::translate("NativePath", "不是普通文件");
 }
 
 QString systemErrorText(int error)

@@ -91,7 +91,7 @@ void TestWalkWays::sameRowsAndFailures_data()
     QTest::newRow("five levels") << u"tree/"_s << 5
                                  << QStringList{
                                         locked, u"file tree/a/secret.spx: Permission denied"_s,
-                                        u"file tree/a/pipe.spx: not a regular file"_s,
+                                        u"file tree/a/pipe.spx: 不是普通文件"_s,
                                         u"file tree/a/nowhere.spx: No such file or directory"_s};
     QTest::newRow("the folder alone") << u"tree/"_s << 0 << QStringList{};
     QTest::newRow("a sub-folder through the loop")

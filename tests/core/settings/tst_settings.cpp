@@ -43,8 +43,7 @@ struct ChildWrite
         const auto error = sysconf::writeLocalFileBackupPath(w->value);
         if (!error)
             return Written;
-        return *error == QStringLiteral("Unable to write to ") + sysconf::settingsPath() ? Refused
-                                                                                         : Wrong;
+        return *error == QStringLiteral("无法写入 ") + sysconf::settingsPath() ? Refused : Wrong;
     }
 };
 
@@ -178,8 +177,7 @@ private slots:
         QVERIFY(disk.fill());
         ScopedCurrentDir cd(disk.path());
         const auto error = sysconf::writeLocalFileBackupPath(QStringLiteral("/new/"));
-        QCOMPARE(error.value_or(QString()),
-                 QStringLiteral("Unable to write to ") + sysconf::settingsPath());
+        QCOMPARE(error.value_or(QString()), QStringLiteral("无法写入 ") + sysconf::settingsPath());
         QFile file(disk.path() + QStringLiteral("SysConf.ini"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), earlier);
@@ -228,8 +226,7 @@ private slots:
         QCOMPARE(bound, 0);
         ScopedCurrentDir cd(dir.path());
         const auto error = sysconf::writeLocalFileBackupPath(QStringLiteral("/new/"));
-        QCOMPARE(error.value_or(QString()),
-                 QStringLiteral("Unable to write to ") + sysconf::settingsPath());
+        QCOMPARE(error.value_or(QString()), QStringLiteral("无法写入 ") + sysconf::settingsPath());
         QVERIFY(!QFileInfo(path).isFile());
     }
 
@@ -241,8 +238,7 @@ private slots:
         ScopedCurrentDir cd(dir.path());
         const auto error =
             sysconf::writeLocalFileBackupPath(QStringLiteral("/calls\n[Device]\nVendorId=1/"));
-        QCOMPARE(error.value_or(QString()),
-                 QStringLiteral("Unable to write to ") + sysconf::settingsPath());
+        QCOMPARE(error.value_or(QString()), QStringLiteral("无法写入 ") + sysconf::settingsPath());
         QCOMPARE(dir.read(QStringLiteral("SysConf.ini")), before);
     }
 
@@ -270,7 +266,7 @@ private slots:
         ScopedCurrentDir cd(dir.path());
         const auto error = sysconf::writeLocalFileBackupPath(QStringLiteral("/new/"));
         QVERIFY(error.has_value());
-        QVERIFY(error->startsWith(QStringLiteral("Unable to write to ")));
+        QVERIFY(error->startsWith(QStringLiteral("无法写入 ")));
         QVERIFY(error->endsWith(QStringLiteral("SysConf.ini")));
     }
 };
