@@ -21,10 +21,59 @@
     </message>
 </context>
 <context>
+    <name>AtomicFile</name>
+    <message>
+        <source>文件没有打开</source>
+        <translation>the file is not open</translation>
+    </message>
+    <message>
+        <source>无法重命名临时文件</source>
+        <translation>cannot rename the temporary file</translation>
+    </message>
+    <message>
+        <source>找不到可用的临时文件名</source>
+        <translation>no free temporary name</translation>
+    </message>
+</context>
+<context>
     <name>BiffWorkbook</name>
     <message>
         <source>第 %1 行第 %2 列的文字超过 %3 个字符，工作簿的单元格存不下</source>
         <translation>The text in row %1, column %2 is longer than %3 characters; a cell of the workbook cannot hold it</translation>
+    </message>
+</context>
+<context>
+    <name>ContactBook</name>
+    <message>
+        <source>无法读取通讯录 %1：%2</source>
+        <translation>the contact book %1 cannot be read: %2</translation>
+    </message>
+    <message>
+        <source>无法创建文件夹 %1</source>
+        <translation>the folder %1 cannot be made</translation>
+    </message>
+    <message>
+        <source>无法写入通讯录 %1：%2</source>
+        <translation>the contact book %1 cannot be written: %2</translation>
+    </message>
+</context>
+<context>
+    <name>ContactFiles</name>
+    <message>
+        <source>有一个引号字段没有结束</source>
+        <translation>a quoted field is not closed</translation>
+    </message>
+    <message>
+        <source>第 %1 行没有号码列</source>
+        <translation>line %1 has no number column</translation>
+    </message>
+    <message>
+        <source>%1：既不是 vCard 文件，也不是 CSV 文件（.csv）</source>
+        <translation>%1: neither a vCard file nor a CSV file (.csv)</translation>
+    </message>
+    <message>
+        <source>%1：没有既有姓名又有号码的联系人</source>
+        <translation>%1: no contact with a name and a number</translation>
     </message>
 </context>
 <context>
@@ -44,6 +93,13 @@
     <message>
         <source>读取文件失败！</source>
         <translation>Cannot read the file!</translation>
+    </message>
+</context>
+<context>
+    <name>FileTime</name>
+    <message>
+        <source>没有有效的时间</source>
+        <translation>no valid time</translation>
     </message>
 </context>
 <context>
@@ -133,6 +189,13 @@
     <message>
         <source>Tovrel录音电话PC管理软件</source>
         <translation>Tovrel Recording Telephone PC Manager</translation>
+    </message>
+</context>
+<context>
+    <name>NativePath</name>
+    <message>
+        <source>不是普通文件</source>
+        <translation>not a regular file</translation>
     </message>
 </context>
 <context>
@@ -320,6 +383,10 @@
         <source>总计录音文件:%1个 来电:%2个 去电:%3个 本地:%4个</source>
         <translation>Recordings in all: %1  Incoming: %2  Outgoing: %3  Local: %4</translation>
     </message>
+    <message>
+        <source>“%1”不是有效的整数值</source>
+        <translation>&apos;%1&apos; is not a valid integer value</translation>
+    </message>
 </context>
 <context>
     <name>SpreadsheetExport</name>
@@ -369,6 +436,13 @@
     <message>
         <source>错误</source>
         <translation>Error</translation>
+    </message>
+</context>
+<context>
+    <name>SysConf</name>
+    <message>
+        <source>无法写入 %1</source>
+        <translation>Unable to write to %1</translation>
     </message>
 </context>
 <context>
@@ -455,6 +529,17 @@
     <message>
         <source>无法创建工作表</source>
         <translation>Cannot create the worksheet</translation>
+    </message>
+</context>
+<context>
+    <name>tovrel-desk</name>
+    <message>
+        <source>使用在此本地套接字上监听的模拟电话机。</source>
+        <translation>Use the emulated telephone listening on this local socket.</translation>
+    </message>
+    <message>
+        <source>窗口的语言：en 或 zh（默认：系统区域设置的语言）。</source>
+        <translation>The language of the windows: en or zh (default: the system locale&apos;s).</translation>
     </message>
 </context>
 <context>
