@@ -1,5 +1,6 @@
 #include "settings/Language.h"
 
+#include "TestFolders.h"
 #include "contacts/ContactFiles.h"
 #include "io/AtomicFile.h"
 #include "io/FileTime.h"
@@ -12,11 +13,11 @@
 #include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
 
 using namespace tovrel;
+using tovrel::test::TempFolder;
 
 Q_DECLARE_METATYPE(std::optional<tovrel::Language>)
 
@@ -38,13 +39,10 @@ private slots:
     // in English (not the Chinese kept) with --lang en.
     void failureTexts_data()
     {
-        const auto texts = [](const QString &d) {
-            const auto put = [&d](const char *name, const QByteArray &bytes) {
-                QFile f(d + u'/' + s(name));
-                return f.open(QIODevice::WriteOnly) && f.write(bytes) ? f.fileName() : QString();
-            };
-            const auto read = [](const QString &p) {
-                return std::get<QString>(readContactFile(p));
+        const auto texts = [](const TempFolder &f) {
+            const QString d = f.path();
+            const auto read = [&f](const char *name, const QByteArray &bytes) {
+                return std::get<QString>(readContactFile(f.write(s(name), bytes)));
             };
             QDir::setCurrent(d);
             QDir(d).mkdir(s("SysConf.ini"));
@@ -53,22 +51,22 @@ private slots:
             return QStringList{*sysconf::writeUploadOnlyNew(true),
                                search::invalidIntegerText(s("1a")),
                                std::get<QString>(ContactBook::load(d)),
-                               *ContactBook().save(put("f", "x") + s("/b.vcf")),
-                               read(put("q.csv", "a,b\n\"c,1")),
-                               read(put("n.csv", "a,b\nc")),
-                               read(put("c.txt", "c 1")),
-                               read(put("e.csv", "a,b\n")),
+                               *ContactBook().save(f.write(s("f"), "x") + s("/b.vcf")),
+                               read("q.csv", "a,b\n\"c,1"),
+                               read("n.csv", "a,b\nc"),
+                               read("c.txt", "c 1"),
+                               read("e.csv", "a,b\n"),
                                notRegularFileText(),
                                *setModificationTime(d, QDateTime()),
                                unopened.errorString()};
         };
-        QTemporaryDir folder;
-        const QString here = QDir::currentPath(), d = QDir(folder.path()).canonicalPath();
-        const QStringList chinese = texts(d);
+        const TempFolder folder;
+        const QString here = QDir::currentPath();
+        const QStringList chinese = texts(folder);
         QString error;
         QVERIFY2(applyLanguage(*QCoreApplication::instance(), Language::English, &error),
                  qPrintable(error));
-        const QStringList english = texts(d);
+        const QStringList english = texts(folder);
         qDeleteAll(QCoreApplication::instance()->findChildren<QTranslator *>()); // back to Chinese
         QDir::setCurrent(here);
         QTest::addColumn<QString>("chinese");
