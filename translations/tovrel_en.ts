@@ -383,10 +383,6 @@
         <source>总计录音文件:%1个 来电:%2个 去电:%3个 本地:%4个</source>
         <translation>Recordings in all: %1  Incoming: %2  Outgoing: %3  Local: %4</translation>
     </message>
-    <message>
-        <source>“%1”不是有效的整数值</source>
-        <translation>&apos;%1&apos; is not a valid integer value</translation>
-    </message>
 </context>
 <context>
     <name>SpreadsheetExport</name>
@@ -436,13 +432,6 @@
     <message>
         <source>错误</source>
         <translation>Error</translation>
-    </message>
-</context>
-<context>
-    <name>SysConf</name>
-    <message>
-        <source>无法写入 %1</source>
-        <translation>Unable to write to %1</translation>
     </message>
 </context>
 <context>

@@ -352,7 +352,7 @@ private slots:
         QCOMPARE(w.main->EditInput->text(), before);
         const auto messages = w.messages.messages();
         QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages[0].text, QStringLiteral("无法写入 ") + sysconf::settingsPath());
+        QCOMPARE(messages[0].text, QStringLiteral("Unable to write to ") + sysconf::settingsPath());
         QCOMPARE(messages[0].icon, MessageIcon::Error);
     }
 

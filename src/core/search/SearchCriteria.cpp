@@ -144,7 +144,7 @@ std::optional<quint32> parseSecondsBound(const QString &text)
 
 QString invalidIntegerText(const QString &text)
 {
-    return QCoreApplication::translate("SearchCriteria", "“%1”不是有效的整数值").arg(text);
+    return QStringLiteral("'%1' is not a valid integer value").arg(text);
 }
 
 SearchHeader readSearchHeader(const HeaderBytes &bytes)

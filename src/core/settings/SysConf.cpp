@@ -2,7 +2,6 @@
 
 #include "settings/IniFile.h"
 
-#include <QCoreApplication>
 #include <QDir>
 
 namespace tovrel::sysconf {
@@ -25,7 +24,7 @@ std::optional<QString> writeValue(const QString &section, const QString &key, co
     const QString path = settingsPath();
     std::optional<IniFile> ini = IniFile::loadForUpdate(path);
     if (!ini || !ini->setValue(section, key, value) || !ini->save(path))
-        return QCoreApplication::translate("SysConf", "无法写入 %1").arg(path);
+        return QStringLiteral("Unable to write to ") + path;
     return std::nullopt;
 }
 

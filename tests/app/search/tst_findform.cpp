@@ -273,7 +273,7 @@ private slots:
         QCOMPARE(f->minSeconds(), 0u);
         // Pasted text is used as it is; beyond 32 bits it is not an integer.
         f->EndLengthEdit->setText(u("4294967296"));
-        QCOMPARE(w.messages.texts(), QStringList{u("“4294967296”不是有效的整数值")});
+        QCOMPARE(w.messages.texts(), QStringList{u("'4294967296' is not a valid integer value")});
         QCOMPARE(f->maxSeconds(), 0u);
         f->EndLengthEdit->setText(u("60"));
         QCOMPARE(f->maxSeconds(), 60u);

@@ -5,8 +5,6 @@
 #include "io/AtomicFile.h"
 #include "io/FileTime.h"
 #include "io/NativePath.h"
-#include "search/SearchCriteria.h"
-#include "settings/SysConf.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -45,12 +43,9 @@ private slots:
                 return std::get<QString>(readContactFile(f.write(s(name), bytes)));
             };
             QDir::setCurrent(d);
-            QDir(d).mkdir(s("SysConf.ini"));
             AtomicFile unopened(d + s("/w"));
             unopened.write("x");
-            return QStringList{*sysconf::writeUploadOnlyNew(true),
-                               search::invalidIntegerText(s("1a")),
-                               std::get<QString>(ContactBook::load(d)),
+            return QStringList{std::get<QString>(ContactBook::load(d)),
                                *ContactBook().save(f.write(s("f"), "x") + s("/b.vcf")),
                                read("q.csv", "a,b\n\"c,1"),
                                read("n.csv", "a,b\nc"),

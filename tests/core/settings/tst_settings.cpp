@@ -43,7 +43,8 @@ struct ChildWrite
         const auto error = sysconf::writeLocalFileBackupPath(w->value);
         if (!error)
             return Written;
-        return *error == QStringLiteral("无法写入 ") + sysconf::settingsPath() ? Refused : Wrong;
+        return *error == QStringLiteral("Unable to write to ") + sysconf::settingsPath() ? Refused
+                                                                                         : Wrong;
     }
 };
 
@@ -177,7 +178,8 @@ private slots:
         QVERIFY(disk.fill());
         ScopedCurrentDir cd(disk.path());
         const auto error = sysconf::writeLocalFileBackupPath(QStringLiteral("/new/"));
-        QCOMPARE(error.value_or(QString()), QStringLiteral("无法写入 ") + sysconf::settingsPath());
+        QCOMPARE(error.value_or(QString()),
+                 QStringLiteral("Unable to write to ") + sysconf::settingsPath());
         QFile file(disk.path() + QStringLiteral("SysConf.ini"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), earlier);
@@ -226,7 +228,8 @@ private slots:
         QCOMPARE(bound, 0);
         ScopedCurrentDir cd(dir.path());
         const auto error = sysconf::writeLocalFileBackupPath(QStringLiteral("/new/"));
-        QCOMPARE(error.value_or(QString()), QStringLiteral("无法写入 ") + sysconf::settingsPath());
+        QCOMPARE(error.value_or(QString()),
+                 QStringLiteral("Unable to write to ") + sysconf::settingsPath());
         QVERIFY(!QFileInfo(path).isFile());
     }
 
@@ -238,7 +241,8 @@ private slots:
         ScopedCurrentDir cd(dir.path());
         const auto error =
             sysconf::writeLocalFileBackupPath(QStringLiteral("/calls\n[Device]\nVendorId=1/"));
-        QCOMPARE(error.value_or(QString()), QStringLiteral("无法写入 ") + sysconf::settingsPath());
+        QCOMPARE(error.value_or(QString()),
+                 QStringLiteral("Unable to write to ") + sysconf::settingsPath());
         QCOMPARE(dir.read(QStringLiteral("SysConf.ini")), before);
     }
 
@@ -266,7 +270,7 @@ private slots:
         ScopedCurrentDir cd(dir.path());
         const auto error = sysconf::writeLocalFileBackupPath(QStringLiteral("/new/"));
         QVERIFY(error.has_value());
-        QVERIFY(error->startsWith(QStringLiteral("无法写入 ")));
+        QVERIFY(error->startsWith(QStringLiteral("Unable to write to ")));
         QVERIFY(error->endsWith(QStringLiteral("SysConf.ini")));
     }
 };
