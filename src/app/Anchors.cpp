@@ -3,6 +3,8 @@
 #include <QEvent>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace tovrel {
 
 Anchors::Anchors(QWidget *parent, QSize designSize)
@@ -23,6 +25,40 @@ void Anchors::apply()
     for (const Entry &entry : std::as_const(m_entries)) {
         if (entry.widget)
             entry.widget->setGeometry(placeFor(entry, size));
+    }
+}
+
+bool Anchors::places(const QWidget *child) const
+{
+    return std::any_of(m_entries.cbegin(), m_entries.cend(),
+                       [child](const Entry &e) { return e.widget == child; });
+}
+
+QRect Anchors::designOf(const QWidget *child) const
+{
+    for (const Entry &entry : m_entries) {
+        if (entry.widget == child)
+            return entry.design;
+    }
+    return {};
+}
+
+Qt::Edges Anchors::edgesOf(const QWidget *child) const
+{
+    for (const Entry &entry : m_entries) {
+        if (entry.widget == child)
+            return entry.edges;
+    }
+    return {};
+}
+
+void Anchors::redesign(const QWidget *child, QRect designRect)
+{
+    for (Entry &entry : m_entries) {
+        if (entry.widget == child) {
+            entry.design = designRect;
+            entry.widget->setGeometry(placeFor(entry, m_parent->size()));
+        }
     }
 }
 

@@ -24,6 +24,13 @@ public:
     void place(QWidget *child, QRect designRect, Qt::Edges edges);
     // Re-lays every child for the parent's current size.
     void apply();
+    // Whether `child` is placed here, its design rectangle and edges; and a new design rectangle
+    // for it (re-laid at once).
+    bool places(const QWidget *child) const;
+    QRect designOf(const QWidget *child) const;
+    Qt::Edges edgesOf(const QWidget *child) const;
+    void redesign(const QWidget *child, QRect designRect);
+    QSize designSize() const { return m_design; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,5 +1,7 @@
 #include "MessageSink.h"
 
+#include "TextFit.h"
+
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QScreen>
@@ -83,6 +85,7 @@ MessageAnswer QtMessageSink::show(const Message &message)
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
+    fitTitle(&box);
     switch (box.exec()) {
     case QMessageBox::Cancel:
         return MessageAnswer::Cancel;

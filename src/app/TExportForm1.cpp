@@ -3,6 +3,7 @@
 #include "FolderPicker.h"
 #include "ListExport.h"
 #include "ReportListView.h"
+#include "TextFit.h"
 
 #include "report/ReportModel.h"
 
@@ -51,6 +52,7 @@ TExportForm1::TExportForm1(const AppContext &context, QWidget *parent)
     connect(BtnOK, &QPushButton::clicked, this, &TExportForm1::BtnOKClick);
     connect(BtnPathSet, &QPushButton::clicked, this, &TExportForm1::BtnPathSetClick);
     connect(BtnCanel, &QPushButton::clicked, this, &TExportForm1::BtnCanelClick);
+    fitTexts(this);
 }
 
 void TExportForm1::prepareForSearchResults(ReportListView *list, const QString &searchFolder)

@@ -11,6 +11,7 @@
 #include "ReportListView.h"
 #include "StandardError.h"
 #include "TExportForm1.h"
+#include "TextFit.h"
 
 #include "Utf8Text.h"
 #include "activity/ActivityFlags.h"
@@ -102,6 +103,7 @@ TFindForm::TFindForm(const AppContext &context, QWidget *parent)
     buildConversion();
     connectHandlers();
     TimerPlayer->start();
+    fitTexts(this);
 }
 
 TFindForm::~TFindForm() = default;
@@ -228,7 +230,8 @@ void TFindForm::buildCriteria()
     FindStatusBar->setObjectName(QStringLiteral("FindStatusBar"));
     FindStatusBar->setSizeGripEnabled(false);
     m_statusPanel = new QLabel(FindStatusBar);
-    m_statusPanel->setFixedWidth(280);
+    // As wide as its counts need, never narrower than drawn.
+    m_statusPanel->setMinimumWidth(280);
     FindStatusBar->addWidget(m_statusPanel);
     FindStatusBar->setGeometry(0, 616, 800, 24);
 }

@@ -10,6 +10,7 @@
 #include "TExportForm1.h"
 #include "TFindForm.h"
 #include "TPasswordDlg.h"
+#include "TextFit.h"
 
 #include "Utf8Text.h"
 #include "activity/ActivityRules.h"
@@ -108,6 +109,7 @@ TMainForm::TMainForm(const AppContext &context, QWidget *parent)
     connectHandlers();
     TimerUSBConnect->start();
     TimerPlayer->start();
+    fitTexts(this);
     FormResize();
 }
 

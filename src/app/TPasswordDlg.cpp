@@ -1,5 +1,7 @@
 #include "TPasswordDlg.h"
 
+#include "TextFit.h"
+
 #include "device/LinkFlags.h"
 
 #include <QKeyEvent>
@@ -37,6 +39,7 @@ TPasswordDlg::TPasswordDlg(const AppContext &context, QWidget *parent)
     CancelBtn->setGeometry(210, 56, 80, 26);
     connect(OKBtn, &QPushButton::clicked, this, &TPasswordDlg::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &TPasswordDlg::CancelBtnClick);
+    fitTexts(this);
 }
 
 void TPasswordDlg::OKBtnClick()

@@ -4,6 +4,7 @@
 #include "DeskApplication.h"
 #include "FolderPicker.h"
 #include "MessageSink.h"
+#include "NoteEditor.h"
 #include "RecordBytes.h"
 #include "ReportListView.h"
 #include "StandardError.h"
@@ -26,6 +27,7 @@
 #include <QAbstractProxyModel>
 #include <QAction>
 #include <QCalendarWidget>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFileDialog>
@@ -41,6 +43,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QStatusBar>
+#include <QStyleOptionGroupBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -154,7 +158,10 @@ QStringList textsOf(QWidget *root, bool withRecordingCells = true)
         }
         if (const auto *v = qobject_cast<QAbstractItemView *>(w); v && v->model()) {
             const QAbstractItemModel *m = v->model();
-            const bool cells = withRecordingCells || !qobject_cast<const ReportListView *>(v);
+            // A list's header view shows the list's model too.
+            const bool cells =
+                withRecordingCells || !(qobject_cast<const ReportListView *>(v) ||
+                                        qobject_cast<const ReportListView *>(v->parentWidget()));
             // Folder names: the folder list and the picker's side bar of places.
             const bool fileNames =
                 isFileSystemModel(m) || v->objectName() == QLatin1String("sidebar");
@@ -198,6 +205,72 @@ QStringList textsOf(QWidget *root, bool withRecordingCells = true)
     return found;
 }
 
+// Room a window frame's title bar keeps for its icon and buttons.
+constexpr int kTitleBarButtons = 110;
+
+// The texts of `root`'s window shown cut (wider, in the widget's own font, than the room the
+// widget's style gives them), and the widgets reaching past their parent's edge.
+QStringList cutTextsOf(QWidget *root)
+{
+    QStringList cut;
+    auto check = [&](const QWidget *w, const QString &text, int need, int room) {
+        if (!text.isEmpty() && need > room)
+            cut.append(u("%1 \"%2\": %3 px in %4")
+                           .arg(w->objectName().isEmpty()
+                                    ? QString::fromLatin1(w->metaObject()->className())
+                                    : w->objectName(),
+                                text)
+                           .arg(need)
+                           .arg(room));
+    };
+    const QString title = root->windowTitle();
+    check(root, title,
+          QFontMetrics(QApplication::font()).horizontalAdvance(title) + kTitleBarButtons,
+          root->width());
+    for (QWidget *w : root->findChildren<QWidget *>()) {
+        if (!inWindowOf(w, root) || !w->isVisibleTo(root))
+            continue;
+        const QFontMetrics fm = w->fontMetrics();
+        auto advance = [&](QString text) {
+            return fm.boundingRect(QRect(), Qt::TextShowMnemonic, text.remove(u'&')).width();
+        };
+        const QWidget *parent = w->parentWidget();
+        if (!qobject_cast<const QStatusBar *>(parent) && !parent->inherits("QStackedWidget") &&
+            w->geometry().right() >= parent->width())
+            cut.append(u("%1 reaches past %2's edge").arg(w->objectName(), parent->objectName()));
+        QStyleOptionButton button;
+        button.initFrom(w);
+        if (const auto *l = qobject_cast<QLabel *>(w); l && !l->wordWrap())
+            check(w, l->text(), advance(l->text()), l->contentsRect().width() - 2 * l->margin());
+        if (const auto *c = qobject_cast<QCheckBox *>(w))
+            check(w, c->text(), advance(c->text()),
+                  w->style()->subElementRect(QStyle::SE_CheckBoxContents, &button, w).width());
+        if (const auto *p = qobject_cast<QPushButton *>(w)) {
+            const int icon = p->icon().isNull() ? 0 : p->iconSize().width() + 4;
+            check(w, p->text(), advance(p->text()) + icon,
+                  w->style()->subElementRect(QStyle::SE_PushButtonContents, &button, w).width());
+        }
+        if (const auto *g = qobject_cast<QGroupBox *>(w)) {
+            QStyleOptionGroupBox box;
+            box.initFrom(w);
+            box.text = g->title();
+            box.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+            const QRect label =
+                w->style()->subControlRect(QStyle::CC_GroupBox, &box, QStyle::SC_GroupBoxLabel, w);
+            check(w, g->title(), label.left() + advance(g->title()), w->width());
+        }
+        if (const auto *e = qobject_cast<QLineEdit *>(w); e && e->text().isEmpty())
+            check(w, e->placeholderText(), advance(e->placeholderText()),
+                  e->contentsRect().width() - 4);
+        if (const auto *t = qobject_cast<QTabBar *>(w)) {
+            for (int i = 0; i < t->count(); ++i)
+                check(w, t->tabText(i), advance(t->tabText(i)),
+                      qMin(t->tabRect(i).width(), t->width() - t->tabRect(i).left()));
+        }
+    }
+    return cut;
+}
+
 // Runs `look` on the next modal window as soon as it is open, then closes it.
 void atNextModal(const std::function<void(QWidget *)> &look)
 {
@@ -239,8 +312,8 @@ private:
         QTest::addColumn<QString>("what");
         for (const char *what :
              {"main window", "login dialog", "search window", "calendar popup", "export dialog",
-              "folder picker", "warning box", "plain message box", "question box",
-              "standard error box", "box with a list of names"})
+              "contacts dialog", "note editor", "folder picker", "warning box", "plain message box",
+              "question box", "standard error box", "box with a list of names"})
             QTest::newRow(what) << QString::fromLatin1(what);
     }
 
@@ -268,6 +341,13 @@ private:
         } else if (what == u("login dialog")) {
             walk(w.password);
         } else if (what == u("search window")) {
+            // With counts on the status line.
+            emulator::RecordFields h;
+            h.attribute = 1;
+            h.payloadLength = 10;
+            sandbox.folder().write(u("a.spx"), emulator::encodeRecord(h) + QByteArray(10, 'a'));
+            w.find->setSearchFolder(sandbox.folder().path());
+            w.find->BtnFindClick();
             w.find->show();
             walk(w.find);
         } else if (what == u("calendar popup")) {
@@ -280,6 +360,14 @@ private:
         } else if (what == u("export dialog")) {
             w.exportForm->prepareForSearchResults(w.find->FindListView, sandbox.folder().path());
             walk(w.exportForm);
+        } else if (what == u("contacts dialog")) {
+            atNextModal(walk);
+            w.main->ContactsBtn->click();
+            (void)QTest::qWaitFor([&] { return looked; }); // "not opened" below if not
+        } else if (what == u("note editor")) {
+            NoteEditor editor(sandbox.folder().file(u("a.spx")), u("note"), &boxes, w.main.get());
+            editor.show();
+            walk(&editor);
         } else if (what == u("folder picker")) {
             sandbox.folder().write(u("calls/a.spx"), QByteArray(32, '\0'));
             atNextModal([&](QWidget *dialog) {
@@ -313,6 +401,15 @@ private:
     }
 
 private slots:
+    // Every window, dialog and box, in either language, shows its texts whole.
+    void textsFit_data() { windows_data(); }
+    void textsFit()
+    {
+        QFETCH(QString, what);
+        const QStringList cut = walkWindow(what, &cutTextsOf);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u("; "))));
+    }
+
 #ifdef TOVREL_WINDOWS_IN_ENGLISH
     // Every window, popup and box offscreen in English: no Chinese character but in data (the
     // recordings' cells and file names).
