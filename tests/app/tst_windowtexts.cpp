@@ -238,6 +238,15 @@ QStringList cutTextsOf(QWidget *root)
         if (!qobject_cast<const QStatusBar *>(parent) && !parent->inherits("QStackedWidget") &&
             w->geometry().right() >= parent->width())
             cut.append(u("%1 reaches past %2's edge").arg(w->objectName(), parent->objectName()));
+        const bool hasText =
+            (qobject_cast<QLabel *>(w) && !static_cast<QLabel *>(w)->text().isEmpty()) ||
+            (qobject_cast<QAbstractButton *>(w) &&
+             !static_cast<QAbstractButton *>(w)->text().isEmpty());
+        for (const QWidget *sibling : parent->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (hasText && !parent->layout() && sibling != w && !sibling->isWindow() &&
+                sibling->isVisibleTo(root) && sibling->geometry().intersects(w->geometry()))
+                cut.append(u("%1 overlaps %2").arg(w->objectName(), sibling->objectName()));
+        }
         QStyleOptionButton button;
         button.initFrom(w);
         if (const auto *l = qobject_cast<QLabel *>(w); l && !l->wordWrap())
@@ -424,6 +433,52 @@ private slots:
         QVERIFY2(found.isEmpty(), qPrintable(found.join(u("; "))));
     }
 #else
+    // The windows keep the geometry they are drawn with.
+    void chineseGeometryKept_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("widget"); // none: the window's size
+        QTest::addColumn<QRect>("geometry");
+        QTest::newRow("main window") << u("main window") << QString() << QRect(0, 0, 666, 685);
+        QTest::newRow("current folder caption")
+            << u("main window") << u("Label9") << QRect(4, 8, 72, 16);
+        QTest::newRow("login dialog") << u("login dialog") << QString() << QRect(0, 0, 309, 93);
+        QTest::newRow("password") << u("login dialog") << u("Password") << QRect(80, 18, 210, 22);
+        QTest::newRow("export dialog") << u("export dialog") << QString() << QRect(0, 0, 420, 120);
+        QTest::newRow("export recordings")
+            << u("export dialog") << u("CheckBoxAudio") << QRect(88, 84, 120, 22);
+        QTest::newRow("export OK") << u("export dialog") << u("BtnOK") << QRect(220, 82, 80, 26);
+        QTest::newRow("search window") << u("search window") << QString() << QRect(0, 0, 800, 640);
+        QTest::newRow("outgoing") << u("search window") << u("CallOutRadio")
+                                  << QRect(72, 18, 60, 20);
+        QTest::newRow("number") << u("search window") << u("PhoneCodeEdit")
+                                << QRect(94, 17, 120, 22);
+        QTest::newRow("rewind") << u("search window") << u("CheckBoxRewind")
+                                << QRect(670, 455, 126, 18);
+        QTest::newRow("position bar")
+            << u("search window") << u("TrackBar1") << QRect(164, 452, 330, 26);
+    }
+    void chineseGeometryKept()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, widget);
+        QFETCH(QRect, geometry);
+        const QStringList found = walkWindow(what, [&](QWidget *root) {
+            const QWidget *w = widget.isEmpty() ? root : root->findChild<QWidget *>(widget);
+            QRect r = !w ? QRect() : widget.isEmpty() ? root->rect() : w->geometry();
+            // The main window is drawn with its frame.
+            if (w && widget.isEmpty() && qobject_cast<TMainForm *>(root))
+                r.setSize(root->frameGeometry().size());
+            return QStringList{
+                u("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())};
+        });
+        QCOMPARE(found.value(0), u("%1,%2 %3x%4")
+                                     .arg(geometry.x())
+                                     .arg(geometry.y())
+                                     .arg(geometry.width())
+                                     .arg(geometry.height()));
+    }
+
     // Every window, popup and box offscreen: no Latin-script word but the program's fixed
     // texts, file names and paths.
     void chineseThroughout_data()
