@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -17,6 +16,7 @@
 #include <QSpacerItem>
 
 #include <algorithm>
+#include <map>
 
 namespace tovrel {
 namespace {
@@ -26,7 +26,15 @@ constexpr int kEdgeGap = 4;
 // Widest gap kept between two controls a widened one pushes along.
 constexpr int kRowGap = 6;
 // Room a title bar keeps beside the caption for the window's icon and buttons.
-constexpr int kTitleBarRoom = 120;
+constexpr int kTitleBarRoom = 150;
+
+// The width a title bar needs for the whole of `title`: window managers draw it bold.
+int titleBarWidth(const QString &title)
+{
+    QFont font = QApplication::font();
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(title) + kTitleBarRoom;
+}
 
 struct Placed
 {
@@ -85,14 +93,22 @@ public:
             if (parent->isWindow() && parent != m_window)
                 continue;
             Row &row = rowOf(parent);
-            for (qsizetype i = 0; i < row.children.size(); ++i) {
-                const int missing =
-                    widthNeeded(row.children[i].widget) - row.children[i].rect.width();
-                if (missing > 0)
-                    widen(row, i, missing);
+            // Controls of one kind drawn in a column (same left edge and width) stay aligned:
+            // each takes the width the widest text among them needs.
+            const QList<Placed> drawn = row.children;
+            for (qsizetype i = 0; i < drawn.size(); ++i) {
+                int needed = 0;
+                for (const Placed &p : drawn) {
+                    if (p.widget->metaObject() == drawn[i].widget->metaObject() &&
+                        p.rect.left() == drawn[i].rect.left() &&
+                        p.rect.width() == drawn[i].rect.width())
+                        needed = qMax(needed, widthNeeded(p.widget));
+                }
+                if (needed > drawn[i].rect.width())
+                    widen(row, i, needed - drawn[i].rect.width());
             }
         }
-        for (Row &row : m_rows) {
+        for (auto &[parent, row] : m_rows) {
             if (!row.changed)
                 continue;
             for (const Placed &p : std::as_const(row.children)) {
@@ -102,10 +118,7 @@ public:
                     p.widget->setGeometry(p.rect);
             }
         }
-        const QString title = m_window->windowTitle();
-        const int titleWidth =
-            QFontMetrics(QApplication::font()).horizontalAdvance(title) + kTitleBarRoom;
-        growWindow(qMax(m_growth, titleWidth - m_window->width()));
+        growWindow(qMax(m_growth, titleBarWidth(m_window->windowTitle()) - m_window->width()));
     }
 
 private:
@@ -113,7 +126,7 @@ private:
     {
         auto it = m_rows.find(parent);
         if (it != m_rows.end())
-            return *it;
+            return it->second;
         Row row;
         row.parent = parent;
         const QList<Anchors *> anchors =
@@ -127,7 +140,7 @@ private:
             else
                 row.children.append({w, w->geometry(), Qt::LeftEdge});
         }
-        return *m_rows.insert(parent, row);
+        return m_rows.emplace(parent, row).first->second;
     }
 
     int rowWidth(const Row &row) const
@@ -242,7 +255,8 @@ private:
     }
 
     QWidget *m_window;
-    QHash<QWidget *, Row> m_rows;
+    // Node-based: a row stays where it is while the rows of outer parents are added.
+    std::map<QWidget *, Row> m_rows;
     int m_growth = 0;
 };
 
@@ -259,8 +273,7 @@ void fitTexts(QWidget *window)
 
 void fitTitle(QMessageBox *box)
 {
-    const int width =
-        QFontMetrics(QApplication::font()).horizontalAdvance(box->windowTitle()) + kTitleBarRoom;
+    const int width = titleBarWidth(box->windowTitle());
     if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))
         grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
                       grid->rowCount(), 0, 1, grid->columnCount());
