@@ -64,12 +64,15 @@ int widthNeeded(const QWidget *w)
     return 0;
 }
 
-// The width a control that gives way keeps at least.
+// The width a control that gives way keeps at least: a field, a bar, a list, or a line for
+// texts shown later (a caption drawn empty).
 int leastWidth(const QWidget *w)
 {
+    const auto *label = qobject_cast<const QLabel *>(w);
     const bool givesWay =
-        qobject_cast<const QLineEdit *>(w) || qobject_cast<const QProgressBar *>(w) ||
-        qobject_cast<const QAbstractSlider *>(w) || qobject_cast<const QAbstractItemView *>(w);
+        (label && label->text().isEmpty()) || qobject_cast<const QLineEdit *>(w) ||
+        qobject_cast<const QProgressBar *>(w) || qobject_cast<const QAbstractSlider *>(w) ||
+        qobject_cast<const QAbstractItemView *>(w);
     return givesWay ? qMax(40, w->minimumSizeHint().width()) : -1; // -1: it does not
 }
 
