@@ -630,6 +630,33 @@
     </message>
 </context>
 <context>
+    <name>tovrel::ConversionPanel</name>
+    <message>
+        <source>转换WAV文件</source>
+        <translation>Convert to WAV files</translation>
+    </message>
+    <message>
+        <source>转换选择</source>
+        <translation>Convert selected</translation>
+    </message>
+    <message>
+        <source>转换全部</source>
+        <translation>Convert all</translation>
+    </message>
+    <message>
+        <source>输出目录..</source>
+        <translation>Output folder..</translation>
+    </message>
+    <message>
+        <source>当前进度..</source>
+        <translation>Current file..</translation>
+    </message>
+    <message>
+        <source>总体进度..</source>
+        <translation>Overall..</translation>
+    </message>
+</context>
+<context>
     <name>tovrel::NoteEditor</name>
     <message>
         <source>编辑备注</source>
@@ -788,26 +815,6 @@
         <translation>Exit</translation>
     </message>
     <message>
-        <source>输出目录..</source>
-        <translation>Output folder..</translation>
-    </message>
-    <message>
-        <source>当前进度..</source>
-        <translation>Current file..</translation>
-    </message>
-    <message>
-        <source>总体进度..</source>
-        <translation>Overall..</translation>
-    </message>
-    <message>
-        <source>转换选择</source>
-        <translation>Convert selected</translation>
-    </message>
-    <message>
-        <source>转换全部</source>
-        <translation>Convert all</translation>
-    </message>
-    <message>
         <source>全部转换文件成功！</source>
         <translation>All files were converted!</translation>
     </message>
@@ -834,10 +841,6 @@
     <message>
         <source>录音属性查询</source>
         <translation>Search by recording type</translation>
-    </message>
-    <message>
-        <source>转换WAV文件</source>
-        <translation>Convert to WAV files</translation>
     </message>
     <message>
         <source>联系人：</source>
@@ -897,30 +900,6 @@
     <message>
         <source>当前目录：</source>
         <translation>Current folder:</translation>
-    </message>
-    <message>
-        <source>转换WAV文件</source>
-        <translation>Convert to WAV files</translation>
-    </message>
-    <message>
-        <source>输出目录..</source>
-        <translation>Output folder..</translation>
-    </message>
-    <message>
-        <source>当前进度..</source>
-        <translation>Current file..</translation>
-    </message>
-    <message>
-        <source>总体进度..</source>
-        <translation>Overall..</translation>
-    </message>
-    <message>
-        <source>转换选择</source>
-        <translation>Convert selected</translation>
-    </message>
-    <message>
-        <source>转换全部</source>
-        <translation>Convert all</translation>
     </message>
     <message>
         <source>请选择目录:</source>
