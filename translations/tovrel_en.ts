@@ -36,6 +36,40 @@
     </message>
 </context>
 <context>
+    <name>AudioFileWriter</name>
+    <message>
+        <source>FLAC 编码失败：%1</source>
+        <translation>FLAC encoding failed: %1</translation>
+    </message>
+    <message>
+        <source>内存不足</source>
+        <translation>Out of memory</translation>
+    </message>
+    <message>
+        <source>MP3 编码失败（LAME 错误 %1）</source>
+        <translation>MP3 encoding failed (LAME error %1)</translation>
+    </message>
+    <message>
+        <source>Opus 编码失败：%1</source>
+        <translation>Opus encoding failed: %1</translation>
+    </message>
+</context>
+<context>
+    <name>AudioFormat</name>
+    <message>
+        <source>Opus 的码率必须在 6 到 256 kbit/s 之间</source>
+        <translation>The bit rate of Opus must lie between 6 and 256 kbit/s</translation>
+    </message>
+    <message>
+        <source>MP3 的码率必须是 8、16、24、32、40、48、56 或 64 kbit/s</source>
+        <translation>The bit rate of MP3 must be 8, 16, 24, 32, 40, 48, 56 or 64 kbit/s</translation>
+    </message>
+    <message>
+        <source>%1 格式没有码率可选</source>
+        <translation>The %1 format takes no bit rate</translation>
+    </message>
+</context>
+<context>
     <name>BiffWorkbook</name>
     <message>
         <source>第 %1 行第 %2 列的文字超过 %3 个字符，工作簿的单元格存不下</source>
