@@ -594,9 +594,8 @@ private slots:
         QVERIFY(!QFile::exists(dir.file(u("out/a.spx.wav"))));
     }
 
-    // A run asked to terminate stops every job after the chunk in hand: the WAV in hand and
-    // the later ones are dropped, the earlier WAVs of their names stay byte for byte, nothing is
-    // printed as converted, and the exit status says the run did not complete.
+    // A run asked to terminate drops the WAV in hand and the later ones (an earlier WAV of the
+    // name stays byte for byte), prints nothing as converted and exits with status 1.
     void convertTerminated_data()
     {
         QTest::addColumn<QString>("jobs");
