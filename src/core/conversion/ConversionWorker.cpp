@@ -159,6 +159,10 @@ void ConversionWorker::run()
         }
         for (std::thread &j : jobs)
             j.join();
+        // The WAVs that did not take their names go before the run reports its end, so that no
+        // temporary file is left beside the WAVs once the end is known.
+        for (FileTask &task : tasks)
+            task.wav.discard();
     };
     const auto fail = [&](int i, const QString &text, const QString &reason, const QString &path) {
         m_ended.store(true);
