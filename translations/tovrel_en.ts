@@ -275,6 +275,53 @@
         <source>播放中断：音频设备停止了播放！</source>
         <translation>Playback interrupted: the audio device stopped playing!</translation>
     </message>
+    <message>
+        <source>不是录音文件（%1）</source>
+        <translation>Not a recording (%1)</translation>
+    </message>
+    <message>
+        <source>不是完整的录音（%1）</source>
+        <translation>Not a whole recording (%1)</translation>
+    </message>
+    <message>
+        <source>录音数据已损坏，无法继续播放！</source>
+        <translation>The recording&apos;s data is corrupted; playback cannot go on!</translation>
+    </message>
+</context>
+<context>
+    <name>RecordingConversion</name>
+    <message>
+        <source>不是录音文件（%1）</source>
+        <translation>Not a recording (%1)</translation>
+    </message>
+    <message>
+        <source>不是完整的录音（%1）</source>
+        <translation>Not a whole recording (%1)</translation>
+    </message>
+    <message>
+        <source>录音数据已损坏</source>
+        <translation>the recording&apos;s data is corrupted</translation>
+    </message>
+    <message>
+        <source>文件没能读到结尾</source>
+        <translation>the file could not be read to its end</translation>
+    </message>
+    <message>
+        <source>同名的 WAV 文件已存在，没有替换它</source>
+        <translation>a WAV file of that name exists already and was not replaced</translation>
+    </message>
+    <message>
+        <source>WAV 只含能转换的部分</source>
+        <translation>the WAV holds only what could be converted</translation>
+    </message>
+    <message>
+        <source>没有转换</source>
+        <translation>not converted</translation>
+    </message>
+    <message>
+        <source>%1，%2</source>
+        <translation>%1, %2</translation>
+    </message>
 </context>
 <context>
     <name>RecordingNote</name>
@@ -309,6 +356,10 @@
         <source>无法读取：</source>
         <translation>Cannot read: </translation>
     </message>
+    <message>
+        <source>文件头中的日期或时间不存在</source>
+        <translation>the date or time in the header does not exist</translation>
+    </message>
 </context>
 <context>
     <name>RecordingsExport</name>
@@ -327,6 +378,10 @@
     <message>
         <source>旧的录音目录未能删除：%1</source>
         <translation>The old recordings folder could not be deleted: %1</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 <context>
@@ -661,6 +716,14 @@
     <message>
         <source>转换全部文件成功！</source>
         <translation>All files were converted!</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>以下文件没有完整转换：</source>
+        <translation>These files were not converted whole:</translation>
     </message>
 </context>
 <context>
