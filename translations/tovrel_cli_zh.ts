@@ -4,14 +4,6 @@
 <context>
     <name>tovrel::cli</name>
     <message>
-        <source>Checks that the recording files (*.spx) of FOLDER are whole: the header and exactly
-the payload length it gives. Prints one row per file that is not, in the order of the
-PC list, tab-separated: the file name (below FOLDER), then what is wrong.</source>
-        <translation>检查 FOLDER 中的录音文件（*.spx）是否完整：文件头完好，且负载长度与文件头所记
-完全一致。每个不完整的文件打印一行，按 PC 列表的顺序，以制表符分隔：文件名
-（相对于 FOLDER），然后是问题所在。</translation>
-    </message>
-    <message>
         <source>Options</source>
         <translation>选项</translation>
     </message>
@@ -548,6 +540,28 @@ changed (each is named) or FOLDER cannot be read.</source>
     <message>
         <source>cannot look for %1: %2</source>
         <translation>无法查看 %1：%2</translation>
+    </message>
+    <message>
+        <source>Exit status 0 on success, 1 with the failure text otherwise: also when a file
+is no recording, not a whole one or corrupted (its WAV, if any, holds what could
+be converted and never replaces an earlier file), and after a stop, which drops
+the WAV in hand.</source>
+        <translation>成功时退出状态为 0，否则为 1 并给出失败的说明：文件不是录音、不是完整的录音
+或数据已损坏时也是如此（它的 WAV 如有，只含能转换的部分，且从不替换已有的文件），
+停止之后也是如此（正在转换的 WAV 被丢弃）。</translation>
+    </message>
+    <message>
+        <source>%1 file(s) not converted whole</source>
+        <translation>%1 个文件没有完整转换</translation>
+    </message>
+    <message>
+        <source>Checks that the recording files (*.spx) of FOLDER are whole: a header naming a date
+and time that exist, and exactly the payload length it gives. Prints one row per file
+that is not, in the order of the PC list, tab-separated: the file name (below FOLDER),
+then what is wrong.</source>
+        <translation>检查 FOLDER 中的录音文件（*.spx）是否完整：文件头所记的日期和时间确实存在，
+且负载长度与文件头所记完全一致。每个不完整的文件打印一行，按 PC 列表的顺序，以制表符
+分隔：文件名（相对于 FOLDER），然后是问题所在。</translation>
     </message>
 </context>
 </TS>

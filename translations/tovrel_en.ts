@@ -36,6 +36,40 @@
     </message>
 </context>
 <context>
+    <name>AudioFileWriter</name>
+    <message>
+        <source>FLAC 编码失败：%1</source>
+        <translation>FLAC encoding failed: %1</translation>
+    </message>
+    <message>
+        <source>内存不足</source>
+        <translation>Out of memory</translation>
+    </message>
+    <message>
+        <source>MP3 编码失败（LAME 错误 %1）</source>
+        <translation>MP3 encoding failed (LAME error %1)</translation>
+    </message>
+    <message>
+        <source>Opus 编码失败：%1</source>
+        <translation>Opus encoding failed: %1</translation>
+    </message>
+</context>
+<context>
+    <name>AudioFormat</name>
+    <message>
+        <source>Opus 的码率必须在 6 到 256 kbit/s 之间</source>
+        <translation>The bit rate of Opus must lie between 6 and 256 kbit/s</translation>
+    </message>
+    <message>
+        <source>MP3 的码率必须是 8、16、24、32、40、48、56 或 64 kbit/s</source>
+        <translation>The bit rate of MP3 must be 8, 16, 24, 32, 40, 48, 56 or 64 kbit/s</translation>
+    </message>
+    <message>
+        <source>%1 格式没有码率可选</source>
+        <translation>The %1 format takes no bit rate</translation>
+    </message>
+</context>
+<context>
     <name>BiffWorkbook</name>
     <message>
         <source>第 %1 行第 %2 列的文字超过 %3 个字符，工作簿的单元格存不下</source>
@@ -241,6 +275,53 @@
         <source>播放中断：音频设备停止了播放！</source>
         <translation>Playback interrupted: the audio device stopped playing!</translation>
     </message>
+    <message>
+        <source>不是录音文件（%1）</source>
+        <translation>Not a recording (%1)</translation>
+    </message>
+    <message>
+        <source>不是完整的录音（%1）</source>
+        <translation>Not a whole recording (%1)</translation>
+    </message>
+    <message>
+        <source>录音数据已损坏，无法继续播放！</source>
+        <translation>The recording&apos;s data is corrupted; playback cannot go on!</translation>
+    </message>
+</context>
+<context>
+    <name>RecordingConversion</name>
+    <message>
+        <source>不是录音文件（%1）</source>
+        <translation>Not a recording (%1)</translation>
+    </message>
+    <message>
+        <source>不是完整的录音（%1）</source>
+        <translation>Not a whole recording (%1)</translation>
+    </message>
+    <message>
+        <source>录音数据已损坏</source>
+        <translation>the recording&apos;s data is corrupted</translation>
+    </message>
+    <message>
+        <source>文件没能读到结尾</source>
+        <translation>the file could not be read to its end</translation>
+    </message>
+    <message>
+        <source>同名的 WAV 文件已存在，没有替换它</source>
+        <translation>a WAV file of that name exists already and was not replaced</translation>
+    </message>
+    <message>
+        <source>WAV 只含能转换的部分</source>
+        <translation>the WAV holds only what could be converted</translation>
+    </message>
+    <message>
+        <source>没有转换</source>
+        <translation>not converted</translation>
+    </message>
+    <message>
+        <source>%1，%2</source>
+        <translation>%1, %2</translation>
+    </message>
 </context>
 <context>
     <name>RecordingNote</name>
@@ -275,6 +356,10 @@
         <source>无法读取：</source>
         <translation>Cannot read: </translation>
     </message>
+    <message>
+        <source>文件头中的日期或时间不存在</source>
+        <translation>the date or time in the header does not exist</translation>
+    </message>
 </context>
 <context>
     <name>RecordingsExport</name>
@@ -293,6 +378,10 @@
     <message>
         <source>旧的录音目录未能删除：%1</source>
         <translation>The old recordings folder could not be deleted: %1</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 <context>
@@ -628,6 +717,41 @@
         <source>转换全部文件成功！</source>
         <translation>All files were converted!</translation>
     </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>以下文件没有完整转换：</source>
+        <translation>These files were not converted whole:</translation>
+    </message>
+</context>
+<context>
+    <name>tovrel::ConversionPanel</name>
+    <message>
+        <source>转换WAV文件</source>
+        <translation>Convert to WAV files</translation>
+    </message>
+    <message>
+        <source>转换选择</source>
+        <translation>Convert selected</translation>
+    </message>
+    <message>
+        <source>转换全部</source>
+        <translation>Convert all</translation>
+    </message>
+    <message>
+        <source>输出目录..</source>
+        <translation>Output folder..</translation>
+    </message>
+    <message>
+        <source>当前进度..</source>
+        <translation>Current file..</translation>
+    </message>
+    <message>
+        <source>总体进度..</source>
+        <translation>Overall..</translation>
+    </message>
 </context>
 <context>
     <name>tovrel::NoteEditor</name>
@@ -788,26 +912,6 @@
         <translation>Exit</translation>
     </message>
     <message>
-        <source>输出目录..</source>
-        <translation>Output folder..</translation>
-    </message>
-    <message>
-        <source>当前进度..</source>
-        <translation>Current file..</translation>
-    </message>
-    <message>
-        <source>总体进度..</source>
-        <translation>Overall..</translation>
-    </message>
-    <message>
-        <source>转换选择</source>
-        <translation>Convert selected</translation>
-    </message>
-    <message>
-        <source>转换全部</source>
-        <translation>Convert all</translation>
-    </message>
-    <message>
         <source>全部转换文件成功！</source>
         <translation>All files were converted!</translation>
     </message>
@@ -834,10 +938,6 @@
     <message>
         <source>录音属性查询</source>
         <translation>Search by recording type</translation>
-    </message>
-    <message>
-        <source>转换WAV文件</source>
-        <translation>Convert to WAV files</translation>
     </message>
     <message>
         <source>联系人：</source>
@@ -897,30 +997,6 @@
     <message>
         <source>当前目录：</source>
         <translation>Current folder:</translation>
-    </message>
-    <message>
-        <source>转换WAV文件</source>
-        <translation>Convert to WAV files</translation>
-    </message>
-    <message>
-        <source>输出目录..</source>
-        <translation>Output folder..</translation>
-    </message>
-    <message>
-        <source>当前进度..</source>
-        <translation>Current file..</translation>
-    </message>
-    <message>
-        <source>总体进度..</source>
-        <translation>Overall..</translation>
-    </message>
-    <message>
-        <source>转换选择</source>
-        <translation>Convert selected</translation>
-    </message>
-    <message>
-        <source>转换全部</source>
-        <translation>Convert all</translation>
     </message>
     <message>
         <source>请选择目录:</source>

@@ -1,13 +1,7 @@
 #include "ControlMaking.h"
 
-#include "ClickToSeek.h"
-#include "PositionBar.h"
-
-#include <QCheckBox>
-#include <QCoreApplication>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSlider>
 
 namespace tovrel::controls {
 
@@ -28,35 +22,6 @@ QProgressBar *progressBar(QWidget *parent, const char *name)
     bar->setValue(0);
     bar->setTextVisible(false);
     return bar;
-}
-
-PlayButtons makePlayButtons(QWidget *parent)
-{
-    PlayButtons b;
-    b.start = pictureButton(parent, "BitBtnPlayStart", QStyle::SP_MediaPlay);
-    b.pause = pictureButton(parent, "BitBtnPlayPause", QStyle::SP_MediaPause);
-    b.stop = pictureButton(parent, "BitBtnPlayStop", QStyle::SP_MediaStop);
-    b.previous = pictureButton(parent, "BitBtn2", QStyle::SP_MediaSkipBackward);
-    b.next = pictureButton(parent, "BitBtn1", QStyle::SP_MediaSkipForward);
-    return b;
-}
-
-QSlider *makePositionBar(QWidget *parent)
-{
-    auto *bar = new PositionBar(parent);
-    bar->setObjectName(QStringLiteral("TrackBar1"));
-    bar->setRange(0, 25);
-    ClickToSeek::install(bar);
-    return bar;
-}
-
-QCheckBox *makeRewindBox(QWidget *parent)
-{
-    auto *box =
-        new QCheckBox(QCoreApplication::translate("PlaybackControl", "暂停后回退2秒"), parent);
-    box->setObjectName(QStringLiteral("CheckBoxRewind"));
-    box->setChecked(true);
-    return box;
 }
 
 } // namespace tovrel::controls

@@ -7,10 +7,12 @@
 #include "activity/ActivityFlags.h"
 #include "activity/ActivityRules.h"
 #include "conversion/ConversionWorker.h"
+#include "io/NativePath.h"
 #include "report/ReportModel.h"
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -126,12 +128,17 @@ void ConversionControl::startRun(bool selected)
     }
     conversionFlag(selected).store(1);
     m_selected = selected;
+    m_incomplete.clear();
     // The files are decoded on every core.
     auto *worker = new ConversionWorker(inputs, outputFolder(), conversionFlag(selected));
     m_run = new ConversionRun(worker, this);
     connect(worker, &ConversionWorker::fileStarted, this, &ConversionControl::fileStarted);
     connect(worker, &ConversionWorker::progress, this, &ConversionControl::progress);
     connect(worker, &ConversionWorker::fileFinished, this, [this] { m_c.fileBar->setValue(0); });
+    connect(worker, &ConversionWorker::fileIncomplete, this,
+            [this](const QString &input, const QString &text) {
+                m_incomplete.append(tr("%1：%2").arg(shownPath(QFileInfo(input).fileName()), text));
+            });
     connect(worker, &ConversionWorker::failed, this, [this](const QString &text) { failed(text); });
     connect(worker, &ConversionWorker::finished, this, &ConversionControl::finished);
 
@@ -168,9 +175,18 @@ void ConversionControl::progress(int fileChunks, qint64 runChunks)
     setBarPosition(m_c.runBar, runChunks);
 }
 
+QString ConversionControl::incompleteFilesText() const
+{
+    if (m_incomplete.isEmpty())
+        return {};
+    return tr("以下文件没有完整转换：") + QLatin1Char('\n') + m_incomplete.join(QLatin1Char('\n'));
+}
+
 void ConversionControl::failed(const QString &text)
 {
-    m_messages->warn(text);
+    // The files before the failure that were not converted whole are named with it.
+    const QString incomplete = incompleteFilesText();
+    m_messages->warn(incomplete.isEmpty() ? text : text + QLatin1Char('\n') + incomplete);
     m_c.fileBar->setValue(0);
     m_c.runBar->setValue(0);
     label()->setText({});
@@ -184,7 +200,10 @@ void ConversionControl::finished()
 {
     std::atomic<int> &flag = conversionFlag(m_selected);
     setRunControlsEnabled(m_selected, true, true);
-    if (flag.load() == 1)
+    // Files not converted whole are named, after a stop too; a run with any is no success.
+    if (const QString incomplete = incompleteFilesText(); !incomplete.isEmpty())
+        m_messages->warn(incomplete);
+    else if (flag.load() == 1)
         m_messages->warn(m_selected ? m_rules.selectedSucceededText : m_rules.allSucceededText);
     m_c.runBar->setValue(0);
     label()->setText({});

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -83,6 +84,8 @@ private:
     void progress(int fileChunks, qint64 runChunks);
     void failed(const QString &text);
     void finished();
+    // The files of the run not converted whole, one line each, or empty.
+    QString incompleteFilesText() const;
     void endRun();
     QLabel *label() const;
     QString outputFolder() const;
@@ -92,6 +95,8 @@ private:
     MessageSink *m_messages;
     ConversionRun *m_run = nullptr;
     bool m_selected = false;
+    // "name：why" for each file of the run not converted whole.
+    QStringList m_incomplete;
 };
 
 } // namespace tovrel

@@ -4,10 +4,12 @@
 #include "ContactColumn.h"
 #include "ControlMaking.h"
 #include "ConversionControl.h"
+#include "ConversionPanel.h"
 #include "NoteEditor.h"
 #include "PickerTyping.h"
 #include "PlaybackControl.h"
 #include "PlayerKeys.h"
+#include "PlayerPanel.h"
 #include "ReportListView.h"
 #include "StandardError.h"
 #include "TExportForm1.h"
@@ -36,7 +38,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
@@ -81,12 +82,30 @@ QChar widestDigit(const QFontMetrics &metrics)
     return widest;
 }
 
-QProgressBar *progressBar(QWidget *parent, const char *name, const QRect &geometry)
-{
-    QProgressBar *bar = controls::progressBar(parent, name);
-    bar->setGeometry(geometry);
-    return bar;
-}
+// The player row and the conversion group under the result list.
+constexpr PlayerPanelLayout kPlayerLayout{.size = {788, 26},
+                                          .trackBar = {156, 0, 330, 26},
+                                          .elapsed = {492, 5, 56, 16},
+                                          .separator = {550, 5, 8, 16},
+                                          .total = {560, 5, 56, 16},
+                                          .speed = {622, 5, 36, 16},
+                                          .rewind = {662, 3, 126, 18},
+                                          .elapsedName = "Label5",
+                                          .separatorName = "Label7",
+                                          .totalName = "Label6"};
+constexpr ConversionPanelLayout kConversionLayout{.name = "GroupBox2",
+                                                  .size = {784, 128},
+                                                  .output = {74, 20, 634, 22},
+                                                  .outputButton = {714, 18, 28, 26},
+                                                  .selectedLabel = {74, 46, 560, 14},
+                                                  .selectedLabelName = "Label13",
+                                                  .fileBar = {74, 64, 560, 16},
+                                                  // Label13 names the file of either run.
+                                                  .allLabel = {},
+                                                  .allLabelName = nullptr,
+                                                  .runBar = {74, 98, 560, 16},
+                                                  .selectedButton = {650, 56, 116, 26},
+                                                  .allButton = {650, 90, 116, 26}};
 
 } // namespace
 
@@ -238,30 +257,19 @@ void TFindForm::buildCriteria()
 
 void TFindForm::buildPlayback()
 {
-    const controls::PlayButtons play = controls::makePlayButtons(this);
-    BitBtnPlayStart = play.start;
-    BitBtnPlayPause = play.pause;
-    BitBtnPlayStop = play.stop;
-    BitBtn2 = play.previous;
-    BitBtn1 = play.next;
-    int x = 8;
-    for (QPushButton *button : play.inRowOrder()) {
-        button->setGeometry(x, 452, 28, 26);
-        button->setAutoDefault(false);
-        x += 30;
-    }
-    TrackBar1 = controls::makePositionBar(this);
-    TrackBar1->setGeometry(164, 452, 330, 26);
-    Label5 = caption(this, QStringLiteral("00:00:00"), {500, 457, 56, 16});
-    Label5->setObjectName(QStringLiteral("Label5"));
-    Label7 = caption(this, QStringLiteral("/"), {558, 457, 8, 16});
-    Label7->setObjectName(QStringLiteral("Label7"));
-    Label6 = caption(this, QStringLiteral("00:00:00"), {568, 457, 56, 16});
-    Label6->setObjectName(QStringLiteral("Label6"));
-    LabelSpeed = caption(this, PlaybackSpeed::text(PlaybackSpeed::kNormal), {630, 457, 36, 16});
-    LabelSpeed->setObjectName(QStringLiteral("LabelSpeed"));
-    CheckBoxRewind = controls::makeRewindBox(this);
-    CheckBoxRewind->setGeometry(670, 455, 126, 18);
+    m_playerPanel = new PlayerPanel(this, kPlayerLayout);
+    m_playerPanel->move(8, 452);
+    BitBtnPlayStart = m_playerPanel->start;
+    BitBtnPlayPause = m_playerPanel->pause;
+    BitBtnPlayStop = m_playerPanel->stop;
+    BitBtn2 = m_playerPanel->previous;
+    BitBtn1 = m_playerPanel->next;
+    TrackBar1 = m_playerPanel->trackBar;
+    Label5 = m_playerPanel->elapsed;
+    Label7 = m_playerPanel->separator;
+    Label6 = m_playerPanel->total;
+    LabelSpeed = m_playerPanel->speed;
+    CheckBoxRewind = m_playerPanel->rewind;
     TimerPlayer = new QTimer(this);
     TimerPlayer->setObjectName(QStringLiteral("TimerPlayer"));
     TimerPlayer->setInterval(500);
@@ -269,31 +277,15 @@ void TFindForm::buildPlayback()
 
 void TFindForm::buildConversion()
 {
-    GroupBox2 = group(this, "GroupBox2", QT_TRANSLATE_NOOP("tovrel::TFindForm", "转换WAV文件"),
-                      {8, 484, 784, 128});
-    caption(GroupBox2, tr("输出目录.."), {10, 24, 62, 16});
-    EditOutput = new QLineEdit(GroupBox2);
-    EditOutput->setObjectName(QStringLiteral("EditOutput"));
-    EditOutput->setReadOnly(true);
-    EditOutput->setEnabled(false);
-    EditOutput->setGeometry(74, 20, 634, 22);
-    BitBtnOutput = controls::pictureButton(GroupBox2, "BitBtnOutput", QStyle::SP_DirOpenIcon);
-    BitBtnOutput->setGeometry(714, 18, 28, 26);
-    BitBtnOutput->setAutoDefault(false);
-    Label13 = caption(GroupBox2, {}, {74, 46, 560, 14});
-    Label13->setObjectName(QStringLiteral("Label13"));
-    caption(GroupBox2, tr("当前进度.."), {10, 64, 62, 16});
-    ProgressBar1 = progressBar(GroupBox2, "ProgressBar1", {74, 64, 560, 16});
-    caption(GroupBox2, tr("总体进度.."), {10, 98, 62, 16});
-    ProgressBar2 = progressBar(GroupBox2, "ProgressBar2", {74, 98, 560, 16});
-    BitBtn4 =
-        controls::pictureButton(GroupBox2, "BitBtn4", QStyle::SP_DialogApplyButton, tr("转换选择"));
-    BitBtn4->setGeometry(650, 56, 116, 26);
-    BitBtn4->setAutoDefault(false);
-    BitBtn5 =
-        controls::pictureButton(GroupBox2, "BitBtn5", QStyle::SP_DialogApplyButton, tr("转换全部"));
-    BitBtn5->setGeometry(650, 90, 116, 26);
-    BitBtn5->setAutoDefault(false);
+    GroupBox2 = new ConversionPanel(this, kConversionLayout);
+    GroupBox2->move(8, 484);
+    EditOutput = GroupBox2->output;
+    BitBtnOutput = GroupBox2->outputButton;
+    ProgressBar1 = GroupBox2->fileBar;
+    ProgressBar2 = GroupBox2->runBar;
+    Label13 = GroupBox2->selectedLabel;
+    BitBtn4 = GroupBox2->selectedButton;
+    BitBtn5 = GroupBox2->allButton;
 }
 
 void TFindForm::connectHandlers()
@@ -337,19 +329,9 @@ void TFindForm::connectHandlers()
     auto *session = new PlaybackSession(m_context.audioOutput ? m_context.audioOutput
                                                               : PortAudioOutput::factory(),
                                         speexBlockDecoders(), this);
-    PlaybackControls play;
-    play.start = BitBtnPlayStart;
-    play.pause = BitBtnPlayPause;
-    play.stop = BitBtnPlayStop;
-    play.previous = BitBtn2;
-    play.next = BitBtn1;
-    play.trackBar = TrackBar1;
-    play.elapsed = Label5;
-    play.total = Label6;
-    play.speed = LabelSpeed;
+    PlaybackControls play = m_playerPanel->controls();
     play.speedValue = m_context.playbackSpeed.get();
     play.timer = TimerPlayer;
-    play.rewindAfterPause = CheckBoxRewind;
     play.list = FindListView;
     play.model = FindListViewModel;
     PlaybackRules playRules;
@@ -358,16 +340,9 @@ void TFindForm::connectHandlers()
     playRules.startEnablesTimer = false;
     playRules.seekAtSamePosition = true;
     m_playback = new PlaybackControl(play, playRules, session, m_context.messages, this);
-    new PlayerKeys(this, m_playback, {BitBtnPlayStart, BitBtnPlayPause, BitBtnPlayStop});
+    new PlayerKeys(this, m_playback, m_playerPanel->playButtons());
 
-    ConversionControls convert;
-    convert.selectedButton = BitBtn4;
-    convert.allButton = BitBtn5;
-    convert.fileBar = ProgressBar1;
-    convert.runBar = ProgressBar2;
-    convert.selectedLabel = Label13;
-    convert.allLabel = Label13;
-    convert.output = EditOutput;
+    ConversionControls convert = GroupBox2->controls();
     convert.list = FindListView;
     convert.model = FindListViewModel;
     convert.playButtons = {BitBtnPlayStart, BitBtnPlayPause, BitBtnPlayStop};

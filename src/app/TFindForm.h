@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppContext.h"
+#include "ConversionPanel.h"
 
 #include "search/SearchCriteria.h"
 
@@ -28,6 +29,7 @@ class ContactColumn;
 class ConversionControl;
 class TExportForm1;
 class PlaybackControl;
+class PlayerPanel;
 class ReportListView;
 class ReportModel;
 
@@ -108,7 +110,7 @@ public:
     QTimer *TimerPlayer = nullptr;
 
     // Conversion.
-    QGroupBox *GroupBox2 = nullptr;
+    ConversionPanel *GroupBox2 = nullptr;
     QLineEdit *EditOutput = nullptr;
     QPushButton *BitBtnOutput = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
@@ -175,6 +177,7 @@ private:
     search::SearchCounts m_counts;
     QLabel *m_statusPanel = nullptr;
     bool m_searching = false;
+    PlayerPanel *m_playerPanel = nullptr;
     PlaybackControl *m_playback = nullptr;
     ConversionControl *m_conversion = nullptr;
     std::unique_ptr<ContactColumn> m_contacts;

@@ -5,6 +5,7 @@
 #include "ContactsDialog.h"
 #include "ControlMaking.h"
 #include "NoteEditor.h"
+#include "PlayerPanel.h"
 #include "ReportListView.h"
 #include "StandardError.h"
 #include "TExportForm1.h"
@@ -27,7 +28,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSlider>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
@@ -50,6 +50,30 @@ constexpr Qt::Edges kTopStretch = Qt::LeftEdge | Qt::RightEdge | Qt::TopEdge;
 constexpr Qt::Edges kBottomLeft = Qt::LeftEdge | Qt::BottomEdge;
 constexpr Qt::Edges kBottomRight = Qt::RightEdge | Qt::BottomEdge;
 constexpr Qt::Edges kBottomStretch = Qt::LeftEdge | Qt::RightEdge | Qt::BottomEdge;
+
+// The PC tab's player row and conversion group, under the list; they widen with the tab.
+constexpr PlayerPanelLayout kPlayerLayout{.size = {632, 26},
+                                          .trackBar = {156, 0, 170, 26},
+                                          .elapsed = {332, 5, 56, 16},
+                                          .separator = {390, 5, 8, 16},
+                                          .total = {400, 5, 56, 16},
+                                          .speed = {460, 5, 40, 16},
+                                          .rewind = {504, 4, 128, 18},
+                                          .elapsedName = "Label3",
+                                          .separatorName = "Label5",
+                                          .totalName = "Label4"};
+constexpr ConversionPanelLayout kConversionLayout{.name = "GroupBox3",
+                                                  .size = {634, 126},
+                                                  .output = {74, 20, 484, 22},
+                                                  .outputButton = {562, 18, 28, 26},
+                                                  .selectedLabel = {74, 46, 428, 14},
+                                                  .selectedLabelName = "Label10",
+                                                  .fileBar = {74, 62, 428, 16},
+                                                  .allLabel = {74, 82, 428, 14},
+                                                  .allLabelName = "Label11",
+                                                  .runBar = {74, 98, 428, 16},
+                                                  .selectedButton = {510, 56, 116, 26},
+                                                  .allButton = {510, 90, 116, 26}};
 
 QList<ReportColumn> recordingColumns()
 {
@@ -255,67 +279,30 @@ void TMainForm::buildComputerTab()
     fitRecordingColumns(ListViewFile);
     anchors->place(ListViewFile, {4, 32, 634, 410}, kAll);
 
-    const controls::PlayButtons play = controls::makePlayButtons(TabSheetComputer);
-    BitBtnPlayStart = play.start;
-    BitBtnPlayPause = play.pause;
-    BitBtnPlayStop = play.stop;
-    BitBtn2 = play.previous;
-    BitBtn1 = play.next;
-    int x = 4;
-    for (QPushButton *button : play.inRowOrder()) {
-        anchors->place(button, {x, 448, 28, 26}, kBottomLeft);
-        x += 30;
-    }
+    m_playerPanel = new PlayerPanel(TabSheetComputer, kPlayerLayout);
+    anchors->place(m_playerPanel, {QPoint(4, 448), kPlayerLayout.size}, kBottomStretch);
+    BitBtnPlayStart = m_playerPanel->start;
+    BitBtnPlayPause = m_playerPanel->pause;
+    BitBtnPlayStop = m_playerPanel->stop;
+    BitBtn2 = m_playerPanel->previous;
+    BitBtn1 = m_playerPanel->next;
+    TrackBar1 = m_playerPanel->trackBar;
+    Label3 = m_playerPanel->elapsed;
+    Label5 = m_playerPanel->separator;
+    Label4 = m_playerPanel->total;
+    LabelSpeed = m_playerPanel->speed;
+    CheckBoxRewind = m_playerPanel->rewind;
 
-    TrackBar1 = controls::makePositionBar(TabSheetComputer);
-    anchors->place(TrackBar1, {160, 448, 170, 26}, kBottomStretch);
-    Label3 = caption(TabSheetComputer, QStringLiteral("00:00:00"));
-    Label3->setObjectName(QStringLiteral("Label3"));
-    anchors->place(Label3, {336, 453, 56, 16}, kBottomRight);
-    Label5 = caption(TabSheetComputer, QStringLiteral("/"));
-    Label5->setObjectName(QStringLiteral("Label5"));
-    anchors->place(Label5, {394, 453, 8, 16}, kBottomRight);
-    Label4 = caption(TabSheetComputer, QStringLiteral("00:00:00"));
-    Label4->setObjectName(QStringLiteral("Label4"));
-    anchors->place(Label4, {404, 453, 56, 16}, kBottomRight);
-    LabelSpeed = caption(TabSheetComputer, PlaybackSpeed::text(PlaybackSpeed::kNormal));
-    LabelSpeed->setObjectName(QStringLiteral("LabelSpeed"));
-    anchors->place(LabelSpeed, {464, 453, 40, 16}, kBottomRight);
-    CheckBoxRewind = controls::makeRewindBox(TabSheetComputer);
-    anchors->place(CheckBoxRewind, {508, 452, 128, 18}, kBottomRight);
-
-    GroupBox3 = new QGroupBox(tr("转换WAV文件"), TabSheetComputer);
-    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
-    anchors->place(GroupBox3, {4, 480, 634, 126}, kBottomStretch);
-    auto *group = new Anchors(GroupBox3, {634, 126});
-    group->place(caption(GroupBox3, tr("输出目录..")), {10, 24, 62, 16}, kTopLeft);
-    EditOutput = new QLineEdit(GroupBox3);
-    EditOutput->setObjectName(QStringLiteral("EditOutput"));
-    EditOutput->setReadOnly(true);
-    EditOutput->setEnabled(false);
-    group->place(EditOutput, {74, 20, 484, 22}, kTopStretch);
-    BitBtnOutput = controls::pictureButton(GroupBox3, "BitBtnOutput", QStyle::SP_DirOpenIcon);
-    group->place(BitBtnOutput, {562, 18, 28, 26}, kTopRight);
-
-    Label10 = caption(GroupBox3, {});
-    Label10->setObjectName(QStringLiteral("Label10"));
-    group->place(Label10, {74, 46, 428, 14}, kTopStretch);
-    group->place(caption(GroupBox3, tr("当前进度..")), {10, 62, 62, 16}, kTopLeft);
-    ProgressBar1 = controls::progressBar(GroupBox3, "ProgressBar1");
-    group->place(ProgressBar1, {74, 62, 428, 16}, kTopStretch);
-    Label11 = caption(GroupBox3, {});
-    Label11->setObjectName(QStringLiteral("Label11"));
-    group->place(Label11, {74, 82, 428, 14}, kTopStretch);
-    group->place(caption(GroupBox3, tr("总体进度..")), {10, 98, 62, 16}, kTopLeft);
-    ProgressBar2 = controls::progressBar(GroupBox3, "ProgressBar2");
-    group->place(ProgressBar2, {74, 98, 428, 16}, kTopStretch);
-
-    BitBtn4 =
-        controls::pictureButton(GroupBox3, "BitBtn4", QStyle::SP_DialogApplyButton, tr("转换选择"));
-    group->place(BitBtn4, {510, 56, 116, 26}, kTopRight);
-    BitBtn5 =
-        controls::pictureButton(GroupBox3, "BitBtn5", QStyle::SP_DialogApplyButton, tr("转换全部"));
-    group->place(BitBtn5, {510, 90, 116, 26}, kTopRight);
+    GroupBox3 = new ConversionPanel(TabSheetComputer, kConversionLayout);
+    anchors->place(GroupBox3, {QPoint(4, 480), kConversionLayout.size}, kBottomStretch);
+    EditOutput = GroupBox3->output;
+    BitBtnOutput = GroupBox3->outputButton;
+    Label10 = GroupBox3->selectedLabel;
+    ProgressBar1 = GroupBox3->fileBar;
+    Label11 = GroupBox3->allLabel;
+    ProgressBar2 = GroupBox3->runBar;
+    BitBtn4 = GroupBox3->selectedButton;
+    BitBtn5 = GroupBox3->allButton;
 }
 
 void TMainForm::connectHandlers()

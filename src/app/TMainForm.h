@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppContext.h"
+#include "ConversionPanel.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -30,6 +31,7 @@ class TExportForm1;
 class TelephoneLink;
 class WorkerRun;
 class PlaybackControl;
+class PlayerPanel;
 class ConversionControl;
 class ContactColumn;
 struct LoginResult;
@@ -95,7 +97,7 @@ public:
     QLabel *Label4 = nullptr;
     QCheckBox *CheckBoxRewind = nullptr; // "暂停后回退2秒"
     QLabel *LabelSpeed = nullptr;
-    QGroupBox *GroupBox3 = nullptr;
+    ConversionPanel *GroupBox3 = nullptr;
     QLineEdit *EditOutput = nullptr;
     QPushButton *BitBtnOutput = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
@@ -221,6 +223,7 @@ private:
     ConversionControl *m_conversion = nullptr;
 
     // ---- Playback state (TMainFormPlayback.cpp) ----
+    PlayerPanel *m_playerPanel = nullptr;
     PlaybackControl *m_playback = nullptr;
 
     // ---- Contact names (TMainForm.cpp) ----

@@ -27,14 +27,7 @@ void TMainForm::connectComputerHandlers()
     });
     connect(BitBtn3, &QPushButton::clicked, this, &TMainForm::BitBtn3Click);
 
-    ConversionControls controls;
-    controls.selectedButton = BitBtn4;
-    controls.allButton = BitBtn5;
-    controls.fileBar = ProgressBar1;
-    controls.runBar = ProgressBar2;
-    controls.selectedLabel = Label10;
-    controls.allLabel = Label11;
-    controls.output = EditOutput;
+    ConversionControls controls = GroupBox3->controls();
     controls.list = ListViewFile;
     controls.model = ListViewFileModel;
     controls.playButtons = {BitBtnPlayStart, BitBtnPlayPause, BitBtnPlayStop};

@@ -5,6 +5,7 @@
 
 #include "PlaybackControl.h"
 #include "PlayerKeys.h"
+#include "PlayerPanel.h"
 
 #include "playback/PlaybackSession.h"
 #include "playback/PortAudioOutput.h"
@@ -19,27 +20,16 @@ void TMainForm::connectPlaybackHandlers()
     auto *session = new PlaybackSession(m_context.audioOutput ? m_context.audioOutput
                                                               : PortAudioOutput::factory(),
                                         speexBlockDecoders(), this);
-    PlaybackControls controls;
-    controls.start = BitBtnPlayStart;
-    controls.pause = BitBtnPlayPause;
-    controls.stop = BitBtnPlayStop;
-    controls.previous = BitBtn2;
-    controls.next = BitBtn1;
-    controls.trackBar = TrackBar1;
-    controls.elapsed = Label3;
-    controls.total = Label4;
-    controls.speed = LabelSpeed;
+    PlaybackControls controls = m_playerPanel->controls();
     controls.speedValue = m_context.playbackSpeed.get();
     controls.timer = TimerPlayer;
-    controls.rewindAfterPause = CheckBoxRewind;
     controls.list = ListViewFile;
     controls.model = ListViewFileModel;
     PlaybackRules rules;
     rules.folderButton = BitBtn3;
     m_playback = new PlaybackControl(controls, rules, session, m_context.messages, this);
     // The keys act while the PC tab is shown.
-    new PlayerKeys(TabSheetComputer, m_playback,
-                   {BitBtnPlayStart, BitBtnPlayPause, BitBtnPlayStop});
+    new PlayerKeys(TabSheetComputer, m_playback, m_playerPanel->playButtons());
 }
 
 void TMainForm::BitBtnPlayStartClick()

@@ -24,12 +24,13 @@ void printCheckHelp(QTextStream &out)
 {
     out << HelpPage({"tovrel check FOLDER [--recursive]"})
                .paragraph(
-                   CLI_NOOP("Checks that the recording files (*.spx) of FOLDER are whole: the "
-                            "header and exactly\n"
-                            "the payload length it gives. Prints one row per file that is not, "
-                            "in the order of the\n"
-                            "PC list, tab-separated: the file name (below FOLDER), then what is "
-                            "wrong."))
+                   CLI_NOOP("Checks that the recording files (*.spx) of FOLDER are whole: a "
+                            "header naming a date\n"
+                            "and time that exist, and exactly the payload length it gives. "
+                            "Prints one row per file\n"
+                            "that is not, in the order of the PC list, tab-separated: the file "
+                            "name (below FOLDER),\n"
+                            "then what is wrong."))
                .section(
                    CLI_NOOP("Options"),
                    {{"-r, --recursive", CLI_NOOP("also check five levels of sub-folders, as the "

@@ -19,8 +19,8 @@ namespace {
 
 std::atomic<int> *g_runningFlag = nullptr;
 
-// Ctrl-C or a termination request stops the run after the chunk in hand, so the WAV in hand
-// keeps a true header.
+// Ctrl-C or a termination request stops the run after the chunk in hand; the WAV in hand is
+// dropped, and an earlier file of its name stays as it was.
 extern "C" void stopOnSignal(int)
 {
     if (g_runningFlag)
@@ -42,7 +42,12 @@ void printUsage(QTextStream &s)
                        {"--all FOLDER", CLI_NOOP("convert every recording of FOLDER")},
                        {"--jobs N", CLI_NOOP("recordings decoded at once (default: one per core)")},
                        kHelpEntry})
-             .paragraph(CLI_NOOP("Exit status 0 on success, 1 with the failure text otherwise."))
+             .paragraph(CLI_NOOP(
+                 "Exit status 0 on success, 1 with the failure text otherwise: also when a file\n"
+                 "is no recording, not a whole one or corrupted (its WAV, if any, holds what "
+                 "could\n"
+                 "be converted and never replaces an earlier file), and after a stop, which drops\n"
+                 "the WAV in hand."))
              .text();
 }
 
@@ -115,6 +120,18 @@ int runConvert(const QStringList &args)
         out << wav << '\n';
         out.flush();
     });
+    // A file not converted whole is told at once and makes the exit status 1 at the end.
+    int incomplete = 0;
+    QObject::connect(&worker, &ConversionWorker::fileIncomplete,
+                     [&](const QString &input, const QString &text, const QString &wav) {
+                         ++incomplete;
+                         line.clear();
+                         err << "tovrel convert: " << shownPath(input) << ": " << text;
+                         if (!wav.isEmpty())
+                             err << " (" << shownPath(wav) << ')';
+                         err << '\n';
+                         err.flush();
+                     });
     QObject::connect(&worker, &ConversionWorker::failed,
                      [&](const QString &text, const QString &reason, const QString &path) {
                          failure = text + QStringLiteral(" (") + shownPath(path) +
@@ -144,6 +161,11 @@ int runConvert(const QStringList &args)
         err << "tovrel convert: " << *scan.message << '\n';
         for (const UnreadableRecording &f : scan.unreadable)
             err << "tovrel convert: " << shownPath(f.path) << ": " << f.reason << '\n';
+        return 1;
+    }
+    if (incomplete > 0) {
+        err << "tovrel convert: " << cliTr("%1 file(s) not converted whole").arg(incomplete)
+            << '\n';
         return 1;
     }
     return 0;

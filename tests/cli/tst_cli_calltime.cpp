@@ -33,7 +33,7 @@ QByteArray recording(bool longForm, int year, int month, int day, int hour, int 
     h.hour = hour;
     h.minute = minute;
     h.number = QStringLiteral("1234567");
-    return spx::makeRecording(h, QByteArray(1500, 'a'));
+    return spx::makeRecording(h, QByteArray(1500, '\0'));
 }
 
 bool setTime(const QString &path, const QDateTime &time)

@@ -12,6 +12,11 @@
 // become 80000. One decoder keeps its state across all the frames of a recording, so the sound
 // is continuous from one call to the next; reset() gives a fresh state (a new recording or a
 // seek). Perceptual enhancement is on.
+//
+// A recording's frames are narrowband frames. A frame whose first bits name anything else (a
+// wideband layer, an in-band request, a mode that does not exist) is a corrupted stream: it is
+// never handed to libspeex, which would complain about it on the terminal, and decoding stops
+// there until reset().
 namespace tovrel {
 
 class SpeexDecoder
@@ -39,14 +44,18 @@ public:
 
     // Decodes the whole frames of `payload` into `out` (room for pcmBytesFor(payload.size())
     // bytes, as native 16-bit samples); a trailing piece shorter than a frame is not decoded.
-    // A frame the codec rejects becomes silence, so the output always has its full length.
-    // Returns the number of samples written.
+    // From a corrupted frame on, the output is silence, so it always has its full length.
+    // Returns the number of samples decoded before a corrupted frame (all of them without one).
     qsizetype decode(QByteArrayView payload, int16_t *out);
     // The same, returning the PCM as little-endian 16-bit bytes.
     QByteArray decode(QByteArrayView payload);
 
+    // True once a corrupted frame was met since the last reset().
+    bool corrupted() const { return m_corrupted; }
+
 private:
     void *m_state = nullptr;
+    bool m_corrupted = false;
     struct Bits;
     Bits *m_bits = nullptr;
 };

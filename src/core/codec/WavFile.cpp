@@ -29,14 +29,12 @@ QByteArray wavHeader(quint32 dataBytes)
 
 WavWriter::~WavWriter()
 {
-    if (isOpen())
-        finish();
+    discard();
 }
 
 bool WavWriter::open(const QString &path, quint32 expectedDataBytes)
 {
-    if (isOpen())
-        finish();
+    discard();
     m_file = std::make_unique<AtomicFile>(path);
     m_announced = expectedDataBytes;
     m_written = 0;
@@ -93,6 +91,18 @@ bool WavWriter::commit()
         return false;
     const bool ok = m_file->commit();
     if (!ok)
+        m_error = m_file->errorString();
+    discard();
+    return ok;
+}
+
+bool WavWriter::commitIfAbsent(bool *taken)
+{
+    *taken = false;
+    if (!isSealed())
+        return false;
+    const bool ok = m_file->commitIfAbsent(taken);
+    if (!ok && !*taken)
         m_error = m_file->errorString();
     discard();
     return ok;

@@ -21,6 +21,7 @@ QByteArray wavHeader(quint32 dataBytes);
 // the two size fields so the header always describes the data the file holds. The file is
 // written under a temporary name and takes its own name only in finish(), once it is on disk;
 // after a failed write (a full disk) discard() removes it and an earlier file of that name stays.
+// A writer destroyed (or opened again) before its file took its name drops the file.
 class WavWriter
 {
 public:
@@ -43,6 +44,10 @@ public:
     bool seal();
     // The second half of finish(): gives a sealed file its name.
     bool commit();
+    // commit(), but only when nothing has the name yet: a file that does not hold everything it
+    // should never replaces an earlier one. False with `taken` true when the name was taken (the
+    // file is dropped, the earlier one stays), false with `taken` false at a failure.
+    bool commitIfAbsent(bool *taken);
     // Drops the file written so far; an earlier file of that name is kept.
     void discard();
     // The modification time the open file takes when it is sealed (instead of its last write).

@@ -159,6 +159,10 @@ void ConversionWorker::run()
         }
         for (std::thread &j : jobs)
             j.join();
+        // The WAVs that did not take their names go before the run reports its end, so that no
+        // temporary file is left beside the WAVs once the end is known.
+        for (FileTask &task : tasks)
+            task.wav.discard();
     };
     const auto fail = [&](int i, const QString &text, const QString &reason, const QString &path) {
         m_ended.store(true);
@@ -169,6 +173,7 @@ void ConversionWorker::run()
 
     // The files are reported one after the other in list order, each as its job gets on.
     qint64 runDone = 0;
+    bool stopped = false;
     for (int i = 0; i < count; ++i) {
         FileTask &task = tasks[size_t(i)];
         std::unique_lock lock(mutex);
@@ -207,26 +212,48 @@ void ConversionWorker::run()
             emit progress(result.chunksWritten, runDone + result.chunksWritten);
             fail(i, writeFailedText(), result.reason, task.output);
             return;
-        case FileConversion::ReadFailed:
-            emit progress(result.chunksWritten, runDone + result.chunksWritten);
-            // The WAV keeps what was converted before the input ran out.
-            task.wav.commit();
-            fail(i, readFailedText(), result.reason, task.input);
-            return;
-        case FileConversion::Completed:
         case FileConversion::Stopped:
+            // The file in hand is dropped, and so is every later one: the run ends as if the
+            // files had been converted one after the other.
+            stopped = true;
+            break;
+        case FileConversion::NotRecording:
+            emit fileIncomplete(task.input, incompleteConversionText(result, false, false), {});
+            break;
+        case FileConversion::Completed:
+        case FileConversion::ReadFailed:
+        case FileConversion::DecodeFailed: {
             runDone += result.chunksWritten;
             emit progress(result.chunksWritten, runDone);
-            if (!task.wav.commit()) {
+            // Without a sealed WAV (corrupted from the first chunk on) there is nothing to name.
+            const bool sealed = task.wav.isSealed();
+            const WavNaming naming =
+                sealed ? nameConvertedWav(task.wav, result) : WavNaming::Failed;
+            if (sealed && naming == WavNaming::Failed) {
                 fail(i, writeFailedText(), task.wav.errorString(), task.output);
                 return;
             }
-            emit fileFinished(task.output);
+            if (result.whole()) {
+                emit fileFinished(task.output);
+            } else {
+                const bool named = naming == WavNaming::Named;
+                emit fileIncomplete(
+                    task.input,
+                    incompleteConversionText(result, named, naming == WavNaming::EarlierKept),
+                    named ? task.output : QString());
+            }
+            if (result.status == FileConversion::ReadFailed) {
+                fail(i, readFailedText(), result.reason, task.input);
+                return;
+            }
             break;
         }
+        }
+        if (stopped)
+            break;
     }
     m_ended.store(true);
-    endJobs(count);
+    endJobs(stopped ? -1 : count);
     emit finished();
     emit done();
 }

@@ -13,10 +13,14 @@ class QThread;
 // (a file's decoder carries its state from one frame to the next, so one file is never split);
 // what the run reports and the names the WAVs take follow the list order, as if one file were
 // converted after the other. The run goes on while its flag (ConvertSelectedFlag or
-// ConvertAllFlag) reads 1; clearing the flag stops every job after the chunk in hand, takes no
-// further file and keeps every WAV written so far. At a failure the WAVs of later files are
-// dropped: the folder holds what a run of one file after the other would have left. It reports by
-// signals, queued to the window thread; it never touches a widget.
+// ConvertAllFlag) reads 1; clearing the flag stops every job after the chunk in hand and takes no
+// further file: the WAVs of the files done before the one in hand keep their names, the one in
+// hand is dropped (an earlier file of its name stays as it was), and so are those of the files
+// after it. At a failure, too, the WAVs of later files are dropped: the folder holds what a run of
+// one file after the other would have left. A file that is no recording, or not a whole one, or
+// whose speech is corrupted, does not end the run: it is told by fileIncomplete(), and a WAV of it
+// that does not hold a whole recording never replaces an earlier file. It reports by signals,
+// queued to the window thread; it never touches a widget.
 namespace tovrel {
 
 // Failure texts of a run.
@@ -53,11 +57,15 @@ signals:
     // Chunks done in the current file and in the whole run; sent sparingly (about every
     // thousandth of the file) and always at the end of a file.
     void progress(int fileChunks, qint64 runChunks);
-    // The current file is closed (completely converted, or cut short by a stop).
+    // The current file is converted whole: its WAV has its name.
     void fileFinished(const QString &wavPath);
+    // The current file (its path) was not converted whole: the user's text saying why and what
+    // became of its WAV, and the WAV's path when one took its name (else empty).
+    void fileIncomplete(const QString &input, const QString &text, const QString &wavPath);
     // The run ends at a failure: the text to show and the system's reason.
     void failed(const QString &text, const QString &reason, const QString &path);
-    // The run ended without failure: its files are exhausted or it was stopped.
+    // The run ended without failure: its files are exhausted or it was stopped (a file in hand
+    // dropped, not reported).
     void finished();
     // Last signal of every run, after failed() or finished().
     void done();

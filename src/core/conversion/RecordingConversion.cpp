@@ -4,9 +4,12 @@
 #include "codec/WavFile.h"
 #include "io/NativePath.h"
 #include "recordings/RecordingHeader.h"
+#include "recordings/RecordingWholeness.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <QtEndian>
 
 #include <algorithm>
@@ -66,8 +69,12 @@ int recordingChunks(const QString &path)
 {
     HeaderBytes probe;
     QFile file;
-    const bool read = !openRecording(file, path, probe);
-    return read ? wholeChunks(file.size(), headerLengthOf(probe)) : 0;
+    if (openRecording(file, path, probe))
+        return 0;
+    const auto fault = recordingFault(probe, file.size());
+    if (fault && fault->kind == RecordingFault::NoRecording)
+        return 0;
+    return wholeChunks(file.size(), headerLengthOf(probe));
 }
 
 FileConversion convertRecordingSealed(const QString &input, const QString &output, WavWriter &wav,
@@ -81,6 +88,15 @@ FileConversion convertRecordingSealed(const QString &input, const QString &outpu
         result.status = FileConversion::OpenFailed;
         result.reason = failure->reason;
         return result;
+    }
+    // A file that is no recording gives no WAV; one that is not whole gives what it has.
+    if (const auto fault = recordingFault(probe, in.size())) {
+        if (fault->kind == RecordingFault::NoRecording) {
+            result.status = FileConversion::NotRecording;
+            result.reason = fault->text;
+            return result;
+        }
+        result.notWhole = fault->text;
     }
     const int headerLength = headerLengthOf(probe);
     result.chunkCount = wholeChunks(in.size(), headerLength);
@@ -116,6 +132,11 @@ FileConversion convertRecordingSealed(const QString &input, const QString &outpu
             break;
         }
         decoder.decode(QByteArrayView(chunk, kChunkBytes), pcm);
+        if (decoder.corrupted()) {
+            // The chunk holding the corrupted speech is not written: the WAV ends before it.
+            result.status = FileConversion::DecodeFailed;
+            break;
+        }
         if constexpr (Q_BYTE_ORDER != Q_LITTLE_ENDIAN)
             qToLittleEndian<int16_t>(pcm, kChunkPcmBytes / 2, pcm);
         if (!wav.append(QByteArrayView(reinterpret_cast<const char *>(pcm), kChunkPcmBytes))) {
@@ -129,10 +150,17 @@ FileConversion convertRecordingSealed(const QString &input, const QString &outpu
         if (hooks.chunkDone)
             hooks.chunkDone(result.chunksWritten);
     }
+    // A stopped conversion is cut short: it never takes the WAV's name, and a corrupted one gives
+    // a WAV only when something came before the corruption.
+    if (result.status == FileConversion::Stopped ||
+        (result.status == FileConversion::DecodeFailed && result.chunksWritten == 0)) {
+        wav.discard();
+        return result;
+    }
     // The file could not be completed on disk (its header rewritten, its bytes synced): it never
     // takes the WAV's name, and an earlier WAV of that name stays whole. A conversion that
     // failed already keeps its first reason.
-    if (!wav.seal() && result.status != FileConversion::ReadFailed) {
+    if (!wav.seal() && result.status == FileConversion::Completed) {
         result.status = FileConversion::WriteFailed;
         result.reason = wav.errorString();
     }
@@ -145,11 +173,48 @@ FileConversion convertRecording(const QString &input, const QString &output,
 {
     WavWriter wav;
     FileConversion result = convertRecordingSealed(input, output, wav, keepGoing, decoder, hooks);
-    if (wav.isSealed() && !wav.commit() && result.status != FileConversion::ReadFailed) {
+    if (wav.isSealed() && nameConvertedWav(wav, result) == WavNaming::Failed &&
+        result.status == FileConversion::Completed) {
         result.status = FileConversion::WriteFailed;
         result.reason = wav.errorString();
     }
     return result;
+}
+
+WavNaming nameConvertedWav(WavWriter &wav, const FileConversion &result)
+{
+    if (result.whole())
+        return wav.commit() ? WavNaming::Named : WavNaming::Failed;
+    bool taken = false;
+    if (wav.commitIfAbsent(&taken))
+        return WavNaming::Named;
+    return taken ? WavNaming::EarlierKept : WavNaming::Failed;
+}
+
+QString incompleteConversionText(const FileConversion &result, bool wavWritten, bool earlierKept)
+{
+    QStringList causes;
+    if (result.status == FileConversion::NotRecording)
+        causes.append(QCoreApplication::translate("RecordingConversion", "不是录音文件（%1）")
+                          .arg(result.reason));
+    if (!result.notWhole.isEmpty())
+        causes.append(QCoreApplication::translate("RecordingConversion", "不是完整的录音（%1）")
+                          .arg(result.notWhole));
+    if (result.status == FileConversion::DecodeFailed)
+        causes.append(QCoreApplication::translate("RecordingConversion", "录音数据已损坏"));
+    if (result.status == FileConversion::ReadFailed)
+        causes.append(QCoreApplication::translate("RecordingConversion", "文件没能读到结尾"));
+    const QString fate =
+        earlierKept ? QCoreApplication::translate("RecordingConversion",
+                                                  "同名的 WAV 文件已存在，没有替换它")
+        : wavWritten ? QCoreApplication::translate("RecordingConversion", "WAV 只含能转换的部分")
+                     : QCoreApplication::translate("RecordingConversion", "没有转换");
+    QString text;
+    for (const QString &part : causes + QStringList{fate})
+        text = text.isEmpty()
+                   ? part
+                   : QCoreApplication::translate("RecordingConversion", "%1，%2").arg(text, part);
+    return text;
 }
 
 } // namespace tovrel

@@ -9,8 +9,8 @@
 // Converting one recording file into a WAV file: the payload after the header is cut into
 // 500-byte chunks, each decoded into 8000 bytes of PCM; a trailing piece shorter than a chunk is
 // not converted. The WAV header first announces all the chunks; when fewer end up in the file
-// (a stop, input that cannot be read to its end, a write failure) its sizes are rewritten to
-// what it holds.
+// (input that cannot be read or decoded to its end) its sizes are rewritten to what it holds.
+// A stopped conversion leaves no WAV: a cut one never takes the WAV's name.
 namespace tovrel {
 
 class SpeexDecoder;
@@ -34,7 +34,7 @@ QString distinctOutputPath(const QString &recordingPath, const QString &outputFo
 // header is `headerLength` bytes long; 0 when the file is shorter than its header.
 int wholeChunks(qint64 fileSize, int headerLength);
 // The chunks a conversion of the recording file at `path` announces: its whole chunks after the
-// header its first bytes describe; 0 when the file cannot be read.
+// header its first bytes describe; 0 when the file cannot be read or is no recording.
 int recordingChunks(const QString &path);
 
 struct FileConversion
@@ -42,17 +42,23 @@ struct FileConversion
     enum Status
     {
         Completed, // every chunk converted
-        Stopped,   // the stop flag was cleared; the WAV holds the chunks converted so far
+        Stopped,   // the stop flag was cleared; the WAV is dropped
         OpenFailed,
         CreateFailed,
-        WriteFailed, // the output could not be written; what was written stays, header true
-        ReadFailed,  // the input could not be read to the length it had when opened (a read
-                     // error, or the file got shorter); the WAV keeps the chunks converted
+        WriteFailed,  // the output could not be written; the WAV is dropped
+        ReadFailed,   // the input could not be read to the length it had when opened (a read
+                      // error, or the file got shorter); the WAV keeps the chunks converted
+        NotRecording, // no whole header, or one naming no date (RecordingWholeness.h); no WAV
+        DecodeFailed, // corrupted speech: the WAV keeps the chunks before it (none: no WAV)
     };
     Status status = Completed;
     int chunkCount = 0;    // chunks announced in the header
     int chunksWritten = 0; // chunks in the file
-    QString reason;        // the system's text for a failure
+    QString reason;        // the system's text for a failure; what is wrong for NotRecording
+    QString notWhole;      // what is wrong with a recording that is not whole, or empty
+
+    // The WAV holds the whole of a whole recording.
+    bool whole() const { return status == Completed && notWhole.isEmpty(); }
 };
 
 // Hooks of one conversion: called on the converting thread.
@@ -66,15 +72,32 @@ struct FileConversionHooks
     std::function<bool()> abandoned;
 };
 
-// Converts `input` into `output` (created or truncated) while `keepGoing` reads 1; the flag is
-// read before each chunk. `decoder` is reset first, so one decoder serves a whole run.
+// Converts `input` into `output` while `keepGoing` reads 1; the flag is read before each chunk.
+// `decoder` is reset first, so one decoder serves a whole run. A whole conversion replaces an
+// earlier file of the output's name; any other WAV takes the name only when it is free.
 FileConversion convertRecording(const QString &input, const QString &output,
                                 const std::atomic<int> &keepGoing, SpeexDecoder &decoder,
                                 const FileConversionHooks &hooks = {});
-// The same, but the WAV is left sealed in `wav` under its temporary name (Completed, Stopped and
-// ReadFailed leave one; the other results none): the caller commits it or drops it.
+// The same, but the WAV is left sealed in `wav` under its temporary name (Completed, ReadFailed
+// and DecodeFailed after a chunk leave one; the other results none): the caller commits it or
+// drops it.
 FileConversion convertRecordingSealed(const QString &input, const QString &output, WavWriter &wav,
                                       const std::atomic<int> &keepGoing, SpeexDecoder &decoder,
                                       const FileConversionHooks &hooks = {});
+
+// What became of a sealed WAV's name.
+enum class WavNaming
+{
+    Named,       // it took its name
+    EarlierKept, // the conversion was not whole and a file had the name: that file stays
+    Failed,      // it could not take its name (`wav.errorString()`); an earlier file stays
+};
+// Gives the WAV sealed in `wav` its name by the rule above.
+WavNaming nameConvertedWav(WavWriter &wav, const FileConversion &result);
+
+// The user's text for a conversion that did not give the whole of a whole recording, with what
+// became of its WAV (`wavWritten`: it took its name; `earlierKept`: an earlier file of the name
+// stays), e.g. "不是完整的录音（文件不完整：缺少 600 字节），WAV 只含能转换的部分".
+QString incompleteConversionText(const FileConversion &result, bool wavWritten, bool earlierKept);
 
 } // namespace tovrel

@@ -52,9 +52,10 @@ std::optional<QString> copyRecordings(const QStringList &inputs, const QString &
 }
 
 // Converts the recordings into WAV files in `folder` (ending in '/') with the conversion run's
-// own rules (names, several jobs); `files` gets the path of each WAV.
+// own rules (names, several jobs); `files` gets the path of each WAV, `notes` a line for each
+// recording whose WAV holds only part of it. A recording that gives no WAV fails the export.
 std::optional<QString> convertRecordings(const QStringList &inputs, const QString &folder, int jobs,
-                                         QStringList *files)
+                                         QStringList *files, QStringList *notes)
 {
     std::atomic<int> keepGoing{1};
     ConversionWorker worker(inputs, folder, keepGoing, jobs);
@@ -62,6 +63,19 @@ std::optional<QString> convertRecordings(const QStringList &inputs, const QStrin
     // The worker lives on this thread: its signals arrive as direct calls during run().
     QObject::connect(&worker, &ConversionWorker::fileFinished, &worker,
                      [files](const QString &wav) { files->append(wav); });
+    QObject::connect(&worker, &ConversionWorker::fileIncomplete, &worker,
+                     [&](const QString &input, const QString &text, const QString &wav) {
+                         const QString line =
+                             QCoreApplication::translate("RecordingsExport", "%1：%2")
+                                 .arg(shownPath(input), text);
+                         if (wav.isEmpty()) {
+                             if (!error)
+                                 error = line;
+                             return;
+                         }
+                         files->append(wav);
+                         notes->append(line);
+                     });
     QObject::connect(&worker, &ConversionWorker::failed, &worker,
                      [&error](const QString &text, const QString &reason, const QString &path) {
                          error = QCoreApplication::translate("RecordingsExport", "%1 %2（%3）")
@@ -114,8 +128,9 @@ ExportResult ExportListWithRecordings(const ReportModel &list, const SheetFont &
     for (const ReportRow &row : list.rows())
         inputs.append(row.key.toString());
     QStringList files;
+    QStringList notes;
     const QString folder = staging.path() + u'/';
-    if (auto error = request.wav ? convertRecordings(inputs, folder, request.jobs, &files)
+    if (auto error = request.wav ? convertRecordings(inputs, folder, request.jobs, &files, &notes)
                                  : copyRecordings(inputs, folder, &files))
         return failed(*error);
 
@@ -157,14 +172,14 @@ ExportResult ExportListWithRecordings(const ReportModel &list, const SheetFont &
     if (!swapped) {
         staging.release();
     } else if (auto error = removeTree(staging.path())) {
-        staging.release();
-        return {ExportOutcome::Finished,
-                exporttext::finished() + u'\n' +
-                    QCoreApplication::translate("RecordingsExport", "旧的录音目录未能删除：%1")
-                        .arg(*error)};
+        notes.prepend(QCoreApplication::translate("RecordingsExport", "旧的录音目录未能删除：%1")
+                          .arg(*error));
     }
     staging.release();
-    return {ExportOutcome::Finished, exporttext::finished()};
+    // The recordings whose WAVs hold only part of them, and an old folder left behind, are told
+    // with the success.
+    notes.prepend(exporttext::finished());
+    return {ExportOutcome::Finished, notes.join(u'\n')};
 }
 
 } // namespace tovrel

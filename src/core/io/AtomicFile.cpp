@@ -1,6 +1,7 @@
 #include "io/AtomicFile.h"
 
 #include "io/FileTime.h"
+#include "io/FolderSwap.h"
 #include "io/NativePath.h"
 
 #include <QCoreApplication>
@@ -21,6 +22,20 @@
 namespace tovrel {
 namespace {
 
+// The new name itself is made durable as far as the folder allows; a folder that cannot be
+// synced (some network file systems) does not undo a rename that has happened.
+void syncFolderOf([[maybe_unused]] const QString &path)
+{
+#ifndef Q_OS_WIN
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#endif
+}
+
 bool renameOver(const QString &from, const QString &to, QString *error)
 {
 #ifdef Q_OS_WIN
@@ -35,14 +50,7 @@ bool renameOver(const QString &from, const QString &to, QString *error)
         *error = systemErrorText(errno);
         return false;
     }
-    // The new name itself is made durable as far as the folder allows; a folder that cannot be
-    // synced (some network file systems) does not undo a rename that has happened.
-    const QByteArray folder = QFile::encodeName(QFileInfo(to).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    syncFolderOf(to);
     return true;
 #endif
 }
@@ -182,6 +190,28 @@ bool AtomicFile::commit()
     QString error;
     if (!renameOver(m_file.fileName(), m_path, &error))
         return failAndDiscard(error);
+    m_file.setFileName(QString());
+    m_state = State::None;
+    return true;
+}
+
+bool AtomicFile::commitIfAbsent(bool *taken)
+{
+    *taken = false;
+    if (!finish())
+        return false;
+    // Without replacing in one step where the system can (renameIntoPlace); the look first only
+    // spares a failure's wording.
+    if (entryExists(m_path)) {
+        *taken = true;
+        discard();
+        return false;
+    }
+    if (const auto error = renameIntoPlace(m_file.fileName(), m_path)) {
+        *taken = entryExists(m_path);
+        return failAndDiscard(*error);
+    }
+    syncFolderOf(m_path);
     m_file.setFileName(QString());
     m_state = State::None;
     return true;

@@ -47,6 +47,10 @@ public:
     // Finishes the file if that was not done yet and renames it over the target; true only when
     // all of it succeeded.
     bool commit();
+    // As commit(), but the file takes its name only when nothing has that name yet. False when
+    // something has (`taken` then is true: the temporary file is removed and the earlier entry
+    // stays as it was) or when finishing or renaming failed.
+    bool commitIfAbsent(bool *taken);
     // Removes the temporary file; the target is not touched.
     void discard();
     // The modification time the file is given when it is finished (before it is synced), so it

@@ -13,8 +13,10 @@ class BlockDecoder
 public:
     virtual ~BlockDecoder() = default;
     // Decodes `length` payload bytes into `pcm` (room for `capacity` bytes); returns the number
-    // of PCM bytes written.
+    // of PCM bytes written. At a corrupted piece of the payload it stops: what came before it is
+    // returned, and corrupted() is true from then on.
     virtual int decode(const char *payload, int length, char *pcm, int capacity) = 0;
+    virtual bool corrupted() const { return false; }
 };
 
 using BlockDecoderFactory = std::function<std::unique_ptr<BlockDecoder>()>;

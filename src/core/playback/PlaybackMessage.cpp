@@ -32,6 +32,24 @@ PlaybackMessage cannotReadRecording()
     return {PlaybackMessage::Kind::Plain, QString(), QStringLiteral("read input spx file error!")};
 }
 
+PlaybackMessage notARecording(const QString &reason)
+{
+    return {PlaybackMessage::Kind::Warning, QStringLiteral("Waring"),
+            QCoreApplication::translate("PlaybackMessage", "不是录音文件（%1）").arg(reason)};
+}
+
+PlaybackMessage incompleteRecording(const QString &reason)
+{
+    return {PlaybackMessage::Kind::Warning, QStringLiteral("Waring"),
+            QCoreApplication::translate("PlaybackMessage", "不是完整的录音（%1）").arg(reason)};
+}
+
+PlaybackMessage corruptRecording()
+{
+    return {PlaybackMessage::Kind::Warning, QStringLiteral("Waring"),
+            QCoreApplication::translate("PlaybackMessage", "录音数据已损坏，无法继续播放！")};
+}
+
 PlaybackMessage decoderCannotOpenRecording()
 {
     return {PlaybackMessage::Kind::Warning, QStringLiteral("Waring"),

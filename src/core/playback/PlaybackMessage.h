@@ -35,6 +35,14 @@ PlaybackMessage cannotOpenRecording();
 // "read input spx file error!": the recording opens but cannot be read (a disk or network
 // fault), at start or while it plays.
 PlaybackMessage cannotReadRecording();
+// "不是录音文件（reason）", caption "Waring": the file has no whole header, or one naming no
+// date and time (recordings/RecordingWholeness.h); it is not played.
+PlaybackMessage notARecording(const QString &reason);
+// "不是完整的录音（reason）", caption "Waring": the recording played out, but its file is shorter
+// or longer than its header says.
+PlaybackMessage incompleteRecording(const QString &reason);
+// "录音数据已损坏，无法继续播放！", caption "Waring": the speech cannot be decoded from here on.
+PlaybackMessage corruptRecording();
 // "Open temp.spx error", caption "Waring": the decoder thread cannot open the recording.
 PlaybackMessage decoderCannotOpenRecording();
 // "播放中断：音频设备停止了播放！", caption "警告": the sound device stopped playing before the

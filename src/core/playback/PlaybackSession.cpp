@@ -5,6 +5,7 @@
 #include "activity/ActivityFlags.h"
 #include "io/NativePath.h"
 #include "recordings/RecordingHeader.h"
+#include "recordings/RecordingWholeness.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -158,9 +159,12 @@ void PlaybackSession::joinThreads(bool report)
         m_playerThread.join();
     if (m_decoderThread.joinable())
         m_decoderThread.join();
+    const bool playedOut = m_playedOut.exchange(false);
     if (const std::optional<PlaybackMessage> failure = std::exchange(m_decoderFailure, {});
         failure && report)
         emit failed(*failure);
+    else if (playedOut && report && !m_notWhole.isEmpty())
+        emit failed(playbackmessages::incompleteRecording(m_notWhole));
 }
 
 void PlaybackSession::reapEndedPlayback()
@@ -206,6 +210,14 @@ std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint
         return failure->opened ? playbackmessages::cannotReadRecording()
                                : playbackmessages::cannotOpenRecording();
     }
+    // A file that is no recording at all has nothing to play; one that is not whole plays what it
+    // has.
+    const auto fault = recordingFault(header, file.size());
+    if (fault && fault->kind == RecordingFault::NoRecording) {
+        PlayStateFlag.store(PlayStopped);
+        return playbackmessages::notARecording(fault->text);
+    }
+    m_notWhole = fault ? fault->text : QString();
     m_fileLength = static_cast<quint32>(std::min<qint64>(file.size(), 0xFFFFFFFFLL));
     m_headerLength = decodeHeader(QByteArrayView(header.data(), header.size())).headerLength();
     m_seekOffset.store(seekOffset);
@@ -227,6 +239,11 @@ std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint
     file.close();
     PcmBuffer &a = m_buffers[0];
     a.count.store(decoder->decode(block.constData(), int(block.size()), a.bytes.data(), kBlockPcm));
+    m_corruptAtStart = decoder->corrupted();
+    if (m_corruptAtStart && a.count.load() == 0) {
+        PlayStateFlag.store(PlayStopped);
+        return playbackmessages::corruptRecording();
+    }
     a.ready.store(1);
 
     PlayStateFlag.store(PlayPlaying);
@@ -250,6 +267,11 @@ void PlaybackSession::runDecoder(std::unique_ptr<BlockDecoder> decoder)
     QFile file;
     if (openNativeFile(file, m_path)) {
         m_decoderFailure = playbackmessages::decoderCannotOpenRecording();
+        return;
+    }
+    if (m_corruptAtStart) {
+        // What came before the corrupted speech plays out, and the user is told why it ends.
+        m_decoderFailure = playbackmessages::corruptRecording();
         return;
     }
     // The first block was decoded by start().
@@ -285,6 +307,10 @@ void PlaybackSession::runDecoder(std::unique_ptr<BlockDecoder> decoder)
             decoder->decode(block.constData(), length, buffer.bytes.data(), kBlockPcm));
         buffer.ready.store(1);
         target = 1 - target;
+        if (decoder->corrupted()) {
+            m_decoderFailure = playbackmessages::corruptRecording();
+            break;
+        }
     }
 }
 
@@ -448,6 +474,8 @@ void PlaybackSession::runPlayer()
     noteElapsed();
     if (!player.IsStopped())
         player.Stop();
+    // Told once the threads are joined, unless the decoder's own failure is told then.
+    m_playedOut.store(reason == EndReason::BlockTimeout);
     PlayStateFlag.store(PlayStopped);
     m_run.store(0);
     // First of this playback's reports: its threads are joined before the others arrive.

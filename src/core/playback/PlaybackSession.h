@@ -26,6 +26,8 @@ namespace tovrel {
 // The process-wide play state (PlayStateFlag) steers both threads; the player thread sets it
 // back to stopped when the recording has played out, when the device stops taking sound, or
 // when there is no device. Every end but the played-out one and stop() is reported by failed().
+// A file that is not a recording is not played; speech that cannot be decoded ends the playback
+// where it begins, and a recording whose file is not whole is told when it has played out.
 //
 // At a speed other than the recording's own the player thread sends the sound through a
 // SpeedStretch on its way to the device; the elapsed seconds stay in the recording's time. At
@@ -116,6 +118,13 @@ private:
     // A failure of the decoder thread, kept until the thread is joined: delivered from this
     // object's thread, so nothing the decoder allocated is handed over through the event queue.
     std::optional<PlaybackMessage> m_decoderFailure;
+    // The decode of the first block met corrupted speech: the decoder thread reads no further.
+    bool m_corruptAtStart = false;
+    // What is wrong with a recording that is not whole (told once it has played out), or empty.
+    QString m_notWhole;
+    // Set by the player thread when the recording has played out; taken when its threads are
+    // joined.
+    std::atomic<bool> m_playedOut{false};
 
     // Owned threads, joined by stop(); each flag is 1 until its thread's body has returned.
     std::thread m_playerThread;

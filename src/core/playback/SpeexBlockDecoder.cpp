@@ -28,6 +28,8 @@ public:
         return int(count * 2);
     }
 
+    bool corrupted() const override { return m_decoder.corrupted(); }
+
 private:
     SpeexDecoder m_decoder;
 };

@@ -16,4 +16,9 @@ namespace tovrel {
 // does not have, hour 24 or above, minute 60 or above).
 std::optional<QDateTime> callDateTime(const RecordingHeader &header, const QDateTime &now);
 
+// Whether the fields name a date and time that exists: month 1 to 12, a day that month has (the
+// long form's year; for the short form any year, so 29 February counts), hour 0 to 23, minute 0
+// to 59. A header that names none is not the telephone's.
+bool callTimeExists(const RecordingHeader &header);
+
 } // namespace tovrel

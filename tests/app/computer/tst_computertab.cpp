@@ -9,6 +9,7 @@
 #include "activity/ActivityFlags.h"
 #include "report/ReportModel.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -363,37 +364,38 @@ private slots:
         QCOMPARE(w.main->ProgressBar2->maximum(), 2 + 2);
     }
 
+    // A stop drops the WAV in hand and the later ones: the earlier WAV of its name stays byte
+    // for byte, nothing is announced. Files not converted whole are named at the end.
     void stopMidRun()
     {
         TempFolder dir;
         TempFolder out;
         // About two hours of (silent) speech frames: far more than a test waits for.
         dir.write(u("long.spx"), spx::makeRecording(header(false, 1), QByteArray(8000000, '\0')));
+        dir.write(u("a cut.spx"), speechRecording(false, 1000).left(19 + 750));
         dir.write(u("next.spx"), speechRecording(false, 1000));
+        out.write(u("long.spx.wav"), "earlier");
         Window w;
         w.listFolder(dir.path());
         w.main->EditOutput->setText(out.path());
         w.main->BitBtn5Click();
-        QTRY_VERIFY_WITH_TIMEOUT(w.main->ProgressBar1->value() > 0, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            w.main->Label11->text() == u("long.spx") && w.main->ProgressBar1->value() > 0, 20000);
         QCOMPARE(w.main->ProgressBar1->maximum(), 16000);
-        QCOMPARE(w.main->Label11->text(), u("long.spx"));
         w.main->BitBtn5Click(); // stop
         QCOMPARE(ConvertAllFlag.load(), 0);
         // Until the worker has ended, the button takes no new start.
         w.main->BitBtn5Click();
         QCOMPARE(ConvertAllFlag.load(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(w.idle(), 20000);
-        QVERIFY(w.messages.texts().isEmpty());
+        QCOMPARE(
+            w.messages.texts(),
+            QStringList{u("以下文件没有完整转换：\na cut.spx：不是完整的录音（文件不完整：缺少 "
+                          "250 字节），WAV 只含能转换的部分")});
         QVERIFY(w.openedFolders.isEmpty());
-        const QByteArray wav = out.read(u("long.spx.wav"));
-        QVERIFY(test::wavHeaderMatchesFile(wav));
-        QVERIFY(wav.size() < 44 + 16000 * 8000);
-        // With more than one core, a second job converted the next file meanwhile: the stop
-        // keeps it.
-        if (QThread::idealThreadCount() > 1)
-            QCOMPARE(out.read(u("next.spx.wav")).size(), 44 + 2 * 8000);
-        else
-            QVERIFY(!QFile::exists(out.file(u("next.spx.wav"))));
+        QCOMPARE(out.read(u("long.spx.wav")), QByteArray("earlier"));
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{u("a cut.spx.wav"), u("long.spx.wav")}));
         QCOMPARE(w.main->ProgressBar2->value(), 0);
         QCOMPARE(w.main->Label11->text(), QString());
     }

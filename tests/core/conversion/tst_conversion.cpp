@@ -72,12 +72,11 @@ private slots:
         QTest::addColumn<int>("chunks");
         const QByteArray shortHeader = emulator::encodeRecord(header(false));
         const QByteArray longHeader = emulator::encodeRecord(header(true));
-        QTest::newRow("short header, 1000 bytes") << shortHeader + QByteArray(1000, 'a') << 2;
-        QTest::newRow("short header, 1250 bytes") << shortHeader + QByteArray(1250, 'a') << 2;
-        QTest::newRow("long header, 1499 bytes") << longHeader + QByteArray(1499, 'a') << 2;
-        QTest::newRow("less than a chunk") << shortHeader + QByteArray(499, 'a') << 0;
-        QTest::newRow("shorter than its header") << QByteArray(10, '\0') << 0;
-        QByteArray lookalike = shortHeader + QByteArray(1012, 'a');
+        QTest::newRow("short header, 1000 bytes") << shortHeader + QByteArray(1000, '\0') << 2;
+        QTest::newRow("short header, 1250 bytes") << shortHeader + QByteArray(1250, '\0') << 2;
+        QTest::newRow("long header, 1499 bytes") << longHeader + QByteArray(1499, '\0') << 2;
+        QTest::newRow("less than a chunk") << shortHeader + QByteArray(499, '\0') << 0;
+        QByteArray lookalike = shortHeader + QByteArray(1012, '\0');
         lookalike.replace(28, 4, "\xFF\xFF\xFF\xFF"); // payload bytes 9..12: read as long form
         QTest::newRow("payload looks like the long marker") << lookalike << 1;
     }
@@ -121,27 +120,6 @@ private slots:
         const QByteArray wav = dir.read(u("语音 1.spx.wav"));
         QVERIFY(test::wavHeaderMatchesFile(wav));
         QVERIFY(wav.mid(44) == referenceDecode(payload.left(whole)));
-    }
-
-    void stopKeepsHeaderTrue()
-    {
-        TempFolder dir;
-        const QString in = dir.write(u("long.spx"), speechRecording(false, 10000));
-        std::atomic<int> go{1};
-        SpeexDecoder decoder;
-        FileConversionHooks hooks;
-        hooks.chunkDone = [&](int done) {
-            if (done == 3)
-                go.store(0);
-        };
-        const FileConversion r =
-            convertRecording(in, dir.file(u("long.spx.wav")), go, decoder, hooks);
-        QCOMPARE(r.status, FileConversion::Stopped);
-        QCOMPARE(r.chunkCount, 20);
-        QCOMPARE(r.chunksWritten, 3);
-        const QByteArray wav = dir.read(u("long.spx.wav"));
-        QCOMPARE(wav.size(), 44 + 3 * 8000);
-        QVERIFY(test::wavHeaderMatchesFile(wav));
     }
 
     void failures()
@@ -209,16 +187,13 @@ private slots:
         const QByteArray shortHeader = emulator::encodeRecord(header(false));
         const QByteArray longHeader = emulator::encodeRecord(header(true));
         QTest::newRow("pieces under a chunk")
-            << QList<QByteArray>{shortHeader + QByteArray(1250, 'a'),
-                                 longHeader + QByteArray(1250, 'a'),
-                                 shortHeader + QByteArray(499, 'a')}
+            << QList<QByteArray>{shortHeader + QByteArray(1250, '\0'),
+                                 longHeader + QByteArray(1250, '\0'),
+                                 shortHeader + QByteArray(499, '\0')}
             << qint64(2 + 2 + 0);
-        QTest::newRow("whole chunks") << QList<QByteArray>{shortHeader + QByteArray(1000, 'a'),
-                                                           longHeader + QByteArray(3000, 'a')}
+        QTest::newRow("whole chunks") << QList<QByteArray>{shortHeader + QByteArray(1000, '\0'),
+                                                           longHeader + QByteArray(3000, '\0')}
                                       << qint64(2 + 6);
-        QTest::newRow("shorter than its header")
-            << QList<QByteArray>{QByteArray(10, '\0'), longHeader + QByteArray(501, 'a')}
-            << qint64(0 + 1);
     }
     void workerProgressEndsAtMaximum()
     {
@@ -449,53 +424,100 @@ private slots:
                  (QStringList{u("a.spx.wav"), u("filler")}));
     }
 
-    // A stop ends every job after the chunk in hand and takes no further file. Each file a job
-    // had taken keeps its WAV (whole, or cut short with a true header) and is reported in list
-    // order; the files after them get none.
-    void workerStopKeepsEveryFileDone_data() { jobs_data(); }
-    void workerStopKeepsEveryFileDone()
+    // A stop ends the run at the file in hand: the files before it keep their WAVs and are
+    // reported; the one in hand and every later one get none, also those a job had converted
+    // already, and the earlier WAVs of their names stay byte for byte.
+    void workerStopDropsTheFileInHand_data() { jobs_data(); }
+    void workerStopDropsTheFileInHand()
     {
         QFETCH(int, jobs);
         TempFolder dir;
         TempFolder out;
         QStringList inputs;
-        QList<QByteArray> payloads;
+        const auto name = [](int i) { return u("%1.spx").arg(i, 2, 10, QLatin1Char('0')); };
         for (int i = 0; i < 40; ++i) {
-            const QByteArray r = i == 0
-                                     ? spx::makeRecording(header(false), QByteArray(600000, '\0'))
-                                     : speechRecording(false, 1000 + 500 * (i % 4), unsigned(i));
-            payloads.append(r.mid(19));
-            inputs.append(dir.write(u("%1.spx").arg(i, 2, 10, QLatin1Char('0')), r));
+            inputs.append(dir.write(
+                name(i), i == 1 ? spx::makeRecording(header(false), QByteArray(600000, '\0'))
+                                : speechRecording(false, 1000 + 500 * (i % 4), unsigned(i + 1))));
+            out.write(name(i) + u(".wav"), QByteArray::number(i));
         }
         std::atomic<int> flag{1};
         ConversionWorker worker(inputs, out.path(), flag, jobs);
-        // The stop comes while the first (long) file is under way.
+        // The stop comes while the second (long) file is under way.
         connect(&worker, &ConversionWorker::progress, &worker, [&](int fileChunks) {
             if (fileChunks >= 10)
                 flag.store(0);
         });
         QSignalSpy finishedFiles(&worker, &ConversionWorker::fileFinished);
         QSignalSpy finished(&worker, &ConversionWorker::finished);
-        QSignalSpy failed(&worker, &ConversionWorker::failed);
         worker.run();
         QCOMPARE(finished.size(), 1);
-        QCOMPARE(failed.size(), 0);
-        const int kept = int(finishedFiles.size());
-        QVERIFY(kept >= 1 && kept < inputs.size());
-        QStringList expected;
-        for (int i = 0; i < kept; ++i) {
-            const QString wav = out.file(u("%1.spx.wav").arg(i, 2, 10, QLatin1Char('0')));
-            QCOMPARE(finishedFiles[i][0].toString(), wav);
-            expected.append(QFileInfo(wav).fileName());
-            const QByteArray bytes = out.read(expected.last());
+        QCOMPARE(finishedFiles.size(), 1);
+        QCOMPARE(finishedFiles[0][0].toString(), out.file(u("00.spx.wav")));
+        QCOMPARE(out.read(u("00.spx.wav")).mid(44), referenceDecode(dir.read(name(0)).mid(19)));
+        for (int i = 1; i < 40; ++i)
+            QCOMPARE(out.read(name(i) + u(".wav")), QByteArray::number(i));
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).size(), 40);
+    }
+
+    // A file that is no recording, not a whole one, or whose speech is corrupted is told with
+    // what became of its WAV, and the run goes on; such a WAV never replaces an earlier one.
+    void workerTellsFilesNotWhole_data()
+    {
+        QTest::addColumn<QByteArray>("recording");
+        QTest::addColumn<QByteArray>("earlier"); // an earlier WAV of its name, or none
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("chunks"); // in the WAV written; -1: none
+        const QByteArray speech = spx::encodeSpeech(spx::syntheticSpeech(2000, 3));
+        const QByteArray whole = spx::makeRecording(header(false), speech);
+        emulator::RecordFields month14 = header(false);
+        month14.month = 14;
+        const QString cut = u("不是完整的录音（文件不完整：缺少 500 字节），");
+        QTest::newRow("cut short")
+            << whole.left(19 + 1500) << QByteArray() << cut + u("WAV 只含能转换的部分") << 3;
+        QTest::newRow("cut short, earlier WAV")
+            << whole.left(19 + 1500) << QByteArray("x")
+            << cut + u("同名的 WAV 文件已存在，没有替换它") << -1;
+        QTest::newRow("month 14") << spx::makeRecording(month14, speech) << QByteArray()
+                                  << u("不是录音文件（文件头中的日期或时间不存在），没有转换")
+                                  << -1;
+        QTest::newRow("corrupted after two chunks")
+            << spx::makeRecording(header(false), speech.left(1000) + QByteArray(1000, '\xFF'))
+            << QByteArray() << u("录音数据已损坏，WAV 只含能转换的部分") << 2;
+        QTest::newRow("corrupted from the start")
+            << spx::makeRecording(header(false), QByteArray(2000, '\xF8')) << QByteArray()
+            << u("录音数据已损坏，没有转换") << -1;
+    }
+    void workerTellsFilesNotWhole()
+    {
+        QFETCH(QByteArray, recording);
+        QFETCH(QByteArray, earlier);
+        QFETCH(QString, text);
+        QFETCH(int, chunks);
+        TempFolder dir;
+        TempFolder out;
+        const QStringList inputs{dir.write(u("a.spx"), recording),
+                                 dir.write(u("b.spx"), speechRecording(false, 1000))};
+        if (!earlier.isEmpty())
+            out.write(u("a.spx.wav"), earlier);
+        std::atomic<int> flag{1};
+        ConversionWorker worker(inputs, out.path(), flag);
+        QSignalSpy incomplete(&worker, &ConversionWorker::fileIncomplete);
+        QSignalSpy finishedFiles(&worker, &ConversionWorker::fileFinished);
+        QSignalSpy finished(&worker, &ConversionWorker::finished);
+        worker.run();
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finishedFiles.size(), 1); // b.spx, after it
+        const QString wav = out.file(u("a.spx.wav"));
+        QCOMPARE(incomplete.size(), 1);
+        QCOMPARE(incomplete[0], QVariantList({inputs[0], text, chunks < 0 ? QString() : wav}));
+        if (chunks >= 0) {
+            const QByteArray bytes = out.read(u("a.spx.wav"));
             QVERIFY(test::wavHeaderMatchesFile(bytes));
-            // Whole or cut short, what is there is the start of the recording's sound.
-            const QByteArray reference =
-                referenceDecode(payloads[i].left(payloads[i].size() / 500 * 500));
-            QVERIFY2(reference.startsWith(bytes.mid(44)), qPrintable(wav));
+            QCOMPARE(bytes.mid(44), referenceDecode(recording.mid(19, chunks * 500)));
+        } else {
+            QCOMPARE(QFile::exists(wav) ? out.read(u("a.spx.wav")) : QByteArray(), earlier);
         }
-        QVERIFY(out.read(expected.first()).size() < 44 + 1200 * 8000);
-        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
     }
 
     void runOnThreadStopsWhenDestroyed()
@@ -505,6 +527,7 @@ private slots:
         // Long enough that the run is still going when it is destroyed.
         const QString in =
             dir.write(u("big.spx"), spx::makeRecording(header(false), QByteArray(4000000, '\0')));
+        out.write(u("big.spx.wav"), "earlier");
         std::atomic<int> flag{1};
         auto *run = new ConversionRun(new ConversionWorker({in}, out.path(), flag));
         std::atomic<int> started{0};
@@ -515,9 +538,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(started.load(), 1, 20000);
         delete run;
         QCOMPARE(flag.load(), 0);
-        const QByteArray wav = out.read(u("big.spx.wav"));
-        QVERIFY(test::wavHeaderMatchesFile(wav));
-        QVERIFY(wav.size() < 44 + 8000 * 8000);
+        // The WAV in hand is dropped: the earlier one stays, and nothing beside it.
+        QCOMPARE(out.read(u("big.spx.wav")), QByteArray("earlier"));
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
 };
 

@@ -77,6 +77,7 @@ inline QByteArray longHeader(quint32 payloadLength)
 {
     QByteArray header(32, '\0');
     header[2] = char(0x83);
+    header[3] = char(15 << 3);
     header[8] = char((payloadLength / 256) >> 8);
     header[9] = char((payloadLength / 256) & 0xFF);
     std::fill(header.begin() + 28, header.end(), char(0xFF));

@@ -188,6 +188,9 @@ private slots:
             << longRecord + QByteArray(600, 'a') << u("文件过长：多出 88 字节");
         QTest::newRow("short header, 18 bytes") << shortRecord.left(18) << cut;
         QTest::newRow("empty file") << QByteArray() << cut;
+        QTest::newRow("month 14") << QByteArray(shortRecord).replace(2, 1, "\x0E") +
+                                         QByteArray(1000, 'a')
+                                  << u("文件头中的日期或时间不存在");
     }
 
     void damageOfEachFile()
