@@ -204,19 +204,20 @@ private:
             const int gap = qBound(0, left ? previous - r.right() : r.left() - previous, kRowGap);
             const int overlap = left ? r.right() + gap - front : front + gap - r.left();
             if (overlap <= 0)
-                return true;
-            previous = left ? r.left() : r.right();
-            farEdge = previous;
+                continue;
             const int least = leastWidth(children[j].widget);
             if (least >= 0 && r.width() - overlap >= least) {
+                // It gives way; what lies beyond it stays where it is.
                 if (left)
                     r.setRight(r.right() - overlap);
                 else
                     r.setLeft(r.left() + overlap);
-                return true;
+                continue;
             }
+            previous = left ? r.left() : r.right();
+            farEdge = previous;
             r.translate(left ? -overlap : overlap, 0);
-            front = left ? r.left() : r.right();
+            front = left ? qMin(front, r.left()) : qMax(front, r.right());
         }
         if (left)
             return front >= qMin(kEdgeGap, farEdge);
