@@ -93,7 +93,8 @@ public:
         std::reverse(parents.begin(), parents.end());
         parents.append(m_window);
         for (QWidget *parent : std::as_const(parents)) {
-            if (parent->isWindow() && parent != m_window)
+            // A layout places its own children.
+            if ((parent->isWindow() && parent != m_window) || parent->layout())
                 continue;
             Row &row = rowOf(parent);
             // Controls of one kind drawn in a column (same left edge and width) stay aligned:
