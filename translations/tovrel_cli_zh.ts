@@ -101,17 +101,6 @@ then name,number on each row. When a file cannot be read, nothing is added.</sou
         <translation>添加 联系人 列（通讯录中该号码的姓名）</translation>
     </message>
     <message>
-        <source>Converts recording files into WAV files (16-bit mono PCM, 8000 Hz) named
-&lt;name&gt;.spx.wav in DIR, as the PC tab&apos;s conversion does; --all converts every
-recording of FOLDER in the PC list&apos;s order. Several recordings are decoded at
-once; the WAVs and the order of the lines printed stay the same. A progress bar
-is drawn on stderr when it is a terminal.</source>
-        <translation>将录音文件转换为 WAV 文件（16 位单声道 PCM，8000 Hz），在 DIR 中命名为
-&lt;name&gt;.spx.wav，与 PC 页的转换相同；--all 按 PC 列表的顺序转换 FOLDER 的
-每个录音。多个录音同时解码；WAV 文件和打印各行的顺序不变。stderr 为终端时
-在其上显示进度条。</translation>
-    </message>
-    <message>
         <source>folder the WAV files are written into</source>
         <translation>写入 WAV 文件的文件夹</translation>
     </message>
@@ -562,6 +551,49 @@ then what is wrong.</source>
         <translation>检查 FOLDER 中的录音文件（*.spx）是否完整：文件头所记的日期和时间确实存在，
 且负载长度与文件头所记完全一致。每个不完整的文件打印一行，按 PC 列表的顺序，以制表符
 分隔：文件名（相对于 FOLDER），然后是问题所在。</translation>
+    </message>
+    <message>
+        <source>--format takes wav, flac, opus or mp3: %1</source>
+        <translation>--format 只能是 wav、flac、opus 或 mp3：%1</translation>
+    </message>
+    <message>
+        <source>--bitrate takes a number of kbit/s: %1</source>
+        <translation>--bitrate 需要一个以 kbit/s 计的数：%1</translation>
+    </message>
+    <message>
+        <source>wav (the default), flac, opus or mp3; the call&apos;s details go inside</source>
+        <translation>wav（默认）、flac、opus 或 mp3；通话的信息写在文件里</translation>
+    </message>
+    <message>
+        <source>for opus (6 to 256) and mp3 (8, 16, ... 64): the bit rate (default 16)</source>
+        <translation>opus（6 到 256）和 mp3（8、16、……64）的码率（默认 16）</translation>
+    </message>
+    <message>
+        <source>Converts recording files into WAV files (16-bit mono PCM, 8000 Hz) named
+&lt;name&gt;.spx.wav in DIR, as the PC tab&apos;s conversion does; --all converts every
+recording of FOLDER in the PC list&apos;s order. Several recordings are decoded at
+once; the WAVs and the order of the lines printed stay the same. A progress bar
+is drawn on stderr when it is a terminal. --format flac, opus or mp3 writes
+&lt;name&gt;.spx.flac, .spx.opus or .spx.mp3 instead, carrying the call (kind,
+number, contact, date and time, note) in the file&apos;s tags.</source>
+        <translation>将录音文件转换为 WAV 文件（16 位单声道 PCM，8000 Hz），在 DIR 中命名为
+&lt;name&gt;.spx.wav，与 PC 页的转换相同；--all 按 PC 列表的顺序转换 FOLDER 的
+每个录音。多个录音同时解码；WAV 文件和打印各行的顺序不变。stderr 为终端时
+在其上显示进度条。--format flac、opus 或 mp3 改为写出 &lt;name&gt;.spx.flac、
+.spx.opus 或 .spx.mp3，文件的标签里带有通话的信息（类型、号码、联系人、
+日期时间、备注）。</translation>
+    </message>
+    <message>
+        <source>--wav and --format %1: choose one</source>
+        <translation>--wav 和 --format %1 只能选一个</translation>
+    </message>
+    <message>
+        <source>--format and --bitrate go with --with-audio</source>
+        <translation>--format 和 --bitrate 需与 --with-audio 一起使用</translation>
+    </message>
+    <message>
+        <source>with --with-audio: convert the recordings into wav, flac, opus or mp3 files</source>
+        <translation>与 --with-audio 一起：把录音转换为 wav、flac、opus 或 mp3 文件</translation>
     </message>
 </context>
 </TS>

@@ -322,6 +322,10 @@
         <source>%1，%2</source>
         <translation>%1, %2</translation>
     </message>
+    <message>
+        <source>文件在文件头后第 %1 字节处结束</source>
+        <translation>the file ended %1 bytes after its header</translation>
+    </message>
 </context>
 <context>
     <name>RecordingNote</name>
