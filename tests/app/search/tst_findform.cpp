@@ -25,14 +25,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimeEdit>
@@ -174,6 +177,46 @@ QString lastCell(const ReportListView *list, int row)
 {
     const ReportModel *model = list->reportModel();
     return model->row(row).cells.value(model->columnCount() - 1);
+}
+
+// xdotool with `args` on the display of the program, which takes the events as they come.
+bool xdotool(const QStringList &args)
+{
+    QProcess tool;
+    tool.start(u("xdotool"), args);
+    return QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, 20000) &&
+           tool.exitCode() == 0;
+}
+
+// A left click at `at` in `widget`, by the X server.
+bool click(QWidget *widget, QPoint at)
+{
+    const QPoint p = widget->mapToGlobal(at);
+    return xdotool({u("mousemove"), u("--sync"), QString::number(p.x()), QString::number(p.y()),
+                    u("click"), u("1")});
+}
+
+// Runs the current row again in a child on an X display of its own, on a free display number;
+// the child's verdict is the row's.
+void runOnOwnDisplay()
+{
+    for (const char *tool : {"Xvfb", "openbox", "xdotool"}) {
+        if (QStandardPaths::findExecutable(u(tool)).isEmpty())
+            TOVREL_SKIP_OUTSIDE_CI("Xvfb, openbox and xdotool are needed");
+    }
+    QProcess server;
+    server.start(u("Xvfb"), {u("-displayfd"), u("1"), u("-nolisten"), u("tcp")});
+    QVERIFY(server.waitForReadyRead(20000));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u("DISPLAY"), u(":") + QString::fromLatin1(server.readAll().trimmed()));
+    env.insert(u("QT_QPA_PLATFORM"), u("xcb"));
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {u(QTest::currentTestFunction()) + u(":") + u(QTest::currentDataTag())});
+    QVERIFY(child.waitForFinished(120000));
+    QVERIFY2(child.exitCode() == 0, child.readAll().constData());
 }
 
 } // namespace
@@ -409,6 +452,42 @@ private slots:
         QTest::keyClick(edit, Qt::Key_Up);
         QCOMPARE(shown(), afterUp);
         QCOMPARE(held(), afterUp);
+    }
+
+    // Typed on a keyboard after a click into the picker, and left with Tab, a date or time lands
+    // as typed: the X server's own key events (':' comes with Shift), under a window manager.
+    void keyboardTyping_data()
+    {
+        QTest::addColumn<QString>("picker");
+        QTest::addColumn<int>("at");        // the character clicked on
+        QTest::addColumn<QString>("typed"); // what the text ends with afterwards
+        QTest::newRow("end time") << u("EndTime") << 1 << u("23:59:59");
+        QTest::newRow("end time 22:10") << u("EndTime") << 0 << u("22:10:00");
+        QTest::newRow("minutes") << u("StartTime") << 4 << u("30:15");
+        QTest::newRow("end date") << u("EndDate") << 2 << u("2024-03-01");
+    }
+
+    void keyboardTyping()
+    {
+        QFETCH(QString, picker);
+        QFETCH(int, at);
+        QFETCH(QString, typed);
+        if (QGuiApplication::platformName() != u("xcb"))
+            return runOnOwnDisplay();
+        QProcess wm;
+        wm.start(u("openbox"), {u("--startup"), u("echo started")});
+        QVERIFY(wm.waitForReadyRead(20000));
+        Windows w;
+        auto *edit = w.focusOn<QDateTimeEdit>(picker);
+        QVERIFY(edit);
+        auto *line = edit->findChild<QLineEdit *>();
+        QVERIFY(click(w.find->TimeFindCheck, {8, 10}));
+        QTRY_VERIFY(w.find->TimeFindCheck->isChecked());
+        line->setCursorPosition(at);
+        QVERIFY(click(line, line->inputMethodQuery(Qt::ImCursorRectangle).toRect().center()));
+        QVERIFY(xdotool({u("type"), typed}) && xdotool({u("key"), u("Tab")}));
+        QTRY_VERIFY(!edit->hasFocus());
+        QVERIFY2(edit->text().endsWith(typed), qPrintable(edit->text()));
     }
 
     // A freshly ticked range with only the end date moved to the 1st is a range the search
