@@ -6,6 +6,7 @@
 
 #include "io/NativePath.h"
 #include "notes/RecordingNote.h"
+#include "recordings/FolderScan.h"
 
 #include <QTextStream>
 
@@ -81,6 +82,13 @@ int runNote(const QStringList &args)
                 ? cliTr("cannot look for %1: %2").arg(shownPath(file), systemErrorText(statError))
                 : cliTr("no such recording: %1").arg(shownPath(file)));
     }
+    // Only a recording has a note: one written for a folder or for another kind of file would be
+    // shown by no list, so it is refused. A recording is what the PC list takes for one.
+    const std::filesystem::path path = fsPath(file);
+    const std::string name = nameBytes(path.filename());
+    if (!std::filesystem::is_regular_file(path, statError) ||
+        !isListRecordingName(name.data(), name.size()))
+        return fail(cliTr("not a recording: %1").arg(shownPath(file)));
     if (newText) {
         if (const auto error = writeNote(file, *newText))
             return fail(*error);
