@@ -549,5 +549,9 @@ changed (each is named) or FOLDER cannot be read.</source>
         <source>cannot look for %1: %2</source>
         <translation>无法查看 %1：%2</translation>
     </message>
+    <message>
+        <source>not a recording: %1</source>
+        <translation>不是录音文件：%1</translation>
+    </message>
 </context>
 </TS>
