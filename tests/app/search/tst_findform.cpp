@@ -200,10 +200,9 @@ bool click(QWidget *widget, QPoint at)
 // the child's verdict is the row's.
 void runOnOwnDisplay()
 {
-    for (const char *tool : {"Xvfb", "openbox", "xdotool"}) {
+    for (const char *tool : {"Xvfb", "openbox", "xdotool"})
         if (QStandardPaths::findExecutable(u(tool)).isEmpty())
             TOVREL_SKIP_OUTSIDE_CI("Xvfb, openbox and xdotool are needed");
-    }
     QProcess server;
     server.start(u("Xvfb"), {u("-displayfd"), u("1"), u("-nolisten"), u("tcp")});
     QVERIFY(server.waitForReadyRead(20000));
@@ -212,7 +211,6 @@ void runOnOwnDisplay()
     env.insert(u("QT_QPA_PLATFORM"), u("xcb"));
     QProcess child;
     child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(),
                 {u(QTest::currentTestFunction()) + u(":") + u(QTest::currentDataTag())});
     QVERIFY(child.waitForFinished(120000));
@@ -462,7 +460,6 @@ private slots:
         QTest::addColumn<int>("at");        // the character clicked on
         QTest::addColumn<QString>("typed"); // what the text ends with afterwards
         QTest::newRow("end time") << u("EndTime") << 1 << u("23:59:59");
-        QTest::newRow("end time 22:10") << u("EndTime") << 0 << u("22:10:00");
         QTest::newRow("minutes") << u("StartTime") << 4 << u("30:15");
         QTest::newRow("end date") << u("EndDate") << 2 << u("2024-03-01");
     }
