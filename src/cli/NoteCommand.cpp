@@ -34,9 +34,9 @@ void printNoteHelp(QTextStream &out)
                          {"--clear", CLI_NOOP("remove the note")},
                          kHelpEntry})
                .paragraph(
-                   CLI_NOOP("Exit status 0 on success, 1 when the recording does not exist or the "
-                            "note could not\n"
-                            "be read or written."))
+                   CLI_NOOP("Exit status 0 on success, 1 when FILE does not exist or is not a "
+                            "recording, or the\n"
+                            "note could not be read or written."))
                .text();
 }
 
