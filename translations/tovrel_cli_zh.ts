@@ -352,11 +352,6 @@ with the folder. Without an option the note is printed (nothing when it has none
         <translation>删除备注</translation>
     </message>
     <message>
-        <source>Exit status 0 on success, 1 when the recording does not exist or the note could not
-be read or written.</source>
-        <translation>退出状态：成功为 0，录音不存在或备注无法读写时为 1。</translation>
-    </message>
-    <message>
         <source>--set and --clear go alone</source>
         <translation>--set 和 --clear 只能单独使用</translation>
     </message>
@@ -590,6 +585,15 @@ number, contact, date and time, note) in the file&apos;s tags.</source>
     <message>
         <source>--format and --bitrate go with --with-audio</source>
         <translation>--format 和 --bitrate 需与 --with-audio 一起使用</translation>
+    </message>
+    <message>
+        <source>not a recording: %1</source>
+        <translation>不是录音文件：%1</translation>
+    </message>
+    <message>
+        <source>Exit status 0 on success, 1 when FILE does not exist or is not a recording, or the
+note could not be read or written.</source>
+        <translation>退出状态：成功为 0，FILE 不存在或不是录音文件、或备注无法读写时为 1。</translation>
     </message>
     <message>
         <source>with --with-audio: convert the recordings into wav, flac, opus or mp3 files</source>
