@@ -26,6 +26,8 @@ class TestUsbFaults : public QObject
 
 private slots:
     void timeOut();
+    void stallIsCleared_data();
+    void stallIsCleared();
     void abortEndsTheWait();
     void lateAnswerIsFlushed();
     void longRecordAnswer();
@@ -50,6 +52,33 @@ void TestUsbFaults::timeOut()
     const auto again = link->readCount();
     QVERIFY(again.ok());
     QCOMPARE(again.value, 3);
+}
+
+void TestUsbFaults::stallIsCleared_data()
+{
+    QTest::addColumn<int>("endpoint");
+    QTest::addColumn<LinkError>("error");
+    QTest::newRow("answer stalls") << 0x81 << LinkError::Read;
+    QTest::newRow("command stalls") << 0x01 << LinkError::Write;
+}
+
+// A stalled endpoint fails its own exchange only: the next one finds the halt cleared.
+void TestUsbFaults::stallIsCleared()
+{
+    QFETCH(int, endpoint);
+    QFETCH(LinkError, error);
+    UmockdevPhone phone(generated(3, 100, false));
+    QVERIFY2(phone.error().isEmpty(), qPrintable(phone.error()));
+    auto link = openUsbLink(300);
+    QVERIFY(link);
+    phone.stallAt(0, endpoint);
+    QCOMPARE(link->readCount().error, error);
+    QVERIFY(!link->linkLost());
+    for (int i = 0; i < 2; ++i) {
+        const auto again = link->readCount();
+        QCOMPARE(again.error, LinkError::None);
+        QCOMPARE(again.value, 3);
+    }
 }
 
 // Giving the link up (the window closing) from another thread ends a read that waits for an
