@@ -8,6 +8,7 @@
 
 #include "io/AtomicFile.h"
 #include "settings/Language.h"
+#include "settings/SysConf.h"
 
 #include <QCommandLineParser>
 
@@ -16,7 +17,7 @@
 
 namespace {
 
-int run(const QStringList &arguments, tovrel::QtMessageSink &messages)
+int run(const QStringList &arguments, tovrel::QtMessageSink &messages, const QString &notice)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Tovrel Desk"));
@@ -32,12 +33,17 @@ int run(const QStringList &arguments, tovrel::QtMessageSink &messages)
         QStringLiteral("lang"),
         QStringLiteral("The language of the windows: en or zh (default: the system locale's)."),
         QStringLiteral("LANGUAGE")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("config"),
+        QStringLiteral("The settings file (default: ~/.config/tovrel/SysConf.ini)."),
+        QStringLiteral("FILE")));
     parser.process(arguments);
 
     tovrel::AppContext context;
     context.messages = &messages;
     context.pickFolder = &tovrel::pickFolderWithDialog;
     context.emulatorSocket = parser.value(emulator);
+    context.startNotice = notice;
 
     return tovrel::runWindows(context);
 }
@@ -60,8 +66,19 @@ int main(int argc, char *argv[])
     }
     if (*language == tovrel::Language::Chinese)
         app.loadQtTranslations();
+    bool configGiven = false;
+    if (!tovrel::sysconf::chooseSettingsFile(arguments, &configGiven, &error)) {
+        std::fprintf(stderr, "tovrel-desk: %s\n", qUtf8Printable(error));
+        return 1;
+    }
+    // Settings taken over from the working folder are said on stderr and in the window.
+    QString notice;
+    if (!configGiven)
+        notice = tovrel::sysconf::takeOverEarlierSettings().value_or(QString());
+    if (!notice.isEmpty())
+        std::fprintf(stderr, "tovrel-desk: %s\n", qUtf8Printable(notice));
     try {
-        return run(arguments, messages);
+        return run(arguments, messages, notice);
     } catch (const std::exception &e) {
         tovrel::showStandardError(messages, QString::fromLocal8Bit(e.what()));
     } catch (...) {

@@ -329,19 +329,38 @@ private slots:
     }
 
     // USB ids in SysConf.ini that are not hexadecimal 16-bit ids are named on stderr, with the
-    // ids used instead.
+    // ids used instead; the settings are those of --config, or of the working folder (an earlier
+    // version's) taken over into the configuration folder, which is said.
+    void refusedIdsAreNamed_data()
+    {
+        QTest::addColumn<QString>("file"); // where the settings are written, in the test folder
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("taken over") << u("work/SysConf.ini") << QStringList();
+        QTest::newRow("--config") << u("x.ini") << QStringList{u("--config"), u("../x.ini")};
+        QTest::newRow("--config=") << u("x.ini") << QStringList{u("--config=../x.ini")};
+    }
     void refusedIdsAreNamed()
     {
+        QFETCH(QString, file);
+        QFETCH(QStringList, options);
+        const QByteArray kept = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", (m_dir->path() + u("config")).toUtf8());
         const QString work = m_dir->path() + QStringLiteral("work/");
         QVERIFY(QDir().mkpath(work));
-        m_dir->write(QStringLiteral("work/SysConf.ini"),
-                     "[Device]\nVendorId=10C4x\nProductId=0xEA61\n");
+        const QByteArray ini = "[Device]\nVendorId=10C4x\nProductId=0xEA61\n";
+        m_dir->write(file, ini);
         ChildLimits inWork;
         inWork.workingDirectory = work;
-        const Run r = runProgram(tovrelProgram(), {u("device"), u("status")}, 30000, inWork);
+        const Run r = runProgram(tovrelProgram(), options + QStringList{u("device"), u("status")},
+                                 30000, inWork);
+        qputenv("XDG_CONFIG_HOME", kept);
         QVERIFY2(r.err.contains(u("VendorId 值“10C4x”")) && r.err.contains(u("10C4")),
                  qPrintable(r.err));
         QVERIFY2(!r.err.contains(u("ProductId")), qPrintable(r.err));
+        const QString taken = m_dir->path() + u("config/tovrel/SysConf.ini");
+        QCOMPARE(r.err.contains(u("复制到 ") + taken), options.isEmpty());
+        QCOMPARE(m_dir->read(u("config/tovrel/SysConf.ini")),
+                 options.isEmpty() ? ini : QByteArray());
     }
 
     // A telephone this user may not open (CI runs as root, so the program runs as nobody, who

@@ -20,6 +20,7 @@
 using namespace tovrel;
 using tovrel::test::ScopedCurrentDir;
 using tovrel::test::TempFolder;
+using tovrel::test::TestSandbox;
 
 namespace {
 
@@ -91,6 +92,62 @@ private slots:
         if (expected == QLatin1String("<default>"))
             expected = sysconf::defaultRecordFolder();
         QCOMPARE(sysconf::readLocalFileBackupPath(), expected);
+    }
+
+    // The settings live in the configuration folder, whatever the working folder; an earlier
+    // version's SysConf.ini of the working folder is copied there once and stays; --config
+    // names any other file.
+    void location_data()
+    {
+        QTest::addColumn<QByteArray>("earlier"); // the working folder's file
+        QTest::addColumn<QByteArray>("kept");    // config/tovrel/SysConf.ini; "-": a plain file
+        QTest::addColumn<bool>("config");        // --config other.ini (of another folder)
+        QTest::addColumn<QString>("read");       // LocalFileBackupPath read; empty: the default
+        QTest::addColumn<QString>("said");       // in the take-over message; empty: no message
+        const QByteArray a = "[LocalConfig]\nLocalFileBackupPath=/a/\n";
+        const QByteArray b = "[LocalConfig]\nLocalFileBackupPath=/b/\n";
+        QTest::newRow("taken over") << a << QByteArray() << false << "/a/"
+                                    << "复制到";
+        QTest::newRow("only once") << a << b << false << "/b/" << QString();
+        QTest::newRow("nothing there") << QByteArray() << QByteArray() << false << ""
+                                       << "";
+        QTest::newRow("copy fails") << a << QByteArray("-") << false << "/a/"
+                                    << "无法";
+        QTest::newRow("--config") << a << b << true << "/other/"
+                                  << "";
+    }
+    void location()
+    {
+        QFETCH(QByteArray, earlier);
+        QFETCH(QByteArray, kept);
+        QFETCH(bool, config);
+        QFETCH(QString, read);
+        QFETCH(QString, said);
+        TestSandbox sandbox; // working and configuration folders of the test's own
+        sysconf::useSettingsFile({});
+        const TempFolder &dir = sandbox.folder();
+        const QString keptName = QStringLiteral("config/tovrel/SysConf.ini");
+        if (!earlier.isNull())
+            dir.write(QStringLiteral("SysConf.ini"), earlier);
+        if (!kept.isNull())
+            dir.write(kept == "-" ? QStringLiteral("config/tovrel") : keptName, kept);
+        TempFolder other;
+        QStringList args{QStringLiteral("list"), QStringLiteral("--config"),
+                         other.write(QStringLiteral("x.ini"), "[LocalConfig]\n"
+                                                              "LocalFileBackupPath=/other/\n")};
+        args = config ? args : args.mid(0, 1);
+        bool given = false;
+        QString error;
+        QVERIFY(sysconf::chooseSettingsFile(args, &given, &error));
+        QCOMPARE(args, QStringList{QStringLiteral("list")});
+        const auto message = sysconf::takeOverEarlierSettings();
+        QCOMPARE(message.value_or(QString()).contains(said) && message.has_value(),
+                 !said.isEmpty());
+        QCOMPARE(sysconf::readLocalFileBackupPath(),
+                 read.isEmpty() ? sysconf::defaultRecordFolder() : read);
+        QCOMPARE(dir.read(QStringLiteral("SysConf.ini")), earlier); // never lost
+        QCOMPARE(dir.read(keptName), kept == "-" ? QByteArray() : message ? earlier : kept);
+        QVERIFY(!sysconf::takeOverEarlierSettings()); // the next start takes nothing
     }
 
     void writeKeepsOtherSectionsAndKeys()
