@@ -150,8 +150,31 @@ private slots:
             << QStringList{QStringLiteral("list"), QStringLiteral("--password"),
                            QStringLiteral("2469")}
             << u("密码错误，无法登录") << false;
-        QTest::newRow("no password") << QStringList{QStringLiteral("list")}
-                                     << u("tovrel device: --password DDDD is required") << true;
+        QTest::newRow("no password")
+            << QStringList{QStringLiteral("list")}
+            << u("tovrel device: --password-file FILE or --password DDDD is required") << true;
+        // "@TEXT": a password file holding TEXT ("@": none, "@/": a folder), %1 its path.
+        const QString pw = u("--password-file");
+        QTest::newRow("password file missing") << QStringList{u("list"), pw, u("@")}
+                                               << u("tovrel device: the password file %1 does "
+                                                    "not exist")
+                                               << true;
+        QTest::newRow("password file a folder")
+            << QStringList{u("list"), pw, u("@/")}
+            << u("tovrel device: the password file %1 cannot be read: file to open is a directory")
+            << true;
+        QTest::newRow("password file not four digits")
+            << QStringList{u("list"), pw, u("@24680\n2468\n")}
+            << u("tovrel device: the first line of the password file %1 is not four digits")
+            << true;
+        QTest::newRow("password and its file")
+            << QStringList{u("list"), u("--password"), u("2468"), pw, u("@2468")}
+            << u("tovrel device: give either --password or --password-file") << true;
+        QTest::newRow("password file's first line is the password")
+            << QStringList{u("list"), pw, u("@2469\r\n2468\n")} << u("密码错误，无法登录") << false;
+        QTest::newRow("password file logs in")
+            << QStringList{u("upload"), pw, u("@2468\n"), u("--to"), u("/tmp"), u("4")}
+            << u("tovrel device: no recording number 4 (the telephone holds 3)") << true;
         QTest::newRow("unknown row")
             << QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
                            QStringLiteral("2468"),   QStringLiteral("--to"),
@@ -171,6 +194,15 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, message);
         QFETCH(bool, english);
+        const QString file = m_dir->file(u("pw"));
+        for (QString &a : arguments) {
+            if (a == u("@/"))
+                QDir().mkpath(file);
+            else if (a.size() > 1 && a.startsWith(u'@'))
+                m_dir->write(u("pw"), a.mid(1).toUtf8());
+            a = a.startsWith(u'@') ? file : a;
+        }
+        message.replace(u("%1"), file);
         const QStringList language = english ? QStringList{u("--lang"), u("en")} : QStringList{};
         const Run r = runProgram(tovrelProgram(),
                                  language + QStringList{u("device")} + arguments + link(), 30000);
