@@ -5,6 +5,7 @@
 #include "SkipOutsideCi.h"
 #include "SmallFileSystem.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,7 @@ using namespace tovrel;
 using tovrel::test::ScopedCurrentDir;
 using tovrel::test::TempFolder;
 using tovrel::test::TestSandbox;
+using tovrel::test::u;
 
 namespace {
 
@@ -106,21 +108,12 @@ private slots:
         QTest::addColumn<QString>("said");       // in the take-over message; empty: no message
         const QByteArray a = "[LocalConfig]\nLocalFileBackupPath=/a/\n";
         const QByteArray b = "[LocalConfig]\nLocalFileBackupPath=/b/\n";
-        QTest::newRow("taken over") << a << QByteArray() << ""
-                                    << "/a/"
-                                    << "复制到";
-        QTest::newRow("only once") << a << b << ""
-                                   << "/b/"
-                                   << "";
-        QTest::newRow("nothing there") << QByteArray() << QByteArray() << ""
-                                       << ""
-                                       << "";
-        QTest::newRow("copy fails") << a << QByteArray("-") << ""
-                                    << "/a/"
-                                    << "无法";
-        QTest::newRow("--config") << a << b << "x/y.ini"
-                                  << "/other/"
-                                  << "";
+        const QByteArray none;
+        QTest::newRow("taken over") << a << none << u("") << u("/a/") << u("复制到");
+        QTest::newRow("only once") << a << b << u("") << u("/b/") << u("");
+        QTest::newRow("nothing there") << none << none << u("") << u("") << u("");
+        QTest::newRow("copy fails") << a << QByteArray("-") << u("") << u("/a/") << u("无法");
+        QTest::newRow("--config") << a << b << u("x/y.ini") << u("/other/") << u("");
     }
     void location()
     {
@@ -137,8 +130,8 @@ private slots:
             dir.write(QStringLiteral("SysConf.ini"), earlier);
         if (!kept.isNull())
             dir.write(kept == "-" ? QStringLiteral("config/tovrel") : keptName, kept);
-        QStringList args{QStringLiteral("list"), QStringLiteral("--config=") + config};
-        args = args.mid(0, config.isEmpty() ? 1 : 2);
+        QStringList args =
+            QStringList{u("list"), u("--config=") + config}.mid(0, config.isEmpty() ? 1 : 2);
         bool given = false;
         QString error;
         QVERIFY(sysconf::chooseSettingsFile(args, &given, &error) && args.size() == 1);
