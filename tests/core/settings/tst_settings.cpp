@@ -41,8 +41,7 @@ struct ChildWrite
     static int run(void *self)
     {
         const auto *w = static_cast<ChildWrite *>(self);
-        if (!QDir::setCurrent(w->folder))
-            return Wrong;
+        sysconf::useSettingsFile(w->folder + QStringLiteral("SysConf.ini"));
         const auto error = sysconf::writeLocalFileBackupPath(w->value);
         if (!error)
             return Written;
