@@ -130,8 +130,8 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
                         {"--password-file FILE",
                          CLI_NOOP("the file whose first line is the telephone's password")},
                         {"--password DDDD",
-                         CLI_NOOP("the password itself (every user of this computer can see it "
-                                  "in the list of processes)")},
+                         CLI_NOOP("the password itself (visible to other users in the process "
+                                  "list)")},
                         {"--to DIR", CLI_NOOP("folder the recordings are uploaded into")},
                         {"--all", CLI_NOOP("upload every recording")},
                         {"--new", CLI_NOOP("upload only recordings the folder lacks")},
