@@ -555,8 +555,8 @@ list 和 upload 用电话机的密码登录：取 --password-file 文件的第�
         <translation>第一行为电话机密码的文件</translation>
     </message>
     <message>
-        <source>the password itself (every user of this computer can see it in the list of processes)</source>
-        <translation>密码本身（本机的每个用户都能在进程列表中看到它）</translation>
+        <source>the password itself (visible to other users in the process list)</source>
+        <translation>密码本身（其他用户可在进程列表中看到）</translation>
     </message>
     <message>
         <source>give either --password or --password-file</source>
