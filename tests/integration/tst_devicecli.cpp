@@ -169,10 +169,8 @@ private slots:
         QTest::newRow("password and its file")
             << QStringList{u("list"), u("--password"), u("2468"), pw, u("@2468")}
             << u("tovrel device: give either --password or --password-file") << true;
-        QTest::newRow("password file's first line is the password")
-            << QStringList{u("list"), pw, u("@2469\r\n2468\n")} << u("密码错误，无法登录") << false;
         QTest::newRow("password file logs in")
-            << QStringList{u("upload"), pw, u("@2468\n"), u("--to"), u("/tmp"), u("4")}
+            << QStringList{u("upload"), pw, u("@2468\r\n2469\n"), u("--to"), u("/tmp"), u("4")}
             << u("tovrel device: no recording number 4 (the telephone holds 3)") << true;
         QTest::newRow("unknown row")
             << QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
