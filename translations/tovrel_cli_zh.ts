@@ -125,24 +125,8 @@ then name,number on each row. When a file cannot be read, nothing is added.</sou
         <translation>转换了 %1 个文件后停止</translation>
     </message>
     <message>
-        <source>The telephone: whether one is attached (status), the recordings it holds
-(list, tab-separated as the telephone tab shows them), and the upload of
-recordings into a folder (upload; ROW: the number in the first column).
-With --new a recording whose file is already in the folder, whole and
-with the same header, is left as it is, and one line of counts ends the
-upload on stderr. A progress bar is drawn on stderr when it is a terminal.</source>
-        <translation>电话机：是否已连接（status），其中保存的录音（list，与电话页一样以制表符
-分隔），以及将录音上传到文件夹（upload；ROW：第一列中的序号）。
-使用 --new 时，文件夹中已有的完整且文件头相同的录音保持不变，上传结束时
-在 stderr 上打印一行计数。stderr 为终端时在其上显示进度条。</translation>
-    </message>
-    <message>
         <source>use the emulated telephone on this socket</source>
         <translation>使用此套接字上的模拟电话机</translation>
-    </message>
-    <message>
-        <source>the telephone&apos;s four-digit password</source>
-        <translation>电话机的四位密码</translation>
     </message>
     <message>
         <source>folder the recordings are uploaded into</source>
@@ -594,6 +578,67 @@ number, contact, date and time, note) in the file&apos;s tags.</source>
         <source>Exit status 0 on success, 1 when FILE does not exist or is not a recording, or the
 note could not be read or written.</source>
         <translation>退出状态：成功为 0，FILE 不存在或不是录音文件、或备注无法读写时为 1。</translation>
+    </message>
+    <message>
+        <source>The telephone: whether one is attached (status), the recordings it holds
+(list, tab-separated as the telephone tab shows them), and the upload of
+recordings into a folder (upload; ROW: the number in the first column).
+With --new a recording whose file is already in the folder, whole and
+with the same header, is left as it is, and one line of counts ends the
+upload on stderr. A progress bar is drawn on stderr when it is a terminal.
+list and upload log in with the telephone&apos;s password: the first line of
+--password-file, or typed at the terminal (not shown) when neither option
+is given.</source>
+        <translation>电话机：是否已连接（status），其中保存的录音（list，与电话页一样以制表符
+分隔），以及将录音上传到文件夹（upload；ROW：第一列中的序号）。
+使用 --new 时，文件夹中已有的完整且文件头相同的录音保持不变，上传结束时
+在 stderr 上打印一行计数。stderr 为终端时在其上显示进度条。
+list 和 upload 用电话机的密码登录：取 --password-file 文件的第一行；两个选项
+都未给出时在终端上输入（不显示）。</translation>
+    </message>
+    <message>
+        <source>the file whose first line is the telephone&apos;s password</source>
+        <translation>第一行为电话机密码的文件</translation>
+    </message>
+    <message>
+        <source>the password itself (visible to other users in the process list)</source>
+        <translation>密码本身（其他用户可在进程列表中看到）</translation>
+    </message>
+    <message>
+        <source>give either --password or --password-file</source>
+        <translation>请只给出 --password 或 --password-file 之一</translation>
+    </message>
+    <message>
+        <source>--password-file needs a file</source>
+        <translation>--password-file 缺少文件</translation>
+    </message>
+    <message>
+        <source>the password file %1 does not exist</source>
+        <translation>密码文件 %1 不存在</translation>
+    </message>
+    <message>
+        <source>the password file %1 cannot be read: %2</source>
+        <translation>无法读取密码文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>the first line of the password file %1 is not four digits</source>
+        <translation>密码文件 %1 的第一行不是四位数字</translation>
+    </message>
+    <message>
+        <source>--password-file FILE or --password DDDD is required</source>
+        <translation>需要 --password-file FILE 或 --password DDDD</translation>
+    </message>
+    <message>
+        <source>Password of the telephone: </source>
+        <translation>电话机密码：</translation>
+    </message>
+    <message>
+        <source>no password typed</source>
+        <translation>没有输入密码</translation>
+    </message>
+    <message>
+        <source>the settings file (default: ~/.config/tovrel/SysConf.ini)</source>
+        <translation>设置文件（默认：~/.config/tovrel/SysConf.ini）</translation>
     </message>
     <message>
         <source>with --with-audio: convert the recordings into wav, flac, opus or mp3 files</source>

@@ -528,6 +528,21 @@
     </message>
 </context>
 <context>
+    <name>SysConf</name>
+    <message>
+        <source>--config 缺少设置文件</source>
+        <translation>--config needs a settings file</translation>
+    </message>
+    <message>
+        <source>无法把设置文件 %1 复制到 %2（%3），本次仍使用原文件。</source>
+        <translation>The settings file %1 could not be copied to %2 (%3); this run uses the original file.</translation>
+    </message>
+    <message>
+        <source>已把工作文件夹中的设置文件 %1 复制到 %2，此后设置保存在那里（原文件保留）。</source>
+        <translation>The settings file %1 of the working folder was copied to %2, where the settings are kept from now on (the original file stays).</translation>
+    </message>
+</context>
+<context>
     <name>TStorageSingleThread</name>
     <message>
         <source>创建文件夹错误</source>
@@ -622,6 +637,10 @@
     <message>
         <source>窗口的语言：en 或 zh（默认：系统区域设置的语言）。</source>
         <translation>The language of the windows: en or zh (default: the system locale&apos;s).</translation>
+    </message>
+    <message>
+        <source>设置文件（默认：~/.config/tovrel/SysConf.ini）。</source>
+        <translation>The settings file (default: ~/.config/tovrel/SysConf.ini).</translation>
     </message>
 </context>
 <context>

@@ -8,6 +8,7 @@
 
 #include "io/AtomicFile.h"
 #include "settings/Language.h"
+#include "settings/SysConf.h"
 
 #include <QCommandLineParser>
 
@@ -33,6 +34,12 @@ void addOptions(QCommandLineParser &parser)
                            QCoreApplication::translate(
                                "tovrel-desk", "窗口的语言：en 或 zh（默认：系统区域设置的语言）。"),
                            QStringLiteral("LANGUAGE")));
+    // Taken out of the arguments before too (see main).
+    parser.addOption(
+        QCommandLineOption(QStringLiteral("config"),
+                           QCoreApplication::translate(
+                               "tovrel-desk", "设置文件（默认：~/.config/tovrel/SysConf.ini）。"),
+                           QStringLiteral("FILE")));
 }
 
 // True when the command line asks for --help or --version (and holds nothing the parser
@@ -50,7 +57,7 @@ bool asksForHelpOrVersion(int argc, char *argv[])
 }
 
 // Answers --help and --version (and ends the program there), or runs the windows.
-int run(const QStringList &arguments, tovrel::QtMessageSink &messages)
+int run(const QStringList &arguments, tovrel::QtMessageSink &messages, const QString &notice)
 {
     QCommandLineParser parser;
     addOptions(parser);
@@ -60,6 +67,7 @@ int run(const QStringList &arguments, tovrel::QtMessageSink &messages)
     context.messages = &messages;
     context.pickFolder = &tovrel::pickFolderWithDialog;
     context.emulatorSocket = parser.value(QStringLiteral("emulator"));
+    context.startNotice = notice;
 
     return tovrel::runWindows(context);
 }
@@ -96,8 +104,20 @@ int main(int argc, char *argv[])
         else
             tovrel::installQtChinese(*app);
     }
+    bool configGiven = false;
+    if (!tovrel::sysconf::chooseSettingsFile(arguments, &configGiven, &error)) {
+        std::fprintf(stderr, "tovrel-desk: %s\n", qUtf8Printable(error));
+        return 1;
+    }
+    // Settings taken over from the working folder are said on stderr and in the window (not
+    // when only the help or the version is asked for).
+    QString notice;
+    if (!configGiven && desk)
+        notice = tovrel::sysconf::takeOverEarlierSettings().value_or(QString());
+    if (!notice.isEmpty())
+        std::fprintf(stderr, "tovrel-desk: %s\n", qUtf8Printable(notice));
     try {
-        return run(arguments, messages);
+        return run(arguments, messages, notice);
     } catch (const std::exception &e) {
         tovrel::showStandardError(messages, QString::fromLocal8Bit(e.what()));
     } catch (...) {
