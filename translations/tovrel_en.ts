@@ -328,6 +328,45 @@
     </message>
 </context>
 <context>
+    <name>RecordingCell</name>
+    <message>
+        <source>%1小时%2分钟%3秒</source>
+        <translation>%1 h %2 min %3 s</translation>
+    </message>
+    <message>
+        <source>%1 时%2 分%3 秒</source>
+        <translation>%1 h %2 min %3 s</translation>
+    </message>
+    <message>
+        <source>%1分钟%2秒</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1 分%2 秒</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>来电</source>
+        <translation>Incoming</translation>
+    </message>
+    <message>
+        <source>去电</source>
+        <translation>Outgoing</translation>
+    </message>
+    <message>
+        <source>录音</source>
+        <translation>Recording</translation>
+    </message>
+</context>
+<context>
     <name>RecordingNote</name>
     <message>
         <source>备注文件 %1: %2</source>

@@ -45,7 +45,9 @@ void ContactColumn::show(std::shared_ptr<const ContactBook> book)
     if (m_shown)
         m_model->setColumnTexts(at, names);
     else
-        m_model->addColumnAt(at, {contactColumnCaption(), kContactColumnWidth, Qt::AlignLeft},
+        m_model->addColumnAt(at,
+                             {contactColumnCaption(), kContactColumnWidth, Qt::AlignLeft, 0, 0,
+                              RecordingCell::None, false, true},
                              names);
     m_shown = true;
 }
