@@ -289,45 +289,6 @@
     </message>
 </context>
 <context>
-    <name>RecordingConversion</name>
-    <message>
-        <source>不是录音文件（%1）</source>
-        <translation>Not a recording (%1)</translation>
-    </message>
-    <message>
-        <source>不是完整的录音（%1）</source>
-        <translation>Not a whole recording (%1)</translation>
-    </message>
-    <message>
-        <source>录音数据已损坏</source>
-        <translation>the recording&apos;s data is corrupted</translation>
-    </message>
-    <message>
-        <source>文件没能读到结尾</source>
-        <translation>the file could not be read to its end</translation>
-    </message>
-    <message>
-        <source>同名的 WAV 文件已存在，没有替换它</source>
-        <translation>a WAV file of that name exists already and was not replaced</translation>
-    </message>
-    <message>
-        <source>WAV 只含能转换的部分</source>
-        <translation>the WAV holds only what could be converted</translation>
-    </message>
-    <message>
-        <source>没有转换</source>
-        <translation>not converted</translation>
-    </message>
-    <message>
-        <source>%1，%2</source>
-        <translation>%1, %2</translation>
-    </message>
-    <message>
-        <source>文件在文件头后第 %1 字节处结束</source>
-        <translation>the file ended %1 bytes after its header</translation>
-    </message>
-</context>
-<context>
     <name>RecordingCell</name>
     <message>
         <source>%1小时%2分钟%3秒</source>
@@ -364,6 +325,45 @@
     <message>
         <source>录音</source>
         <translation>Recording</translation>
+    </message>
+</context>
+<context>
+    <name>RecordingConversion</name>
+    <message>
+        <source>不是录音文件（%1）</source>
+        <translation>Not a recording (%1)</translation>
+    </message>
+    <message>
+        <source>不是完整的录音（%1）</source>
+        <translation>Not a whole recording (%1)</translation>
+    </message>
+    <message>
+        <source>录音数据已损坏</source>
+        <translation>the recording&apos;s data is corrupted</translation>
+    </message>
+    <message>
+        <source>文件没能读到结尾</source>
+        <translation>the file could not be read to its end</translation>
+    </message>
+    <message>
+        <source>同名的 WAV 文件已存在，没有替换它</source>
+        <translation>a WAV file of that name exists already and was not replaced</translation>
+    </message>
+    <message>
+        <source>WAV 只含能转换的部分</source>
+        <translation>the WAV holds only what could be converted</translation>
+    </message>
+    <message>
+        <source>没有转换</source>
+        <translation>not converted</translation>
+    </message>
+    <message>
+        <source>%1，%2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message>
+        <source>文件在文件头后第 %1 字节处结束</source>
+        <translation>the file ended %1 bytes after its header</translation>
     </message>
 </context>
 <context>
