@@ -4,6 +4,7 @@
 
 #include "contacts/ContactFiles.h"
 #include "report/ReportModel.h"
+#include "settings/SysConf.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
@@ -96,7 +97,7 @@ ContactsDialog::ContactsDialog(const AppContext &context, QWidget *parent)
     connect(ContactList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ContactsDialog::selectionChanged);
 
-    auto loaded = ContactBook::load(m_path);
+    auto loaded = ContactBook::load(m_path, sysconf::readContactsRegion());
     if (const QString *error = std::get_if<QString>(&loaded)) {
         // A book that cannot be read is never written over: nothing here may change it.
         m_context.messages->warn(*error);

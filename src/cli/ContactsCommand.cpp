@@ -7,6 +7,7 @@
 
 #include "contacts/ContactFiles.h"
 #include "io/AtomicFile.h"
+#include "settings/SysConf.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -22,7 +23,7 @@ bool takeContactsOption(QStringList &args)
 
 std::optional<ContactBook> loadUserContactBook(const char *command)
 {
-    auto loaded = ContactBook::load(ContactBook::defaultPath());
+    auto loaded = ContactBook::load(ContactBook::defaultPath(), sysconf::readContactsRegion());
     if (const QString *error = std::get_if<QString>(&loaded)) {
         QTextStream(stderr) << command << ": " << *error << '\n';
         return std::nullopt;
