@@ -163,6 +163,7 @@ int ContactBook::merge(const QList<Contact> &incoming)
             m_keys.removeAt(at);
         }
     }
+    rebuildLookup();
     return added;
 }
 
@@ -188,21 +189,34 @@ void ContactBook::remove(qsizetype index)
         return;
     m_contacts.removeAt(index);
     m_keys.removeAt(index);
+    rebuildLookup();
 }
 
 QString ContactBook::nameFor(const QString &number) const
 {
-    // The row's number is read once; the book's numbers were read when it was made.
+    // The row's number is read once; the book's numbers were read when it was made. sameNumber()
+    // decides, looked up: an international form by the table, any number the library does not
+    // know by its digits, and a row's number it does not know against every number's digits.
     const NumberKey key = numberKey(number, m_region);
     if (key.digits.isEmpty())
         return QString();
-    for (qsizetype i = 0; i < m_contacts.size(); ++i) {
-        for (const NumberKey &own : m_keys.at(i)) {
+    qsizetype first = m_contacts.size();
+    if (key.international.isEmpty()) {
+        for (qsizetype i = 0; i < m_contacts.size() && first == m_contacts.size(); ++i) {
+            if (std::any_of(m_keys.at(i).cbegin(), m_keys.at(i).cend(),
+                            [&](const NumberKey &own) { return sameNumber(key, own); }))
+                first = i;
+        }
+    } else {
+        first = m_first.value(key.international, first);
+        for (const auto &[at, own] : m_loose) {
+            if (at >= first)
+                break;
             if (sameNumber(key, own))
-                return m_contacts.at(i).name;
+                first = at;
         }
     }
-    return QString();
+    return first < m_contacts.size() ? m_contacts.at(first).name : QString();
 }
 
 void ContactBook::rebuildIndex()
@@ -213,6 +227,21 @@ void ContactBook::rebuildIndex()
         for (const QString &number : c.numbers)
             keys.append(numberKey(number, m_region));
         m_keys.append(keys);
+    }
+    rebuildLookup();
+}
+
+void ContactBook::rebuildLookup()
+{
+    m_first.clear();
+    m_loose.clear();
+    for (qsizetype i = 0; i < m_keys.size(); ++i) {
+        for (const NumberKey &own : m_keys.at(i)) {
+            if (own.international.isEmpty())
+                m_loose.append({i, own});
+            else if (!m_first.contains(own.international))
+                m_first.insert(own.international, i);
+        }
     }
 }
 

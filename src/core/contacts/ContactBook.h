@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 #include <variant>
 
 // The contact book: one per user, a vCard file in the user's configuration folder. It names the
@@ -88,11 +90,17 @@ public:
 
 private:
     void rebuildIndex();
+    // Makes m_first and m_loose from m_keys.
+    void rebuildLookup();
 
     QList<Contact> m_contacts;
     QString m_region = kDefaultNumberRegion;
-    // Per contact, the key of each of its numbers, for nameFor().
+    // Per contact, the key of each of its numbers.
     QList<QList<NumberKey>> m_keys;
+    // For nameFor(): the first contact of each international form, and the numbers without one
+    // (contact index and key, in the book's order).
+    QHash<QString, qsizetype> m_first;
+    QList<std::pair<qsizetype, NumberKey>> m_loose;
 };
 
 // The caption of the 联系人 column, put right after a list's number column.
