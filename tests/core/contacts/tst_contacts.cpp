@@ -3,8 +3,10 @@
 
 #include "contacts/ContactBook.h"
 #include "contacts/ContactFiles.h"
+#include "settings/SysConf.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 using tovrel::Contact;
@@ -172,6 +174,18 @@ private slots:
         QFETCH(bool, same);
         // a as the contact's number, b as the recording's.
         QCOMPARE(ContactBook({{u("X"), {a}}}, region).nameFor(b), same ? u("X") : QString());
+    }
+
+    // The region of the national numbers is the settings' [Contacts] Region, China when unset.
+    void regionSetting()
+    {
+        const tovrel::test::TestSandbox sandbox;
+        QCOMPARE(tovrel::sysconf::readContactsRegion(), u("CN"));
+        QFile file(tovrel::sysconf::settingsPath());
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write("[Playback]\nRegion=US\n[Contacts]\nRegion= gb\n") > 0);
+        file.close();
+        QCOMPARE(tovrel::sysconf::readContactsRegion(), u("GB"));
     }
 
     // Importing merges: a known name gets only the numbers it lacked, nameless or numberless
