@@ -40,8 +40,9 @@ inline const QString kDefaultNumberRegion = QStringLiteral("CN");
 
 // A number as the book compares it, worked out once: its international form ("+862087654321")
 // when libphonenumber knows it as a valid number, read as a national number of `region` (an
-// ISO 3166 code such as "CN" or "GB", letter case ignored) unless it starts with "+" or the
-// region's international prefix; empty otherwise. And always its digits (numberDigits).
+// ISO 3166 code such as "CN" or "GB", letter case ignored; a code the library does not know
+// reads none) unless it starts with "+" or the region's international prefix; empty otherwise.
+// And always its digits (numberDigits).
 struct NumberKey
 {
     QString international;
@@ -64,8 +65,8 @@ public:
     // when that is unset, empty or not an absolute path.
     static QString defaultPath();
 
-    // The book in `path`; a file that does not exist is an empty book. The error text when the
-    // file exists but cannot be read.
+    // The book in `path`, its national numbers read as numbers of `region`; a file that does not
+    // exist is an empty book. The error text when the file exists but cannot be read.
     static std::variant<ContactBook, QString> load(const QString &path,
                                                    const QString &region = kDefaultNumberRegion);
     // Writes the book to `path` whole or not at all (the folder is made when missing); the error
