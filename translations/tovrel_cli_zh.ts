@@ -93,10 +93,6 @@ then name,number on each row. When a file cannot be read, nothing is added.</sou
         <translation>export 只带一个文件 FILE</translation>
     </message>
     <message>
-        <source>say import, list or export (see --help)</source>
-        <translation>请指定 import、list 或 export（见 --help）</translation>
-    </message>
-    <message>
         <source>add the 联系人 column (the contact book&apos;s name for the number)</source>
         <translation>添加 联系人 列（通讯录中该号码的姓名）</translation>
     </message>
@@ -639,6 +635,22 @@ list 和 upload 用电话机的密码登录：取 --password-file 文件的第�
     <message>
         <source>the settings file (default: ~/.config/tovrel/SysConf.ini)</source>
         <translation>设置文件（默认：~/.config/tovrel/SysConf.ini）</translation>
+    </message>
+    <message>
+        <source>add a contact, or the numbers the contact of NAME lacks</source>
+        <translation>添加一个联系人，或为姓名 NAME 的联系人添加其没有的号码</translation>
+    </message>
+    <message>
+        <source>add needs a NAME and a NUMBER</source>
+        <translation>add 需要姓名 NAME 和号码 NUMBER</translation>
+    </message>
+    <message>
+        <source>%1 is no telephone number</source>
+        <translation>%1 不是电话号码</translation>
+    </message>
+    <message>
+        <source>say import, add, list or export (see --help)</source>
+        <translation>请指定 import、add、list 或 export（见 --help）</translation>
     </message>
     <message>
         <source>with --with-audio: convert the recordings into wav, flac, opus or mp3 files</source>

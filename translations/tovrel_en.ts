@@ -748,6 +748,10 @@
         <source>删除选中的联系人？</source>
         <translation>Delete the selected contacts?</translation>
     </message>
+    <message>
+        <source>新建</source>
+        <translation>New</translation>
+    </message>
 </context>
 <context>
     <name>tovrel::ConversionControl</name>

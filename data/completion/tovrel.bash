@@ -74,7 +74,7 @@ _tovrel()
             ;;
         contacts)
             if ((cword == 2)); then
-                COMPREPLY=($(compgen -W "import list export --help" -- "$cur"))
+                COMPREPLY=($(compgen -W "import add list export --help" -- "$cur"))
                 return
             fi
             [[ ${words[2]} == import ]] && _filedir '@(vcf|csv)'

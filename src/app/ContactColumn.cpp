@@ -3,6 +3,7 @@
 #include "MessageSink.h"
 
 #include "report/ReportModel.h"
+#include "settings/SysConf.h"
 
 #include <variant>
 
@@ -13,7 +14,7 @@ constexpr int kContactColumnWidth = 100;
 
 std::shared_ptr<const ContactBook> loadUserContacts(MessageSink &messages, bool *read)
 {
-    auto loaded = ContactBook::load(ContactBook::defaultPath());
+    auto loaded = ContactBook::load(ContactBook::defaultPath(), sysconf::readContactsRegion());
     if (read)
         *read = std::holds_alternative<ContactBook>(loaded);
     if (const QString *error = std::get_if<QString>(&loaded)) {

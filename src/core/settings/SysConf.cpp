@@ -188,4 +188,11 @@ std::optional<QString> readValue(const QString &section, const QString &key)
     return IniFile::load(settingsPath()).value(section, key);
 }
 
+QString readContactsRegion()
+{
+    const QString region =
+        readValue(QStringLiteral("Contacts"), QStringLiteral("Region")).value_or(QString());
+    return region.trimmed().isEmpty() ? QStringLiteral("CN") : region.trimmed().toUpper();
+}
+
 } // namespace tovrel::sysconf

@@ -72,4 +72,9 @@ std::optional<QString> writeRewindAfterPause(bool rewind);
 // A raw value of any section, for the settings other areas read (device ids).
 std::optional<QString> readValue(const QString &section, const QString &key);
 
+// The region whose national numbers the contact book reads (section Contacts, key Region, an
+// ISO 3166 code such as "CN" or "GB"); "CN" when the file, the section or the key is missing or
+// empty.
+QString readContactsRegion();
+
 } // namespace tovrel::sysconf
