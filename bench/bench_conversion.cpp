@@ -2,9 +2,11 @@
 // in one run, for a batch of many short recordings and for a few long ones; and the one-job run
 // against a bare libspeex decode of the same frames.
 //
-// Usage: bench_conversion [JOBS [SHORT_COUNT SHORT_SECONDS LONG_COUNT LONG_SECONDS]]
-//        (default: one job per core, 200 x 30 s and 4 x 600 s)
-// Prints seconds of audio per wall-clock second and the ratios.
+// Usage: bench_conversion [JOBS [SHORT_COUNT SHORT_SECONDS LONG_COUNT LONG_SECONDS [FORMAT]]]
+//        (default: one job per core, 200 x 30 s and 4 x 600 s, WAV; FORMAT: wav, flac, opus
+//        or mp3 at its default bit rate)
+// Prints seconds of audio per wall-clock second and the ratios, the size of what is written
+// per hour of audio against the WAV's, and the peak memory of the process.
 
 #include "SpeechEncoder.h"
 #include "conversion/ConversionWorker.h"
@@ -18,6 +20,7 @@
 #include <QTextStream>
 
 #include <speex/speex.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 
@@ -53,10 +56,12 @@ double bareDecode(const QList<QByteArray> &payloads)
     return seconds;
 }
 
-double convert(const QStringList &inputs, const QString &outputFolder, int jobs)
+double convert(const QStringList &inputs, const QString &outputFolder, int jobs,
+               const AudioChoice &choice)
 {
     std::atomic<int> flag{1};
     ConversionWorker worker(inputs, outputFolder, flag, jobs);
+    worker.setOutput(choice);
     bool ok = false;
     QObject::connect(&worker, &ConversionWorker::finished, [&] { ok = true; });
     QElapsedTimer t;
@@ -113,6 +118,13 @@ int main(int argc, char *argv[])
         return args.size() > i ? args[i].toInt() : fallback;
     };
     const int jobs = ConversionWorker::jobCount(arg(1, 0));
+    AudioChoice choice;
+    if (args.size() > 6) {
+        const auto format = formatFromName(args[6]);
+        if (!format)
+            qFatal("unknown format %s", qPrintable(args[6]));
+        choice.format = *format;
+    }
     QTextStream out(stdout);
 
     QTemporaryDir dir;
@@ -128,15 +140,16 @@ int main(int argc, char *argv[])
     };
 
     const QString outputFolder = output.path() + QLatin1Char('/');
-    out << "jobs: " << jobs << ", best of 5 rounds, interleaved\n";
+    out << "format: " << formatName(choice.format) << ", jobs: " << jobs
+        << ", best of 5 rounds, interleaved\n";
     for (const Batch &b : batches) {
         double bestBare = 1e9;
         double bestOne = 1e9;
         double bestMany = 1e9;
         for (int round = 0; round < 5; ++round) {
             bestBare = std::min(bestBare, bareDecode(b.payloads));
-            bestOne = std::min(bestOne, convert(b.inputs, outputFolder, 1));
-            bestMany = std::min(bestMany, convert(b.inputs, outputFolder, jobs));
+            bestOne = std::min(bestOne, convert(b.inputs, outputFolder, 1, choice));
+            bestMany = std::min(bestMany, convert(b.inputs, outputFolder, jobs, choice));
         }
         out << b.name << ": " << b.inputs.size() << " recordings, " << b.audioSeconds
             << " s of audio\n";
@@ -148,7 +161,20 @@ int main(int argc, char *argv[])
             << " s audio / s\n";
         out << "  speed-up " << jobs
             << " jobs / 1 job: " << QString::number(bestOne / bestMany, 'f', 2) << "\n";
+        qint64 written = 0;
+        for (const QFileInfo &f : QDir(outputFolder).entryInfoList(QDir::Files))
+            written += f.size();
+        const double wavPerHour = 3600.0 * 16000 + 44;
+        out << "  written: " << QString::number(written / b.audioSeconds * 3600 / 1e6, 'f', 1)
+            << " MB per hour of audio ("
+            << QString::number(written / b.audioSeconds * 3600 / wavPerHour, 'f', 3)
+            << " of the WAV)\n";
         out.flush();
+        for (const QFileInfo &f : QDir(outputFolder).entryInfoList(QDir::Files))
+            QFile::remove(f.filePath());
     }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    out << "peak memory: " << usage.ru_maxrss / 1024 << " MB\n";
     return 0;
 }

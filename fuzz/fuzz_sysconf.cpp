@@ -25,6 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static QTemporaryDir dir;
     static const bool entered = QDir::setCurrent(dir.path());
     check(entered);
+    sysconf::useSettingsFile(QStringLiteral("SysConf.ini")); // this folder's, never the user's
     {
         QFile file(QStringLiteral("SysConf.ini"));
         check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -93,23 +93,8 @@ then name,number on each row. When a file cannot be read, nothing is added.</sou
         <translation>export 只带一个文件 FILE</translation>
     </message>
     <message>
-        <source>say import, list or export (see --help)</source>
-        <translation>请指定 import、list 或 export（见 --help）</translation>
-    </message>
-    <message>
         <source>add the 联系人 column (the contact book&apos;s name for the number)</source>
         <translation>添加 联系人 列（通讯录中该号码的姓名）</translation>
-    </message>
-    <message>
-        <source>Converts recording files into WAV files (16-bit mono PCM, 8000 Hz) named
-&lt;name&gt;.spx.wav in DIR, as the PC tab&apos;s conversion does; --all converts every
-recording of FOLDER in the PC list&apos;s order. Several recordings are decoded at
-once; the WAVs and the order of the lines printed stay the same. A progress bar
-is drawn on stderr when it is a terminal.</source>
-        <translation>将录音文件转换为 WAV 文件（16 位单声道 PCM，8000 Hz），在 DIR 中命名为
-&lt;name&gt;.spx.wav，与 PC 页的转换相同；--all 按 PC 列表的顺序转换 FOLDER 的
-每个录音。多个录音同时解码；WAV 文件和打印各行的顺序不变。stderr 为终端时
-在其上显示进度条。</translation>
     </message>
     <message>
         <source>folder the WAV files are written into</source>
@@ -136,24 +121,8 @@ is drawn on stderr when it is a terminal.</source>
         <translation>转换了 %1 个文件后停止</translation>
     </message>
     <message>
-        <source>The telephone: whether one is attached (status), the recordings it holds
-(list, tab-separated as the telephone tab shows them), and the upload of
-recordings into a folder (upload; ROW: the number in the first column).
-With --new a recording whose file is already in the folder, whole and
-with the same header, is left as it is, and one line of counts ends the
-upload on stderr. A progress bar is drawn on stderr when it is a terminal.</source>
-        <translation>电话机：是否已连接（status），其中保存的录音（list，与电话页一样以制表符
-分隔），以及将录音上传到文件夹（upload；ROW：第一列中的序号）。
-使用 --new 时，文件夹中已有的完整且文件头相同的录音保持不变，上传结束时
-在 stderr 上打印一行计数。stderr 为终端时在其上显示进度条。</translation>
-    </message>
-    <message>
         <source>use the emulated telephone on this socket</source>
         <translation>使用此套接字上的模拟电话机</translation>
-    </message>
-    <message>
-        <source>the telephone&apos;s four-digit password</source>
-        <translation>电话机的四位密码</translation>
     </message>
     <message>
         <source>folder the recordings are uploaded into</source>
@@ -363,11 +332,6 @@ with the folder. Without an option the note is printed (nothing when it has none
         <translation>删除备注</translation>
     </message>
     <message>
-        <source>Exit status 0 on success, 1 when the recording does not exist or the note could not
-be read or written.</source>
-        <translation>退出状态：成功为 0，录音不存在或备注无法读写时为 1。</translation>
-    </message>
-    <message>
         <source>--set and --clear go alone</source>
         <translation>--set 和 --clear 只能单独使用</translation>
     </message>
@@ -562,6 +526,135 @@ then what is wrong.</source>
         <translation>检查 FOLDER 中的录音文件（*.spx）是否完整：文件头所记的日期和时间确实存在，
 且负载长度与文件头所记完全一致。每个不完整的文件打印一行，按 PC 列表的顺序，以制表符
 分隔：文件名（相对于 FOLDER），然后是问题所在。</translation>
+    </message>
+    <message>
+        <source>--format takes wav, flac, opus or mp3: %1</source>
+        <translation>--format 只能是 wav、flac、opus 或 mp3：%1</translation>
+    </message>
+    <message>
+        <source>--bitrate takes a number of kbit/s: %1</source>
+        <translation>--bitrate 需要一个以 kbit/s 计的数：%1</translation>
+    </message>
+    <message>
+        <source>wav (the default), flac, opus or mp3; the call&apos;s details go inside</source>
+        <translation>wav（默认）、flac、opus 或 mp3；通话的信息写在文件里</translation>
+    </message>
+    <message>
+        <source>for opus (6 to 256) and mp3 (8, 16, ... 64): the bit rate (default 16)</source>
+        <translation>opus（6 到 256）和 mp3（8、16、……64）的码率（默认 16）</translation>
+    </message>
+    <message>
+        <source>Converts recording files into WAV files (16-bit mono PCM, 8000 Hz) named
+&lt;name&gt;.spx.wav in DIR, as the PC tab&apos;s conversion does; --all converts every
+recording of FOLDER in the PC list&apos;s order. Several recordings are decoded at
+once; the WAVs and the order of the lines printed stay the same. A progress bar
+is drawn on stderr when it is a terminal. --format flac, opus or mp3 writes
+&lt;name&gt;.spx.flac, .spx.opus or .spx.mp3 instead, carrying the call (kind,
+number, contact, date and time, note) in the file&apos;s tags.</source>
+        <translation>将录音文件转换为 WAV 文件（16 位单声道 PCM，8000 Hz），在 DIR 中命名为
+&lt;name&gt;.spx.wav，与 PC 页的转换相同；--all 按 PC 列表的顺序转换 FOLDER 的
+每个录音。多个录音同时解码；WAV 文件和打印各行的顺序不变。stderr 为终端时
+在其上显示进度条。--format flac、opus 或 mp3 改为写出 &lt;name&gt;.spx.flac、
+.spx.opus 或 .spx.mp3，文件的标签里带有通话的信息（类型、号码、联系人、
+日期时间、备注）。</translation>
+    </message>
+    <message>
+        <source>--wav and --format %1: choose one</source>
+        <translation>--wav 和 --format %1 只能选一个</translation>
+    </message>
+    <message>
+        <source>--format and --bitrate go with --with-audio</source>
+        <translation>--format 和 --bitrate 需与 --with-audio 一起使用</translation>
+    </message>
+    <message>
+        <source>not a recording: %1</source>
+        <translation>不是录音文件：%1</translation>
+    </message>
+    <message>
+        <source>Exit status 0 on success, 1 when FILE does not exist or is not a recording, or the
+note could not be read or written.</source>
+        <translation>退出状态：成功为 0，FILE 不存在或不是录音文件、或备注无法读写时为 1。</translation>
+    </message>
+    <message>
+        <source>The telephone: whether one is attached (status), the recordings it holds
+(list, tab-separated as the telephone tab shows them), and the upload of
+recordings into a folder (upload; ROW: the number in the first column).
+With --new a recording whose file is already in the folder, whole and
+with the same header, is left as it is, and one line of counts ends the
+upload on stderr. A progress bar is drawn on stderr when it is a terminal.
+list and upload log in with the telephone&apos;s password: the first line of
+--password-file, or typed at the terminal (not shown) when neither option
+is given.</source>
+        <translation>电话机：是否已连接（status），其中保存的录音（list，与电话页一样以制表符
+分隔），以及将录音上传到文件夹（upload；ROW：第一列中的序号）。
+使用 --new 时，文件夹中已有的完整且文件头相同的录音保持不变，上传结束时
+在 stderr 上打印一行计数。stderr 为终端时在其上显示进度条。
+list 和 upload 用电话机的密码登录：取 --password-file 文件的第一行；两个选项
+都未给出时在终端上输入（不显示）。</translation>
+    </message>
+    <message>
+        <source>the file whose first line is the telephone&apos;s password</source>
+        <translation>第一行为电话机密码的文件</translation>
+    </message>
+    <message>
+        <source>the password itself (visible to other users in the process list)</source>
+        <translation>密码本身（其他用户可在进程列表中看到）</translation>
+    </message>
+    <message>
+        <source>give either --password or --password-file</source>
+        <translation>请只给出 --password 或 --password-file 之一</translation>
+    </message>
+    <message>
+        <source>--password-file needs a file</source>
+        <translation>--password-file 缺少文件</translation>
+    </message>
+    <message>
+        <source>the password file %1 does not exist</source>
+        <translation>密码文件 %1 不存在</translation>
+    </message>
+    <message>
+        <source>the password file %1 cannot be read: %2</source>
+        <translation>无法读取密码文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>the first line of the password file %1 is not four digits</source>
+        <translation>密码文件 %1 的第一行不是四位数字</translation>
+    </message>
+    <message>
+        <source>--password-file FILE or --password DDDD is required</source>
+        <translation>需要 --password-file FILE 或 --password DDDD</translation>
+    </message>
+    <message>
+        <source>Password of the telephone: </source>
+        <translation>电话机密码：</translation>
+    </message>
+    <message>
+        <source>no password typed</source>
+        <translation>没有输入密码</translation>
+    </message>
+    <message>
+        <source>the settings file (default: ~/.config/tovrel/SysConf.ini)</source>
+        <translation>设置文件（默认：~/.config/tovrel/SysConf.ini）</translation>
+    </message>
+    <message>
+        <source>add a contact, or the numbers the contact of NAME lacks</source>
+        <translation>添加一个联系人，或为姓名 NAME 的联系人添加其没有的号码</translation>
+    </message>
+    <message>
+        <source>add needs a NAME and a NUMBER</source>
+        <translation>add 需要姓名 NAME 和号码 NUMBER</translation>
+    </message>
+    <message>
+        <source>%1 is no telephone number</source>
+        <translation>%1 不是电话号码</translation>
+    </message>
+    <message>
+        <source>say import, add, list or export (see --help)</source>
+        <translation>请指定 import、add、list 或 export（见 --help）</translation>
+    </message>
+    <message>
+        <source>with --with-audio: convert the recordings into wav, flac, opus or mp3 files</source>
+        <translation>与 --with-audio 一起：把录音转换为 wav、flac、opus 或 mp3 文件</translation>
     </message>
 </context>
 </TS>

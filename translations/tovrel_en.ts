@@ -289,6 +289,45 @@
     </message>
 </context>
 <context>
+    <name>RecordingCell</name>
+    <message>
+        <source>%1小时%2分钟%3秒</source>
+        <translation>%1 h %2 min %3 s</translation>
+    </message>
+    <message>
+        <source>%1 时%2 分%3 秒</source>
+        <translation>%1 h %2 min %3 s</translation>
+    </message>
+    <message>
+        <source>%1分钟%2秒</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1 分%2 秒</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>来电</source>
+        <translation>Incoming</translation>
+    </message>
+    <message>
+        <source>去电</source>
+        <translation>Outgoing</translation>
+    </message>
+    <message>
+        <source>录音</source>
+        <translation>Recording</translation>
+    </message>
+</context>
+<context>
     <name>RecordingConversion</name>
     <message>
         <source>不是录音文件（%1）</source>
@@ -321,6 +360,10 @@
     <message>
         <source>%1，%2</source>
         <translation>%1, %2</translation>
+    </message>
+    <message>
+        <source>文件在文件头后第 %1 字节处结束</source>
+        <translation>the file ended %1 bytes after its header</translation>
     </message>
 </context>
 <context>
@@ -524,6 +567,21 @@
     </message>
 </context>
 <context>
+    <name>SysConf</name>
+    <message>
+        <source>--config 缺少设置文件</source>
+        <translation>--config needs a settings file</translation>
+    </message>
+    <message>
+        <source>无法把设置文件 %1 复制到 %2（%3），本次仍使用原文件。</source>
+        <translation>The settings file %1 could not be copied to %2 (%3); this run uses the original file.</translation>
+    </message>
+    <message>
+        <source>已把工作文件夹中的设置文件 %1 复制到 %2，此后设置保存在那里（原文件保留）。</source>
+        <translation>The settings file %1 of the working folder was copied to %2, where the settings are kept from now on (the original file stays).</translation>
+    </message>
+</context>
+<context>
     <name>TStorageSingleThread</name>
     <message>
         <source>创建文件夹错误</source>
@@ -619,6 +677,10 @@
         <source>窗口的语言：en 或 zh（默认：系统区域设置的语言）。</source>
         <translation>The language of the windows: en or zh (default: the system locale&apos;s).</translation>
     </message>
+    <message>
+        <source>设置文件（默认：~/.config/tovrel/SysConf.ini）。</source>
+        <translation>The settings file (default: ~/.config/tovrel/SysConf.ini).</translation>
+    </message>
 </context>
 <context>
     <name>tovrel::ContactsDialog</name>
@@ -685,6 +747,10 @@
     <message>
         <source>删除选中的联系人？</source>
         <translation>Delete the selected contacts?</translation>
+    </message>
+    <message>
+        <source>新建</source>
+        <translation>New</translation>
     </message>
 </context>
 <context>

@@ -10,13 +10,17 @@ _tovrel()
         COMPREPLY=($(compgen -W "en zh" -- "$cur"))
         return
     fi
-    # --lang LANGUAGE before the command: completed as if it were not there.
-    if [[ ${words[1]} == --lang ]] && ((cword >= 3)); then
+    if [[ $prev == --config ]]; then
+        _filedir ini
+        return
+    fi
+    # --lang LANGUAGE and --config FILE before the command: completed as if they were not there.
+    while [[ ${words[1]} == --lang || ${words[1]} == --config ]] && ((cword >= 3)); do
         words=("${words[0]}" "${words[@]:3}")
         ((cword -= 2))
-    fi
+    done
     if ((cword == 1)); then
-        COMPREPLY=($(compgen -W "$commands --help --version --lang" -- "$cur"))
+        COMPREPLY=($(compgen -W "$commands --help --version --lang --config" -- "$cur"))
         return
     fi
 
@@ -34,7 +38,7 @@ _tovrel()
             _filedir '@(xls|xlsx)'
             return
             ;;
-        --emulator)
+        --emulator | --password-file)
             _filedir
             return
             ;;
@@ -65,12 +69,12 @@ _tovrel()
                 COMPREPLY=($(compgen -W "status list upload --help" -- "$cur"))
                 return
             fi
-            options="--emulator --password --to --all --new --header --contacts --export --replace
+            options="--emulator --password-file --password --to --all --new --header --contacts --export --replace
                 --timeout-ms --help"
             ;;
         contacts)
             if ((cword == 2)); then
-                COMPREPLY=($(compgen -W "import list export --help" -- "$cur"))
+                COMPREPLY=($(compgen -W "import add list export --help" -- "$cur"))
                 return
             fi
             [[ ${words[2]} == import ]] && _filedir '@(vcf|csv)'

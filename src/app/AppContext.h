@@ -19,6 +19,9 @@ struct AppContext
 {
     MessageSink *messages = nullptr;
     FolderPicker pickFolder;
+    // Said in a box once the main window is up (the settings taken over at the start); empty
+    // for none.
+    QString startNotice;
     // Local socket of an emulated telephone; empty for the real USB telephone.
     QString emulatorSocket;
     // Read and write time-out of the telephone link in milliseconds (tests shorten it).

@@ -3,6 +3,7 @@
 #include "MessageSink.h"
 
 #include "report/ReportModel.h"
+#include "settings/SysConf.h"
 
 #include <variant>
 
@@ -13,7 +14,7 @@ constexpr int kContactColumnWidth = 100;
 
 std::shared_ptr<const ContactBook> loadUserContacts(MessageSink &messages, bool *read)
 {
-    auto loaded = ContactBook::load(ContactBook::defaultPath());
+    auto loaded = ContactBook::load(ContactBook::defaultPath(), sysconf::readContactsRegion());
     if (read)
         *read = std::holds_alternative<ContactBook>(loaded);
     if (const QString *error = std::get_if<QString>(&loaded)) {
@@ -45,7 +46,9 @@ void ContactColumn::show(std::shared_ptr<const ContactBook> book)
     if (m_shown)
         m_model->setColumnTexts(at, names);
     else
-        m_model->addColumnAt(at, {contactColumnCaption(), kContactColumnWidth, Qt::AlignLeft},
+        m_model->addColumnAt(at,
+                             {contactColumnCaption(), kContactColumnWidth, Qt::AlignLeft, 0, 0,
+                              RecordingCell::None, false, true},
                              names);
     m_shown = true;
 }

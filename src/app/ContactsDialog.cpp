@@ -4,6 +4,7 @@
 
 #include "contacts/ContactFiles.h"
 #include "report/ReportModel.h"
+#include "settings/SysConf.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
@@ -61,6 +62,8 @@ ContactsDialog::ContactsDialog(const AppContext &context, QWidget *parent)
     EditNumbers->setObjectName(QStringLiteral("EditNumbers"));
     BtnImport = new QPushButton(tr("导入..."), this);
     BtnImport->setObjectName(QStringLiteral("BtnImport"));
+    BtnNew = new QPushButton(tr("新建"), this);
+    BtnNew->setObjectName(QStringLiteral("BtnNew"));
     BtnSave = new QPushButton(tr("保存修改"), this);
     BtnSave->setObjectName(QStringLiteral("BtnSave"));
     BtnDelete = new QPushButton(tr("删除"), this);
@@ -69,7 +72,7 @@ ContactsDialog::ContactsDialog(const AppContext &context, QWidget *parent)
     BtnClose->setObjectName(QStringLiteral("BtnClose"));
     LabelStatus = new QLabel(this);
     LabelStatus->setObjectName(QStringLiteral("LabelStatus"));
-    for (QPushButton *button : {BtnImport, BtnSave, BtnDelete, BtnClose})
+    for (QPushButton *button : {BtnImport, BtnNew, BtnSave, BtnDelete, BtnClose})
         button->setAutoDefault(false);
 
     auto *fields = new QGridLayout;
@@ -79,6 +82,7 @@ ContactsDialog::ContactsDialog(const AppContext &context, QWidget *parent)
     fields->addWidget(EditNumbers, 1, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(BtnImport);
+    buttons->addWidget(BtnNew);
     buttons->addWidget(BtnSave);
     buttons->addWidget(BtnDelete);
     buttons->addStretch();
@@ -90,18 +94,19 @@ ContactsDialog::ContactsDialog(const AppContext &context, QWidget *parent)
     layout->addLayout(buttons);
 
     connect(BtnImport, &QPushButton::clicked, this, &ContactsDialog::BtnImportClick);
+    connect(BtnNew, &QPushButton::clicked, this, &ContactsDialog::BtnNewClick);
     connect(BtnSave, &QPushButton::clicked, this, &ContactsDialog::BtnSaveClick);
     connect(BtnDelete, &QPushButton::clicked, this, &ContactsDialog::BtnDeleteClick);
     connect(BtnClose, &QPushButton::clicked, this, &QDialog::accept);
     connect(ContactList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ContactsDialog::selectionChanged);
 
-    auto loaded = ContactBook::load(m_path);
+    auto loaded = ContactBook::load(m_path, sysconf::readContactsRegion());
     if (const QString *error = std::get_if<QString>(&loaded)) {
         // A book that cannot be read is never written over: nothing here may change it.
         m_context.messages->warn(*error);
-        for (QWidget *w :
-             std::initializer_list<QWidget *>{BtnImport, BtnSave, BtnDelete, EditName, EditNumbers})
+        for (QWidget *w : std::initializer_list<QWidget *>{BtnImport, BtnNew, BtnSave, BtnDelete,
+                                                           EditName, EditNumbers})
             w->setEnabled(false);
     } else {
         m_book = std::get<ContactBook>(std::move(loaded));
@@ -173,6 +178,32 @@ void ContactsDialog::BtnImportClick()
         LabelStatus->setText(tr("没有新的联系人"));
     if (!errors.isEmpty())
         m_context.messages->warn(errors.join(QLatin1Char('\n')));
+}
+
+void ContactsDialog::BtnNewClick()
+{
+    const Contact contact{EditName->text().trimmed(), numbersOf(EditNumbers->text())};
+    if (contact.name.isEmpty() || contact.numbers.isEmpty()) {
+        m_context.messages->warn(tr("姓名和号码都不能为空！"));
+        return;
+    }
+    ContactBook changed = m_book;
+    const int added = changed.merge({contact});
+    if (added == 0) {
+        LabelStatus->setText(tr("没有新的联系人"));
+        return;
+    }
+    if (!commit(changed))
+        return;
+    // The contact added (or given the new numbers) is the one selected.
+    for (qsizetype row = 0; row < m_book.contacts().size(); ++row) {
+        if (m_book.contacts().at(row).name == contact.name) {
+            ContactList->clearSelection();
+            ContactList->selectRow(int(row));
+            break;
+        }
+    }
+    LabelStatus->setText(tr("新增 %1 个联系人或号码").arg(added));
 }
 
 void ContactsDialog::BtnSaveClick()

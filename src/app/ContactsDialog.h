@@ -16,7 +16,8 @@ class ReportListView;
 class ReportModel;
 
 // The contact book dialog of the main window: imports vCard and CSV files, lists the contacts
-// with their numbers, edits a contact's name and numbers and deletes contacts. Every change is
+// with their numbers, adds a contact typed in by hand, edits a contact's name and numbers and
+// deletes contacts. Every change is
 // written to the user's book at once, whole or not at all; a change that cannot be written is
 // shown as a message and the book stays as it was.
 class ContactsDialog : public QDialog
@@ -34,6 +35,9 @@ public:
     // The contact's numbers, separated by ";" or ",".
     QLineEdit *EditNumbers = nullptr;
     QPushButton *BtnImport = nullptr;
+    // Adds the name and numbers typed in the fields (a name already in the book gets the numbers
+    // it lacked).
+    QPushButton *BtnNew = nullptr;
     QPushButton *BtnSave = nullptr;
     QPushButton *BtnDelete = nullptr;
     QPushButton *BtnClose = nullptr;
@@ -42,6 +46,7 @@ public:
 
 public slots:
     void BtnImportClick();
+    void BtnNewClick();
     void BtnSaveClick();
     void BtnDeleteClick();
 

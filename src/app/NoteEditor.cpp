@@ -57,7 +57,7 @@ void NoteEditor::save()
 
 ReportColumn noteColumn()
 {
-    return {noteColumnCaption(), 80, Qt::AlignLeft};
+    return {noteColumnCaption(), 80, Qt::AlignLeft, 0, 0, RecordingCell::None, false, true};
 }
 
 QAction *addNoteEditing(ReportListView *list, MessageSink *messages)

@@ -84,6 +84,15 @@ PlaybackControl::PlaybackControl(const PlaybackControls &controls, const Playbac
     }
     if (m_c.speed)
         m_c.speed->setToolTip(tr("播放速度（Ctrl+↑ 加快，Ctrl+↓ 减慢）"));
+    // The list emptied to be filled anew (another folder, the tab shown again, another search):
+    // the loudness drawn belongs to a recording it may no longer hold, unless that one still
+    // plays.
+    if (auto *bar = qobject_cast<PositionBar *>(m_c.trackBar)) {
+        connect(m_c.model, &QAbstractItemModel::rowsRemoved, bar, [this, bar] {
+            if (!m_session->isRunning())
+                bar->dropLoudness();
+        });
+    }
 }
 
 bool PlaybackControl::eventFilter(QObject *watched, QEvent *event)

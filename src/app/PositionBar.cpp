@@ -47,13 +47,18 @@ int PositionBar::spanColumns() const
     return std::max(1, groove.width() - handle.width());
 }
 
-void PositionBar::showLoudnessOf(const QString &path, int headerLength, quint32 fileLength)
+void PositionBar::dropLoudness()
 {
     cancelLoudness();
     m_peaks.clear();
     m_peaksPath.clear();
     setToolTip(QString());
     update();
+}
+
+void PositionBar::showLoudnessOf(const QString &path, int headerLength, quint32 fileLength)
+{
+    dropLoudness();
     m_headerLength = headerLength;
     m_fileLength = fileLength;
     m_cancel = std::make_shared<std::atomic<bool>>(false);

@@ -31,6 +31,8 @@ public:
     void showLoudnessOf(const QString &path, int headerLength, quint32 fileLength);
     // Stops a decode under way and waits for its thread; what is drawn stays.
     void cancelLoudness();
+    // Stops a decode under way and forgets what is drawn: the bar is a plain slider again.
+    void dropLoudness();
 
     // The peaks drawn (empty while none are known), and the recording they belong to.
     QList<float> loudness() const { return m_peaks; }

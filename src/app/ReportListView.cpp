@@ -1,6 +1,9 @@
 #include "ReportListView.h"
 
+#include "MessageSink.h"
+
 #include "report/ReportModel.h"
+#include "settings/ColumnWidths.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -14,31 +17,33 @@
 namespace tovrel {
 namespace {
 
-// Draws a row with a warning on the warning background, and a column's texts elided in the
-// middle when asked ("03150912_00…54321.spx").
+// Draws a row with a warning on the warning background.
 class ReportItemDelegate : public QStyledItemDelegate
 {
 public:
-    ReportItemDelegate(bool middleElided, QObject *parent)
-        : QStyledItemDelegate(parent), m_middleElided(middleElided)
-    {}
+    using QStyledItemDelegate::QStyledItemDelegate;
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
-        if (m_middleElided)
-            option->textElideMode = Qt::ElideMiddle;
         if (!index.data(ReportModel::WarningRole).toString().isEmpty()) {
             option->backgroundBrush = ReportListView::warningBackground();
             // Dark text on the light warning colour, whatever the palette.
             option->palette.setColor(QPalette::Text, Qt::black);
         }
     }
-
-private:
-    bool m_middleElided = false;
 };
+
+// How many rows of a batch added are measured for the columns' longest texts.
+constexpr int kMeasuredRows = 1000;
+// The dragged widths are written this long after the last drag.
+constexpr int kSaveDelayMs = 500;
+
+QString captionKey(const QString &caption)
+{
+    return caption.trimmed();
+}
 
 } // namespace
 
@@ -57,24 +62,61 @@ ReportListView::ReportListView(QWidget *parent) : QTableView(parent)
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setHighlightSections(false);
-    setItemDelegate(new ReportItemDelegate(false, this));
+    setItemDelegate(new ReportItemDelegate(this));
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setInterval(kSaveDelayMs);
+    connect(&m_saveTimer, &QTimer::timeout, this, &ReportListView::saveDraggedWidths);
+}
+
+ReportListView::~ReportListView()
+{
+    // A drag not written yet is written now; the windows are going, so nothing is told.
+    if (m_saveTimer.isActive() && m_messages)
+        (void)sysconf::writeColumnWidths(objectName(), m_dragged);
 }
 
 void ReportListView::setReportModel(ReportModel *model)
 {
     m_model = model;
     setModel(model);
-    connect(model, &QAbstractItemModel::modelReset, this, &ReportListView::applyColumnWidths);
-    connect(model, &QAbstractItemModel::columnsInserted, this, &ReportListView::applyColumnWidths);
-    connect(model, &QAbstractItemModel::columnsRemoved, this, &ReportListView::applyColumnWidths);
-    connect(model, &ReportModel::columnWidthChanged, this, &ReportListView::applyColumnWidth);
+    const auto measureAll = [this] { measureRows(0, m_model->rowCount() - 1, true); };
+    connect(model, &QAbstractItemModel::modelReset, this, measureAll);
+    connect(model, &QAbstractItemModel::columnsInserted, this, measureAll);
+    connect(model, &QAbstractItemModel::columnsRemoved, this, measureAll);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, measureAll);
+    connect(model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { measureRows(first, last, false); });
+    connect(model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &from, const QModelIndex &to) {
+                measureRows(from.row(), to.row(), false);
+            });
+    connect(model, &ReportModel::columnWidthChanged, this, &ReportListView::fitSoon);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, &ReportListView::columnResized);
-    applyColumnWidths();
+    measureAll();
+    fitColumns();
 }
 
-void ReportListView::setMiddleElidedColumn(int column)
+void ReportListView::keepColumnWidths(MessageSink *messages)
 {
-    setItemDelegateForColumn(column, new ReportItemDelegate(true, this));
+    m_messages = messages;
+    m_dragged = sysconf::readColumnWidths(objectName());
+    fitColumns();
+}
+
+void ReportListView::saveDraggedWidths()
+{
+    m_saveTimer.stop();
+    if (!m_messages)
+        return;
+    if (const auto error = sysconf::writeColumnWidths(objectName(), m_dragged))
+        m_messages->warn(*error);
+}
+
+void ReportListView::hideEvent(QHideEvent *event)
+{
+    QTableView::hideEvent(event);
+    if (m_saveTimer.isActive())
+        saveDraggedWidths();
 }
 
 QColor ReportListView::warningBackground()
@@ -88,37 +130,57 @@ void ReportListView::setElasticColumns(const QList<int> &columns)
     fitColumns();
 }
 
-void ReportListView::applyColumnWidths()
+void ReportListView::columnResized(int column, int, int width)
+{
+    if (m_fitting || !m_model || column < 0 || column >= m_model->columns().size())
+        return;
+    // A drag of the column's edge (or Qt's fitting on a double-click of it), held within the
+    // column's limits.
+    const ReportColumn &dragged = m_model->columns()[column];
+    m_dragged.insert(captionKey(dragged.caption), dragged.clampWidth(width));
+    if (m_messages)
+        m_saveTimer.start();
+    fitColumns();
+}
+
+void ReportListView::measureRows(int first, int last, bool fresh)
 {
     if (!m_model)
         return;
-    m_wanted.clear();
-    for (const ReportColumn &column : m_model->columns())
-        m_wanted.append(column.width);
-    m_handSized = false;
-    fitColumns();
+    const QList<ReportColumn> &columns = m_model->columns();
+    const int count = int(columns.size());
+    if (fresh || m_content.size() != count) {
+        m_content = QList<int>(count, 0);
+        for (int c = 0; c < count; ++c) {
+            if (columns[c].keepsWhole)
+                m_content[c] = horizontalHeader()->sectionSizeHint(c);
+        }
+    }
+    first = qMax(first, 0);
+    last = qMin(last, m_model->rowCount() - 1);
+    const int step = qMax(1, (last - first + 1) / kMeasuredRows);
+    for (int r = first; r <= last; r += step) {
+        for (int c = 0; c < count; ++c) {
+            if (columns[c].keepsWhole)
+                m_content[c] =
+                    qMax(m_content[c], widthToShow(m_model->index(r, c).data().toString()));
+        }
+    }
+    fitSoon();
 }
 
-void ReportListView::applyColumnWidth(int column, int width)
+void ReportListView::fitSoon()
 {
-    if (column < 0 || column >= m_wanted.size())
+    if (m_fitPending)
         return;
-    m_wanted[column] = width;
-    fitColumns();
-}
-
-void ReportListView::columnResized(int column, int, int width)
-{
-    if (m_fitting || !m_model || column < 0 || column >= m_model->columns().size() ||
-        column >= m_wanted.size())
-        return;
-    // A drag of the column's edge, held within the column's limits.
-    const int held = m_model->columns()[column].clampWidth(width);
-    m_wanted[column] = held;
-    // Shrinking the last column only gives the width back to it: no reason to stop fitting.
-    if (column != m_wanted.size() - 1)
-        m_handSized = true;
-    fitColumns();
+    m_fitPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_fitPending = false;
+            fitColumns();
+        },
+        Qt::QueuedConnection);
 }
 
 bool ReportListView::viewportEvent(QEvent *event)
@@ -136,28 +198,51 @@ bool ReportListView::viewportEvent(QEvent *event)
 
 void ReportListView::fitColumns()
 {
-    const int count = int(m_wanted.size());
-    if (m_fitting || !m_model || count == 0 || count != m_model->columns().size())
+    if (m_fitting || !m_model)
         return;
-    QList<int> widths = m_wanted;
-    const int available = viewport()->width();
+    const QList<ReportColumn> &columns = m_model->columns();
+    const int count = int(columns.size());
+    if (count == 0 || count != m_content.size())
+        return;
+    QList<int> widths(count);
+    QList<bool> dragged(count);
     int total = 0;
-    for (int w : std::as_const(widths))
-        total += w;
-    if (!m_handSized) {
-        for (int column : std::as_const(m_elastic)) {
-            if (total <= available || column < 0 || column >= count - 1)
-                continue;
-            const ReportColumn &limits = m_model->columns()[column];
-            const int floor =
-                qMin(widths[column], limits.minWidth > 0 ? limits.minWidth : kElasticFloor);
-            const int given = qMin(total - available, widths[column] - floor);
-            widths[column] -= given;
-            total -= given;
-        }
+    for (int c = 0; c < count; ++c) {
+        const ReportColumn &column = columns[c];
+        const auto kept = m_dragged.constFind(captionKey(column.caption));
+        dragged[c] = kept != m_dragged.cend();
+        widths[c] = dragged[c]          ? *kept
+                    : column.keepsWhole ? qMax(column.width, m_content[c])
+                                        : column.width;
+        total += widths[c];
     }
-    if (total < available)
-        widths[count - 1] += available - total;
+    const int available = viewport()->width();
+    for (int c : std::as_const(m_elastic)) {
+        if (total <= available || c < 0 || c >= count || dragged[c])
+            continue;
+        const ReportColumn &column = columns[c];
+        const int limit = column.minWidth > 0 ? column.minWidth : kElasticFloor;
+        const int floor =
+            qMin(widths[c], column.keepsWhole ? qMax(column.minWidth, m_content[c]) : limit);
+        const int given = qMin(total - available, widths[c] - floor);
+        widths[c] -= given;
+        total -= given;
+    }
+    // Width to spare goes to the columns that take it, in proportion to their widths.
+    int takers = 0;
+    for (int c = 0; c < count; ++c) {
+        if (columns[c].takesSpare && !dragged[c])
+            takers += widths[c];
+    }
+    int spare = available - total;
+    for (int c = 0; c < count && spare > 0 && takers > 0; ++c) {
+        if (!columns[c].takesSpare || dragged[c])
+            continue;
+        const int share = int(qint64(spare) * widths[c] / takers);
+        takers -= widths[c];
+        widths[c] += takers > 0 ? share : spare;
+        spare -= takers > 0 ? share : spare;
+    }
 
     m_fitting = true;
     for (int c = 0; c < count; ++c) {

@@ -222,7 +222,6 @@ void TFindForm::buildCriteria()
     FindListView = new ReportListView(this);
     FindListView->setObjectName(QStringLiteral("FindListView"));
     FindListView->setReportModel(FindListViewModel);
-    FindListView->setMiddleElidedColumn(0);
     FindListView->setGeometry(8, 208, 784, 238);
     const QStringList captions = search::resultCaptions();
     int widths[] = {240, 150, 60, 50, 40, 164};
@@ -236,12 +235,14 @@ void TFindForm::buildCriteria()
              FindListView->widthToShow(u("0000小时00分钟00秒").replace(QLatin1Char('0'), digit)));
     QList<ReportColumn> columns;
     for (int i = 0; i < captions.size(); ++i)
-        columns.append({captions.at(i), widths[i], Qt::AlignLeft});
+        columns.append({captions.at(i), widths[i], Qt::AlignLeft, 0, 0, search::kResultCells[i],
+                        true, i <= search::kResultNumberColumn});
     columns.append(noteColumn());
     FindListViewModel->setColumns(columns);
-    // The number, then the file name, give way so the columns fit the list's width; a cut file
-    // name shows whole as a tooltip.
+    // The number, then the file name, give way so the columns fit the list's width, down to
+    // their longest texts.
     FindListView->setElasticColumns({1, 0});
+    FindListView->keepColumnWidths(m_context.messages);
     m_contacts = std::make_unique<ContactColumn>(FindListViewModel, search::kResultNumberColumn);
     buildNoteField();
 
@@ -581,7 +582,7 @@ void TFindForm::BtnFindClick()
                        &noteError);
         if (!noteError.isEmpty())
             unread.append(notePathFor(hit.path()));
-        pending.append({std::move(cells), hit.path(), hit.damage});
+        pending.append({std::move(cells), hit.path(), hit.damage, search::cellValues(hit.header)});
         paint();
     };
     hooks.openFailed = [&](const QString &path, const QString &) { unread.append(path); };

@@ -77,22 +77,13 @@ constexpr ConversionPanelLayout kConversionLayout{.name = "GroupBox3",
 
 QList<ReportColumn> recordingColumns()
 {
-    return {
-        {u(QT_TRANSLATE_NOOP("ReportColumn", "序号")), 40, Qt::AlignLeft},
-        {u(QT_TRANSLATE_NOOP("ReportColumn", "文件名")), 200, Qt::AlignLeft},
-        {u(QT_TRANSLATE_NOOP("ReportColumn", "电话号码  ")), 90, Qt::AlignRight},
-        {u(QT_TRANSLATE_NOOP("ReportColumn", "时间")), 110, Qt::AlignHCenter},
-        {u(QT_TRANSLATE_NOOP("ReportColumn", "属性")), 45, Qt::AlignHCenter},
-        {u(QT_TRANSLATE_NOOP("ReportColumn", "文件长度")), 65, Qt::AlignRight},
-        {u(QT_TRANSLATE_NOOP("ReportColumn", "时长   ")), 74, Qt::AlignRight},
-    };
+    return recordingListColumns();
 }
 
-// A recording list keeps the file names' ends in view and fits its width: the file-name and
-// then the number column give way, the duration column takes what is left.
+// A recording list fits its width as far as its texts allow: the file-name and then the number
+// column give way, down to their longest texts.
 void fitRecordingColumns(ReportListView *list)
 {
-    list->setMiddleElidedColumn(1);
     list->setElasticColumns({1, 2});
 }
 
@@ -120,6 +111,8 @@ TMainForm::TMainForm(const AppContext &context, QWidget *parent)
     buildComputerTab();
     m_telephoneContacts = std::make_unique<ContactColumn>(ListViewMCUModel, kListNumberColumn);
     m_fileContacts = std::make_unique<ContactColumn>(ListViewFileModel, kListNumberColumn);
+    ListViewMCU->keepColumnWidths(m_context.messages);
+    ListViewFile->keepColumnWidths(m_context.messages);
     PageControl1->setCurrentWidget(TabSheetMCU);
     TabSheetMCU->parentWidget()->installEventFilter(this);
 

@@ -211,7 +211,8 @@ private:
     QList<bool> m_beforeLogin;
     // The number of recordings of the list being read.
     int m_listCount = 0;
-    // The messages for USB ids of SysConf.ini that were refused, until they are shown.
+    // The messages for USB ids of SysConf.ini that were refused (after the notice of settings
+    // taken over at the start), until they are shown.
     QStringList m_refusedIds;
     // Set by FormClose: the link has been flushed and closed.
     bool m_closed = false;

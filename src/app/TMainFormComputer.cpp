@@ -77,7 +77,7 @@ void TMainForm::scanComputerFolder(bool fromTabShow)
         appendNoteCell(cells, ListViewFileModel->columnCount(), r.path, r.hasNote, &noteError);
         if (!noteError.isEmpty())
             unreadNotes.append(notePathFor(r.path));
-        rows.append({std::move(cells), r.path, r.damage});
+        rows.append({std::move(cells), r.path, r.damage, listCellValues(r.header)});
         if (r.header.longForm) {
             nameWidth = 240;
             numberWidth = 135;

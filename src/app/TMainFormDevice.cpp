@@ -48,6 +48,9 @@ void TMainForm::connectDeviceHandlers()
 {
     m_link = std::make_shared<TelephoneLink>(
         createUsbLibrary(m_context.emulatorSocket, &m_refusedIds), m_context.deviceTimeoutMs);
+    // Settings taken over at the start are said first, in the same way.
+    if (!m_context.startNotice.isEmpty())
+        m_refusedIds.prepend(m_context.startNotice);
     connect(TimerUSBConnect, &QTimer::timeout, this, &TMainForm::TimerUSBConnectTimer);
     connect(PageControl1, &QTabWidget::currentChanged, this, &TMainForm::PageControl1Change);
     connect(BitBtnRefersh, &QPushButton::clicked, this, &TMainForm::BitBtnRefershClick);

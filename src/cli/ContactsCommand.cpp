@@ -1,4 +1,4 @@
-// tovrel contacts import|list|export: the user's contact book from the command line.
+// tovrel contacts import|add|list|export: the user's contact book from the command line.
 
 #include "Commands.h"
 #include "ContactsOption.h"
@@ -7,6 +7,7 @@
 
 #include "contacts/ContactFiles.h"
 #include "io/AtomicFile.h"
+#include "settings/SysConf.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -22,7 +23,7 @@ bool takeContactsOption(QStringList &args)
 
 std::optional<ContactBook> loadUserContactBook(const char *command)
 {
-    auto loaded = ContactBook::load(ContactBook::defaultPath());
+    auto loaded = ContactBook::load(ContactBook::defaultPath(), sysconf::readContactsRegion());
     if (const QString *error = std::get_if<QString>(&loaded)) {
         QTextStream(stderr) << command << ": " << *error << '\n';
         return std::nullopt;
@@ -34,8 +35,8 @@ namespace {
 
 void printContactsHelp(QTextStream &out)
 {
-    out << HelpPage({"tovrel contacts import FILE...", "tovrel contacts list",
-                     "tovrel contacts export FILE.vcf"})
+    out << HelpPage({"tovrel contacts import FILE...", "tovrel contacts add NAME NUMBER...",
+                     "tovrel contacts list", "tovrel contacts export FILE.vcf"})
                .paragraph(
                    CLI_NOOP("The contact book that names the numbers of the recordings (the 联系人 "
                             "column).\n"
@@ -43,6 +44,8 @@ void printContactsHelp(QTextStream &out)
                             "by default)."))
                .section(CLI_NOOP("Commands"),
                         {{"import FILE...", CLI_NOOP("add the contacts of vCard and CSV files")},
+                         {"add NAME NUMBER...",
+                          CLI_NOOP("add a contact, or the numbers the contact of NAME lacks")},
                          {"list", CLI_NOOP("print the book: name TAB number, one row per number")},
                          {"export FILE.vcf", CLI_NOOP("write the book as a vCard file")},
                          kHelpEntry})
@@ -82,6 +85,29 @@ int importContacts(const QStringList &files)
         incoming += std::get<QList<Contact>>(read);
     }
     const int added = book->merge(incoming);
+    if (const auto error = book->save(ContactBook::defaultPath()))
+        return fail(*error);
+    QTextStream(stderr) << "tovrel contacts: "
+                        << cliTr("%1 contact(s) added or given new numbers, %2 in the book")
+                               .arg(added)
+                               .arg(book->contacts().size())
+                        << '\n';
+    return 0;
+}
+
+int addContact(const QStringList &args)
+{
+    if (args.size() < 2 || args.first().trimmed().isEmpty())
+        return fail(cliTr("add needs a NAME and a NUMBER"));
+    const QStringList numbers = args.mid(1);
+    for (const QString &number : numbers) {
+        if (numberDigits(number).isEmpty())
+            return fail(cliTr("%1 is no telephone number").arg(number));
+    }
+    std::optional<ContactBook> book = loadUserContactBook(kCommand);
+    if (!book)
+        return 1;
+    const int added = book->merge({Contact{args.first(), numbers}});
     if (const auto error = book->save(ContactBook::defaultPath()))
         return fail(*error);
     QTextStream(stderr) << "tovrel contacts: "
@@ -136,12 +162,14 @@ int runContacts(const QStringList &arguments)
     const QString action = args.isEmpty() ? QString() : args.takeFirst();
     if (action == QLatin1String("import"))
         return importContacts(args);
+    if (action == QLatin1String("add"))
+        return addContact(args);
     if (action == QLatin1String("list"))
         return args.isEmpty() ? listContacts() : fail(cliTr("list takes no argument"));
     if (action == QLatin1String("export"))
         return args.size() == 1 ? exportContacts(args.first())
                                 : fail(cliTr("export takes one FILE"));
-    return fail(cliTr("say import, list or export (see --help)"));
+    return fail(cliTr("say import, add, list or export (see --help)"));
 }
 
 } // namespace tovrel::cli

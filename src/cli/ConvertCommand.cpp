@@ -1,4 +1,6 @@
+#include "AudioOption.h"
 #include "Commands.h"
+#include "ContactsOption.h"
 #include "Help.h"
 #include "ProgressLine.h"
 
@@ -29,17 +31,22 @@ extern "C" void stopOnSignal(int)
 
 void printUsage(QTextStream &s)
 {
-    s << HelpPage({"tovrel convert --out DIR [--jobs N] FILE...",
-                   "tovrel convert --out DIR [--jobs N] --all FOLDER"})
+    s << HelpPage(
+             {"tovrel convert --out DIR [--format F [--bitrate KBPS]] [--jobs N] FILE...",
+              "tovrel convert --out DIR [--format F [--bitrate KBPS]] [--jobs N] --all FOLDER"})
              .paragraph(CLI_NOOP(
                  "Converts recording files into WAV files (16-bit mono PCM, 8000 Hz) named\n"
                  "<name>.spx.wav in DIR, as the PC tab's conversion does; --all converts every\n"
                  "recording of FOLDER in the PC list's order. Several recordings are decoded at\n"
                  "once; the WAVs and the order of the lines printed stay the same. A progress bar\n"
-                 "is drawn on stderr when it is a terminal."))
+                 "is drawn on stderr when it is a terminal. --format flac, opus or mp3 writes\n"
+                 "<name>.spx.flac, .spx.opus or .spx.mp3 instead, carrying the call (kind,\n"
+                 "number, contact, date and time, note) in the file's tags."))
              .section(CLI_NOOP("Options"),
                       {{"--out DIR", CLI_NOOP("folder the WAV files are written into")},
                        {"--all FOLDER", CLI_NOOP("convert every recording of FOLDER")},
+                       kFormatEntry,
+                       kBitrateEntry,
                        {"--jobs N", CLI_NOOP("recordings decoded at once (default: one per core)")},
                        kHelpEntry})
              .paragraph(CLI_NOOP(
@@ -61,20 +68,31 @@ int runConvert(const QStringList &args)
     QString allFolder;
     QStringList files;
     int jobs = 0;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
+    AudioChoice choice;
+    bool formatGiven = false;
+    QStringList rest = args;
+    if (!rest.contains(QLatin1String("-h")) && !rest.contains(QLatin1String("--help"))) {
+        if (const auto error = takeAudioOptions(rest, choice, &formatGiven)) {
+            err << "tovrel convert: " << *error << '\n';
+            return 1;
+        }
+    }
+    const QStringList &arguments = rest;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments[i];
         if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             printUsage(out);
             return 0;
         }
-        if ((a == QLatin1String("--out") || a == QLatin1String("--all")) && i + 1 < args.size())
-            (a == QLatin1String("--out") ? outDir : allFolder) = args[++i];
-        else if (a == QLatin1String("--jobs") && i + 1 < args.size()) {
+        if ((a == QLatin1String("--out") || a == QLatin1String("--all")) &&
+            i + 1 < arguments.size())
+            (a == QLatin1String("--out") ? outDir : allFolder) = arguments[++i];
+        else if (a == QLatin1String("--jobs") && i + 1 < arguments.size()) {
             bool ok = false;
-            jobs = args[++i].toInt(&ok);
+            jobs = arguments[++i].toInt(&ok);
             if (!ok || jobs < 1) {
                 err << "tovrel convert: "
-                    << cliTr("--jobs takes a number of at least 1: %1").arg(args[i]) << '\n';
+                    << cliTr("--jobs takes a number of at least 1: %1").arg(arguments[i]) << '\n';
                 return 1;
             }
         } else if (a.startsWith(QLatin1String("--"))) {
@@ -104,9 +122,19 @@ int runConvert(const QStringList &args)
             f = QFileInfo(f).absoluteFilePath();
     }
 
+    // The contact names the calls in the files' tags; a WAV has none.
+    std::shared_ptr<const ContactBook> contacts;
+    if (choice.format != AudioFormat::Wav) {
+        auto book = loadUserContactBook("tovrel convert");
+        if (!book)
+            return 1;
+        contacts = std::make_shared<const ContactBook>(std::move(*book));
+    }
+
     std::atomic<int> &flag = allFolder.isEmpty() ? ConvertSelectedFlag : ConvertAllFlag;
     flag.store(1);
     ConversionWorker worker(files, outputFolder, flag, jobs);
+    worker.setOutput(choice, contacts);
     ProgressLine line(err);
     QString failure;
     int converted = 0;

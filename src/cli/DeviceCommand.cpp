@@ -16,10 +16,14 @@
 #include "device/TStorageSingleThread.h"
 #include "device/TelephoneLink.h"
 #include "device/TelephoneList.h"
+#include "io/Terminal.h"
 #include "report/RecordingColumns.h"
 #include "report/ReportModel.h"
 
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QTextStream>
 
@@ -39,6 +43,8 @@ struct DeviceOptions
     QString action;
     QString emulator;
     QString password;
+    QString passwordFile;
+    bool passwordGiven = false;
     QString folder;
     bool all = false;
     bool onlyNew = false;
@@ -72,6 +78,10 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     const QCommandLineOption password(QStringLiteral("password"),
                                       QStringLiteral("The telephone's four-digit password."),
                                       QStringLiteral("DDDD"));
+    const QCommandLineOption passwordFile(
+        QStringLiteral("password-file"),
+        QStringLiteral("The file whose first line is the telephone's password."),
+        QStringLiteral("FILE"));
     const QCommandLineOption to(QStringLiteral("to"),
                                 QStringLiteral("Folder the recordings are uploaded into."),
                                 QStringLiteral("DIR"));
@@ -85,7 +95,8 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     const QCommandLineOption timeout(QStringLiteral("timeout-ms"),
                                      QStringLiteral("Time-out of each exchange (default 10000)."),
                                      QStringLiteral("MS"));
-    parser.addOptions({emulator, password, to, all, onlyNew, header, contacts, timeout, help});
+    parser.addOptions(
+        {emulator, password, passwordFile, to, all, onlyNew, header, contacts, timeout, help});
     QStringList argv = args;
     argv.prepend(QStringLiteral("tovrel device"));
     if (!parser.parse(argv)) {
@@ -94,14 +105,13 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     }
     if (parser.isSet(QStringLiteral("help"))) {
         QTextStream(stdout)
-            << HelpPage(
-                   {"tovrel device status [--emulator SOCKET]",
-                    "tovrel device list --password DDDD [--header] [--contacts] [--emulator "
-                    "SOCKET]",
-                    "tovrel device list --password DDDD [--contacts] --export PATH [--replace] "
-                    "[--emulator SOCKET]",
-                    "tovrel device upload --password DDDD --to DIR (--all | ROW...) [--new] "
-                    "[--emulator SOCKET]"})
+            << HelpPage({"tovrel device status [--emulator SOCKET]",
+                         "tovrel device list [--password-file FILE] [--header] [--contacts] "
+                         "[--emulator SOCKET]",
+                         "tovrel device list [--password-file FILE] [--contacts] --export PATH "
+                         "[--replace] [--emulator SOCKET]",
+                         "tovrel device upload [--password-file FILE] --to DIR (--all | ROW...) "
+                         "[--new] [--emulator SOCKET]"})
                    .paragraph(CLI_NOOP(
                        "The telephone: whether one is attached (status), the recordings it holds\n"
                        "(list, tab-separated as the telephone tab shows them), and the upload of\n"
@@ -109,12 +119,19 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
                        "With --new a recording whose file is already in the folder, whole and\n"
                        "with the same header, is left as it is, and one line of counts ends the\n"
                        "upload on stderr. A progress bar is drawn on stderr when it is a "
-                       "terminal."))
+                       "terminal.\n"
+                       "list and upload log in with the telephone's password: the first line of\n"
+                       "--password-file, or typed at the terminal (not shown) when neither option\n"
+                       "is given."))
                    .section(
                        CLI_NOOP("Options"),
                        {{"--emulator SOCKET",
                          CLI_NOOP("use the emulated telephone on this socket")},
-                        {"--password DDDD", CLI_NOOP("the telephone's four-digit password")},
+                        {"--password-file FILE",
+                         CLI_NOOP("the file whose first line is the telephone's password")},
+                        {"--password DDDD",
+                         CLI_NOOP("the password itself (visible to other users in the process "
+                                  "list)")},
                         {"--to DIR", CLI_NOOP("folder the recordings are uploaded into")},
                         {"--all", CLI_NOOP("upload every recording")},
                         {"--new", CLI_NOOP("upload only recordings the folder lacks")},
@@ -141,6 +158,17 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     o.rows = positional;
     o.emulator = parser.value(emulator);
     o.password = parser.value(password);
+    o.passwordGiven = parser.isSet(password);
+    o.passwordFile = parser.value(passwordFile);
+    if (o.passwordGiven && parser.isSet(passwordFile)) {
+        *exitCode = fail(QStringLiteral("tovrel device: ") +
+                         cliTr("give either --password or --password-file"));
+        return std::nullopt;
+    }
+    if (parser.isSet(passwordFile) && o.passwordFile.isEmpty()) {
+        *exitCode = fail(QStringLiteral("tovrel device: ") + cliTr("--password-file needs a file"));
+        return std::nullopt;
+    }
     o.folder = parser.value(to);
     o.all = parser.isSet(all);
     o.onlyNew = parser.isSet(onlyNew);
@@ -157,6 +185,44 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
         }
     }
     return o;
+}
+
+// The password of --password, of the first line of --password-file (four digits), or typed at
+// the terminal without echo; the failure text, or nothing.
+std::optional<QString> choosePassword(DeviceOptions &o)
+{
+    const QString prefix = QStringLiteral("tovrel device: ");
+    if (o.passwordGiven)
+        return std::nullopt;
+    if (!o.passwordFile.isEmpty()) {
+        const QString shown = QDir::toNativeSeparators(o.passwordFile);
+        QFile file(o.passwordFile);
+        if (!QFileInfo::exists(o.passwordFile))
+            return prefix + cliTr("the password file %1 does not exist").arg(shown);
+        if (!file.open(QIODevice::ReadOnly))
+            return prefix +
+                   cliTr("the password file %1 cannot be read: %2").arg(shown, file.errorString());
+        const QByteArray line = file.readLine(64);
+        if (file.error() != QFileDevice::NoError)
+            return prefix +
+                   cliTr("the password file %1 cannot be read: %2").arg(shown, file.errorString());
+        const QByteArray digits = line.endsWith("\r\n") ? line.chopped(2)
+                                  : line.endsWith('\n') ? line.chopped(1)
+                                                        : line;
+        if (digits.size() != 4 ||
+            !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return prefix +
+                   cliTr("the first line of the password file %1 is not four digits").arg(shown);
+        o.password = QString::fromLatin1(digits);
+        return std::nullopt;
+    }
+    if (!inputIsTerminal())
+        return prefix + cliTr("--password-file FILE or --password DDDD is required");
+    const auto typed = readHiddenLine(cliTr("Password of the telephone: "));
+    if (!typed || typed->isEmpty())
+        return prefix + cliTr("no password typed");
+    o.password = *typed;
+    return std::nullopt;
 }
 
 // Attach, open and log in, as the list button does; the failure text, or nothing.
@@ -335,12 +401,16 @@ int runDevice(const QStringList &args)
     const auto options = parse(args, &exitCode);
     if (!options)
         return exitCode;
-    const DeviceOptions &o = *options;
+    DeviceOptions o = *options;
     if (o.action != QLatin1String("status") && o.action != QLatin1String("list") &&
         o.action != QLatin1String("upload"))
         return fail(QStringLiteral("tovrel device: ") + cliTr("unknown action: %1").arg(o.action));
     if (o.exportRequest.requested() && o.action != QLatin1String("list"))
         return fail(QStringLiteral("tovrel device: ") + cliTr("--export goes with list"));
+    if (o.action != QLatin1String("status")) {
+        if (const auto failure = choosePassword(o))
+            return fail(*failure);
+    }
     // The book is read before the telephone is touched: a book that cannot be read fails first.
     std::optional<ContactBook> contacts;
     if (o.contacts && o.action == QLatin1String("list") &&

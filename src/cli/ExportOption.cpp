@@ -1,5 +1,7 @@
 #include "ExportOption.h"
+#include "AudioOption.h"
 #include "CliText.h"
+#include "ContactsOption.h"
 
 #include "export/RecordingsExport.h"
 #include "export/SpreadsheetExport.h"
@@ -41,6 +43,10 @@ std::optional<QString> takeExportOptions(QStringList &args, ExportRequest &reque
 
 std::optional<QString> takeRecordingOptions(QStringList &args, ExportRequest &request)
 {
+    bool formatGiven = false;
+    if (const auto error = takeAudioOptions(args, request.format, &formatGiven))
+        return error;
+    const bool bitrateGiven = request.format.bitrateKbps > 0;
     QStringList rest;
     for (const QString &a : std::as_const(args)) {
         if (a == QLatin1String("--with-audio"))
@@ -52,8 +58,13 @@ std::optional<QString> takeRecordingOptions(QStringList &args, ExportRequest &re
     }
     if (request.withRecordings && !request.requested())
         return cliTr("--with-audio goes with --export PATH");
+    if (request.wav && formatGiven && request.format.format != AudioFormat::Wav)
+        return cliTr("--wav and --format %1: choose one").arg(formatName(request.format.format));
     if (request.wav && !request.withRecordings)
         return cliTr("--wav goes with --with-audio");
+    if ((formatGiven || bitrateGiven) && !request.withRecordings)
+        return cliTr("--format and --bitrate go with --with-audio");
+    request.wav = request.wav || formatGiven;
     args = rest;
     return std::nullopt;
 }
@@ -68,9 +79,19 @@ int writeListExport(const ReportModel &list, const ExportRequest &request)
             err << exporttext::existingFileQuestion() << '\n';
         return request.replace;
     };
+    RecordingsExportRequest recordings;
+    recordings.wav = request.wav;
+    recordings.format = request.format;
+    // The contact book names the calls in the converted files' tags; a WAV has none.
+    if (request.wav && request.format.format != AudioFormat::Wav) {
+        auto book = loadUserContactBook("tovrel");
+        if (!book)
+            return 1;
+        recordings.contacts = std::make_shared<const ContactBook>(std::move(*book));
+    }
     const ExportResult result =
         request.withRecordings
-            ? ExportListWithRecordings(list, listFont(), request.path, {request.wav, 0}, replace)
+            ? ExportListWithRecordings(list, listFont(), request.path, recordings, replace)
             : ExportListToSpreadsheet(list, listFont(), request.path, replace);
     err << result.text << '\n';
     return result.outcome == ExportOutcome::Finished ? 0 : 1;

@@ -2,6 +2,8 @@
 
 #include "Help.h"
 
+#include "codec/AudioFormat.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -20,7 +22,8 @@ struct ExportRequest
     QString path;
     bool replace = false;
     bool withRecordings = false; // --with-audio: the rows' recordings go beside the workbook
-    bool wav = false;            // --wav: converted into WAV files
+    bool wav = false;            // --wav or --format: converted
+    AudioChoice format;          // --format, --bitrate: what they are converted into
     bool requested() const { return !path.isEmpty(); }
 };
 
@@ -29,8 +32,9 @@ struct ExportRequest
 // .xls or .xlsx (any case) is refused.
 std::optional<QString> takeExportOptions(QStringList &args, ExportRequest &request);
 
-// Takes "--with-audio" and "--wav" out of `args`, for a command whose rows are recordings.
-// Returns the usage error, or nothing: both go with --export, and --wav with --with-audio.
+// Takes "--with-audio", "--wav", "--format F" and "--bitrate KBPS" out of `args`, for a command
+// whose rows are recordings. Returns the usage error, or nothing: --with-audio goes with
+// --export, the others with --with-audio; --format converts as --wav does, into F.
 std::optional<QString> takeRecordingOptions(QStringList &args, ExportRequest &request);
 
 // The two entries of a command's --help that describe the options.
@@ -43,6 +47,9 @@ inline constexpr HelpEntry kWithAudioEntry{
     CLI_NOOP("with --export: the recordings too, in a folder named after the workbook")};
 inline constexpr HelpEntry kWavEntry{
     "--wav", CLI_NOOP("with --with-audio: convert the recordings into WAV files")};
+inline constexpr HelpEntry kAudioFormatEntry{
+    "--format F",
+    CLI_NOOP("with --with-audio: convert the recordings into wav, flac, opus or mp3 files")};
 
 // Writes `list` to the requested workbook (.xlsx by that extension, else Excel 97-2003) in the
 // lists' font, with the recordings of the rows (their keys are the paths) when asked for. Prints

@@ -6,6 +6,7 @@
 
 #include "io/NativePath.h"
 #include "notes/RecordingNote.h"
+#include "recordings/FolderScan.h"
 
 #include <QTextStream>
 
@@ -33,9 +34,9 @@ void printNoteHelp(QTextStream &out)
                          {"--clear", CLI_NOOP("remove the note")},
                          kHelpEntry})
                .paragraph(
-                   CLI_NOOP("Exit status 0 on success, 1 when the recording does not exist or the "
-                            "note could not\n"
-                            "be read or written."))
+                   CLI_NOOP("Exit status 0 on success, 1 when FILE does not exist or is not a "
+                            "recording, or the\n"
+                            "note could not be read or written."))
                .text();
 }
 
@@ -81,6 +82,13 @@ int runNote(const QStringList &args)
                 ? cliTr("cannot look for %1: %2").arg(shownPath(file), systemErrorText(statError))
                 : cliTr("no such recording: %1").arg(shownPath(file)));
     }
+    // Only a recording has a note: one written for a folder or for another kind of file would be
+    // shown by no list, so it is refused. A recording is what the PC list takes for one.
+    const std::filesystem::path path = fsPath(file);
+    const std::string name = nameBytes(path.filename());
+    if (!std::filesystem::is_regular_file(path, statError) ||
+        !isListRecordingName(name.data(), name.size()))
+        return fail(cliTr("not a recording: %1").arg(shownPath(file)));
     if (newText) {
         if (const auto error = writeNote(file, *newText))
             return fail(*error);

@@ -1,3 +1,4 @@
+#include "AudioOption.h"
 #include "Commands.h"
 #include "ContactsOption.h"
 #include "ExportOption.h"
@@ -48,6 +49,8 @@ void printSearchHelp(QTextStream &out)
                     kReplaceEntry,
                     kWithAudioEntry,
                     kWavEntry,
+                    kAudioFormatEntry,
+                    kBitrateEntry,
                     kHelpEntry})
                .paragraph(CLI_NOOP(
                    "Exit status 0 when the search ran (also when nothing passed), 1 when it "

@@ -5,6 +5,7 @@
 
 #include "io/AtomicFile.h"
 #include "settings/Language.h"
+#include "settings/SysConf.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -31,7 +32,7 @@ constexpr Command kCommands[] = {
 
 void printHelp(QTextStream &out)
 {
-    HelpPage page({"tovrel [--lang en|zh] COMMAND [OPTIONS]"});
+    HelpPage page({"tovrel [--lang en|zh] [--config FILE] COMMAND [OPTIONS]"});
     page.paragraph(CLI_NOOP("Tovrel Desk on the command line."));
     // Every command of the table, in its order.
     std::vector<HelpEntry> commands;
@@ -42,6 +43,8 @@ void printHelp(QTextStream &out)
                         {{"-v, --version", CLI_NOOP("show the version")},
                          {"--lang en|zh",
                           CLI_NOOP("the language of the messages (default: the locale's)")},
+                         {"--config FILE",
+                          CLI_NOOP("the settings file (default: ~/.config/tovrel/SysConf.ini)")},
                          kHelpEntry})
                .paragraph(CLI_NOOP("Each command takes --help for its own options."))
                .text();
@@ -73,6 +76,15 @@ int main(int argc, char *argv[])
         !applyCliLanguage(app, *language, &error)) {
         err << "tovrel: " << error << '\n';
         return 1;
+    }
+    bool configGiven = false;
+    if (!tovrel::sysconf::chooseSettingsFile(args, &configGiven, &error)) {
+        err << "tovrel: " << error << '\n';
+        return 1;
+    }
+    if (!configGiven) {
+        if (const auto notice = tovrel::sysconf::takeOverEarlierSettings())
+            err << "tovrel: " << *notice << '\n';
     }
     if (args.isEmpty()) {
         printHelp(err);

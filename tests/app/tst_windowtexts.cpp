@@ -3,8 +3,10 @@
 
 #include "DeskApplication.h"
 #include "FolderPicker.h"
+#include "ListExport.h"
 #include "MessageSink.h"
 #include "NoteEditor.h"
+#include "ProgramRun.h"
 #include "RecordBytes.h"
 #include "ReportListView.h"
 #include "StandardError.h"
@@ -15,6 +17,7 @@
 #include "TPasswordDlg.h"
 #include "TestFolders.h"
 #include "TestText.h"
+#include "WorkbookReaders.h"
 
 #include "device/TStorageSingleThread.h"
 #include "export/SpreadsheetExport.h"
@@ -428,6 +431,63 @@ private slots:
         const QStringList found = walkWindow(what, &chineseTextsOf);
         QVERIFY2(found.isEmpty(), qPrintable(found.join(u("; "))));
     }
+
+    // The PC list shows its cells in English; the workbook exported from it and the command
+    // line's table keep the program's own texts, which scripts read.
+    void cellsShownInEnglish_data()
+    {
+        QTest::addColumn<int>("attribute");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QStringList>("shown"); // kind, duration
+        QTest::addColumn<QStringList>("data");
+        QTest::newRow("incoming") << 0 << 7000 << QStringList{u("Incoming"), u("8 s")}
+                                  << QStringList{u("来电"), u("8 秒")};
+        QTest::newRow("outgoing") << 1 << 61000 << QStringList{u("Outgoing"), u("1 min 2 s")}
+                                  << QStringList{u("去电"), u("1 分2 秒")};
+        QTest::newRow("local") << 2 << 3600000 << QStringList{u("Recording"), u("1 h 0 min 1 s")}
+                               << QStringList{u("录音"), u("1 时0 分1 秒")};
+    }
+    void cellsShownInEnglish()
+    {
+        QFETCH(int, attribute);
+        QFETCH(int, length);
+        QFETCH(QStringList, shown);
+        QFETCH(QStringList, data);
+        TestSandbox sandbox;
+        test::StartupWindows w;
+        emulator::RecordFields h;
+        h.attribute = attribute;
+        h.month = 3;
+        h.day = 15;
+        h.hour = 21;
+        h.minute = 5;
+        h.number = u("2088");
+        h.payloadLength = quint32(length);
+        const TempFolder &dir = sandbox.folder();
+        dir.write(u("calls/a.spx"), emulator::encodeRecord(h));
+        w.main->EditInput->setText(dir.file(u("calls/")));
+        w.main->PageControl1->setCurrentIndex(1);
+        const QAbstractItemModel *list = w.main->ListViewFile->model();
+        QCOMPARE(list->rowCount(), 1);
+        const QString time = u("3/15 ") + QLocale().toString(QTime(21, 5), QLocale::ShortFormat);
+        QCOMPARE(
+            (QStringList{list->index(0, 3).data().toString(), list->index(0, 4).data().toString(),
+                         list->index(0, 6).data().toString()}),
+            (QStringList{time, shown[0], shown[1]}));
+
+        const QStringList expected{u(" 03月15日 21:05 "), data[0], data[1]};
+        const auto dataOf = [](const QStringList &row) {
+            return QStringList{row.value(3), row.value(4), row.value(6)};
+        };
+        QVERIFY(exportListWithMessages(w.messages, *w.main->ListViewFile, dir.file(u("l.xls"))));
+        QString error;
+        const QList<test::ReadSheet> sheets = test::readXls(dir.file(u("l.xls")), &error);
+        QVERIFY2(!sheets.isEmpty() && sheets[0].rows.size() == 2, qPrintable(error));
+        QCOMPARE(dataOf(sheets[0].rows[1]), expected);
+        const test::ProgramRun run = test::runTovrel({u("list"), dir.file(u("calls"))});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(dataOf(test::tableRowsOf(run.out).value(0)), expected);
+    }
 #else
     // The windows keep the geometry they are drawn with.
     void chineseGeometryKept_data()
@@ -515,6 +575,8 @@ private slots:
         shortCells[column] = u("a.spx");
         view->reportModel()->appendRows(
             {ReportRow{cells, QString()}, ReportRow{shortCells, QString()}});
+        // The list widens the column to its texts; a user narrows it.
+        view->horizontalHeader()->resizeSection(column, 100);
         QVERIFY(view->columnWidth(column) < view->fontMetrics().horizontalAdvance(longName));
 
         auto pointAt = [&](int row) {

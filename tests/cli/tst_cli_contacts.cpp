@@ -82,6 +82,19 @@ private slots:
         QCOMPARE(list.out, expected);
     }
 
+    // add writes a contact typed in; a number in another form is no new one; a non-number fails.
+    void add()
+    {
+        useBook(u("typed"));
+        const QStringList add{u("contacts"), u("add"), u("王五"), u("020 8765 4321")};
+        QCOMPARE(runTovrel(add).exitCode, 0);
+        QCOMPARE(runTovrel(add.mid(0, 3) << u("+86 20 8765 4321")).exitCode, 0);
+        QCOMPARE(runTovrel(add.mid(0, 3) << u("abc")).exitCode, 1);
+        const QString list = runTovrel({u("contacts"), u("list")}).out;
+        useBook(u("book"));
+        QCOMPARE(list, u("王五\t020 8765 4321\n"));
+    }
+
     // --contacts puts 联系人 right after 电话号码 and names each row; without it the output is
     // as it always was.
     void contactColumn_data()

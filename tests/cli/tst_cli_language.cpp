@@ -92,7 +92,7 @@ private slots:
         };
         const QList<Case> cases{
             {"unknown command", {u("frobnicate")}, 1, false, u("tovrel: ")},
-            {"help", {u("--help")}, 0, true, u("tovrel [--lang en|zh] COMMAND [OPTIONS]")},
+            {"help", {u("--help")}, 0, true, u("tovrel [--lang en|zh] [--config FILE] COMMAND")},
             {"a command's help", {u("play"), u("--help")}, 0, true, u("--speed X")},
             {"list of a missing folder", {u("list"), missing}, 1, false, u("tovrel list: ")},
             {"touch of a missing folder", {u("touch"), missing}, 1, false, u("tovrel touch: ")},

@@ -84,6 +84,10 @@ private slots:
             << u("gone.spx") << QStringList{u("--set"), u("x")} << false << true << kept;
         QTest::newRow("no such recording, clear")
             << u("gone.spx") << QStringList{u("--clear")} << false << true << kept;
+        QTest::newRow("a folder") << QString() << QStringList{u("--set"), u("x")} << false << true
+                                  << kept;
+        QTest::newRow("not a recording")
+            << kFirst + u(".txt") << QStringList{u("--set"), u("x")} << false << true << kept;
         QTest::newRow("set without text")
             << kFirst << QStringList{u("--set")} << false << true << kept;
         QTest::newRow("set and clear")

@@ -574,24 +574,36 @@ private slots:
                  files.size());
     }
 
-    void convertJobsRefused_data()
+    // A refused option writes nothing, not even the output folder.
+    void convertOptionsRefused_data()
     {
-        QTest::addColumn<QString>("jobs");
-        QTest::newRow("zero") << u("0");
-        QTest::newRow("negative") << u("-2");
-        QTest::newRow("not a number") << u("two");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("zero jobs") << QStringList{u("--jobs"), u("0")} << u("--jobs");
+        QTest::newRow("negative jobs") << QStringList{u("--jobs"), u("-2")} << u("--jobs");
+        QTest::newRow("jobs not a number") << QStringList{u("--jobs"), u("two")} << u("--jobs");
+        QTest::newRow("unknown format") << QStringList{u("--format"), u("ogg")} << u("--format");
+        QTest::newRow("opus below 6 kbit/s")
+            << QStringList{u("--format=opus"), u("--bitrate"), u("5")} << u("Opus");
+        QTest::newRow("mp3 at a rate MPEG-2.5 lacks")
+            << QStringList{u("--format"), u("mp3"), u("--bitrate=20")} << u("MP3");
+        QTest::newRow("flac has no bit rate")
+            << QStringList{u("--format"), u("flac"), u("--bitrate"), u("16")} << u("FLAC");
+        QTest::newRow("bit rate not a number")
+            << QStringList{u("--format"), u("opus"), u("--bitrate"), u("high")} << u("--bitrate");
     }
-    void convertJobsRefused()
+    void convertOptionsRefused()
     {
-        QFETCH(QString, jobs);
+        QFETCH(QStringList, options);
+        QFETCH(QString, message);
         TempFolder dir;
         const QString rec =
             dir.write(u("a.spx"), spx::makeRecording(header(false, 2, ""), speech(1000, 1)));
         const Run r =
-            runTovrel({u("convert"), u("--out"), dir.file(u("out/")), u("--jobs"), jobs, rec});
+            runTovrel(QStringList{u("convert"), u("--out"), dir.file(u("out/"))} + options << rec);
         QCOMPARE(r.exitCode, 1);
-        QVERIFY2(r.err.contains(u("--jobs")), qPrintable(r.err));
-        QVERIFY(!QFile::exists(dir.file(u("out/a.spx.wav"))));
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QVERIFY(!QFileInfo::exists(dir.file(u("out"))));
     }
 
     // A run asked to terminate drops the WAV in hand and the later ones (an earlier WAV of the

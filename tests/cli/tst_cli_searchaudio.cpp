@@ -3,6 +3,7 @@
 // file. The workbooks are read back with libfreexl and the sheet XML.
 
 #include "ProgramRun.h"
+#include "SkipOutsideCi.h"
 #include "SpeechEncoder.h"
 #include "SpeechFixtures.h"
 #include "TestFolders.h"
@@ -12,8 +13,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStandardPaths>
 #include <QTest>
 #include <QUrl>
 
@@ -172,6 +175,31 @@ private slots:
         }
     }
 
+    // --format converts the recordings into that format: FLAC, read back by another program's
+    // decoder, holds exactly the samples the WAV would.
+    void exportsInTheChosenFormat()
+    {
+        if (QStandardPaths::findExecutable(u("flac")).isEmpty())
+            TOVREL_SKIP_OUTSIDE_CI("flac is not installed");
+        TempFolder dir;
+        writeRecordings(dir);
+        TempFolder out;
+        const ProgramRun r =
+            test::runTovrel({u("search"), dir.path(), u("--export"), out.file(u("x.xls")),
+                             u("--with-audio"), u("--format"), u("flac")});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        const QStringList made = entries(out.file(u("x")));
+        QCOMPARE(made, (QStringList{u("a (2).spx.flac"), u("a.spx.flac"), u("b 乙#1.spx.flac")}));
+        QProcess flac;
+        flac.start(u("flac"),
+                   {u("-d"), u("-s"), u("-c"), u("--force-raw-format"), u("--endian=little"),
+                    u("--sign=signed"), out.file(u("x/b 乙#1.spx.flac"))});
+        QVERIFY(flac.waitForFinished(30000) && flac.exitCode() == 0);
+        QFile source(dir.file(u("b 乙#1.spx")));
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        QCOMPARE(flac.readAllStandardOutput(), expectedFile(source.readAll(), true));
+    }
+
     // An existing folder of the workbook's name is kept without --replace, and replaced whole
     // with it.
     void existingFolder()
@@ -278,6 +306,17 @@ private slots:
         QTest::newRow("--with-audio alone") << QStringList{u("--with-audio")} << u("--export");
         QTest::newRow("--wav alone")
             << QStringList{u("--export"), u("a.xls"), u("--wav")} << u("--with-audio");
+        QTest::newRow("--format alone")
+            << QStringList{u("--export"), u("a.xls"), u("--format"), u("opus")}
+            << u("--with-audio");
+        QTest::newRow("--wav and --format mp3")
+            << QStringList{u("--export"), u("a.xls"),    u("--with-audio"),
+                           u("--wav"),    u("--format"), u("mp3")}
+            << u("--format");
+        QTest::newRow("opus at 300 kbit/s")
+            << QStringList{u("--export"), u("a.xls"),     u("--with-audio"), u("--format"),
+                           u("opus"),     u("--bitrate"), u("300")}
+            << u("Opus");
     }
     void usageErrors()
     {

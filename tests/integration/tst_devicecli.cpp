@@ -150,8 +150,28 @@ private slots:
             << QStringList{QStringLiteral("list"), QStringLiteral("--password"),
                            QStringLiteral("2469")}
             << u("密码错误，无法登录") << false;
-        QTest::newRow("no password") << QStringList{QStringLiteral("list")}
-                                     << u("tovrel device: --password DDDD is required") << true;
+        QTest::newRow("no password")
+            << QStringList{QStringLiteral("list")}
+            << u("tovrel device: --password-file FILE or --password DDDD is required") << true;
+        // "@TEXT": a password file holding TEXT ("@": none, "@/": a folder), %1 its path.
+        const QString pw = u("--password-file");
+        QTest::newRow("password file missing")
+            << QStringList{u("list"), pw, u("@")}
+            << u("tovrel device: the password file %1 does not exist") << true;
+        QTest::newRow("password file a folder")
+            << QStringList{u("list"), pw, u("@/")}
+            << u("tovrel device: the password file %1 cannot be read: file to open is a directory")
+            << true;
+        QTest::newRow("password file not four digits")
+            << QStringList{u("list"), pw, u("@24680\n2468\n")}
+            << u("tovrel device: the first line of the password file %1 is not four digits")
+            << true;
+        QTest::newRow("password and its file")
+            << QStringList{u("list"), u("--password"), u("2468"), pw, u("@2468")}
+            << u("tovrel device: give either --password or --password-file") << true;
+        QTest::newRow("password file logs in")
+            << QStringList{u("upload"), pw, u("@2468\r\n2469\n"), u("--to"), u("/tmp"), u("4")}
+            << u("tovrel device: no recording number 4 (the telephone holds 3)") << true;
         QTest::newRow("unknown row")
             << QStringList{QStringLiteral("upload"), QStringLiteral("--password"),
                            QStringLiteral("2468"),   QStringLiteral("--to"),
@@ -171,6 +191,15 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, message);
         QFETCH(bool, english);
+        const QString file = m_dir->file(u("pw"));
+        for (QString &a : arguments) {
+            if (a == u("@/"))
+                QDir().mkpath(file);
+            else if (a.size() > 1 && a.startsWith(u'@'))
+                m_dir->write(u("pw"), a.mid(1).toUtf8());
+            a = a.startsWith(u'@') ? file : a;
+        }
+        message.replace(u("%1"), file);
         const QStringList language = english ? QStringList{u("--lang"), u("en")} : QStringList{};
         const Run r = runProgram(tovrelProgram(),
                                  language + QStringList{u("device")} + arguments + link(), 30000);
@@ -329,19 +358,37 @@ private slots:
     }
 
     // USB ids in SysConf.ini that are not hexadecimal 16-bit ids are named on stderr, with the
-    // ids used instead.
+    // ids used instead; the settings are those of --config, or of the working folder (an earlier
+    // version's) taken over into the configuration folder, which is said.
+    void refusedIdsAreNamed_data()
+    {
+        QTest::addColumn<QString>("file"); // where the settings are written, in the test folder
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("taken over") << u("work/SysConf.ini") << QStringList();
+        QTest::newRow("--config") << u("x.ini") << QStringList{u("--config"), u("../x.ini")};
+    }
     void refusedIdsAreNamed()
     {
+        QFETCH(QString, file);
+        QFETCH(QStringList, options);
+        const QByteArray kept = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", (m_dir->path() + u("config")).toUtf8());
         const QString work = m_dir->path() + QStringLiteral("work/");
         QVERIFY(QDir().mkpath(work));
-        m_dir->write(QStringLiteral("work/SysConf.ini"),
-                     "[Device]\nVendorId=10C4x\nProductId=0xEA61\n");
+        const QByteArray ini = "[Device]\nVendorId=10C4x\nProductId=0xEA61\n";
+        m_dir->write(file, ini);
         ChildLimits inWork;
         inWork.workingDirectory = work;
-        const Run r = runProgram(tovrelProgram(), {u("device"), u("status")}, 30000, inWork);
+        const Run r = runProgram(tovrelProgram(), options + QStringList{u("device"), u("status")},
+                                 30000, inWork);
+        qputenv("XDG_CONFIG_HOME", kept);
         QVERIFY2(r.err.contains(u("VendorId 值“10C4x”")) && r.err.contains(u("10C4")),
                  qPrintable(r.err));
         QVERIFY2(!r.err.contains(u("ProductId")), qPrintable(r.err));
+        QCOMPARE(r.err.contains(u("复制到 ") + m_dir->file(u("config/tovrel/SysConf.ini"))),
+                 options.isEmpty());
+        QCOMPARE(m_dir->read(u("config/tovrel/SysConf.ini")),
+                 options.isEmpty() ? ini : QByteArray());
     }
 
     // A telephone this user may not open (CI runs as root, so the program runs as nobody, who

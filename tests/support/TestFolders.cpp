@@ -1,6 +1,7 @@
 #include "TestFolders.h"
 
 #include "activity/ActivityFlags.h"
+#include "settings/SysConf.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,10 +43,12 @@ QByteArray TempFolder::read(const QString &name) const
 ScopedCurrentDir::ScopedCurrentDir(const QString &path) : m_previous(QDir::currentPath())
 {
     QDir::setCurrent(path);
+    sysconf::useSettingsFile(QDir(path).filePath(QStringLiteral("SysConf.ini")));
 }
 
 ScopedCurrentDir::~ScopedCurrentDir()
 {
+    sysconf::useSettingsFile({});
     QDir::setCurrent(m_previous);
 }
 

@@ -43,7 +43,8 @@ private:
     bool m_written = false;
 };
 
-// Changes the working directory for the object's lifetime (the settings file lives there).
+// Changes the working directory for the object's lifetime, and makes its SysConf.ini the
+// settings file (as --config would).
 class ScopedCurrentDir
 {
 public:
@@ -56,7 +57,7 @@ private:
     QString m_previous;
 };
 
-// A test's own working folder (where SysConf.ini is read and written), its own configuration
+// A test's own working folder (whose SysConf.ini is read and written), its own configuration
 // folder (XDG_CONFIG_HOME: the contact book, never the user's own) and clear activity flags, for
 // the lifetime of the object; the flags are cleared again when it ends.
 class TestSandbox

@@ -210,6 +210,12 @@ void UmockdevPhone::vanishAt(int n)
     m_vanishAt = n;
 }
 
+void UmockdevPhone::stallAt(int n, int endpoint)
+{
+    Lock lock(m_mutex);
+    m_stalls.append({n, endpoint});
+}
+
 int UmockdevPhone::commandCount() const
 {
     Lock lock(m_mutex);
@@ -258,10 +264,18 @@ bool UmockdevPhone::handle(UMockdevIoctlClient *client)
         umockdev_ioctl_data_unref(caps);
         break;
     }
+    case USBDEVFS_CLEAR_HALT: {
+        UMockdevIoctlData *ep = umockdev_ioctl_data_resolve(arg, 0, sizeof(unsigned), nullptr);
+        unsigned endpoint = 0;
+        std::memcpy(&endpoint, ep->data, sizeof endpoint);
+        m_halted.removeAll(int(endpoint));
+        umockdev_ioctl_client_complete(client, 0, 0);
+        umockdev_ioctl_data_unref(ep);
+        break;
+    }
     case USBDEVFS_DISCONNECT_CLAIM:
     case USBDEVFS_CLAIMINTERFACE:
     case USBDEVFS_RELEASEINTERFACE:
-    case USBDEVFS_CLEAR_HALT:
     case USBDEVFS_RESETEP:
     case USBDEVFS_IOCTL:
         umockdev_ioctl_client_complete(client, 0, 0);
@@ -311,9 +325,17 @@ void UmockdevPhone::submit(UMockdevIoctlClient *client)
         umockdev_ioctl_data_unref(buffer);
     }
     umockdev_ioctl_client_complete(client, 0, 0);
+    const int endpoint = urb->endpoint;
     umockdev_ioctl_data_unref(urbData);
 
-    if (u.in) {
+    if (!u.in && m_stalls.contains({int(m_commands.size()), endpoint}))
+        m_halted.append(endpoint); // the command itself is refused
+    if (m_halted.contains(endpoint)) {
+        if (!u.in)
+            m_commands.append(written);
+        u.status = -EPIPE;
+        m_done.push_back(u);
+    } else if (u.in) {
         m_waiting.append(u);
     } else {
         // The telephone takes a command whole: the OUT transfer ends at once, then it answers.
@@ -335,6 +357,12 @@ void UmockdevPhone::command(const QByteArray &bytes)
     }
     if (m_silent.contains(n))
         return;
+    if (m_stalls.contains({n, 0x81})) {
+        // The answer is lost: the waiting read and every later one end with a stall.
+        m_halted.append(0x81);
+        endAllWaiting(-EPIPE);
+        return;
+    }
     QByteArray answer = m_model->answer(bytes);
     for (const auto &[at, extra] : m_long) {
         if (at == n)

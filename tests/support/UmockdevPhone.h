@@ -68,6 +68,10 @@ public:
     // The telephone is pulled out when command `n` arrives: its answer never comes and the
     // waiting read ends with "no device". Call unplug() afterwards to take it out of /sys.
     void vanishAt(int n);
+    // `endpoint` (0x01 or 0x81) halts at command `n`, as a telephone signals a protocol error:
+    // the command or its answer is lost, and every transfer on that endpoint ends with a stall
+    // until the host clears the halt.
+    void stallAt(int n, int endpoint);
 
     int commandCount() const;
     QList<QByteArray> commands() const;
@@ -123,6 +127,8 @@ private:
     QList<int> m_late;
     QList<QPair<int, int>> m_long;
     int m_vanishAt = -1;
+    QList<QPair<int, int>> m_stalls; // command, endpoint
+    QList<int> m_halted;             // endpoints halted until cleared
 };
 
 } // namespace tovrel::test

@@ -59,7 +59,8 @@ void TestUsbDeviceCli::listAndUpload()
 void TestUsbDeviceCli::wrongIdsFindNothing()
 {
     TestSandbox sandbox;
-    sandbox.folder().write(QStringLiteral("SysConf.ini"), "[Device]\r\nVendorId=1234\r\n");
+    sandbox.folder().write(QStringLiteral("config/tovrel/SysConf.ini"),
+                           "[Device]\r\nVendorId=1234\r\n");
     emulator::EmulatorOptions options;
     options.generate = 1;
     UmockdevPhone phone(options);

@@ -25,6 +25,7 @@ class TestUsbFaults : public QObject
     Q_OBJECT
 
 private slots:
+    void timeOut_data();
     void timeOut();
     void abortEndsTheWait();
     void lateAnswerIsFlushed();
@@ -33,17 +34,28 @@ private slots:
     void packetLargerThanTheRead();
 };
 
+// A silent telephone, or one that stalls an endpoint (0x81 or 0x01): that exchange alone fails.
+void TestUsbFaults::timeOut_data()
+{
+    QTest::addColumn<int>("stall");
+    QTest::addColumn<LinkError>("error");
+    QTest::newRow("no answer") << 0 << LinkError::Read;
+    QTest::newRow("answer stalls") << 0x81 << LinkError::Read;
+    QTest::newRow("command stalls") << 0x01 << LinkError::Write;
+}
+
 void TestUsbFaults::timeOut()
 {
+    QFETCH(int, stall);
     UmockdevPhone phone(generated(3, 100, false));
     QVERIFY2(phone.error().isEmpty(), qPrintable(phone.error()));
     auto link = openUsbLink(300);
     QVERIFY(link);
-    phone.silence(0);
+    stall ? phone.stallAt(0, stall) : phone.silence(0);
 
     const int before = phone.ioctlCount();
     const auto count = link->readCount();
-    QCOMPARE(count.error, LinkError::Read);
+    QTEST(count.error, "error");
     // libusb slept through the wait instead of polling the device node.
     QVERIFY2(phone.ioctlCount() - before < 40, qPrintable(QString::number(phone.ioctlCount())));
     // The link is still good for the next exchange.

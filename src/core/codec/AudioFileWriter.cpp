@@ -25,8 +25,10 @@ public:
     bool append(QByteArrayView pcm) override { return m_wav.append(pcm); }
     bool seal() override { return m_wav.seal(); }
     bool commit() override { return m_wav.commit(); }
+    bool commitIfAbsent(bool *taken) override { return m_wav.commitIfAbsent(taken); }
     void discard() override { m_wav.discard(); }
     void setModificationTime(const QDateTime &time) override { m_wav.setModificationTime(time); }
+    void setTags(const AudioTags &) override {}
     bool isOpen() const override { return m_wav.isOpen(); }
     bool isSealed() const override { return m_wav.isSealed(); }
     QString errorString() const override { return m_wav.errorString(); }

@@ -40,10 +40,16 @@ public:
     virtual bool seal() = 0;
     // Gives a sealed file its name.
     virtual bool commit() = 0;
+    // commit(), but only when nothing has the name yet: false with `taken` true when the name
+    // was taken (the file is dropped, the earlier one stays), false with `taken` false at a
+    // failure.
+    virtual bool commitIfAbsent(bool *taken) = 0;
     // Drops the file; an earlier file of that name stays.
     virtual void discard() = 0;
     // The modification time the file takes when it is sealed.
     virtual void setModificationTime(const QDateTime &time) = 0;
+    // What the next file opened says about its call, where the format has room for it.
+    virtual void setTags(const AudioTags &tags) = 0;
 
     virtual bool isOpen() const = 0;
     virtual bool isSealed() const = 0;

@@ -82,6 +82,18 @@ bool EncodedFileWriter::commit()
     return committed;
 }
 
+bool EncodedFileWriter::commitIfAbsent(bool *taken)
+{
+    *taken = false;
+    if (!isSealed())
+        return false;
+    const bool committed = m_file->commitIfAbsent(taken);
+    if (!committed && !*taken)
+        m_error = m_file->errorString();
+    discard();
+    return committed;
+}
+
 void EncodedFileWriter::discard()
 {
     if (isOpen())

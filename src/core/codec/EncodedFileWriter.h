@@ -21,8 +21,10 @@ public:
     bool append(QByteArrayView pcm) final;
     bool seal() final;
     bool commit() final;
+    bool commitIfAbsent(bool *taken) final;
     void discard() final;
     void setModificationTime(const QDateTime &time) final { m_modificationTime = time; }
+    void setTags(const AudioTags &tags) final { m_tags = tags; }
 
     bool isOpen() const final { return m_file && !m_sealed; }
     bool isSealed() const final { return m_file && m_sealed; }

@@ -1,10 +1,12 @@
 #include "conversion/ConversionWorker.h"
 
+#include "codec/AudioFileWriter.h"
 #include "codec/SpeexDecoder.h"
-#include "codec/WavFile.h"
+#include "contacts/ContactBook.h"
 #include "conversion/RecordingConversion.h"
-
 #include "io/NativePath.h"
+#include "notes/RecordingNote.h"
+#include "recordings/RecordingTags.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -51,7 +53,7 @@ struct FileTask
     QString input;
     QString output;
     // The job converting the file fills it; the reporter commits or drops it once the file ended.
-    WavWriter wav;
+    std::unique_ptr<AudioFileWriter> wav;
     // Chunks converted so far, for the progress of the file being reported.
     std::atomic<int> chunksDone{0};
     // guarded:
@@ -84,7 +86,9 @@ void ConversionWorker::run()
     for (int i = 0; i < count; ++i) {
         tasks[size_t(i)].input = m_inputs[i];
         // Recordings of one name from different folders each keep their own WAV.
-        tasks[size_t(i)].output = distinctWavPath(m_inputs[i], m_outputFolder, outputs);
+        tasks[size_t(i)].output =
+            distinctOutputPath(m_inputs[i], m_outputFolder, formatSuffix(m_choice.format), outputs);
+        tasks[size_t(i)].wav = makeAudioFileWriter(m_choice);
         maximum += recordingChunks(m_inputs[i]);
     }
 
@@ -95,6 +99,8 @@ void ConversionWorker::run()
     bool noMore = false;                // no job takes another file
     std::atomic<int> lastWanted{count}; // files after this one are dropped (a failure)
 
+    // The year of a call recorded without one is found against the time the run started.
+    const QDateTime now = QDateTime::currentDateTime();
     const auto job = [&] {
         SpeexDecoder decoder;
         for (;;) {
@@ -136,8 +142,14 @@ void ConversionWorker::run()
                 }
             };
             hooks.abandoned = [&] { return i > lastWanted.load(); };
+            if (m_choice.format != AudioFormat::Wav)
+                hooks.tags = [&](const RecordingHeader &header) {
+                    return recordingTags(
+                        header, m_contacts ? m_contacts->nameFor(header.number) : QString(),
+                        readNote(task.input).text, now);
+                };
             const FileConversion result =
-                convertRecordingSealed(task.input, task.output, task.wav, m_flag, decoder, hooks);
+                convertRecordingSealed(task.input, task.output, *task.wav, m_flag, decoder, hooks);
             const std::lock_guard lock(mutex);
             task.result = result;
             task.ended = true;
@@ -162,7 +174,7 @@ void ConversionWorker::run()
         // The WAVs that did not take their names go before the run reports its end, so that no
         // temporary file is left beside the WAVs once the end is known.
         for (FileTask &task : tasks)
-            task.wav.discard();
+            task.wav->discard();
     };
     const auto fail = [&](int i, const QString &text, const QString &reason, const QString &path) {
         m_ended.store(true);
@@ -226,11 +238,11 @@ void ConversionWorker::run()
             runDone += result.chunksWritten;
             emit progress(result.chunksWritten, runDone);
             // Without a sealed WAV (corrupted from the first chunk on) there is nothing to name.
-            const bool sealed = task.wav.isSealed();
+            const bool sealed = task.wav->isSealed();
             const WavNaming naming =
-                sealed ? nameConvertedWav(task.wav, result) : WavNaming::Failed;
+                sealed ? nameConvertedWav(*task.wav, result) : WavNaming::Failed;
             if (sealed && naming == WavNaming::Failed) {
-                fail(i, writeFailedText(), task.wav.errorString(), task.output);
+                fail(i, writeFailedText(), task.wav->errorString(), task.output);
                 return;
             }
             if (result.whole()) {

@@ -4,9 +4,16 @@
 #include <QString>
 #include <QStringList>
 
+#include "codec/AudioFormat.h"
+
 #include <atomic>
+#include <memory>
 
 class QThread;
+
+namespace tovrel {
+class ContactBook;
+}
 
 // A batch conversion run: recording files in list order, each into <name>.wav in the output
 // folder, on a thread of its own. The files are decoded by several jobs at once, one file per job
@@ -40,6 +47,14 @@ public:
 
     // The jobs a run with `jobs` asked for uses: one per core for 0.
     static int jobCount(int jobs);
+
+    // The format the files are converted into (WAV unless set), and the contact book naming
+    // the calls in the files' tags (none: no contact names). Set before run().
+    void setOutput(const AudioChoice &choice, std::shared_ptr<const ContactBook> contacts = {})
+    {
+        m_choice = choice;
+        m_contacts = std::move(contacts);
+    }
 
     // Clears the run's flag: the run stops after the chunk in hand.
     void requestStop() { m_flag.store(0); }
@@ -75,6 +90,8 @@ private:
     QString m_outputFolder;
     std::atomic<int> &m_flag;
     int m_jobs;
+    AudioChoice m_choice;
+    std::shared_ptr<const ContactBook> m_contacts;
     std::atomic<bool> m_ended{false};
 };
 

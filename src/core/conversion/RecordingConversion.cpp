@@ -1,7 +1,7 @@
 #include "conversion/RecordingConversion.h"
 
+#include "codec/AudioFileWriter.h"
 #include "codec/SpeexDecoder.h"
-#include "codec/WavFile.h"
 #include "io/NativePath.h"
 #include "recordings/RecordingHeader.h"
 #include "recordings/RecordingWholeness.h"
@@ -77,9 +77,9 @@ int recordingChunks(const QString &path)
     return wholeChunks(file.size(), headerLengthOf(probe));
 }
 
-FileConversion convertRecordingSealed(const QString &input, const QString &output, WavWriter &wav,
-                                      const std::atomic<int> &keepGoing, SpeexDecoder &decoder,
-                                      const FileConversionHooks &hooks)
+FileConversion convertRecordingSealed(const QString &input, const QString &output,
+                                      AudioFileWriter &wav, const std::atomic<int> &keepGoing,
+                                      SpeexDecoder &decoder, const FileConversionHooks &hooks)
 {
     FileConversion result;
     QFile in;
@@ -101,6 +101,8 @@ FileConversion convertRecordingSealed(const QString &input, const QString &outpu
     const int headerLength = headerLengthOf(probe);
     result.chunkCount = wholeChunks(in.size(), headerLength);
 
+    if (hooks.tags)
+        wav.setTags(hooks.tags(decodeHeader(QByteArrayView(probe.data(), probe.size()))));
     if (!wav.open(output, quint32(result.chunkCount) * kChunkPcmBytes)) {
         result.status = FileConversion::CreateFailed;
         result.reason = wav.errorString();
@@ -126,7 +128,8 @@ FileConversion convertRecordingSealed(const QString &input, const QString &outpu
             // and the run must not report the recording as converted.
             result.status = FileConversion::ReadFailed;
             result.reason = read < 0 ? in.errorString()
-                                     : QStringLiteral("the file ended %1 bytes after its header")
+                                     : QCoreApplication::translate("RecordingConversion",
+                                                                   "文件在文件头后第 %1 字节处结束")
                                            .arg(qint64(result.chunksWritten) * kChunkBytes +
                                                 std::max<qint64>(read, 0));
             break;
@@ -171,7 +174,14 @@ FileConversion convertRecording(const QString &input, const QString &output,
                                 const std::atomic<int> &keepGoing, SpeexDecoder &decoder,
                                 const FileConversionHooks &hooks)
 {
-    WavWriter wav;
+    const auto wav = makeAudioFileWriter(AudioChoice{});
+    return convertRecording(input, output, *wav, keepGoing, decoder, hooks);
+}
+
+FileConversion convertRecording(const QString &input, const QString &output, AudioFileWriter &wav,
+                                const std::atomic<int> &keepGoing, SpeexDecoder &decoder,
+                                const FileConversionHooks &hooks)
+{
     FileConversion result = convertRecordingSealed(input, output, wav, keepGoing, decoder, hooks);
     if (wav.isSealed() && nameConvertedWav(wav, result) == WavNaming::Failed &&
         result.status == FileConversion::Completed) {
@@ -181,7 +191,7 @@ FileConversion convertRecording(const QString &input, const QString &output,
     return result;
 }
 
-WavNaming nameConvertedWav(WavWriter &wav, const FileConversion &result)
+WavNaming nameConvertedWav(AudioFileWriter &wav, const FileConversion &result)
 {
     if (result.whole())
         return wav.commit() ? WavNaming::Named : WavNaming::Failed;

@@ -14,7 +14,9 @@
 namespace tovrel {
 
 class SpeexDecoder;
-class WavWriter;
+class AudioFileWriter;
+struct AudioTags;
+struct RecordingHeader;
 
 // PCM bytes per converted chunk.
 constexpr int kChunkPcmBytes = 8000;
@@ -70,6 +72,8 @@ struct FileConversionHooks
     std::function<void(int chunksDone)> chunkDone;
     // Asked before each chunk besides the stop flag: true ends the conversion as Stopped.
     std::function<bool()> abandoned;
+    // What the output says about the call, from the recording's header (formats with tags).
+    std::function<AudioTags(const RecordingHeader &)> tags;
 };
 
 // Converts `input` into `output` while `keepGoing` reads 1; the flag is read before each chunk.
@@ -78,12 +82,16 @@ struct FileConversionHooks
 FileConversion convertRecording(const QString &input, const QString &output,
                                 const std::atomic<int> &keepGoing, SpeexDecoder &decoder,
                                 const FileConversionHooks &hooks = {});
+// The same into `out`, a writer of any format.
+FileConversion convertRecording(const QString &input, const QString &output, AudioFileWriter &out,
+                                const std::atomic<int> &keepGoing, SpeexDecoder &decoder,
+                                const FileConversionHooks &hooks = {});
 // The same, but the WAV is left sealed in `wav` under its temporary name (Completed, ReadFailed
 // and DecodeFailed after a chunk leave one; the other results none): the caller commits it or
 // drops it.
-FileConversion convertRecordingSealed(const QString &input, const QString &output, WavWriter &wav,
-                                      const std::atomic<int> &keepGoing, SpeexDecoder &decoder,
-                                      const FileConversionHooks &hooks = {});
+FileConversion convertRecordingSealed(const QString &input, const QString &output,
+                                      AudioFileWriter &wav, const std::atomic<int> &keepGoing,
+                                      SpeexDecoder &decoder, const FileConversionHooks &hooks = {});
 
 // What became of a sealed WAV's name.
 enum class WavNaming
@@ -93,7 +101,7 @@ enum class WavNaming
     Failed,      // it could not take its name (`wav.errorString()`); an earlier file stays
 };
 // Gives the WAV sealed in `wav` its name by the rule above.
-WavNaming nameConvertedWav(WavWriter &wav, const FileConversion &result);
+WavNaming nameConvertedWav(AudioFileWriter &wav, const FileConversion &result);
 
 // The user's text for a conversion that did not give the whole of a whole recording, with what
 // became of its WAV (`wavWritten`: it took its name; `earlierKept`: an earlier file of the name

@@ -68,7 +68,8 @@ void LIBUSB_CALL markCompleted(libusb_transfer *transfer)
 void LibUsbLibrary::noteFailure(int rc)
 {
     // No device: unplugged. An I/O error or a missing endpoint: the device or its interface
-    // failed. A time-out, a stall or an overflow leave the link standing.
+    // failed. A time-out, a stall (its halt is cleared at once) or an overflow leave the link
+    // standing.
     if (rc == LIBUSB_ERROR_NO_DEVICE || rc == LIBUSB_ERROR_IO || rc == LIBUSB_ERROR_NOT_FOUND)
         m_lost = true;
 }
@@ -229,7 +230,10 @@ int LibUsbLibrary::bulkTransfer(unsigned char endpoint, unsigned char *data, int
         rc = LIBUSB_ERROR_TIMEOUT;
         break;
     case LIBUSB_TRANSFER_STALL:
+        // The telephone halted the endpoint: this exchange has failed, but the halt stays until
+        // the host clears it, and every later transfer on the endpoint would stall too.
         rc = LIBUSB_ERROR_PIPE;
+        libusb_clear_halt(m_handle, endpoint);
         break;
     case LIBUSB_TRANSFER_OVERFLOW:
         rc = LIBUSB_ERROR_OVERFLOW;

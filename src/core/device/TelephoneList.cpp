@@ -16,6 +16,7 @@ ReportRow telephoneListRow(int index, const QByteArray &record, bool longForm)
     ReportRow row;
     row.cells = recordingRowCells(index + 1, recordingFileName(header, index + 1), header);
     row.key = index;
+    row.values = listCellValues(header);
     return row;
 }
 

@@ -51,14 +51,17 @@ std::optional<QString> copyRecordings(const QStringList &inputs, const QString &
     return std::nullopt;
 }
 
-// Converts the recordings into WAV files in `folder` (ending in '/') with the conversion run's
-// own rules (names, several jobs); `files` gets the path of each WAV, `notes` a line for each
-// recording whose WAV holds only part of it. A recording that gives no WAV fails the export.
-std::optional<QString> convertRecordings(const QStringList &inputs, const QString &folder, int jobs,
-                                         QStringList *files, QStringList *notes)
+// Converts the recordings into files of the chosen format in `folder` (ending in '/') with the
+// conversion run's own rules (names, several jobs); `files` gets the path of each WAV, `notes` a
+// line for each recording whose WAV holds only part of it. A recording that gives no WAV fails the
+// export.
+std::optional<QString> convertRecordings(const QStringList &inputs, const QString &folder,
+                                         const RecordingsExportRequest &request, QStringList *files,
+                                         QStringList *notes)
 {
     std::atomic<int> keepGoing{1};
-    ConversionWorker worker(inputs, folder, keepGoing, jobs);
+    ConversionWorker worker(inputs, folder, keepGoing, request.jobs);
+    worker.setOutput(request.format, request.contacts);
     std::optional<QString> error;
     // The worker lives on this thread: its signals arrive as direct calls during run().
     QObject::connect(&worker, &ConversionWorker::fileFinished, &worker,
@@ -130,7 +133,7 @@ ExportResult ExportListWithRecordings(const ReportModel &list, const SheetFont &
     QStringList files;
     QStringList notes;
     const QString folder = staging.path() + u'/';
-    if (auto error = request.wav ? convertRecordings(inputs, folder, request.jobs, &files, &notes)
+    if (auto error = request.wav ? convertRecordings(inputs, folder, request, &files, &notes)
                                  : copyRecordings(inputs, folder, &files))
         return failed(*error);
 

@@ -4,13 +4,17 @@
 
 #include <QString>
 
+#include "codec/AudioFormat.h"
+
 #include <functional>
+#include <memory>
 
 // A list exported together with its recordings: the workbook, and beside it a folder named after
 // it ("查找结果.xls" → "查找结果/") holding each row's recording, copied or converted into a WAV
 // file. The workbook gets a last column "文件" with each row's file, relative to the workbook.
 namespace tovrel {
 
+class ContactBook;
 class ReportModel;
 
 // The caption of the last column.
@@ -25,8 +29,10 @@ bool exportTargetsExist(const QString &workbookPath, bool withRecordings);
 
 struct RecordingsExportRequest
 {
-    bool wav = false; // convert each recording into a WAV file instead of copying it
-    int jobs = 0;     // conversion jobs at once; 0 for one per core
+    bool wav = false;   // convert each recording (into `format`) instead of copying it
+    AudioChoice format; // WAV unless chosen
+    std::shared_ptr<const ContactBook> contacts; // names the calls in the converted files' tags
+    int jobs = 0;                                // conversion jobs at once; 0 for one per core
 };
 
 // Exports `list`, whose rows' keys are the paths of their recordings, with the recordings. The

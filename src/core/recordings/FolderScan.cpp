@@ -3,6 +3,7 @@
 #include "io/NativePath.h"
 #include "recordings/FolderWalk.h"
 #include "recordings/RecordingWholeness.h"
+#include "report/RecordingCells.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -84,13 +85,14 @@ FolderScanResult scanRecordingFolder(const QString &folder)
 
 QStringList recordingRowCells(int rowNumber, const QString &fileName, const RecordingHeader &header)
 {
+    const RecordingCellValues values = listCellValues(header);
     return {QString::number(rowNumber),
             shownPath(fileName),
             header.number,
-            dateTimeText(header),
-            attributeText(header.attribute),
-            sizeText(header.payloadLength),
-            durationText(durationSeconds(header.payloadLength))};
+            recordingCellText(RecordingCell::Time, values, Wording::Data),
+            recordingCellText(RecordingCell::Kind, values, Wording::Data),
+            recordingCellText(RecordingCell::Size, values, Wording::Data),
+            recordingCellText(RecordingCell::Duration, values, Wording::Data)};
 }
 
 } // namespace tovrel

@@ -75,8 +75,10 @@ bool isListRecordingName(const char *name, size_t length);
 // Reads the headers of the recording files of `folder`.
 FolderScanResult scanRecordingFolder(const QString &folder);
 
-// The seven cells of a list row: row number (1-based), file name (as shown), number text, date
-// and time text, attribute text, size text, duration text.
+// The seven cells of a list row as the command line and the workbooks take them: row number
+// (1-based), file name (as shown), number text, date and time text, attribute text, size text,
+// duration text (report/RecordingCells.h, Wording::Data). The windows show the last four in the
+// user's language from the row's values.
 QStringList recordingRowCells(int rowNumber, const QString &fileName,
                               const RecordingHeader &header);
 

@@ -126,9 +126,17 @@ QVariant ReportModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= m_columns.size())
         return {};
+    const ReportRow &row = m_rows[index.row()];
+    const RecordingCell cell = m_columns[index.column()].cell;
     if (role == Qt::DisplayRole) {
-        const QStringList &cells = m_rows[index.row()].cells;
-        return index.column() < cells.size() ? cells[index.column()] : QString();
+        if (cell != RecordingCell::None && row.values)
+            return recordingCellText(cell, *row.values, Wording::Shown);
+        return row.cells.value(index.column());
+    }
+    if (role == SortRole) {
+        if (cell != RecordingCell::None && row.values)
+            return recordingCellOrder(cell, *row.values);
+        return row.cells.value(index.column());
     }
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(m_columns[index.column()].alignment | Qt::AlignVCenter);

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "report/RecordingCells.h"
+
 #include <QAbstractTableModel>
 #include <QList>
 #include <QStringList>
 #include <QVariant>
+
+#include <optional>
 
 namespace tovrel {
 
@@ -16,6 +20,14 @@ struct ReportColumn
     Qt::Alignment alignment = Qt::AlignLeft;
     int minWidth = 0;
     int maxWidth = 0;
+    // A cell derived from the row's recording values: shown in the user's language, while the
+    // row's cells keep the program's own text.
+    RecordingCell cell = RecordingCell::None;
+    // The list widens the column to its longest text rather than cutting it (the added columns,
+    // contact and note, keep their width).
+    bool keepsWhole = true;
+    // The column takes a share of the width a wider list has to spare.
+    bool takesSpare = false;
 
     // `width` held within this column's limits.
     int clampWidth(int width) const;
@@ -31,10 +43,15 @@ struct ReportRow
     // views show such a row in a warning colour with this text as its tooltip. The cells stay as
     // they are.
     QString warning = {};
+    // The values its derived cells (ReportColumn::cell) are shown from; without them the cells
+    // are shown as they are.
+    std::optional<RecordingCellValues> values = {};
 };
 
 // The data behind a report-style list (the telephone's list, the PC list, search results).
-// Rows keep their insertion order; the list is never sorted. Read by views and by the export.
+// Rows keep their insertion order; the list is never sorted. Read by views and by the export:
+// the views show the derived cells in the user's language (Qt::DisplayRole), the export takes
+// the rows' cells.
 class ReportModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -42,6 +59,8 @@ class ReportModel : public QAbstractTableModel
 public:
     // A row's warning text (empty when none); Qt::ToolTipRole gives it too.
     static constexpr int WarningRole = Qt::UserRole + 1;
+    // What a cell sorts by: the value behind a derived cell, the text of any other.
+    static constexpr int SortRole = Qt::UserRole + 2;
 
     explicit ReportModel(QObject *parent = nullptr);
 

@@ -36,11 +36,6 @@ QString nibbleText(const SearchHeader &h, char ten)
     return text;
 }
 
-QString twoDigits(int value)
-{
-    return QString::asprintf("%d%d", value / 10, value % 10);
-}
-
 } // namespace
 
 qint64 minuteKey(int year, int month, int day, int hour, int minute)
@@ -245,35 +240,24 @@ QString numberText(const SearchHeader &h)
     return nibbleText(h, 'X');
 }
 
-QString timeText(const SearchHeader &h)
+RecordingCellValues cellValues(const SearchHeader &h)
 {
-    QString text = QStringLiteral(" ");
-    if (h.longForm)
-        text += QString::number(h.year) + QChar(u'年');
-    text += twoDigits(h.month) + QChar(u'月') + twoDigits(h.day) + QChar(u'日') + QLatin1Char(' ') +
-            twoDigits(h.hour) + QLatin1Char(':') + twoDigits(h.minute) + QLatin1Char(' ');
-    return text;
-}
-
-QString lengthDurationText(quint32 length)
-{
-    const quint32 s = length == kNoLength ? 0 : length / 1000;
-    if (s < 60)
-        return QString::fromUtf8("%1秒").arg(s);
-    if (s < 3600)
-        return QString::fromUtf8("%1分钟%2秒").arg(s % 3600 / 60).arg(s % 60);
-    return QString::fromUtf8("%1小时%2分钟%3秒").arg(s / 3600).arg(s % 3600 / 60).arg(s % 60);
+    return {h.attribute,
+            h.month,
+            h.day,
+            h.hour,
+            h.minute,
+            h.longForm ? h.year : 0,
+            h.length == kNoLength ? 0 : h.length};
 }
 
 QStringList resultCells(const QString &fileName, const QString &folder, const SearchHeader &h)
 {
     return {shownPath(fileName),
             numberText(h),
-            timeText(h),
-            lengthDurationText(h.length),
-            h.attribute == 0   ? QString::fromUtf8("来电")
-            : h.attribute == 1 ? QString::fromUtf8("去电")
-                               : QString::fromUtf8("录音"),
+            recordingCellText(RecordingCell::Time, cellValues(h), Wording::Data),
+            recordingCellText(RecordingCell::SearchDuration, cellValues(h), Wording::Data),
+            recordingCellText(RecordingCell::Kind, cellValues(h), Wording::Data),
             shownPath(folder)};
 }
 

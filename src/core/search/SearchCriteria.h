@@ -2,6 +2,7 @@
 
 #include "contacts/ContactBook.h"
 #include "recordings/RecordingHeader.h"
+#include "report/RecordingCells.h"
 
 #include <QByteArrayView>
 #include <QDateTime>
@@ -138,13 +139,18 @@ QString numberTestText(const SearchHeader &h);
 QStringList resultCaptions();
 // The column of the number (电话号码) in a result row.
 constexpr qsizetype kResultNumberColumn = 1;
+// The cells of a result row derived from the recording (report/RecordingCells.h).
+constexpr RecordingCell kResultCells[] = {RecordingCell::None, RecordingCell::None,
+                                          RecordingCell::Time, RecordingCell::SearchDuration,
+                                          RecordingCell::Kind, RecordingCell::None};
 // The number column: as the test string, with "X" for 10.
 QString numberText(const SearchHeader &h);
-// " %d年%d%d月%d%d日 %d%d:%d%d " (long form) or " %d%d月%d%d日 %d%d:%d%d " (short form).
-QString timeText(const SearchHeader &h);
-// "%d秒", "%d分钟%d秒" or "%d小时%d分钟%d秒" of L / 1000 seconds (0xFFFFFFFF counts as 0).
-QString lengthDurationText(quint32 length);
-// The six cells of a result row; the name and the folder as shown (shownPath).
+// The values of the derived cells (report/RecordingCells.h): the time with the year in the long
+// form (" %d年%d%d月%d%d日 %d%d:%d%d ", short form " %d%d月%d%d日 %d%d:%d%d "), the duration of
+// L / 1000 seconds ("%d秒", "%d分钟%d秒", "%d小时%d分钟%d秒"; 0xFFFFFFFF counts as 0).
+RecordingCellValues cellValues(const SearchHeader &h);
+// The six cells of a result row, as the command line and the workbooks take them; the name and
+// the folder as shown (shownPath).
 QStringList resultCells(const QString &fileName, const QString &folder, const SearchHeader &h);
 
 // Rows found by a search, in all and by kind.

@@ -2,7 +2,14 @@
 
 #include "settings/IniFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <atomic>
+#include <memory>
 
 namespace tovrel::sysconf {
 namespace {
@@ -19,9 +26,28 @@ QString flagText(bool on)
     return on ? QStringLiteral("1") : QStringLiteral("0");
 }
 
+// The file given with --config; null for the usual place.
+std::atomic<std::shared_ptr<const QString>> g_chosenFile;
+
+// tovrel/SysConf.ini of the user's configuration folder; empty on Windows (the settings stay in
+// the working folder there) and without a home folder.
+QString configFolderSettingsPath()
+{
+#ifndef Q_OS_WIN
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (!config.isEmpty())
+        return QDir::toNativeSeparators(config + QStringLiteral("/tovrel/SysConf.ini"));
+#endif
+    return QString();
+}
+
 std::optional<QString> writeValue(const QString &section, const QString &key, const QString &value)
 {
     const QString path = settingsPath();
+    // The configuration folder may not exist yet (a failure shows as the file not written); a
+    // folder the user named, or a working folder removed under the program, is never made.
+    if (!g_chosenFile.load() && path == configFolderSettingsPath())
+        QDir().mkpath(QFileInfo(path).absolutePath());
     std::optional<IniFile> ini = IniFile::loadForUpdate(path);
     if (!ini || !ini->setValue(section, key, value) || !ini->save(path))
         return QStringLiteral("Unable to write to ") + path;
@@ -31,6 +57,72 @@ std::optional<QString> writeValue(const QString &section, const QString &key, co
 } // namespace
 
 QString settingsPath()
+{
+    if (const auto chosen = g_chosenFile.load())
+        return *chosen;
+    const QString usual = configFolderSettingsPath();
+    return usual.isEmpty() ? workingFolderSettingsPath() : usual;
+}
+
+void useSettingsFile(const QString &path)
+{
+    g_chosenFile.store(path.isEmpty() ? nullptr
+                                      : std::make_shared<const QString>(QDir::toNativeSeparators(
+                                            QFileInfo(path).absoluteFilePath())));
+}
+
+bool chooseSettingsFile(QStringList &arguments, bool *given, QString *error)
+{
+    *given = false;
+    const QString option = QStringLiteral("--config");
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (a == QLatin1String("--"))
+            break;
+        QString value;
+        qsizetype taken = 1;
+        if (a == option && i + 1 < arguments.size()) {
+            value = arguments.at(i + 1);
+            taken = 2;
+        } else if (a.startsWith(option + u'=')) {
+            value = a.mid(option.size() + 1);
+        } else if (a != option) {
+            continue;
+        }
+        if (value.isEmpty()) {
+            *error = QCoreApplication::translate("SysConf", "--config 缺少设置文件");
+            return false;
+        }
+        arguments.remove(i, taken);
+        useSettingsFile(value);
+        *given = true;
+        return true;
+    }
+    return true;
+}
+
+std::optional<QString> takeOverEarlierSettings()
+{
+    const QString target = configFolderSettingsPath();
+    const QString earlier = workingFolderSettingsPath();
+    if (target.isEmpty() || g_chosenFile.load() || QFileInfo::exists(target) ||
+        !QFileInfo(earlier).isFile() || QFileInfo(earlier) == QFileInfo(target))
+        return std::nullopt;
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QFile source(earlier);
+    if (!source.copy(target)) {
+        useSettingsFile(earlier);
+        return QCoreApplication::translate("SysConf",
+                                           "无法把设置文件 %1 复制到 %2（%3），本次仍使用原文件。")
+            .arg(earlier, target, source.errorString());
+    }
+    return QCoreApplication::translate("SysConf",
+                                       "已把工作文件夹中的设置文件 %1 复制到 %2，此后设置保存在那里"
+                                       "（原文件保留）。")
+        .arg(earlier, target);
+}
+
+QString workingFolderSettingsPath()
 {
     // A working folder removed under the program has no path any more: the bare name then stays
     // relative to it (reading finds nothing, writing fails) instead of naming a file in the root.
@@ -94,6 +186,13 @@ std::optional<QString> writeRewindAfterPause(bool rewind)
 std::optional<QString> readValue(const QString &section, const QString &key)
 {
     return IniFile::load(settingsPath()).value(section, key);
+}
+
+QString readContactsRegion()
+{
+    const QString region =
+        readValue(QStringLiteral("Contacts"), QStringLiteral("Region")).value_or(QString());
+    return region.trimmed().isEmpty() ? QStringLiteral("CN") : region.trimmed().toUpper();
 }
 
 } // namespace tovrel::sysconf

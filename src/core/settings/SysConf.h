@@ -1,17 +1,41 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
-// SysConf.ini: the program's one settings file, in the current working directory. It remembers
+// SysConf.ini: the program's one settings file. It remembers
 // the local recording folder (section LocalConfig, key LocalFileBackupPath) and the USB ids of
 // the telephone (section Device) and whether the upload takes only new recordings (section
 // Upload) and whether a resumed playback goes back a little (section Playback).
 namespace tovrel::sysconf {
 
-// The settings file's path: the working directory at the time of the call + "/SysConf.ini".
+// The settings file's path: the file given with --config (useSettingsFile) when there is one;
+// otherwise on Windows the working directory at the time of the call + "\SysConf.ini", elsewhere
+// the user's configuration folder + "/tovrel/SysConf.ini" ($XDG_CONFIG_HOME, ~/.config when
+// unset; ~/Library/Preferences on macOS), whatever folder the program was started in.
 QString settingsPath();
+
+// SysConf.ini in the working directory at the time of the call: where earlier versions (and
+// Windows) keep the settings.
+QString workingFolderSettingsPath();
+
+// Makes `path` (made absolute now) the settings file of this process; empty goes back to the
+// usual place. Safe from any thread; meant for the start, before any setting is read.
+void useSettingsFile(const QString &path);
+
+// --config FILE or --config=FILE among `arguments` (up to "--"): taken out of them and made the
+// settings file. True when it was given, in `given`; false with the user's message in `error`
+// when it lacks its file.
+bool chooseSettingsFile(QStringList &arguments, bool *given, QString *error);
+
+// Settings of an earlier version, kept in the working directory, are taken over once: when no
+// --config was given, the usual place has no settings file yet and the working directory holds
+// SysConf.ini, that file is copied there (it stays where it was). The user's message says where
+// from and where to; when the copy fails it says why, and this run reads and writes the old file.
+// Nothing when there was nothing to take over (and always on Windows).
+std::optional<QString> takeOverEarlierSettings();
 
 // The recording folder used when the settings hold none: C:\record\ on Windows, ~/record/
 // elsewhere (expanded, in native separators).
@@ -47,5 +71,10 @@ std::optional<QString> writeRewindAfterPause(bool rewind);
 
 // A raw value of any section, for the settings other areas read (device ids).
 std::optional<QString> readValue(const QString &section, const QString &key);
+
+// The region whose national numbers the contact book reads (section Contacts, key Region, an
+// ISO 3166 code such as "CN" or "GB"); "CN" when the file, the section or the key is missing or
+// empty.
+QString readContactsRegion();
 
 } // namespace tovrel::sysconf

@@ -382,17 +382,34 @@ private slots:
         QVERIFY(!namesIn(*w.find->FindListViewModel, Results));
     }
 
+    // 新建 adds the name and numbers typed in as a contact, written to the book's file.
+    void dialogNew()
+    {
+        writeBook(bookPath(), kBook);
+        Windows w;
+        ContactsDialog *dialog = w.openContacts();
+        QVERIFY(dialog);
+        dialog->EditName->setText(u("王五"));
+        dialog->EditNumbers->setText(u("020 8765 4321， 10086"));
+        QTest::mouseClick(dialog->BtnNew, Qt::LeftButton);
+        QCOMPARE(cardsIn(m_sandbox->folder().read(u("config/tovrel/contacts.vcf"))),
+                 (QStringList{u("张三=123-4567"), u("Li Si=+86 (10) 1234569"),
+                              u("Zhang Wei=555 0000"), u("王五=020 8765 4321;10086")}));
+        QCOMPARE(dialog->ContactListModel->row(3).cells,
+                 (QStringList{u("王五"), u("020 8765 4321; 10086")}));
+    }
+
     // A book that cannot be written (its disk is full): each change is shown as a message, and
     // the file and the dialog keep the book as it was.
     void dialogWriteFailure_data()
     {
-        QTest::addColumn<bool>("import");
-        QTest::newRow("edit") << false;
-        QTest::newRow("import") << true;
+        QTest::addColumn<QString>("action");
+        for (const char *action : {"edit", "import", "new"})
+            QTest::newRow(action) << u(action);
     }
     void dialogWriteFailure()
     {
-        QFETCH(bool, import);
+        QFETCH(QString, action);
         SmallFileSystem disk(m_sandbox->folder().path(), 256);
         if (!disk.isMounted())
             TOVREL_SKIP_OUTSIDE_CI("a tmpfs cannot be mounted here");
@@ -405,8 +422,12 @@ private slots:
         w.pickedFiles = {m_sandbox->folder().write(u("more.csv"), "name,number\nWang Wu,13800\n")};
         ContactsDialog *dialog = w.openContacts();
         QVERIFY(dialog);
-        if (import) {
+        if (action == u("import")) {
             QTest::mouseClick(dialog->BtnImport, Qt::LeftButton);
+        } else if (action == u("new")) {
+            dialog->EditName->setText(u("Wang Wu"));
+            dialog->EditNumbers->setText(u("13800"));
+            QTest::mouseClick(dialog->BtnNew, Qt::LeftButton);
         } else {
             dialog->ContactList->selectRow(1);
             dialog->EditName->setText(u("Li Si Renamed"));

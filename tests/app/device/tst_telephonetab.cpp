@@ -45,10 +45,11 @@ using tovrel::test::u;
 
 struct Windows : tovrel::test::StartupWindows
 {
-    explicit Windows(const QString &socket, int timeoutMs = 500)
+    explicit Windows(const QString &socket, int timeoutMs = 500, const QString &notice = {})
         : StartupWindows([&](AppContext &context) {
               context.emulatorSocket = socket;
               context.deviceTimeoutMs = timeoutMs;
+              context.startNotice = notice;
           })
     {
         main->TimerUSBConnect->stop(); // the tests run the tick themselves
@@ -432,23 +433,27 @@ private slots:
     }
 
     // USB ids in SysConf.ini that are not hexadecimal 16-bit ids are said once, when the window
-    // is first shown, instead of leaving the user with "USB未连接" alone.
+    // is first shown, instead of leaving the user with "USB未连接" alone; settings taken over
+    // at the start are said there first.
     void refusedIdsSaidOnceAtStart_data()
     {
         QTest::addColumn<QByteArray>("settings");
-        QTest::addColumn<QStringList>("named");
+        QTest::addColumn<QStringList>("named"); // the first: the start's notice, when there is one
         QTest::newRow("both refused")
             << QByteArray("[Device]\nVendorId=usb\nProductId=1EA61\n")
             << QStringList{u("VendorId 值“usb”"), u("ProductId 值“1EA61”")};
         QTest::newRow("both readable")
             << QByteArray("[Device]\nVendorId=10c4\nProductId=0xEA61\n") << QStringList();
+        QTest::newRow("settings taken over") << QByteArray("[Device]\nVendorId=usb\n")
+                                             << QStringList{u("已把"), u("VendorId 值“usb”")};
     }
     void refusedIdsSaidOnceAtStart()
     {
         QFETCH(QByteArray, settings);
         QFETCH(QStringList, named);
         m_dir->write(QStringLiteral("SysConf.ini"), settings);
-        Windows w{QString()}; // the USB telephone, with the ids of the settings
+        // The USB telephone, with the ids of the settings.
+        Windows w{QString(), 500, named.value(0).startsWith(u("已把")) ? named[0] : QString()};
         QVERIFY(QTest::qWaitForWindowExposed(w.main.get()));
         QTest::qWait(50);
         const QStringList texts = w.messages.texts();

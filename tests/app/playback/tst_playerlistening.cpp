@@ -514,6 +514,14 @@ private slots:
         QVERIFY2(inked(0.5) > inked(0.15) + 4,
                  qPrintable(u("%1 %2").arg(inked(0.5)).arg(inked(0.15))));
 
+        // The list filled anew: the loudness stays while its recording plays, and goes with it.
+        for (bool playing : {true, false}) {
+            if (!playing)
+                fromSearch ? w.find->BitBtnPlayStopClick() : w.main->BitBtnPlayStopClick();
+            fromSearch ? w.find->BtnFindClick() : w.main->TabSheetComputerShow();
+            QCOMPARE(bar->loudness().isEmpty(), !playing);
+        }
+
         // The window closing cancels a decode under way.
         w.list()->clearSelection();
         w.list()->selectRow(row(u("a.spx")));

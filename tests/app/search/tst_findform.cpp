@@ -364,18 +364,25 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QDateTime>("typedValue"); // the date or the time part that counts
         QTest::addColumn<QDateTime>("afterUp");
+        QTest::addColumn<int>("clickedAt"); // instead of selecting all: the character clicked on
         const QDate d0(2000, 1, 1);
         QTest::newRow("start date")
             << u("StartDate") << u("2024-03-01") << QDateTime(QDate(2024, 3, 1), QTime(0, 0))
-            << QDateTime(QDate(2024, 3, 2), QTime(0, 0));
+            << QDateTime(QDate(2024, 3, 2), QTime(0, 0)) << -1;
         QTest::newRow("end date") << u("EndDate") << u("2023-12-30")
                                   << QDateTime(QDate(2023, 12, 30), QTime(0, 0))
-                                  << QDateTime(QDate(2023, 12, 31), QTime(0, 0));
+                                  << QDateTime(QDate(2023, 12, 31), QTime(0, 0)) << -1;
         QTest::newRow("start time")
             << u("StartTime") << u("23:59:00") << QDateTime(d0, QTime(23, 59, 0))
-            << QDateTime(d0, QTime(23, 59, 1));
+            << QDateTime(d0, QTime(23, 59, 1)) << -1;
         QTest::newRow("end time") << u("EndTime") << u("19:05:09") << QDateTime(d0, QTime(19, 5, 9))
-                                  << QDateTime(d0, QTime(19, 5, 10));
+                                  << QDateTime(d0, QTime(19, 5, 10)) << -1;
+        QTest::newRow("end time, hour clicked")
+            << u("EndTime") << u("22:10:00") << QDateTime(d0, QTime(22, 10, 0))
+            << QDateTime(d0, QTime(22, 10, 1)) << 1;
+        QTest::newRow("start time, minutes clicked")
+            << u("StartTime") << u("30:15") << QDateTime(d0, QTime(0, 30, 15))
+            << QDateTime(d0, QTime(0, 30, 16)) << 4;
     }
 
     void typedPickers()
@@ -384,6 +391,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QDateTime, typedValue);
         QFETCH(QDateTime, afterUp);
+        QFETCH(int, clickedAt);
         Windows w;
         TFindForm *f = w.find;
         f->TimeFindCheck->click();
@@ -402,8 +410,19 @@ private slots:
             return isDate ? QDateTime(edit->date(), QTime(0, 0))
                           : QDateTime(QDate(2000, 1, 1), edit->time());
         };
-        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(edit, typed);
+        auto *line = edit->findChild<QLineEdit *>();
+        line->setCursorPosition(qMax(clickedAt, 0));
+        if (clickedAt < 0)
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        else
+            QTest::mouseClick(line, Qt::LeftButton, {},
+                              line->inputMethodQuery(Qt::ImCursorRectangle).toRect().center());
+        // As a keyboard types it: Shift goes down before a ':'.
+        for (const QChar c : typed) {
+            if (c == u':')
+                QTest::keyPress(edit, Qt::Key_Shift);
+            QTest::keyClick(edit, c.toLatin1(), c == u':' ? Qt::ShiftModifier : Qt::NoModifier);
+        }
         QCOMPARE(shown(), typedValue);
         QCOMPARE(held(), typedValue);
         QTest::keyClick(edit, Qt::Key_Up);

@@ -3,8 +3,10 @@
 
 #include "contacts/ContactBook.h"
 #include "contacts/ContactFiles.h"
+#include "settings/SysConf.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 using tovrel::Contact;
@@ -139,6 +141,51 @@ private slots:
                                 {u("First"), {u("13911112222")}},
                                 {u("Second"), {u("86-139-1111-2222")}}});
         QCOMPARE(book.nameFor(number), name);
+    }
+
+    // Pairs of numbers as people write them, read in a region: one number or two.
+    void samePair_data()
+    {
+        QTest::addColumn<QString>("region");
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("same");
+        const auto pair = [](const char *region, const char *a, const char *b, bool same) {
+            QTest::addRow("%s: %s ~ %s", region, a, b) << u(region) << u(a) << u(b) << same;
+        };
+        pair("CN", "020 8765 4321", "+86 20 8765 4321", true); // trunk 0 and country code
+        pair("CN", "02087654321", "+86-20-8765-4321", true);
+        pair("CN", "0086 20 8765 4321", "020-8765-4321", true);
+        pair("CN", "13800138000", "+86 138 0013 8000", true);
+        pair("CN", "020 8765 4321", "010 8765 4321", false);       // same local number, other area
+        pair("CN", "+1 650 253 0000", "+86 165 0253 0000", false); // one's digits end the other's
+        pair("CN", "10086", "10086", true);                        // short codes: by their digits
+        pair("CN", "10086", "+86 20 8761 0086", false);
+        pair("CN", "8765 4321", "020 8765 4321", true); // no area code: a suffix of 8 digits
+        pair("GB", "020 7946 0018", "+44 20 7946 0018", true);
+        pair("GB", "020 8765 4321", "+86 20 8765 4321", false);
+        pair("CN", "020 7946 0018", "+44 20 7946 0018", false);
+    }
+    void samePair()
+    {
+        QFETCH(QString, region);
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(bool, same);
+        // a as the contact's number, b as the recording's.
+        QCOMPARE(ContactBook({{u("X"), {a}}}, region).nameFor(b), same ? u("X") : QString());
+    }
+
+    // The region of the national numbers is the settings' [Contacts] Region, China when unset.
+    void regionSetting()
+    {
+        const tovrel::test::TestSandbox sandbox;
+        QCOMPARE(tovrel::sysconf::readContactsRegion(), u("CN"));
+        QFile file(tovrel::sysconf::settingsPath());
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write("[Playback]\nRegion=US\n[Contacts]\nRegion= gb\n") > 0);
+        file.close();
+        QCOMPARE(tovrel::sysconf::readContactsRegion(), u("GB"));
     }
 
     // Importing merges: a known name gets only the numbers it lacked, nameless or numberless

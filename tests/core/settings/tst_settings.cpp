@@ -5,6 +5,7 @@
 #include "SkipOutsideCi.h"
 #include "SmallFileSystem.h"
 #include "TestFolders.h"
+#include "TestText.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +21,8 @@
 using namespace tovrel;
 using tovrel::test::ScopedCurrentDir;
 using tovrel::test::TempFolder;
+using tovrel::test::TestSandbox;
+using tovrel::test::u;
 
 namespace {
 
@@ -38,8 +41,7 @@ struct ChildWrite
     static int run(void *self)
     {
         const auto *w = static_cast<ChildWrite *>(self);
-        if (!QDir::setCurrent(w->folder))
-            return Wrong;
+        sysconf::useSettingsFile(w->folder + QStringLiteral("SysConf.ini"));
         const auto error = sysconf::writeLocalFileBackupPath(w->value);
         if (!error)
             return Written;
@@ -91,6 +93,54 @@ private slots:
         if (expected == QLatin1String("<default>"))
             expected = sysconf::defaultRecordFolder();
         QCOMPARE(sysconf::readLocalFileBackupPath(), expected);
+    }
+
+    // The settings live in the configuration folder, whatever the working folder; an earlier
+    // version's SysConf.ini of the working folder is copied there once and stays; --config
+    // names any other file.
+    void location_data()
+    {
+        QTest::addColumn<QByteArray>("earlier"); // the working folder's file
+        QTest::addColumn<QByteArray>("kept");    // config/tovrel/SysConf.ini; "-": a plain file
+        QTest::addColumn<QString>("config");     // --config FILE, holding "/other/"
+        QTest::addColumn<QString>("read");       // LocalFileBackupPath read; empty: the default
+        QTest::addColumn<QString>("said");       // in the take-over message; empty: no message
+        const QByteArray a = "[LocalConfig]\nLocalFileBackupPath=/a/\n";
+        const QByteArray b = "[LocalConfig]\nLocalFileBackupPath=/b/\n";
+        const QByteArray none;
+        QTest::newRow("taken over") << a << none << u("") << u("/a/") << u("复制到");
+        QTest::newRow("only once") << a << b << u("") << u("/b/") << u("");
+        QTest::newRow("nothing there") << none << none << u("") << u("") << u("");
+        QTest::newRow("copy fails") << a << QByteArray("-") << u("") << u("/a/") << u("无法");
+        QTest::newRow("--config") << a << b << u("x/y.ini") << u("/other/") << u("");
+    }
+    void location()
+    {
+        QFETCH(QByteArray, earlier);
+        QFETCH(QByteArray, kept);
+        QFETCH(QString, config);
+        QFETCH(QString, said);
+        TestSandbox sandbox; // working and configuration folders of the test's own
+        sysconf::useSettingsFile({});
+        const TempFolder &dir = sandbox.folder();
+        const QString keptName = QStringLiteral("config/tovrel/SysConf.ini");
+        dir.write(QStringLiteral("x/y.ini"), "[LocalConfig]\nLocalFileBackupPath=/other/\n");
+        if (!earlier.isNull())
+            dir.write(QStringLiteral("SysConf.ini"), earlier);
+        if (!kept.isNull())
+            dir.write(kept == "-" ? QStringLiteral("config/tovrel") : keptName, kept);
+        QStringList args =
+            QStringList{u("list"), u("--config=") + config}.mid(0, config.isEmpty() ? 1 : 2);
+        bool given = false;
+        QString error;
+        QVERIFY(sysconf::chooseSettingsFile(args, &given, &error) && args.size() == 1);
+        const auto message = sysconf::takeOverEarlierSettings();
+        QCOMPARE(message.value_or(QString()).contains(said) && message, !said.isEmpty());
+        QTEST(sysconf::readLocalFileBackupPath().replace(sysconf::defaultRecordFolder(), QString()),
+              "read");
+        QCOMPARE(dir.read(QStringLiteral("SysConf.ini")), earlier); // never lost
+        QCOMPARE(dir.read(keptName), kept == "-" ? QByteArray() : message ? earlier : kept);
+        QVERIFY(!sysconf::takeOverEarlierSettings()); // the next start takes nothing
     }
 
     void writeKeepsOtherSectionsAndKeys()
