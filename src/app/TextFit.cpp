@@ -172,9 +172,9 @@ private:
         row.changed = true;
     }
 
-    // Widens `children[i]` by `by` toward the left or right, moving the controls in its way and
-    // letting the first one that gives way shrink; false when the row then leaves its parent
-    // (`overflow`: by how much, the row's first margin kept).
+    // Widens `children[i]` by `by` toward the left or right: each control in its way gives way
+    // (shrinks) when it can, or moves along; false when the row then leaves its parent
+    // (`overflow`: by how much its end moved).
     bool push(const Row &row, QList<Placed> &children, qsizetype i, int by, bool left,
               int *overflow)
     {
