@@ -20,6 +20,9 @@ const QString kUploadSection = QStringLiteral("Upload");
 const QString kOnlyNewKey = QStringLiteral("OnlyNew");
 const QString kPlaybackSection = QStringLiteral("Playback");
 const QString kRewindKey = QStringLiteral("RewindAfterPause");
+const QString kConvertSection = QStringLiteral("Convert");
+const QString kFormatKey = QStringLiteral("Format");
+const QString kBitrateKey = QStringLiteral("Bitrate");
 
 QString flagText(bool on)
 {
@@ -181,6 +184,33 @@ bool readRewindAfterPause()
 std::optional<QString> writeRewindAfterPause(bool rewind)
 {
     return writeValue(kPlaybackSection, kRewindKey, flagText(rewind));
+}
+
+AudioChoice readConversionChoice()
+{
+    const IniFile ini = IniFile::load(settingsPath());
+    const auto format =
+        formatFromName(ini.value(kConvertSection, kFormatKey).value_or(QString()).trimmed());
+    if (!format)
+        return {};
+    AudioChoice choice{*format, 0};
+    if (!takesBitrate(*format))
+        return choice;
+    const QString bitrate = ini.value(kConvertSection, kBitrateKey).value_or(QString()).trimmed();
+    bool ok = true;
+    choice.bitrateKbps = bitrate.isEmpty() ? defaultBitrate(*format) : bitrate.toInt(&ok);
+    if (!ok || bitrateRefusal(*format, choice.bitrateKbps))
+        return {};
+    return choice;
+}
+
+std::optional<QString> writeConversionChoice(const AudioChoice &choice)
+{
+    if (const auto error = writeValue(kConvertSection, kFormatKey, formatName(choice.format)))
+        return error;
+    return writeValue(kConvertSection, kBitrateKey,
+                      takesBitrate(choice.format) ? QString::number(choice.effectiveBitrate())
+                                                  : QString());
 }
 
 std::optional<QString> readValue(const QString &section, const QString &key)
