@@ -68,7 +68,6 @@ QComboBox *formatBox(QWidget *parent)
         addChoice(format, {AudioFormat::Opus, kbps});
     for (int kbps : kMp3Bitrates)
         addChoice(format, {AudioFormat::Mp3, kbps});
-    format->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     return format;
 }
 
