@@ -1,5 +1,7 @@
+#include "ProgramRun.h"
 #include "ReportListView.h"
 #include "StartupWindows.h"
+#include "TFindForm.h"
 #include "TMainForm.h"
 #include "TestFolders.h"
 #include "TestText.h"
@@ -8,7 +10,9 @@
 #include "SpeechFixtures.h"
 #include "activity/ActivityFlags.h"
 #include "report/ReportModel.h"
+#include "settings/SysConf.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -88,6 +92,19 @@ struct Window : tovrel::test::StartupWindows
                main->BitBtn5->isEnabled();
     }
 };
+
+// What Mutagen reads in an audio file: its kind, an MP3's kbit/s (else 0), the title and artist.
+QString readByMutagen(const QString &path)
+{
+    static const char script[] = R"(
+import sys, mutagen
+f = mutagen.File(sys.argv[1]); t = f.tags
+get = (lambda k, i: str(t[i])) if 'TIT2' in t else (lambda k, i: t[k][0])
+kbps = f.info.bitrate // 1000 if type(f).__name__ == 'MP3' else 0
+print(type(f).__name__, kbps, get('title', 'TIT2') + '|' + get('artist', 'TPE1'))
+)";
+    return test::runProgram(u("/usr/bin/python3"), {u("-c"), u(script), path}).out.trimmed();
+}
 
 } // namespace
 
@@ -362,6 +379,60 @@ private slots:
         QVERIFY(QFile::exists(out.file(u("b.spx.wav"))));
         // The run's bar counted the chunks of the listed files.
         QCOMPARE(w.main->ProgressBar2->maximum(), 2 + 2);
+    }
+
+    // The format chosen in the group: 转换全部 converts into it with the call's tags (the contact
+    // from the user's book), and the choice is the one setting both windows show when opened.
+    void convertsIntoTheChosenFormat_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("stored");
+        const QString tags = u(" 来电 8008208820 张三|张三");
+        QTest::newRow("opus 24") << u("Opus 24 kbit/s") << u(".opus") << u("OggOpus 0") + tags
+                                 << u("Format=opus\nBitrate=24\n");
+        QTest::newRow("mp3 32") << u("MP3 32 kbit/s") << u(".mp3") << u("MP3 32") + tags
+                                << u("Format=mp3\nBitrate=32\n");
+        QTest::newRow("flac") << u("FLAC") << u(".flac") << u("FLAC 0") + tags
+                              << u("Format=flac\nBitrate=\n");
+    }
+    void convertsIntoTheChosenFormat()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, suffix);
+        QFETCH(QString, read);
+        QFETCH(QString, stored);
+        TempFolder dir;
+        TempFolder out;
+        dir.write(u("a.spx"), speechRecording(false, 1000));
+        QDir().mkpath(m_sandbox->configFolder() + u("tovrel"));
+        QFile book(m_sandbox->configFolder() + u("tovrel/contacts.vcf"));
+        QVERIFY(book.open(QIODevice::WriteOnly));
+        book.write("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:\xe5\xbc\xa0\xe4\xb8\x89\r\n"
+                   "TEL:8008208820\r\nEND:VCARD\r\n");
+        book.close();
+        {
+            Window w;
+            w.listFolder(dir.path());
+            w.main->EditOutput->setText(out.path());
+            auto *format = w.main->findChild<QComboBox *>(u("ComboFormat"));
+            QVERIFY(format && format->findText(entry) >= 0);
+            format->setCurrentIndex(format->findText(entry));
+            w.main->BitBtn5Click();
+            QTRY_VERIFY_WITH_TIMEOUT(w.idle(), 20000);
+            QCOMPARE(w.messages.texts(), QStringList{u("转换全部文件成功！")});
+            QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{u("a.spx") + suffix});
+        }
+        QCOMPARE(readByMutagen(out.file(u("a.spx") + suffix)), read);
+        QFile ini(sysconf::settingsPath());
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(ini.readAll()).contains(u("[Convert]\n") + stored));
+        Window reopened;
+        reopened.showTab();
+        for (QWidget *window :
+             {static_cast<QWidget *>(reopened.main.get()), static_cast<QWidget *>(reopened.find)})
+            QCOMPARE(window->findChild<QComboBox *>(u("ComboFormat"))->currentText(), entry);
     }
 
     // A stop drops the WAV in hand and the later ones: the earlier WAV of its name stays byte
