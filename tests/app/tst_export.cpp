@@ -4,6 +4,7 @@
 #include "ListExport.h"
 #include "RecordingMessageSink.h"
 #include "ReportListView.h"
+#include "SpeechFixtures.h"
 #include "StartupWindows.h"
 #include "TExportForm1.h"
 #include "TFindForm.h"
@@ -17,9 +18,11 @@
 #include "export/SpreadsheetExport.h"
 #include "report/RecordingColumns.h"
 #include "report/ReportModel.h"
+#include "settings/SysConf.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -355,6 +358,66 @@ private slots:
         QVERIFY(second.open(QIODevice::ReadOnly));
         QCOMPARE(second.readAll(), bytes + "2");
         QVERIFY(QFileInfo::exists(recording));
+    }
+
+    // With the recordings, the export takes the conversion groups' stored format, which the
+    // search window shows: anything but WAV converts each recording into it; WAV, or a value
+    // no format takes, copies them as they are.
+    void recordingsInTheChosenFormat_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("start"); // empty: the recording itself
+        QTest::newRow("opus 12") << QByteArray("Format=opus\nBitrate=12") << u("Opus 12 kbit/s")
+                                 << u("a.spx.opus") << QByteArray("OggS");
+        QTest::newRow("mp3 default") << QByteArray("Format=MP3") << u("MP3 16 kbit/s")
+                                     << u("a.spx.mp3") << QByteArray("ID3");
+        QTest::newRow("flac") << QByteArray("Format=flac") << u("FLAC") << u("a.spx.flac")
+                              << QByteArray("fLaC");
+        QTest::newRow("wav") << QByteArray("Format=wav") << u("WAV") << u("a.spx") << QByteArray();
+        QTest::newRow("unknown format")
+            << QByteArray("Format=ogg") << u("WAV") << u("a.spx") << QByteArray();
+        QTest::newRow("bit rate refused")
+            << QByteArray("Format=mp3\nBitrate=20") << u("WAV") << u("a.spx") << QByteArray();
+    }
+    void recordingsInTheChosenFormat()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, shown);
+        QFETCH(QString, file);
+        QFETCH(QByteArray, start);
+        QVERIFY(QDir().mkpath(QFileInfo(sysconf::settingsPath()).path()));
+        QFile ini(sysconf::settingsPath());
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Convert]\n" + stored + "\n");
+        ini.close();
+        TFindForm &find = *m_w->find;
+        find.show();
+        const auto *format = find.findChild<QComboBox *>(u("ComboFormat"));
+        QVERIFY(format);
+        QCOMPARE(format->currentText(), shown);
+        TempFolder source;
+        emulator::RecordFields fields;
+        fields.number = u("0138");
+        const QByteArray bytes = test::speechRecording(fields, 1000);
+        find.setSearchFolder(m_dir);
+        find.FindListViewModel->appendRow(
+            {{u("a.spx"), u("0138"), u(" 07月08日 10:01 "), u("1秒"), u("来电"), source.path()},
+             source.write(u("a.spx"), bytes)});
+        TExportForm1 &dialog = *m_w->exportForm;
+        QTimer::singleShot(0, &dialog, [&] {
+            dialog.CheckBoxAudio->setChecked(true);
+            dialog.BtnOKClick();
+            dialog.BtnCanelClick();
+        });
+        QTest::mouseClick(find.BtnExport, Qt::LeftButton);
+        QCOMPARE(m_w->messages.texts(), QStringList{kFinished});
+        QCOMPARE(QDir(m_dir + u("查找结果")).entryList(QDir::Files), QStringList{file});
+        QFile exported(m_dir + u("查找结果/") + file);
+        QVERIFY(exported.open(QIODevice::ReadOnly));
+        const QByteArray written = exported.readAll();
+        QVERIFY(start.isEmpty() ? written == bytes : written.startsWith(start));
     }
 
     void dialogNameRule_data()
