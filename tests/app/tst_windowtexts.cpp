@@ -58,8 +58,8 @@ namespace {
 using tovrel::test::u;
 
 // Latin texts the program shows on purpose: the captions and messages it is known by, the
-// product's name and the names of things (USB, PC, WAV, Excel, the list's default name, the
-// keyboard's Ctrl key).
+// product's name and the names of things (USB, PC, the audio formats, Excel, the list's default
+// name, the keyboard's Ctrl key).
 const QStringList kFixedLatinTexts{
     u("open input spx file error!"),
     u("Open WaveOut Error"),
@@ -74,6 +74,9 @@ const QStringList kFixedLatinTexts{
     u("USB"),
     u("PC"),
     u("WAV"),
+    u("FLAC"),
+    u("Opus"),
+    u("MP3"),
     u("Excel"),
     u("List"),
     // Key caps named in the playback buttons' tool tip.
