@@ -58,8 +58,8 @@ namespace {
 using tovrel::test::u;
 
 // Latin texts the program shows on purpose: the captions and messages it is known by, the
-// product's name and the names of things (USB, PC, the audio formats, Excel, the list's default
-// name, the keyboard's Ctrl key).
+// product's name and the names of things (USB, PC, WAV, Excel, the list's default name, the
+// keyboard's Ctrl key).
 const QStringList kFixedLatinTexts{
     u("open input spx file error!"),
     u("Open WaveOut Error"),
