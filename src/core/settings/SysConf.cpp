@@ -44,7 +44,9 @@ QString configFolderSettingsPath()
     return QString();
 }
 
-std::optional<QString> writeValue(const QString &section, const QString &key, const QString &value)
+// Stores the keys' values of one section in one write of the file: all of them or none.
+std::optional<QString> writeValues(const QString &section,
+                                   const QList<std::pair<QString, QString>> &values)
 {
     const QString path = settingsPath();
     // The configuration folder may not exist yet (a failure shows as the file not written); a
@@ -52,9 +54,17 @@ std::optional<QString> writeValue(const QString &section, const QString &key, co
     if (!g_chosenFile.load() && path == configFolderSettingsPath())
         QDir().mkpath(QFileInfo(path).absolutePath());
     std::optional<IniFile> ini = IniFile::loadForUpdate(path);
-    if (!ini || !ini->setValue(section, key, value) || !ini->save(path))
+    bool set = ini.has_value();
+    for (const auto &[key, value] : values)
+        set = set && ini->setValue(section, key, value);
+    if (!set || !ini->save(path))
         return QStringLiteral("Unable to write to ") + path;
     return std::nullopt;
+}
+
+std::optional<QString> writeValue(const QString &section, const QString &key, const QString &value)
+{
+    return writeValues(section, {{key, value}});
 }
 
 } // namespace
@@ -206,11 +216,11 @@ AudioChoice readConversionChoice()
 
 std::optional<QString> writeConversionChoice(const AudioChoice &choice)
 {
-    if (const auto error = writeValue(kConvertSection, kFormatKey, formatName(choice.format)))
-        return error;
-    return writeValue(kConvertSection, kBitrateKey,
-                      takesBitrate(choice.format) ? QString::number(choice.effectiveBitrate())
-                                                  : QString());
+    return writeValues(
+        kConvertSection,
+        {{kFormatKey, formatName(choice.format)},
+         {kBitrateKey,
+          takesBitrate(choice.format) ? QString::number(choice.effectiveBitrate()) : QString()}});
 }
 
 std::optional<QString> readValue(const QString &section, const QString &key)
