@@ -818,6 +818,18 @@
         <source>总体进度..</source>
         <translation>Overall..</translation>
     </message>
+    <message>
+        <source>Opus %1 kbit/s</source>
+        <translation>Opus %1 kbit/s</translation>
+    </message>
+    <message>
+        <source>MP3 %1 kbit/s</source>
+        <translation>MP3 %1 kbit/s</translation>
+    </message>
+    <message>
+        <source>转换成的格式。FLAC、Opus 和 MP3 文件里写有通话的类型、号码、时间、联系人和备注。</source>
+        <translation>The format the files are converted into. FLAC, Opus and MP3 files hold the call&apos;s kind, number, time, contact and note.</translation>
+    </message>
 </context>
 <context>
     <name>tovrel::NoteEditor</name>

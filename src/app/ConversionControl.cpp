@@ -1,7 +1,9 @@
 #include "ConversionControl.h"
 
+#include "ConversionPanel.h"
 #include "MessageSink.h"
 #include "ReportListView.h"
+#include "StandardError.h"
 
 #include "Utf8Text.h"
 #include "activity/ActivityFlags.h"
@@ -9,9 +11,12 @@
 #include "conversion/ConversionWorker.h"
 #include "io/NativePath.h"
 #include "report/ReportModel.h"
+#include "settings/SysConf.h"
 
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,6 +56,40 @@ ConversionControl::ConversionControl(const ConversionControls &controls,
 {
     connect(m_c.selectedButton, &QPushButton::clicked, this, &ConversionControl::selectedClick);
     connect(m_c.allButton, &QPushButton::clicked, this, &ConversionControl::allClick);
+    if (m_c.format) {
+        readChoice();
+        connect(m_c.format, &QComboBox::currentIndexChanged, this,
+                &ConversionControl::formatChosen);
+        // The other window may have stored another choice meanwhile.
+        m_c.format->window()->installEventFilter(this);
+    }
+}
+
+bool ConversionControl::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_c.format && watched == m_c.format->window() && !m_run &&
+        (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate))
+        readChoice();
+    return QObject::eventFilter(watched, event);
+}
+
+void ConversionControl::readChoice()
+{
+    const QSignalBlocker quiet(m_c.format);
+    selectChoice(m_c.format, sysconf::readConversionChoice());
+}
+
+void ConversionControl::formatChosen(int index)
+{
+    // A choice that cannot be stored is said so; the window shows the stored one again when it is
+    // next shown or activated.
+    if (const auto error = sysconf::writeConversionChoice(choiceOf(m_c.format, index)))
+        showStandardError(*m_messages, *error);
+}
+
+AudioChoice ConversionControl::choice() const
+{
+    return m_c.format ? choiceOf(m_c.format, m_c.format->currentIndex()) : AudioChoice{};
 }
 
 QLabel *ConversionControl::label() const
@@ -131,6 +170,11 @@ void ConversionControl::startRun(bool selected)
     m_incomplete.clear();
     // The files are decoded on every core.
     auto *worker = new ConversionWorker(inputs, outputFolder(), conversionFlag(selected));
+    const AudioChoice format = choice();
+    // A WAV has no tags: its run reads no book.
+    worker->setOutput(format, format.format != AudioFormat::Wav && m_rules.contacts
+                                  ? m_rules.contacts()
+                                  : nullptr);
     m_run = new ConversionRun(worker, this);
     connect(worker, &ConversionWorker::fileStarted, this, &ConversionControl::fileStarted);
     connect(worker, &ConversionWorker::progress, this, &ConversionControl::progress);
@@ -157,6 +201,8 @@ void ConversionControl::setRunControlsEnabled(bool selected, bool enabled, bool 
     }
     for (QWidget *w : std::as_const(m_c.runControls))
         w->setEnabled(enabled);
+    if (m_c.format)
+        m_c.format->setEnabled(enabled);
     (selected ? m_c.allButton : m_c.selectedButton)->setEnabled(enabled);
 }
 

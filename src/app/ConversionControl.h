@@ -1,5 +1,7 @@
 #pragma once
 
+#include "codec/AudioFormat.h"
+
 #include <QCoreApplication>
 #include <QList>
 #include <QObject>
@@ -7,7 +9,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -16,6 +20,7 @@ class QWidget;
 
 namespace tovrel {
 
+class ContactBook;
 class ConversionRun;
 class MessageSink;
 class ReportListView;
@@ -32,6 +37,7 @@ struct ConversionControls
     QLabel *selectedLabel = nullptr;       // the file name while convert selected runs
     QLabel *allLabel = nullptr;            // the same for convert all
     QLineEdit *output = nullptr;           // EditOutput
+    QComboBox *format = nullptr;           // ComboFormat; disabled for a run
     ReportListView *list = nullptr;
     ReportModel *model = nullptr;
     // Disabled for a run; after a failure they are left to the playback timer.
@@ -53,12 +59,16 @@ struct ConversionRules
         QCoreApplication::translate("tovrel::ConversionControl", "转换全部文件成功！");
     // Opens a folder in the system's file browser; empty for QDesktopServices::openUrl.
     std::function<void(const QString &folder)> openFolder;
+    // The book naming the calls in the converted files' tags (the window's list has it loaded);
+    // none: no contact names.
+    std::function<std::shared_ptr<const ContactBook>()> contacts;
 };
 
-// Window-side control of a WAV conversion run over the core's conversion worker: the start and
-// stop rules of the two buttons, progress, the failure and end steps. Both the main window and
-// the search window use one each; the flags are the program's ConvertSelectedFlag and
-// ConvertAllFlag.
+// Window-side control of a conversion run over the core's conversion worker: the start and
+// stop rules of the two buttons, progress, the failure and end steps, and the format the files
+// are converted into, one setting of SysConf.ini for both windows: read whenever the window is
+// shown or activated, stored when the user chooses another. Both the main window and the search
+// window use one each; the flags are the program's ConvertSelectedFlag and ConvertAllFlag.
 class ConversionControl : public QObject
 {
     Q_OBJECT
@@ -71,12 +81,19 @@ public:
     void allClick();
     // True while a run of this window has not taken its end steps.
     bool isRunning() const { return m_run != nullptr; }
+    // The format chosen in the window.
+    AudioChoice choice() const;
 
 signals:
     // The run has taken its end or failure steps.
     void runEnded();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void readChoice();
+    void formatChosen(int index);
     bool clickHandled(bool selected);
     void startRun(bool selected);
     void setRunControlsEnabled(bool selected, bool enabled, bool withPlayButtons);

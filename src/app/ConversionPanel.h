@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QSize>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -37,8 +38,9 @@ struct ConversionPanelLayout
 
 // The group "转换WAV文件": the output folder (EditOutput, chosen with BitBtnOutput), the progress
 // of the current file (ProgressBar1) and of the whole run (ProgressBar2), the name of the file
-// being converted, and the buttons 转换选择 (BitBtn4) and 转换全部 (BitBtn5). The PC tab and the
-// search window each show one and convert through it with a ConversionControl.
+// being converted, the buttons 转换选择 (BitBtn4) and 转换全部 (BitBtn5), and in the title band
+// at the right, above the buttons, the format the files are converted into (ComboFormat). The PC
+// tab and the search window each show one and convert through it with a ConversionControl.
 class ConversionPanel : public QGroupBox
 {
     Q_OBJECT
@@ -60,6 +62,14 @@ public:
     QProgressBar *const runBar;
     QPushButton *const selectedButton;
     QPushButton *const allButton;
+    // WAV, FLAC, then Opus and MP3 at the bit rates offered; each entry's data is its
+    // AudioChoice (see choiceOf).
+    QComboBox *const format;
 };
+
+// The choice an entry of the format box stands for.
+AudioChoice choiceOf(const QComboBox *format, int index);
+// Selects the entry of `choice` in the format box, adding one for a bit rate not offered.
+void selectChoice(QComboBox *format, const AudioChoice &choice);
 
 } // namespace tovrel

@@ -70,7 +70,8 @@ bool exportListWithMessages(MessageSink &messages, const ReportListView &list, c
 }
 
 bool exportListWithRecordingsWithMessages(MessageSink &messages, const ReportListView &list,
-                                          const QString &path)
+                                          const QString &path,
+                                          const RecordingsExportRequest &request)
 {
     // The question is the window's: asked here, before the thread starts.
     if (exportTargetsExist(path, true) && !askReplace(messages))
@@ -81,8 +82,9 @@ bool exportListWithRecordingsWithMessages(MessageSink &messages, const ReportLis
         copyListForExport(*list.reportModel(), model);
     const SheetFont font = sheetFontOf(&list);
     ExportResult result;
-    std::unique_ptr<QThread> thread(QThread::create(
-        [&] { result = ExportListWithRecordings(model, font, path, {}, [] { return true; }); }));
+    std::unique_ptr<QThread> thread(QThread::create([&] {
+        result = ExportListWithRecordings(model, font, path, request, [] { return true; });
+    }));
     BusyPump pump;
     thread->start();
     while (!thread->wait(QDeadlineTimer(kPumpIntervalMs)))

@@ -1,11 +1,14 @@
 #include "TExportForm1.h"
 
+#include "ContactColumn.h"
 #include "FolderPicker.h"
 #include "ListExport.h"
 #include "ReportListView.h"
 #include "TextFit.h"
 
+#include "export/RecordingsExport.h"
 #include "report/ReportModel.h"
+#include "settings/SysConf.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -94,9 +97,16 @@ void TExportForm1::BtnOKClick()
     if (!folder.endsWith(u'/'))
         folder += u'/';
     const QString name = FileNameEdit->text().isEmpty() ? tr("查找结果.xls") : FileNameEdit->text();
-    if (CheckBoxAudio->isChecked())
-        exportListWithRecordingsWithMessages(*m_context.messages, *m_list, folder + name);
-    else
+    if (CheckBoxAudio->isChecked()) {
+        // The recordings go as they are unless the conversion groups' format is another than
+        // WAV: then each is converted into it, its tags naming the call.
+        RecordingsExportRequest request;
+        request.format = sysconf::readConversionChoice();
+        request.wav = request.format.format != AudioFormat::Wav;
+        if (request.wav)
+            request.contacts = loadUserContacts(*m_context.messages);
+        exportListWithRecordingsWithMessages(*m_context.messages, *m_list, folder + name, request);
+    } else
         exportListWithMessages(*m_context.messages, *m_list, folder + name);
     FileNameEdit->setEnabled(true);
 }

@@ -34,6 +34,7 @@ public:
     QLineEdit *FileNameEdit = nullptr;
     // "同时导出录音": the found recordings go into a folder named after the workbook beside it,
     // and the workbook names each row's file. Off at start; kept from one showing to the next.
+    // Copied as they are, or converted when the conversion groups' format is FLAC, Opus or MP3.
     QCheckBox *CheckBoxAudio = nullptr;
     QPushButton *BtnOK = nullptr;
     QPushButton *BtnCanel = nullptr;

@@ -354,6 +354,7 @@ void TFindForm::connectHandlers()
     convertRules.emptyListText = search::nothingFoundText();
     convertRules.allSucceededText = tr("全部转换文件成功！");
     convertRules.openFolder = m_context.openFolder;
+    convertRules.contacts = [this] { return m_contacts->book(); };
     m_conversion = new ConversionControl(convert, convertRules, m_context.messages, this);
 }
 

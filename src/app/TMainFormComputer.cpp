@@ -35,6 +35,7 @@ void TMainForm::connectComputerHandlers()
     ConversionRules rules;
     rules.emptyListText = noSupportedFilesMessage();
     rules.openFolder = m_context.openFolder;
+    rules.contacts = [this] { return m_fileContacts->book(); };
     m_conversion = new ConversionControl(controls, rules, m_context.messages, this);
     addNoteEditing(ListViewFile, m_context.messages);
 }

@@ -4,6 +4,7 @@
 #include "ListExport.h"
 #include "RecordingMessageSink.h"
 #include "ReportListView.h"
+#include "SpeechFixtures.h"
 #include "StartupWindows.h"
 #include "TExportForm1.h"
 #include "TFindForm.h"
@@ -17,9 +18,11 @@
 #include "export/SpreadsheetExport.h"
 #include "report/RecordingColumns.h"
 #include "report/ReportModel.h"
+#include "settings/SysConf.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -355,6 +358,42 @@ private slots:
         QVERIFY(second.open(QIODevice::ReadOnly));
         QCOMPARE(second.readAll(), bytes + "2");
         QVERIFY(QFileInfo::exists(recording));
+    }
+
+    // With the recordings the export converts into the stored format the search window shows;
+    // WAV (also for a value no format takes) copies them.
+    void recordingsInTheChosenFormat_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("flac") << QByteArray("flac") << u("FLAC") << u("a.spx.flac");
+        QTest::newRow("mp3") << QByteArray("MP3\nBitrate=24") << u("MP3 24 kbit/s")
+                             << u("a.spx.mp3");
+        QTest::newRow("refused") << QByteArray("mp3\nBitrate=20") << u("WAV") << u("a.spx");
+        QTest::newRow("unknown") << QByteArray("ogg") << u("WAV") << u("a.spx");
+    }
+    void recordingsInTheChosenFormat()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, shown);
+        QFETCH(QString, file);
+        QFile ini(sysconf::settingsPath());
+        QVERIFY(QDir().mkpath(QFileInfo(ini).path()) && ini.open(QIODevice::WriteOnly));
+        ini.write("[Convert]\nFormat=" + stored + "\n");
+        ini.close();
+        TFindForm &find = *m_w->find;
+        find.show();
+        const QComboBox *format = find.findChild<QComboBox *>(u("ComboFormat"));
+        QCOMPARE(format ? format->currentText() : QString(), shown);
+        TempFolder source;
+        find.FindListViewModel->appendRow(
+            {{u("a.spx"), u("1"), u("t"), u("1秒"), u("来电"), source.path()},
+             source.write(u("a.spx"), test::speechRecording({}, 1000))});
+        m_w->exportForm->prepareForSearchResults(find.FindListView, m_dir);
+        m_w->exportForm->CheckBoxAudio->setChecked(true);
+        m_w->exportForm->BtnOKClick();
+        QCOMPARE(QDir(m_dir + u("查找结果")).entryList(QDir::Files), QStringList{file});
     }
 
     void dialogNameRule_data()

@@ -81,6 +81,9 @@ const QStringList kFixedLatinTexts{
     u("USB"),
     u("PC"),
     u("WAV"),
+    u("FLAC"),
+    u("Opus"),
+    u("MP3"),
     u("Excel"),
     u("List"),
     // Key caps named in the playback buttons' tool tip.

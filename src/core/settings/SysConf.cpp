@@ -20,6 +20,9 @@ const QString kUploadSection = QStringLiteral("Upload");
 const QString kOnlyNewKey = QStringLiteral("OnlyNew");
 const QString kPlaybackSection = QStringLiteral("Playback");
 const QString kRewindKey = QStringLiteral("RewindAfterPause");
+const QString kConvertSection = QStringLiteral("Convert");
+const QString kFormatKey = QStringLiteral("Format");
+const QString kBitrateKey = QStringLiteral("Bitrate");
 
 QString flagText(bool on)
 {
@@ -41,7 +44,9 @@ QString configFolderSettingsPath()
     return QString();
 }
 
-std::optional<QString> writeValue(const QString &section, const QString &key, const QString &value)
+// Stores the keys' values of one section in one write of the file: all of them or none.
+std::optional<QString> writeValues(const QString &section,
+                                   const QList<std::pair<QString, QString>> &values)
 {
     const QString path = settingsPath();
     // The configuration folder may not exist yet (a failure shows as the file not written); a
@@ -49,9 +54,17 @@ std::optional<QString> writeValue(const QString &section, const QString &key, co
     if (!g_chosenFile.load() && path == configFolderSettingsPath())
         QDir().mkpath(QFileInfo(path).absolutePath());
     std::optional<IniFile> ini = IniFile::loadForUpdate(path);
-    if (!ini || !ini->setValue(section, key, value) || !ini->save(path))
+    bool set = ini.has_value();
+    for (const auto &[key, value] : values)
+        set = set && ini->setValue(section, key, value);
+    if (!set || !ini->save(path))
         return QStringLiteral("Unable to write to ") + path;
     return std::nullopt;
+}
+
+std::optional<QString> writeValue(const QString &section, const QString &key, const QString &value)
+{
+    return writeValues(section, {{key, value}});
 }
 
 } // namespace
@@ -181,6 +194,33 @@ bool readRewindAfterPause()
 std::optional<QString> writeRewindAfterPause(bool rewind)
 {
     return writeValue(kPlaybackSection, kRewindKey, flagText(rewind));
+}
+
+AudioChoice readConversionChoice()
+{
+    const IniFile ini = IniFile::load(settingsPath());
+    const auto format =
+        formatFromName(ini.value(kConvertSection, kFormatKey).value_or(QString()).trimmed());
+    if (!format)
+        return {};
+    AudioChoice choice{*format, 0};
+    if (!takesBitrate(*format))
+        return choice;
+    const QString bitrate = ini.value(kConvertSection, kBitrateKey).value_or(QString()).trimmed();
+    bool ok = true;
+    choice.bitrateKbps = bitrate.isEmpty() ? defaultBitrate(*format) : bitrate.toInt(&ok);
+    if (!ok || bitrateRefusal(*format, choice.bitrateKbps))
+        return {};
+    return choice;
+}
+
+std::optional<QString> writeConversionChoice(const AudioChoice &choice)
+{
+    return writeValues(
+        kConvertSection,
+        {{kFormatKey, formatName(choice.format)},
+         {kBitrateKey,
+          takesBitrate(choice.format) ? QString::number(choice.effectiveBitrate()) : QString()}});
 }
 
 std::optional<QString> readValue(const QString &section, const QString &key)

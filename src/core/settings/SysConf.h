@@ -1,5 +1,7 @@
 #pragma once
 
+#include "codec/AudioFormat.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -8,7 +10,8 @@
 // SysConf.ini: the program's one settings file. It remembers
 // the local recording folder (section LocalConfig, key LocalFileBackupPath) and the USB ids of
 // the telephone (section Device) and whether the upload takes only new recordings (section
-// Upload) and whether a resumed playback goes back a little (section Playback).
+// Upload) and whether a resumed playback goes back a little (section Playback) and the format the
+// windows convert into (section Convert).
 namespace tovrel::sysconf {
 
 // The settings file's path: the file given with --config (useSettingsFile) when there is one;
@@ -68,6 +71,15 @@ bool readRewindAfterPause();
 // Stores the choice, keeping every other line; the user's message when the file cannot be
 // written (as writeLocalFileBackupPath).
 std::optional<QString> writeRewindAfterPause(bool rewind);
+
+// The format both windows convert into (section Convert, key Format: wav, flac, opus or mp3; key
+// Bitrate: kbit/s, for Opus and MP3, their default when missing). WAV when the file, the section
+// or the key is missing, or when either value is not one the format takes.
+AudioChoice readConversionChoice();
+// Stores the choice (the bit rate only for a format that takes one, else an empty Bitrate),
+// keeping every other line; the user's message when the file cannot be written (as
+// writeLocalFileBackupPath).
+std::optional<QString> writeConversionChoice(const AudioChoice &choice);
 
 // A raw value of any section, for the settings other areas read (device ids).
 std::optional<QString> readValue(const QString &section, const QString &key);

@@ -1,3 +1,4 @@
+#include "ProgramRun.h"
 #include "ReportListView.h"
 #include "StartupWindows.h"
 #include "TMainForm.h"
@@ -9,6 +10,7 @@
 #include "activity/ActivityFlags.h"
 #include "report/ReportModel.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -362,6 +364,49 @@ private slots:
         QVERIFY(QFile::exists(out.file(u("b.spx.wav"))));
         // The run's bar counted the chunks of the listed files.
         QCOMPARE(w.main->ProgressBar2->maximum(), 2 + 2);
+    }
+
+    // 转换全部 converts into the group's format, the call in its tags (the contact from the user's
+    // book); the choice is shown again when the window reopens.
+    void convertsIntoTheChosenFormat_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("opus 24") << u("Opus 24 kbit/s") << u("a.spx.opus") << u("OggOpus 0");
+        QTest::newRow("mp3 32") << u("MP3 32 kbit/s") << u("a.spx.mp3") << u("MP3 32");
+    }
+    void convertsIntoTheChosenFormat()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, file);
+        QFETCH(QString, read);
+        TempFolder dir, out;
+        dir.write(u("a.spx"), speechRecording(false, 1000));
+        m_sandbox->folder().write(
+            u("config/tovrel/contacts.vcf"),
+            "BEGIN:VCARD\r\nFN:\xe5\xbc\xa0\xe4\xb8\x89\r\nTEL:8008208820\r\nEND:VCARD\r\n");
+        {
+            Window w;
+            w.listFolder(dir.path());
+            w.main->EditOutput->setText(out.path());
+            auto *format = w.main->findChild<QComboBox *>(u("ComboFormat"));
+            QVERIFY(format && format->findText(entry) >= 0);
+            format->setCurrentIndex(format->findText(entry));
+            w.main->BitBtn5Click();
+            QTRY_VERIFY_WITH_TIMEOUT(w.idle(), 20000);
+        }
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{file});
+        // Mutagen's reading: the kind, an MP3's kbit/s (else 0), "title|artist".
+        const char *script =
+            "import sys, mutagen\nf = mutagen.File(sys.argv[1]); t = f.tags; id3 = 'TIT2' in t\n"
+            "get = lambda k, i: str(t[i]) if id3 else t[k][0]\n"
+            "print(type(f).__name__, f.info.bitrate // 1000 if id3 else 0, get('title', 'TIT2') + "
+            "'|' + get('artist', 'TPE1'))";
+        QCOMPARE(test::runProgram(u("/usr/bin/python3"), {u("-c"), u(script), out.file(file)})
+                     .out.trimmed(),
+                 read + u(" 来电 8008208820 张三|张三"));
+        QCOMPARE(Window().main->findChild<QComboBox *>(u("ComboFormat"))->currentText(), entry);
     }
 
     // A stop drops the WAV in hand and the later ones: the earlier WAV of its name stays byte
