@@ -122,6 +122,7 @@ private slots:
         QVERIFY(w.showActive());
         if (!telephone)
             w.main->PageControl1->setCurrentWidget(w.main->TabSheetComputer);
+        tovrel::test::waitForScan(&*w.main);
         ReportListView *list = telephone ? w.main->ListViewMCU : w.main->ListViewFile;
         ReportModel *model = telephone ? w.main->ListViewMCUModel : w.main->ListViewFileModel;
         if (longForm) {
@@ -130,6 +131,9 @@ private slots:
         }
         for (int n = 1; n <= rows; ++n)
             model->appendRow(recordingRow(n, longForm));
+        // The list lays itself out anew, and shows its scroll bar, once the rows are in.
+        QTRY_COMPARE(list->verticalScrollBar()->isVisible(),
+                     list->verticalScrollBar()->maximum() > 0);
         QApplication::processEvents();
 
         const int available = list->viewport()->width();
