@@ -104,6 +104,11 @@ void TMainForm::scanComputerFolder(bool fromTabShow)
         if (scan.stopped)
             return {};
         return [this, message = scan.message] {
+            // The name and number columns are laid out anew from their widths, as after every
+            // scan, also one that listed nothing.
+            for (int column : {1, 2})
+                ListViewFileModel->setColumnWidth(column,
+                                                  ListViewFileModel->columns().value(column).width);
             if (message)
                 m_context.messages->warn(*message);
             if (!m_unreadNotes.isEmpty())
