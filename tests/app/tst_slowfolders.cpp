@@ -3,6 +3,7 @@
 // ends the search long before the folder would have been read, and a new scan replaces one
 // still running.
 
+#include "ListingRun.h"
 #include "SearchFixtures.h"
 #include "SkipOutsideCi.h"
 #include "SlowFolder.h"
@@ -130,6 +131,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w.rows(false) > 0, 20000);
         w.start(false, fast.path());
         QTRY_VERIFY(!w.main->isScanning());
+        // The replaced scan has ended and gone, and nothing it read was listed.
+        QTRY_COMPARE(w.main->findChildren<ListingRun *>().size(), 1);
         QCOMPARE(w.rows(false), 1);
         QCOMPARE(w.main->ListViewFileModel->row(0).cells.value(1), u("only.spx"));
     }
