@@ -6,6 +6,7 @@
 #include "device/TelephoneLink.h"
 
 #include <QDeadlineTimer>
+#include <QSemaphore>
 #include <QTest>
 #include <QThread>
 
@@ -36,7 +37,11 @@ public:
     void setTimeouts(int, int) override {}
     bool open(int) override { return !(m_aborted = false); }
     void flush() override {}
-    bool write(QByteArrayView) override { return !m_aborted; }
+    bool write(QByteArrayView) override
+    {
+        written.release();
+        return !m_aborted;
+    }
     bool read(char *buffer, int count, int *received) override
     {
         *received = std::min(count, int(kShortRecordLength));
@@ -46,6 +51,7 @@ public:
     void close() override {}
     void abortTransfers() override { m_aborted = true; }
     bool isOpen() const override { return true; }
+    QSemaphore written; // one per command sent
 
 private:
     std::atomic<bool> m_aborted{false};
@@ -90,7 +96,9 @@ private slots:
     // is given up (the window closes), and the record then fails.
     void pauseEndsWhenLinkGivenUp()
     {
-        TelephoneLink link(std::make_unique<AnsweringUsb>());
+        auto owned = std::make_unique<AnsweringUsb>();
+        AnsweringUsb *usb = owned.get();
+        TelephoneLink link(std::move(owned));
         QVERIFY(link.openStep());
         link.RecordLength = kShortRecordLength;
         QVERIFY(link.readRecord(0, 1).ok());
@@ -98,6 +106,7 @@ private slots:
         std::unique_ptr<QThread> reader(
             QThread::create([&] { result = link.readRecord(1, 3600 * 1000); }));
         reader->start();
+        usb->written.acquire(2); // the record command is out: the pause follows
         link.abortTransfers();
         // An hour's pause that still held the reader would hold it far beyond this.
         QVERIFY(reader->wait(QDeadlineTimer(60000)));
