@@ -85,18 +85,33 @@ void ListingRun::start()
 void ListingRun::post(std::function<void()> step)
 {
     const std::lock_guard lock(m_relayLock);
-    if (m_relay)
-        QMetaObject::invokeMethod(m_relay.get(), std::move(step), Qt::QueuedConnection);
+    if (!m_relay)
+        return;
+    QMetaObject::invokeMethod(
+        m_relay.get(),
+        [this, step = std::move(step)] {
+            if (m_abandoned)
+                return;
+            m_inStep = true;
+            step();
+            m_inStep = false;
+        },
+        Qt::QueuedConnection);
 }
 
 void ListingRun::abandon()
 {
     m_stop = true;
     m_active = false;
+    m_abandoned = true;
     {
-        // Steps already posted go with the relay.
+        // Steps already posted go with the relay; a step abandoning its own run (a box it shows
+        // lets the user start another) leaves the relay until it has returned.
         const std::lock_guard lock(m_relayLock);
-        m_relay.reset();
+        if (m_inStep)
+            m_relay.release()->deleteLater();
+        else
+            m_relay.reset();
     }
     if (m_thread->isFinished() || !m_thread->isRunning())
         deleteLater();

@@ -99,6 +99,9 @@ private:
     QThread *m_thread = nullptr;
     std::atomic<bool> m_stop{false};
     bool m_active = false;
+    // Window thread only: the run was abandoned; a step of it is running.
+    bool m_abandoned = false;
+    bool m_inStep = false;
 };
 
 } // namespace tovrel

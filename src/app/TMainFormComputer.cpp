@@ -154,8 +154,10 @@ void TMainForm::showScannedRows(QList<ListedRow> rows, bool fromTabShow)
 
 void TMainForm::stopComputerScan()
 {
-    // Destroying the run stops it and waits for its thread, which ends at the next entry.
-    delete m_scan.data();
+    // Destroying the run stops it and waits for its thread, which ends at the next entry. A run
+    // whose closing step is showing its message has ended already and goes with the window.
+    if (isScanning())
+        delete m_scan.data();
 }
 
 void TMainForm::BitBtn4Click()
