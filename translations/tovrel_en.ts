@@ -1025,6 +1025,14 @@
         <source>备注：</source>
         <translation>Note:</translation>
     </message>
+    <message>
+        <source>停止查询</source>
+        <translation>Stop search</translation>
+    </message>
+    <message>
+        <source>查询已停止 </source>
+        <translation>Search stopped. </translation>
+    </message>
 </context>
 <context>
     <name>tovrel::TMainForm</name>

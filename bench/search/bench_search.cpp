@@ -153,6 +153,8 @@ int main(int argc, char *argv[])
                        }));
         gui = std::min(gui, timed([&] {
                            window.BtnFindClick();
+                           while (window.isSearching())
+                               QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
                            guiRows = window.FindListViewModel->rowCount();
                        }));
     }

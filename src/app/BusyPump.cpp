@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QEventLoop>
+#include <QThread>
 #include <QWidget>
 #include <QWindow>
 
@@ -42,16 +44,33 @@ BusyPump::~BusyPump()
     QCoreApplication::instance()->removeEventFilter(this);
 }
 
-void BusyPump::pump()
+void BusyPump::refuseOpenWindows()
 {
-    // Input is refused to what is open now; a box raised by an event handled below is not.
+    // Input is refused to what is open now; a box raised by an event handled meanwhile is not.
     m_refused.clear();
     for (QWidget *widget : QApplication::topLevelWidgets())
         m_refused.append(widget);
     for (QWindow *window : QGuiApplication::topLevelWindows())
         m_refused.append(window);
+}
+
+void BusyPump::pump()
+{
+    refuseOpenWindows();
     m_pumping = true;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    m_pumping = false;
+    m_refused.clear();
+}
+
+void BusyPump::pumpUntilFinished(QThread &thread)
+{
+    refuseOpenWindows();
+    m_pumping = true;
+    QEventLoop loop;
+    QObject::connect(&thread, &QThread::finished, &loop, &QEventLoop::quit);
+    if (!thread.isFinished())
+        loop.exec(QEventLoop::AllEvents);
     m_pumping = false;
     m_refused.clear();
 }

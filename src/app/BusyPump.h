@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QPointer>
 
+class QThread;
+
 namespace tovrel {
 
 // Keeps the windows painting and the timers running between the steps of a long piece of work
@@ -22,11 +24,14 @@ public:
 
     // Handles the events waiting now.
     void pump();
+    // Handles events as they come until `thread` has finished.
+    void pumpUntilFinished(QThread &thread);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void refuseOpenWindows();
     // True when `watched` belongs to one of the windows open when the pump began.
     bool inRefusedWindow(QObject *watched) const;
 

@@ -9,7 +9,7 @@
 #include "notes/NoteColumn.h"
 #include "report/ReportModel.h"
 
-#include <QDeadlineTimer>
+#include <QCoreApplication>
 #include <QFontInfo>
 #include <QThread>
 #include <QWidget>
@@ -17,10 +17,6 @@
 #include <memory>
 
 namespace tovrel {
-namespace {
-// How often the windows paint while the recordings are written.
-constexpr int kPumpIntervalMs = 50;
-} // namespace
 
 SheetFont sheetFontOf(const QWidget *list)
 {
@@ -36,6 +32,30 @@ bool askReplace(MessageSink &messages)
 {
     return messages.show({exporttext::existingFileCaption(), exporttext::existingFileQuestion(),
                           MessageIcon::Warning, MessageButtons::OkCancel}) == MessageAnswer::Ok;
+}
+
+// The question from the export's thread: asked on the window thread, the thread waiting for the
+// answer.
+bool askReplaceFromWorker(MessageSink &messages)
+{
+    bool replace = false;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [&] { replace = askReplace(messages); },
+        Qt::BlockingQueuedConnection);
+    return replace;
+}
+
+// Runs `work` on a thread of its own, the windows painting and their timers running meanwhile
+// (their input refused), and returns when it has ended. Files are written and synced there, so
+// a slow disk or share never holds the window thread.
+void runBesideWindows(const std::function<void()> &work)
+{
+    std::unique_ptr<QThread> thread(QThread::create(work));
+    thread->setObjectName(QStringLiteral("ListExport"));
+    BusyPump pump;
+    thread->start();
+    pump.pumpUntilFinished(*thread);
+    thread->wait();
 }
 
 bool showResult(MessageSink &messages, const ExportResult &result)
@@ -64,31 +84,29 @@ bool exportListWithMessages(MessageSink &messages, const ReportListView &list, c
     ReportModel model;
     if (list.reportModel())
         copyListForExport(*list.reportModel(), model);
-    return showResult(messages,
-                      ExportListToSpreadsheet(model, sheetFontOf(&list), path,
-                                              [&messages] { return askReplace(messages); }));
+    const SheetFont font = sheetFontOf(&list);
+    ExportResult result;
+    runBesideWindows([&] {
+        result = ExportListToSpreadsheet(model, font, path,
+                                         [&messages] { return askReplaceFromWorker(messages); });
+    });
+    return showResult(messages, result);
 }
 
 bool exportListWithRecordingsWithMessages(MessageSink &messages, const ReportListView &list,
                                           const QString &path,
                                           const RecordingsExportRequest &request)
 {
-    // The question is the window's: asked here, before the thread starts.
-    if (exportTargetsExist(path, true) && !askReplace(messages))
-        return showResult(messages, {ExportOutcome::Abandoned, exporttext::abandoned()});
-    // The thread works on its own copy of the list.
+    // The thread works on its own copy of the list; the question is the window's.
     ReportModel model;
     if (list.reportModel())
         copyListForExport(*list.reportModel(), model);
     const SheetFont font = sheetFontOf(&list);
     ExportResult result;
-    std::unique_ptr<QThread> thread(QThread::create([&] {
-        result = ExportListWithRecordings(model, font, path, request, [] { return true; });
-    }));
-    BusyPump pump;
-    thread->start();
-    while (!thread->wait(QDeadlineTimer(kPumpIntervalMs)))
-        pump.pump();
+    runBesideWindows([&] {
+        result = ExportListWithRecordings(model, font, path, request,
+                                          [&messages] { return askReplaceFromWorker(messages); });
+    });
     return showResult(messages, result);
 }
 

@@ -1,10 +1,10 @@
 #include "TFindForm.h"
 
-#include "BusyPump.h"
 #include "ContactColumn.h"
 #include "ControlMaking.h"
 #include "ConversionControl.h"
 #include "ConversionPanel.h"
+#include "ListingRun.h"
 #include "NoteEditor.h"
 #include "PickerTyping.h"
 #include "PlaybackControl.h"
@@ -33,7 +33,6 @@
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -42,7 +41,6 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QStyle>
-#include <QThread>
 #include <QTimeEdit>
 #include <QTimer>
 
@@ -53,9 +51,6 @@ namespace {
 
 // The pickers' values until the time box is first clicked.
 const QDateTime kDesignedPickerValue(QDate(2009, 9, 28), QTime(17, 32, 48));
-
-// How often a running scan lets the window paint and shows its count.
-constexpr int kPaintIntervalMs = 100;
 
 QLabel *caption(QWidget *parent, const QString &text, const QRect &geometry)
 {
@@ -250,7 +245,7 @@ void TFindForm::buildCriteria()
     FindStatusBar->setObjectName(QStringLiteral("FindStatusBar"));
     FindStatusBar->setSizeGripEnabled(false);
     m_statusPanel = new QLabel(FindStatusBar);
-    // As wide as its counts need, never narrower than drawn.
+    // As wide as its counts need (a stopped search says so too), never narrower than drawn.
     m_statusPanel->setMinimumWidth(280);
     FindStatusBar->addWidget(m_statusPanel);
     FindStatusBar->setGeometry(0, 616, 800, 24);
@@ -512,10 +507,19 @@ void TFindForm::BitBtnFindClick()
     m_searchFolder = FindPathEdit->text();
 }
 
+bool TFindForm::isSearching() const
+{
+    return m_search && m_search->isActive();
+}
+
+// While a search runs its button stops it: the rows found so far stay, and the status line says
+// that the search was stopped.
 void TFindForm::BtnFindClick()
 {
-    if (m_searching)
+    if (isSearching()) {
+        m_search->requestStop();
         return;
+    }
     search::SearchForm form;
     form.folder = QDir::fromNativeSeparators(m_searchFolder);
     form.timeTicked = TimeFindCheck->isChecked();
@@ -538,66 +542,100 @@ void TFindForm::BtnFindClick()
     form.contacts = loadUserContacts(*m_context.messages, &bookRead);
     if (!bookRead && !form.name.isEmpty())
         return;
-    const auto prepared = search::prepareSearch(form);
-    if (const QString *refusal = std::get_if<QString>(&prepared)) {
-        m_context.messages->warn(*refusal);
+    // A search already stopped but still ending gives way to this one.
+    if (m_search)
+        m_search->abandon();
+
+    // The search folder is looked at, and the tree read, on the search's own thread; the
+    // refusals come in their usual order, and only a search that runs replaces the rows.
+    auto body = [this, form](ListingRun::Feed &feed) -> std::function<void()> {
+        const auto prepared = search::prepareSearch(form);
+        if (const QString *refusal = std::get_if<QString>(&prepared))
+            return [this, text = *refusal] {
+                BtnFind->setText(tr("查询"));
+                m_context.messages->warn(text);
+            };
+        const search::SearchCriteria &criteria = std::get<search::SearchCriteria>(prepared);
+        feed.post([this, book = form.contacts] {
+            m_counts = {};
+            FindListViewModel->clear();
+            m_contacts->show(book);
+            m_unread.clear();
+            m_statusPanel->setText(search::statusText(m_counts));
+        });
+        // What could not be read is named after the search, in one message, as the PC list does.
+        QStringList unread;
+        search::SearchHooks hooks;
+        hooks.stop = feed.stopFlag();
+        hooks.found = [&feed](const search::SearchHit &hit) {
+            ListedRow row;
+            row.cells = search::resultCells(hit.fileName, hit.folder, hit.header);
+            QString noteError;
+            row.note = noteCell(hit.path(), hit.hasNote, &noteError);
+            row.noteUnread = !noteError.isEmpty();
+            row.path = hit.path();
+            row.damage = hit.damage;
+            row.attribute = hit.header.attribute;
+            row.values = search::cellValues(hit.header);
+            feed.add(std::move(row));
+        };
+        hooks.openFailed = [&](const QString &path, const QString &) {
+            unread.append(path);
+            feed.tick();
+        };
+        hooks.folderFailed = [&](const QString &folder, const QString &) {
+            unread.append(folder);
+            feed.tick();
+        };
+        hooks.progress = [&feed](qint64) { feed.tick(); };
+        const search::SearchOutcome outcome = search::runSearchScan(criteria, hooks);
+        return [this, outcome, unread] { searchEnded(outcome, unread); };
+    };
+    m_search = new ListingRun(
+        std::move(body), [this](QList<ListedRow> rows) { showFoundRows(std::move(rows)); },
+        QStringLiteral("Search"), this);
+    BtnFind->setText(tr("停止查询"));
+    m_search->start();
+}
+
+void TFindForm::showFoundRows(QList<ListedRow> rows)
+{
+    QList<ReportRow> shown;
+    shown.reserve(rows.size());
+    for (ListedRow &row : rows) {
+        ++m_counts.total;
+        ++(row.attribute == 0   ? m_counts.incoming
+           : row.attribute == 1 ? m_counts.outgoing
+                                : m_counts.local);
+        QStringList cells = m_contacts->named(row.cells);
+        while (cells.size() < FindListViewModel->columnCount() - 1)
+            cells.append(QString());
+        cells.append(row.note);
+        if (row.noteUnread)
+            m_unread.append(notePathFor(row.path));
+        shown.append({std::move(cells), row.path, row.damage, row.values});
+    }
+    FindListViewModel->appendRows(std::move(shown));
+    m_statusPanel->setText(search::statusText(m_counts));
+}
+
+void TFindForm::searchEnded(const search::SearchOutcome &outcome, const QStringList &unread)
+{
+    BtnFind->setText(tr("查询"));
+    if (outcome.stopped) {
+        // What was found stays; a stop is not a search that found nothing.
+        m_unread.append(unread);
+        if (!m_unread.isEmpty())
+            m_context.messages->warn(unreadableFilesMessage(m_unread));
+        m_statusPanel->setText(tr("查询已停止 ") + search::statusText(m_counts));
         return;
     }
-    const search::SearchCriteria &criteria = std::get<search::SearchCriteria>(prepared);
-
-    m_counts = {};
-    FindListViewModel->clear();
-    m_contacts->show(form.contacts);
-    m_searching = true;
-    // The scan runs here, but lets the window paint (with the count so far) every tenth of a
-    // second while refusing input, so a large or slow tree does not freeze it.
-    BusyPump pump;
-    QList<ReportRow> pending;
-    search::SearchCounts sofar;
-    QElapsedTimer sincePaint;
-    sincePaint.start();
-    auto flush = [&] {
-        if (!pending.isEmpty())
-            FindListViewModel->appendRows(std::exchange(pending, {}));
-    };
-    auto paint = [&] {
-        if (sincePaint.elapsed() < kPaintIntervalMs)
-            return;
-        flush();
-        m_statusPanel->setText(search::statusText(sofar));
-        pump.pump();
-        sincePaint.restart();
-    };
-    // What could not be read is named after the search, in one message, as the PC list does.
-    QStringList unread;
-    search::SearchHooks hooks;
-    hooks.found = [&](const search::SearchHit &hit) {
-        ++sofar.total;
-        ++(hit.header.attribute == 0   ? sofar.incoming
-           : hit.header.attribute == 1 ? sofar.outgoing
-                                       : sofar.local);
-        QStringList cells =
-            m_contacts->named(search::resultCells(hit.fileName, hit.folder, hit.header));
-        QString noteError;
-        appendNoteCell(cells, FindListViewModel->columnCount(), hit.path(), hit.hasNote,
-                       &noteError);
-        if (!noteError.isEmpty())
-            unread.append(notePathFor(hit.path()));
-        pending.append({std::move(cells), hit.path(), hit.damage, search::cellValues(hit.header)});
-        paint();
-    };
-    hooks.openFailed = [&](const QString &path, const QString &) { unread.append(path); };
-    hooks.folderFailed = [&](const QString &folder, const QString &) { unread.append(folder); };
-    hooks.progress = [&](qint64) { paint(); };
-    const search::SearchOutcome outcome = search::runSearchScan(criteria, hooks);
     m_counts = outcome.counts;
-    flush();
-    m_searching = false;
-
+    m_unread.append(unread);
     if (outcome.folderMessage)
         m_context.messages->warn(*outcome.folderMessage);
-    else if (!unread.isEmpty())
-        m_context.messages->warn(unreadableFilesMessage(unread));
+    else if (!m_unread.isEmpty())
+        m_context.messages->warn(unreadableFilesMessage(m_unread));
     else if (m_counts.total == 0)
         m_context.messages->warn(search::nothingFoundText());
     m_statusPanel->setText(search::statusText(m_counts));
@@ -623,12 +661,12 @@ void TFindForm::buildNoteField()
 
 void TFindForm::BtnCanelClick()
 {
-    if (m_searching)
-        return;
-    if (isPlayingOrPaused()) {
+    // A search still running ends here: it stops, and what it found stays listed.
+    if (m_search)
+        m_search->stopAndWait();
+    // The stop returns once the playback's threads have ended.
+    if (isPlayingOrPaused())
         m_playback->stopClick();
-        QThread::msleep(100);
-    }
     QDialog::reject();
 }
 
@@ -645,10 +683,6 @@ void TFindForm::reject()
 
 void TFindForm::closeEvent(QCloseEvent *event)
 {
-    if (m_searching) {
-        event->ignore();
-        return;
-    }
     if (isVisible())
         FormClose();
     event->accept();

@@ -4,8 +4,10 @@
 #include "ConversionPanel.h"
 
 #include "search/SearchCriteria.h"
+#include "search/SearchScan.h"
 
 #include <QDateTime>
+#include <QPointer>
 
 #include <QDialog>
 #include <memory>
@@ -26,6 +28,8 @@ class QTimer;
 namespace tovrel {
 
 class ContactColumn;
+class ListingRun;
+struct ListedRow;
 class ConversionControl;
 class TExportForm1;
 class PlaybackControl;
@@ -61,8 +65,8 @@ public:
     quint8 directionMask() const { return m_directionMask; }
     // The text of the status bar's panel.
     QString statusText() const;
-    // True while a search scans the tree.
-    bool isSearching() const { return m_searching; }
+    // True while a search runs (its button then reads "停止查询").
+    bool isSearching() const;
     // Shows, hides or renames the results' 联系人 column to match `book` (the book changed).
     void showContacts(std::shared_ptr<const ContactBook> book);
 
@@ -176,8 +180,12 @@ private:
         search::DirectionIncoming | search::DirectionOutgoing | search::DirectionLocal;
     search::SearchCounts m_counts;
     QLabel *m_statusPanel = nullptr;
-    bool m_searching = false;
     PlayerPanel *m_playerPanel = nullptr;
+    // The search running, if any, and the notes of its rows that could not be read.
+    QPointer<ListingRun> m_search;
+    QStringList m_unread;
+    void showFoundRows(QList<ListedRow> rows);
+    void searchEnded(const search::SearchOutcome &outcome, const QStringList &unread);
     PlaybackControl *m_playback = nullptr;
     ConversionControl *m_conversion = nullptr;
     std::unique_ptr<ContactColumn> m_contacts;

@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "ConversionPanel.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
@@ -30,6 +31,8 @@ class TFindForm;
 class TExportForm1;
 class TelephoneLink;
 class WorkerRun;
+class ListingRun;
+struct ListedRow;
 class PlaybackControl;
 class PlayerPanel;
 class ConversionControl;
@@ -140,6 +143,8 @@ public slots:
     // PC list and WAV conversion (TMainFormComputer.cpp).
     void TabSheetComputerShow();
     void BitBtn3Click();
+    // True while the PC list's folder is being read.
+    bool isScanning() const;
     void BitBtn4Click();
     void BitBtn5Click();
 
@@ -177,7 +182,10 @@ private:
 
     // ---- Telephone link state (TMainFormDevice.cpp) ----
     void showTelephoneTab();
-    bool openStep();
+    void startOpenWorker();
+    void continueListAfterOpen(bool askPassword);
+    void saveHeldControls();
+    void restoreHeldControls();
     // Shows the login dialog modally; the text typed when OK was pressed, else nothing.
     std::optional<QString> showPasswordDlg();
     void passwordCancelled();
@@ -219,8 +227,15 @@ private:
 
     // ---- PC list and conversion state (TMainFormComputer.cpp) ----
     void scanComputerFolder(bool fromTabShow);
+    void showScannedRows(QList<ListedRow> rows, bool fromTabShow);
+    // Stops the folder scan; its thread is waited for.
+    void stopComputerScan();
     // Rows of the latest folder scan.
     int m_fileCount = 0;
+    // The folder scan running, if any.
+    QPointer<ListingRun> m_scan;
+    // Notes of the scan's rows that could not be read.
+    QStringList m_unreadNotes;
     ConversionControl *m_conversion = nullptr;
 
     // ---- Playback state (TMainFormPlayback.cpp) ----

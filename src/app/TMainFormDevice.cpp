@@ -28,7 +28,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QThread>
 #include <QTimer>
 
 namespace tovrel {
@@ -118,14 +117,50 @@ void TMainForm::TimerUSBConnectTimer()
     BitBtnUploadAll->setText(tr("上传全部"));
 }
 
-bool TMainForm::openStep()
+// The open step runs on the link's worker; the list goes on from openStepEnded.
+void TMainForm::startOpenWorker()
 {
-    const bool opened = m_link->openStep();
-    if (opened)
-        UsbOpened = 1;
-    else // a telephone that cannot be opened says why, instead of nothing happening
-        m_context.messages->warn(usbOpenFailureText(m_link->usb().openFailure()));
-    return opened;
+    saveHeldControls();
+    auto owned = std::make_unique<OpenExchange>(*m_link);
+    OpenExchange *exchange = owned.get();
+    // One call, no step between to stop at; a close cuts it off through the link.
+    auto run = std::make_shared<WorkerRun>(
+        std::move(owned), [exchange, link = m_link] { exchange->run(); }, [] {},
+        QStringLiteral("Open"));
+    m_list = run;
+    m_listing = true;
+    setListingControls(true);
+    WorkerRun *current = run.get();
+    connect(exchange, &OpenExchange::opened, run->relay(),
+            [this, current](bool ok, const QString &failure) {
+                // A tick that found no telephone meanwhile has reset the tab and the flags.
+                if (!m_listing || m_list.get() != current || m_closed)
+                    return;
+                m_listing = false;
+                restoreHeldControls();
+                if (!ok) {
+                    // A telephone that cannot be opened says why, instead of nothing happening.
+                    m_context.messages->warn(failure);
+                    return;
+                }
+                UsbOpened = 1;
+                continueListAfterOpen(true);
+            });
+    run->start();
+}
+
+void TMainForm::saveHeldControls()
+{
+    m_beforeLogin.clear();
+    for (const QWidget *w : listingHeldControls())
+        m_beforeLogin.append(w->isEnabled());
+}
+
+void TMainForm::restoreHeldControls()
+{
+    const QList<QWidget *> held = listingHeldControls();
+    for (qsizetype i = 0; i < held.size() && i < m_beforeLogin.size(); ++i)
+        held[i]->setEnabled(m_beforeLogin[i]);
 }
 
 std::optional<QString> TMainForm::showPasswordDlg()
@@ -180,13 +215,18 @@ void TMainForm::BitBtnRefershClick()
     // A cancelled worker may still be finishing its last exchange.
     if (!waitForDeviceWorkers())
         return;
-    std::optional<QString> typed;
     if (UsbPresent && !UsbOpened) {
-        if (openStep())
-            typed = showPasswordDlg();
-    } else if (UsbPresent && UsbOpened) {
-        typed = showPasswordDlg();
+        startOpenWorker();
+        return;
     }
+    continueListAfterOpen(UsbPresent && UsbOpened);
+}
+
+void TMainForm::continueListAfterOpen(bool askPassword)
+{
+    std::optional<QString> typed;
+    if (askPassword)
+        typed = showPasswordDlg();
     if (m_closed)
         return;
     // OK was pressed: the list follows the login's outcome (passwordChecked).
@@ -201,9 +241,7 @@ void TMainForm::BitBtnRefershClick()
 
 void TMainForm::startLoginWorker(const QString &typed)
 {
-    m_beforeLogin.clear();
-    for (const QWidget *w : listingHeldControls())
-        m_beforeLogin.append(w->isEnabled());
+    saveHeldControls();
     auto owned = std::make_unique<LoginExchange>(*m_link, typed);
     LoginExchange *exchange = owned.get();
     // One exchange, no step between to stop at; a close cuts it off through the link.
@@ -252,11 +290,8 @@ void TMainForm::passwordChecked(const LoginResult &result)
     }
     m_listing = false;
     setListingControls(false);
-    if (result.outcome == LoginOutcome::LinkFailed) {
-        const QList<QWidget *> held = listingHeldControls();
-        for (qsizetype i = 0; i < held.size() && i < m_beforeLogin.size(); ++i)
-            held[i]->setEnabled(m_beforeLogin[i]);
-    }
+    if (result.outcome == LoginOutcome::LinkFailed)
+        restoreHeldControls();
 }
 
 QList<QWidget *> TMainForm::listingHeldControls() const
@@ -378,10 +413,11 @@ void TMainForm::BitBtnUploadClick()
         startUploadWorker(indices);
         setUploadRunningControls(true);
     } else {
+        // The worker ends after its exchange in progress; a new upload or list waits for that
+        // (waitForDeviceWorkers), so nothing here needs to wait for it.
         Uploading = 0;
         if (m_upload)
             m_upload->requestStop();
-        QThread::msleep(100);
         setUploadRunningControls(false);
     }
     resetUploadProgress();
@@ -472,6 +508,7 @@ void TMainForm::PageControl1Change(int)
 
 void TMainForm::FormClose()
 {
+    stopComputerScan();
     m_closed = true;
     m_listing = false;
     // Every worker of the link is asked to stop, and the exchange one of them may be waiting on
@@ -483,8 +520,6 @@ void TMainForm::FormClose()
     }
     if (m_link)
         m_link->abortTransfers();
-    if (m_upload && m_upload->isRunning())
-        QThread::msleep(100);
     // Each worker ends promptly now; it is waited for before the link goes (also when a handler
     // waiting for that worker still holds the run).
     for (std::shared_ptr<WorkerRun> *run : {&m_list, &m_upload}) {

@@ -9,10 +9,10 @@
 #include "playback/SpeexBlockDecoder.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QTextStream>
-#include <QThread>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -101,6 +101,9 @@ int runPlay(const QStringList &args)
     QStringList failures;
     QObject::connect(&session, &PlaybackSession::failed, &session,
                      [&failures](const PlaybackMessage &m) { failures.append(m.text); });
+    // Connected before the start: a player without a device ends at once.
+    QEventLoop loop;
+    QObject::connect(&session, &PlaybackSession::playerEnded, &loop, &QEventLoop::quit);
     if (const auto failure = session.start(path, fromSeconds * 1000)) {
         err << "tovrel play: " << failure->text << " (" << path << ")\n";
         return 1;
@@ -109,18 +112,17 @@ int runPlay(const QStringList &args)
     const bool terminal = errorStreamIsTerminal();
     const QString total =
         playbacktimes::timeText(playbacktimes::totalSeconds(session.fileLength()));
-    QElapsedTimer shown;
-    shown.start();
-    while (session.isRunning()) {
-        QCoreApplication::processEvents();
-        if (terminal && shown.elapsed() >= 200) {
-            shown.restart();
-            const int position = int(session.seekOffset() / 1000) + session.elapsedSeconds();
-            err << '\r' << playbacktimes::timeText(position) << " / " << total;
-            err.flush();
-        }
-        QThread::msleep(20);
-    }
+    // The position is shown five times a second until the player has ended.
+    QTimer shown;
+    QObject::connect(&shown, &QTimer::timeout, &loop, [&] {
+        const int position = int(session.seekOffset() / 1000) + session.elapsedSeconds();
+        err << '\r' << playbacktimes::timeText(position) << " / " << total;
+        err.flush();
+    });
+    if (terminal)
+        shown.start(200);
+    if (session.isRunning())
+        loop.exec();
     session.stop();
     QCoreApplication::processEvents();
     if (terminal)

@@ -102,6 +102,7 @@ private slots:
         QVERIFY(w.showActive());
         if (!telephone)
             w.main->PageControl1->setCurrentWidget(w.main->TabSheetComputer);
+        tovrel::test::waitForScan(&*w.main);
         ReportListView *list = telephone ? w.main->ListViewMCU : w.main->ListViewFile;
         ReportModel *model = list->reportModel();
         ContactColumn contacts(model, 2);
@@ -111,6 +112,8 @@ private slots:
         model->setColumnWidth(2, longForm ? 135 : 90);
         for (int n = 1; n <= 5; ++n)
             model->appendRow({contacts.named(recordingRow(n, longForm).cells) << u("a note"), n});
+        // The list was laid out empty while its scan ran: it lays the rows out now.
+        list->doItemsLayout();
         QApplication::processEvents();
         const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list);
         const auto narrowest = [&](int c) {

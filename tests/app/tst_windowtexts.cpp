@@ -348,6 +348,7 @@ private:
             w.main->show();
             walk(w.main.get());
             w.main->PageControl1->setCurrentIndex(1);
+            tovrel::test::waitForScan(&*w.main);
             found += look(w.main.get());
         } else if (what == u("login dialog")) {
             walk(w.password);
@@ -566,6 +567,7 @@ private slots:
         QWidget *window = list == u("FindListView") ? static_cast<QWidget *>(w.find) : w.main.get();
         if (list == u("ListViewFile"))
             w.main->PageControl1->setCurrentIndex(1);
+        tovrel::test::waitForScan(&*w.main);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
         auto *view = window->findChild<ReportListView *>(list);
@@ -641,9 +643,10 @@ private slots:
         if (list == u("ListViewFile")) {
             w.main->EditInput->setText(dir.path());
             w.main->PageControl1->setCurrentIndex(1);
+            tovrel::test::waitForScan(&*w.main);
         } else {
             w.find->setSearchFolder(dir.path());
-            w.find->BtnFindClick();
+            tovrel::test::runSearch(w.find);
         }
         QVERIFY2(w.messages.texts().isEmpty(), qPrintable(w.messages.texts().join(u'\n')));
         auto *view = window->findChild<ReportListView *>(list);

@@ -5,6 +5,8 @@
 #include "AppContext.h"
 
 #include <QString>
+
+class QWidget;
 #include <QStringList>
 
 #include <functional>
@@ -43,5 +45,13 @@ struct StartupWindows
     StartupWindows(const StartupWindows &) = delete;
     StartupWindows &operator=(const StartupWindows &) = delete;
 };
+
+// Runs `answer` once `dialog` is shown, from within the dialog's own event loop: for a dialog a
+// handler shows after work on another thread.
+void answerWhenShown(QWidget *dialog, std::function<void()> answer);
+// Runs a search of `find` to its end: the search reads on a thread of its own.
+void runSearch(TFindForm *find);
+// Waits until the PC list's folder scan has ended.
+void waitForScan(TMainForm *main);
 
 } // namespace tovrel::test

@@ -52,6 +52,14 @@ LoginResult checkPassword(TelephoneLink &link, const QString &text)
             QCoreApplication::translate("PasswordCheck", "密码错误，无法登录")};
 }
 
+OpenExchange::OpenExchange(TelephoneLink &link, QObject *parent) : QObject(parent), m_link(link) {}
+
+void OpenExchange::run()
+{
+    const bool ok = m_link.openStep();
+    emit opened(ok, ok ? QString() : usbOpenFailureText(m_link.usb().openFailure()));
+}
+
 LoginExchange::LoginExchange(TelephoneLink &link, QString typed, QObject *parent)
     : QObject(parent), m_link(link), m_typed(std::move(typed))
 {}

@@ -39,6 +39,26 @@ struct LoginResult
 // Flushes the link, asks the telephone for its password and compares it with `text`.
 LoginResult checkPassword(TelephoneLink &link, const QString &text);
 
+// The open step as a worker: run() sets the time-outs and opens device 0 in the caller's thread
+// (the window runs it on the link's worker, as an open may wait on the system) and reports
+// whether the handle is open, with the message for a failed open.
+class OpenExchange : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit OpenExchange(TelephoneLink &link, QObject *parent = nullptr);
+
+    void run();
+
+signals:
+    // `failure` is the text to show when the open failed (usbOpenFailureText).
+    void opened(bool ok, const QString &failure);
+
+private:
+    TelephoneLink &m_link;
+};
+
 // The login exchange as a worker: run() checks the typed password once, in the caller's thread
 // (the window runs it on a worker, as the exchange may wait out the link's time-out), and
 // reports the outcome. The flags and the controls are the receiver's to change.

@@ -1,7 +1,6 @@
 #include "TelephoneLink.h"
 
 #include <QCoreApplication>
-#include <QThread>
 
 #include <algorithm>
 
@@ -28,12 +27,32 @@ TelephoneLink::~TelephoneLink() = default;
 
 bool TelephoneLink::openStep()
 {
+    {
+        const std::lock_guard lock(m_pauseLock);
+        m_abandoned = false;
+    }
     m_usb->setTimeouts(m_timeoutMs, m_timeoutMs);
     const bool opened = m_usb->open(0);
     m_everOpened = m_everOpened || opened;
     if (opened)
         m_outOfStep = false; // a new handle starts with nothing pending
     return opened;
+}
+
+void TelephoneLink::abortTransfers()
+{
+    {
+        const std::lock_guard lock(m_pauseLock);
+        m_abandoned = true;
+    }
+    m_pauseCut.notify_all();
+    m_usb->abortTransfers();
+}
+
+void TelephoneLink::pause(int ms)
+{
+    std::unique_lock lock(m_pauseLock);
+    m_pauseCut.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_abandoned; });
 }
 
 void TelephoneLink::closeAtExit()
@@ -139,7 +158,7 @@ LinkResult<QByteArray> TelephoneLink::readRecord(int index, int pauseMs)
     if ((result.error = send(recordCommand(index))) != LinkError::None)
         return result;
     if (pauseMs > 0)
-        QThread::msleep(ulong(pauseMs));
+        pause(pauseMs);
     CommandBuffer.fill(0);
     int received = 0;
     if ((result.error = receive(CommandBuffer.data(), RecordLength, &received)) != LinkError::None)

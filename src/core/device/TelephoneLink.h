@@ -7,7 +7,9 @@
 #include <QString>
 
 #include <array>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 // The telephone protocol over the USB library: the open step, the four commands, the
 // record-length probe, and the buffers they share. One link per run; the window thread and the
@@ -61,7 +63,8 @@ public:
     void closeAtExit();
     // The link is being given up: the exchange in progress (in another thread) ends as failed
     // without waiting out its time-out, and so does every later one until the next open.
-    void abortTransfers() { m_usb->abortTransfers(); }
+    // A pause between a command and its answer (readRecord) ends at once too.
+    void abortTransfers();
 
     // The number of recordings (count command).
     LinkResult<int> readCount();
@@ -70,8 +73,9 @@ public:
     // a form, anything else counts as a failed probe.
     bool probeRecordLength();
     bool longForm() const { return RecordLength != kShortRecordLength; }
-    // The directory record of recording `index`, RecordLength bytes; `pauseMs` is waited
-    // between the command and the read of its answer.
+    // The directory record of recording `index`, RecordLength bytes; `pauseMs` is the pause the
+    // telephone is given between the command and the read of its answer (cut short by
+    // abortTransfers, after which the read fails).
     LinkResult<QByteArray> readRecord(int index, int pauseMs = 0);
     // `count` (1..256) bytes of the telephone's memory at `address`, into DataBuffer; the
     // result is the byte count. An answer shorter than asked is a read failure.
@@ -92,8 +96,14 @@ private:
     // Reads `count` bytes into `into`; a short answer fails unless `acceptShort`.
     LinkError receive(quint8 *into, int count, int *received, bool acceptShort = false);
 
+    // Waits `ms` milliseconds unless the link is given up meanwhile.
+    void pause(int ms);
+
     std::unique_ptr<UsbLibrary> m_usb;
     int m_timeoutMs;
+    std::mutex m_pauseLock;
+    std::condition_variable m_pauseCut;
+    bool m_abandoned = false; // under m_pauseLock: abortTransfers() came, until the next open
     bool m_everOpened = false;
     bool m_outOfStep = false;
 };

@@ -9,7 +9,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QThread>
 
 #include <algorithm>
 #include <utility>
@@ -31,11 +30,6 @@ constexpr int kDecoderPollMs = 100;
 constexpr int kBlockWaits = 50;
 constexpr int kBufferMs = WaveOutPlayer::kBufferBytes * 1000 / 16000; // one ring buffer's sound
 constexpr int kStallGraceMs = 1000;
-
-void sleepMs(int ms)
-{
-    QThread::msleep(static_cast<unsigned long>(ms));
-}
 
 int playState()
 {
@@ -140,7 +134,25 @@ PlaybackSession::~PlaybackSession()
 {
     PlayStateFlag.store(PlayStopped);
     m_run.store(0);
+    announceChange();
     joinThreads(false);
+}
+
+void PlaybackSession::waitForChange(int maxMs)
+{
+    std::unique_lock lock(m_changeLock);
+    const quint64 seen = m_changes;
+    m_change.wait_for(lock, std::chrono::milliseconds(maxMs),
+                      [this, seen] { return m_changes != seen; });
+}
+
+void PlaybackSession::announceChange()
+{
+    {
+        const std::lock_guard lock(m_changeLock);
+        ++m_changes;
+    }
+    m_change.notify_all();
 }
 
 void PlaybackSession::setSpeed(int tenths)
@@ -178,6 +190,7 @@ void PlaybackSession::stop()
 {
     PlayStateFlag.store(PlayStopped);
     m_run.store(0);
+    announceChange();
     joinThreads();
 }
 
@@ -186,12 +199,14 @@ void PlaybackSession::pause()
     // Only a playing recording pauses: a player thread that has just ended keeps its stopped.
     int playing = PlayPlaying;
     PlayStateFlag.compare_exchange_strong(playing, PlayPaused);
+    announceChange();
 }
 
 void PlaybackSession::resume()
 {
     int paused = PlayPaused;
     PlayStateFlag.compare_exchange_strong(paused, PlayPlaying);
+    announceChange();
 }
 
 std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint32 seekOffset)
@@ -258,6 +273,7 @@ std::optional<PlaybackMessage> PlaybackSession::start(const QString &path, quint
     m_decoderThread = std::thread([this, d = std::move(decoder)]() mutable {
         runDecoder(std::move(d));
         m_decoderRunning.store(0);
+        announceChange();
     });
     return std::nullopt;
 }
@@ -295,7 +311,7 @@ void PlaybackSession::runDecoder(std::unique_ptr<BlockDecoder> decoder)
         PcmBuffer &buffer = m_buffers[target];
         bool running = true;
         while (buffer.ready.load() != 0) {
-            sleepMs(kDecoderPollMs);
+            waitForChange(kDecoderPollMs);
             if (m_run.load() == 0) {
                 running = false;
                 break;
@@ -306,6 +322,7 @@ void PlaybackSession::runDecoder(std::unique_ptr<BlockDecoder> decoder)
         buffer.count.store(
             decoder->decode(block.constData(), length, buffer.bytes.data(), kBlockPcm));
         buffer.ready.store(1);
+        announceChange();
         target = 1 - target;
         if (decoder->corrupted()) {
             m_decoderFailure = playbackmessages::corruptRecording();
@@ -358,12 +375,12 @@ void PlaybackSession::runPlayer()
             noteElapsed();
         }
         device.restart();
-        sleepMs(kPausedPollMs);
+        waitForChange(kPausedPollMs);
     };
     // One wait while the device plays what it holds; false once the device has stopped.
     const auto waitOnDevice = [&] {
         noteElapsed();
-        sleepMs(kPlayerPollMs);
+        waitForChange(kPlayerPollMs);
         if (!device.stopped())
             return true;
         reason = EndReason::DeviceStopped;
@@ -442,11 +459,12 @@ void PlaybackSession::runPlayer()
             break; // told as the playback ends
         if (!player.IsPaused()) {
             buffer.ready.store(0);
+            announceChange();
             current = 1 - current;
             offset = 0;
         }
         noteElapsed();
-        sleepMs(kPlayerPollMs);
+        waitForChange(kPlayerPollMs);
     }
 
     // The recording has run out of blocks: what the stretch still holds is the end of it, and
@@ -478,6 +496,7 @@ void PlaybackSession::runPlayer()
     m_playedOut.store(reason == EndReason::BlockTimeout);
     PlayStateFlag.store(PlayStopped);
     m_run.store(0);
+    announceChange();
     // First of this playback's reports: its threads are joined before the others arrive.
     QMetaObject::invokeMethod(this, &PlaybackSession::reapEndedPlayback, Qt::QueuedConnection);
     if (outOfMemory)

@@ -10,7 +10,9 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -103,6 +105,11 @@ private:
     void reapEndedPlayback();
     void runDecoder(std::unique_ptr<BlockDecoder> decoder);
     void runPlayer();
+    // The threads' waits: one ends as soon as something a thread waits for changes (the play
+    // state, a block made ready or taken, the other thread's end), and at the latest after
+    // `maxMs`, for what only the clock tells (the device's progress, a recording's end).
+    void waitForChange(int maxMs);
+    void announceChange();
 
     AudioOutputFactory m_outputs;
     BlockDecoderFactory m_decoders;
@@ -131,6 +138,10 @@ private:
     std::thread m_decoderThread;
     std::atomic<int> m_playerRunning{0};
     std::atomic<int> m_decoderRunning{0};
+
+    std::mutex m_changeLock;
+    std::condition_variable m_change;
+    quint64 m_changes = 0; // under m_changeLock, counts announceChange()
 };
 
 } // namespace tovrel

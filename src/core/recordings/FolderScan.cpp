@@ -42,7 +42,7 @@ bool isListRecordingName(const char *name, size_t length)
     return length >= 4 && strncasecmp(name + length - 4, ".spx", 4) == 0;
 }
 
-FolderScanResult scanRecordingFolder(const QString &folder)
+FolderScanResult scanRecordingFolder(const QString &folder, const FolderScanFeed &feed)
 {
     FolderScanResult result;
     if (folder.isEmpty()) {
@@ -57,13 +57,15 @@ FolderScanResult scanRecordingFolder(const QString &folder)
     FolderWalkRules rules;
     rules.isRecordingName = isListRecordingName;
     FolderWalkHooks hooks;
-    hooks.recording = [&result](const WalkedRecording &r) {
+    hooks.recording = [&result, &feed](const WalkedRecording &r) {
         const RecordingHeader header =
             decodeHeader(QByteArrayView(r.header.data(), qsizetype(r.header.size())));
         result.conversionTotal += chunkCount(header.payloadLength);
         const QString name = r.fileName();
         result.recordings.append(
             {r.folder + name, name, header, recordingDamage(r).value_or(QString()), r.hasNote});
+        if (feed.listed)
+            feed.listed(result.recordings.constLast());
     };
     hooks.fileFailed = [&](const QString &path, const QString &reason) {
         // One file that cannot be read (locked, no permission, a read error) hides none of the
@@ -71,7 +73,15 @@ FolderScanResult scanRecordingFolder(const QString &folder)
         result.unreadable.append({path, reason});
         unreadableNames.append(path.mid(base.size()));
     };
-    if (const auto failure = walkRecordingFolders(base, rules, hooks)) {
+    if (feed.progress)
+        hooks.progress = [&feed](qint64) { feed.progress(); };
+    hooks.stop = feed.stop;
+    const auto failure = walkRecordingFolders(base, rules, hooks);
+    if (feed.stop && feed.stop->load()) {
+        result.stopped = true;
+        return result;
+    }
+    if (failure) {
         result.folder = failure->missing ? FolderState::Missing : FolderState::Unreadable;
         result.message = failure->missing ? folderMissingMessage() : unreadableFolderMessage();
         return result;

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <functional>
 #include <optional>
 
 // Listing the recordings of one folder: every "*.spx" file (letter case ignored) in file-name
@@ -57,6 +59,19 @@ struct FolderScanResult
     // Sum over the listed files of their 500-byte chunk counts (L / 500 + 1): the overall
     // progress maximum of a convert-all run.
     qint64 conversionTotal = 0;
+    // The scan was stopped before its end (FolderScanFeed::stop): no message then.
+    bool stopped = false;
+};
+
+// What a scan reports as it goes, for a window that shows the rows while the folder is read.
+struct FolderScanFeed
+{
+    // Each file read, at once, in file-name order (it is in the result's recordings too).
+    std::function<void(const ScannedRecording &recording)> listed;
+    // Every few hundred folder entries read.
+    std::function<void()> progress;
+    // When set (from any thread), the scan ends at the next entry.
+    const std::atomic<bool> *stop = nullptr;
 };
 
 // The message shown for a folder without recording files.
@@ -73,7 +88,7 @@ QString unreadableFilesMessage(const QStringList &names);
 bool isListRecordingName(const char *name, size_t length);
 
 // Reads the headers of the recording files of `folder`.
-FolderScanResult scanRecordingFolder(const QString &folder);
+FolderScanResult scanRecordingFolder(const QString &folder, const FolderScanFeed &feed = {});
 
 // The seven cells of a list row as the command line and the workbooks take them: row number
 // (1-based), file name (as shown), number text, date and time text, attribute text, size text,

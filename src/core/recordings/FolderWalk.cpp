@@ -27,6 +27,11 @@ namespace {
 
 constexpr int kProgressEvery = 256;
 
+bool stopped(const FolderWalkHooks &hooks)
+{
+    return hooks.stop && hooks.stop->load(std::memory_order_relaxed);
+}
+
 struct Entry
 {
     std::string name;
@@ -143,6 +148,10 @@ private:
         FolderListing listing(m_rules, depth);
         int readError = 0;
         for (;;) {
+            if (stopped(m_hooks)) {
+                closedir(dir);
+                return 0;
+            }
             errno = 0;
             const dirent *e = readdir(dir);
             if (!e) {
@@ -174,6 +183,8 @@ private:
         const std::vector<Entry> entries = listing.take();
 
         for (const Entry &entry : entries) {
+            if (stopped(m_hooks))
+                break;
             if (entry.folder) {
                 const QString subFolder = folder + pathFromNative(entry.name) + QLatin1Char('/');
                 const int sub =
@@ -268,6 +279,8 @@ private:
         for (; it != fs::directory_iterator(); it.increment(error)) {
             if (error)
                 return error;
+            if (stopped(m_hooks))
+                return {};
             // Every entry counts towards progress, as in the POSIX walk.
             if (++m_entriesSeen % kProgressEvery == 0 && m_hooks.progress)
                 m_hooks.progress(m_entriesSeen);
@@ -286,6 +299,8 @@ private:
         const std::vector<Entry> entries = listing.take();
 
         for (const Entry &entry : entries) {
+            if (stopped(m_hooks))
+                break;
             const QString shownName = pathFromNative(entry.name);
             if (entry.folder) {
                 const QString subFolder = folder + shownName + QLatin1Char('/');

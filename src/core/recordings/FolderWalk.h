@@ -6,6 +6,7 @@
 
 class QFile;
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string_view>
@@ -66,6 +67,9 @@ struct FolderWalkHooks
     std::function<void(const QString &folder, const QString &reason)> folderFailed;
     // Every few hundred entries read, with the number read so far.
     std::function<void(qint64 entriesSeen)> progress;
+    // When set (from any thread), the walk ends at the next entry it reads or takes, as if the
+    // folders held nothing more; what was reported stays reported.
+    const std::atomic<bool> *stop = nullptr;
 };
 
 // Why the folder walked could not be read.

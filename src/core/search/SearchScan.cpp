@@ -59,7 +59,10 @@ SearchOutcome runSearchScan(const SearchCriteria &criteria, const SearchHooks &h
     walk.fileFailed = hooks.openFailed;
     walk.folderFailed = hooks.folderFailed;
     walk.progress = hooks.progress;
-    if (const auto failure = walkRecordingFolders(criteria.folder, rules, walk)) {
+    walk.stop = hooks.stop;
+    const auto failure = walkRecordingFolders(criteria.folder, rules, walk);
+    outcome.stopped = hooks.stop && hooks.stop->load();
+    if (failure && !outcome.stopped) {
         outcome.folderMessage =
             failure->missing ? folderMissingMessage() : unreadableFolderMessage();
         outcome.folderReason = failure->reason;

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -46,6 +47,8 @@ struct SearchHooks
     // Every few hundred folder entries read, with the number read so far; a window keeps
     // painting from here.
     std::function<void(qint64 entriesSeen)> progress;
+    // When set (from any thread), the scan ends at the next folder entry.
+    const std::atomic<bool> *stop = nullptr;
 };
 
 struct SearchOutcome
@@ -55,6 +58,8 @@ struct SearchOutcome
     // "无法读取此目录！".
     std::optional<QString> folderMessage;
     QString folderReason; // the system's reason beside folderMessage
+    // The scan was stopped (SearchHooks::stop) before its end; the counts are those found.
+    bool stopped = false;
 };
 
 // Runs the scan of `criteria` (whose folder ends with '/').

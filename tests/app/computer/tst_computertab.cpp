@@ -76,6 +76,7 @@ struct Window : tovrel::test::StartupWindows
     {
         main->PageControl1->setCurrentWidget(main->TabSheetMCU);
         main->PageControl1->setCurrentWidget(main->TabSheetComputer);
+        tovrel::test::waitForScan(&*main);
     }
     void listFolder(const QString &folder)
     {
@@ -148,6 +149,7 @@ private slots:
         if (byButton) {
             w.pickerAnswer = dir.path().chopped(1);
             w.main->BitBtn3Click();
+            tovrel::test::waitForScan(&*w.main);
         } else {
             w.listFolder(dir.path());
         }
@@ -165,8 +167,10 @@ private slots:
         Window w;
         w.pickerAnswer = wide.path();
         w.main->BitBtn3Click();
+        tovrel::test::waitForScan(&*w.main);
         w.pickerAnswer = narrow.path();
         w.main->BitBtn3Click();
+        tovrel::test::waitForScan(&*w.main);
         QCOMPARE(w.nameWidth(), 240);
         QCOMPARE(w.numberWidth(), 135);
         w.showTab(); // a scan by showing the tab follows the last file's form
@@ -182,12 +186,14 @@ private slots:
         w.main->EditSave->setText(u("/save/"));
         w.pickerAnswer = dir.path().chopped(1);
         w.main->BitBtn3Click();
+        tovrel::test::waitForScan(&*w.main);
         QCOMPARE(w.pickerPreselections.last(), u("/save/"));
         QCOMPARE(w.main->EditInput->text(), dir.path());
         QCOMPARE(w.model()->rowCount(), 1);
 
         w.pickerAnswer.reset(); // cancelled: nothing changes
         w.main->BitBtn3Click();
+        tovrel::test::waitForScan(&*w.main);
         QCOMPARE(w.pickerPreselections.last(), dir.path());
         QCOMPARE(w.main->EditInput->text(), dir.path());
         QCOMPARE(w.model()->rowCount(), 1);

@@ -79,13 +79,13 @@ struct Windows : StartupWindows
         if (list == Computer) {
             main->EditInput->setText(folder);
             main->TabSheetComputerShow();
+            tovrel::test::waitForScan(&*main);
         } else if (list == Results) {
             find->setSearchFolder(folder);
-            find->BtnFindClick();
+            tovrel::test::runSearch(find);
         } else {
             main->TimerUSBConnectTimer();
-            QTimer::singleShot(0, password, [this] {
-                QTRY_VERIFY(password->isVisible());
+            tovrel::test::answerWhenShown(password, [this] {
                 password->Password->setText(u("9137"));
                 QTest::mouseClick(password->OKBtn, Qt::LeftButton);
             });
@@ -314,7 +314,7 @@ private slots:
         }
         QCOMPARE(w.find->ContactNameEdit->text(), name);
         QCOMPARE(w.messages.texts(), QStringList()); // no "只能输入数字！"
-        w.find->BtnFindClick();
+        tovrel::test::runSearch(w.find);
         QStringList found;
         for (const ReportRow &row : w.find->FindListViewModel->rows())
             found.append(row.cells.at(1));

@@ -52,10 +52,8 @@ struct Windows : StartupWindows
     // button's handler does.
     void list()
     {
-        QTimer::singleShot(0, password, [this] {
-            QTRY_VERIFY(password->isVisible());
-            QTest::mouseClick(password->OKBtn, Qt::LeftButton);
-        });
+        tovrel::test::answerWhenShown(
+            password, [this] { QTest::mouseClick(password->OKBtn, Qt::LeftButton); });
         QTest::mouseClick(main->BitBtnRefersh, Qt::LeftButton);
     }
 };

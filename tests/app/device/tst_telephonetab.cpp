@@ -60,8 +60,7 @@ struct Windows : tovrel::test::StartupWindows
     // until the list, read on its worker, has ended.
     void list(const std::optional<QString> &typed)
     {
-        QTimer::singleShot(0, password, [this, typed] {
-            QTRY_VERIFY(password->isVisible());
+        tovrel::test::answerWhenShown(password, [this, typed] {
             if (typed) {
                 password->Password->setText(*typed);
                 QTest::mouseClick(password->OKBtn, Qt::LeftButton);
@@ -205,7 +204,7 @@ private slots:
         QCOMPARE(UsbPresent.load(), 1);
         phone.stop();
         QTest::mouseClick(w.main->BitBtnRefersh, Qt::LeftButton);
-        QCOMPARE(w.messages.texts().size(), 1);
+        QTRY_COMPARE(w.messages.texts().size(), 1);
         QVERIFY2(w.messages.texts()[0].startsWith(u("USB设备打开失败：")),
                  qPrintable(w.messages.texts()[0]));
         QVERIFY(w.messages.texts()[0].size() > u("USB设备打开失败：").size());
@@ -511,8 +510,7 @@ private slots:
         QVERIFY2(startPhone(phone, {300, 600}, {u("--hold")}), qPrintable(phone.error()));
         Windows w(phone.socketName(), 10000);
         w.main->TimerUSBConnectTimer();
-        QTimer::singleShot(0, w.password, [&w, typed] {
-            QTRY_VERIFY(w.password->isVisible());
+        tovrel::test::answerWhenShown(w.password, [&w, typed] {
             w.password->Password->setText(typed);
             QTest::mouseClick(w.password->OKBtn, Qt::LeftButton);
         });
@@ -529,6 +527,7 @@ private slots:
         w.clickPcTab();
         QCOMPARE(w.main->PageControl1->currentWidget(), w.main->TabSheetComputer);
         QVERIFY(w.main->ButtonExit->isEnabled() && w.main->FindBtn->isEnabled());
+        tovrel::test::waitForScan(&*w.main);
         w.messages.clear(); // what the PC tab said of its folder
 
         if (unplugged) {
@@ -575,10 +574,8 @@ private slots:
         w.main->EditSave->setText(target);
         w.main->TimerUSBConnectTimer();
         QVERIFY(phone.release(upload ? 5 : answered));
-        QTimer::singleShot(0, w.password, [&w] {
-            QTRY_VERIFY(w.password->isVisible());
-            QTest::mouseClick(w.password->OKBtn, Qt::LeftButton);
-        });
+        tovrel::test::answerWhenShown(
+            w.password, [&w] { QTest::mouseClick(w.password->OKBtn, Qt::LeftButton); });
         QTest::mouseClick(w.main->BitBtnRefersh, Qt::LeftButton);
         const int commands = answered + 1; // the last one is left unanswered
         if (upload) {
@@ -883,8 +880,7 @@ private slots:
         w.list(u("9137"));
         QCOMPARE(w.controls(), u("11111111"));
         TPasswordDlg *dlg = w.password;
-        QTimer::singleShot(0, dlg, [dlg, byEscape] {
-            QTRY_VERIFY(dlg->isVisible());
+        tovrel::test::answerWhenShown(dlg, [dlg, byEscape] {
             if (byEscape)
                 QTest::keyClick(dlg, Qt::Key_Escape);
             else

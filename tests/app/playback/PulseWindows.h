@@ -62,7 +62,7 @@ inline void playToTheEnd(PulseWindows &w, PulseSink &sink, const QString &folder
 {
     if (!folder.isEmpty()) {
         w.find->setSearchFolder(folder);
-        w.find->BtnFindClick();
+        tovrel::test::runSearch(w.find);
         QCOMPARE(w.find->FindListViewModel->rowCount(), 1);
     }
     QVERIFY2(sink.startListening(), qPrintable(sink.error()));

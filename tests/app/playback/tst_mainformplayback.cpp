@@ -213,6 +213,7 @@ private slots:
         Window w;
         QWidget *window = inSearchWindow ? static_cast<QWidget *>(w.find) : w.main.get();
         w.main->PageControl1->setCurrentWidget(w.main->TabSheetComputer);
+        tovrel::test::waitForScan(&*w.main);
         window->show();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
@@ -228,6 +229,7 @@ private slots:
     {
         Window w;
         w.main->PageControl1->setCurrentWidget(w.main->TabSheetComputer);
+        tovrel::test::waitForScan(&*w.main);
         w.main->show();
         w.main->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.main.get()));

@@ -67,12 +67,13 @@ struct Windows : test::PlayingWindows
         if (fromSearch) {
             find->show();
             find->setSearchFolder(folder);
-            find->BtnFindClick();
+            tovrel::test::runSearch(find);
         } else {
             if (sysconf::writeLocalFileBackupPath(folder))
                 return false;
             main->show();
             main->PageControl1->setCurrentWidget(main->TabSheetComputer);
+            tovrel::test::waitForScan(&*main);
         }
         QApplication::setActiveWindow(window());
         if (!QTest::qWaitForWindowActive(window()) || list()->model()->rowCount() == 0)

@@ -7,6 +7,7 @@
 #include "SkipOutsideCi.h"
 #include "SmallFileSystem.h"
 #include "SpeechEncoder.h"
+#include "StartupWindows.h"
 #include "TFindForm.h"
 #include "TMainForm.h"
 #include "TestFolders.h"
@@ -133,12 +134,13 @@ struct Windows
         ReportListView *list = search ? find->FindListView : main->ListViewFile;
         if (search) {
             find->show();
-            find->BtnFindClick();
+            tovrel::test::runSearch(find);
         } else {
             main->show();
             main->EditInput->setText(at);
             main->PageControl1->setCurrentWidget(main->TabSheetMCU);
             main->PageControl1->setCurrentWidget(main->TabSheetComputer);
+            tovrel::test::waitForScan(&*main);
         }
         if (!QTest::qWaitForWindowActive(window) || list->reportModel()->rowCount() != 2)
             return nullptr;
@@ -299,8 +301,11 @@ private slots:
         Windows w;
         auto *widget = w.focusOn<QWidget>(field);
         QVERIFY(widget);
+        // Each search runs to its end: Enter during a search stops it, as its button does.
         QTest::keyClick(widget, Qt::Key_Return);
+        QTRY_VERIFY(!w.find->isSearching());
         QTest::keyClick(widget, Qt::Key_Enter, Qt::KeypadModifier);
+        QTRY_VERIFY(!w.find->isSearching());
         QVERIFY2(w.pickedAt.isEmpty(), "the folder picker was opened");
         QCOMPARE(w.messages.texts(), (QStringList{message, message}));
     }
@@ -442,7 +447,7 @@ private slots:
         QCOMPARE(f->endTimeValue().date(), f->endDateValue().date());
         f->EndTime->setTime(QTime(14, 35, 0));
         f->EndDate->setDate(first);
-        f->BtnFindClick();
+        tovrel::test::runSearch(f);
         QCOMPARE(w.messages.texts(), QStringList{u("此目录没有符合要求的文件！")});
     }
 
@@ -488,7 +493,7 @@ private slots:
         w.folder.write(u("b.spx"), shortRecord(0, 3, 5, 10, 15, "13800", 60000));
         w.folder.write(u("a/c.spx"), shortRecord(1, 3, 5, 10, 16, "555", 1000));
         w.folder.write(u("a/.x/d.spx"), shortRecord(2, 3, 5, 10, 16, "555", 1000));
-        f->BtnFindClick();
+        tovrel::test::runSearch(f);
         QCOMPARE(w.names(), (QStringList{u("c.spx"), u("b.spx")}));
         QCOMPARE(f->FindListViewModel->row(0).key.toString(), w.folder.path() + u("a/c.spx"));
         QCOMPARE(f->FindListViewModel->row(0).cells.value(5), w.folder.path() + u("a/"));
@@ -501,17 +506,17 @@ private slots:
         f->EndDate->setDate(QDate(2025, 3, 5));
         f->StartTime->setTime(QTime(10, 15, 30));
         f->EndTime->setTime(QTime(10, 15, 30));
-        f->BtnFindClick();
+        tovrel::test::runSearch(f);
         QCOMPARE(w.messages.texts(), QStringList{u("起止时间设置错误")});
         QCOMPARE(w.names().size(), 2);
         f->EndDate->setDate(QDate(2025, 3, 4));
-        f->BtnFindClick();
+        tovrel::test::runSearch(f);
         QCOMPARE(w.messages.texts().last(), u("起止日期设置错误"));
         f->setSearchFolder(w.folder.path() + u("missing/"));
-        f->BtnFindClick();
+        tovrel::test::runSearch(f);
         QCOMPARE(w.messages.texts().last(), u("文件夹不存在!"));
         f->setSearchFolder(QString());
-        f->BtnFindClick();
+        tovrel::test::runSearch(f);
         QCOMPARE(w.messages.texts().last(), u("没设置目录"));
         QCOMPARE(w.names().size(), 2);
 
@@ -521,13 +526,13 @@ private slots:
         f->EndDate->setDate(QDate(2025, 3, 5));
         f->EndTime->setTime(QTime(10, 15, 59));
         w.messages.clear();
-        f->BtnFindClick();
+        tovrel::test::runSearch(f);
         QCOMPARE(w.names(), QStringList{u("b.spx")});
         QCOMPARE(f->FindListViewModel->row(0).key.toString(), w.folder.path() + u("b.spx"));
 
         // Nothing passes: the message, an empty list, zeros.
         f->PhoneCodeEdit->setText(u("999"));
-        f->BtnFindClick();
+        tovrel::test::runSearch(f);
         QCOMPARE(w.messages.texts(), QStringList{u("此目录没有符合要求的文件！")});
         QCOMPARE(f->FindListViewModel->rowCount(), 0);
         QCOMPARE(f->statusText(), u("总计录音文件:0个 来电:0个 去电:0个 本地:0个"));
@@ -550,7 +555,7 @@ private slots:
             searching.append(f->isSearching());
             rowsAtMessage.append(f->FindListViewModel->rowCount());
         });
-        f->BtnFindClick();
+        tovrel::test::runSearch(f);
         QCOMPARE(searching, QList<bool>{false});
         QCOMPARE(rowsAtMessage, QList<int>{3});
         QCOMPARE(w.messages.texts(),
@@ -593,7 +598,7 @@ private slots:
             const bool root = geteuid() == 0;
             QVERIFY(!root || ::setegid(test::kNobodyId) == 0);
             QVERIFY(!root || ::seteuid(test::kNobodyId) == 0);
-            f->BtnFindClick();
+            tovrel::test::runSearch(f);
             QVERIFY(!root || ::seteuid(0) == 0);
             QVERIFY(!root || ::setegid(0) == 0);
         }
@@ -611,7 +616,7 @@ private slots:
         test::BytesNamedFile gbk(w.folder.path(), "\xb2\xe2\xca\xd4.spx",
                                  recording(0, 1, 1, "1", 3000, 8));
         QVERIFY(gbk.isValid());
-        f->BtnFindClick();
+        tovrel::test::runSearch(f);
         const QString shown = QString(4, QChar::ReplacementCharacter) + u(".spx");
         QCOMPARE(w.names(), QStringList{shown});
         f->FindListView->selectRow(0);
@@ -637,7 +642,7 @@ private slots:
         QString preselected;
         w.folder.write(u("a.spx"), shortRecord(0, 1, 1, 0, 0, "1", 1000));
         f->PhoneCodeEdit->setText(u("1"));
-        f->BtnFindClick();
+        tovrel::test::runSearch(f);
         w.main->EditSave->setText(w.folder.path());
         int rowsWhileOpen = -1;
         QTimer::singleShot(0, f, [&] {
@@ -658,7 +663,7 @@ private slots:
         TFindForm *f = w.find;
         w.folder.write(u("x/one.spx"), recording(0, 1, 1, "1", 12000, 1));
         w.folder.write(u("y/two.spx"), recording(0, 1, 1, "2", 3000, 2));
-        f->BtnFindClick();
+        tovrel::test::runSearch(f);
         QCOMPARE(w.names(), (QStringList{u("one.spx"), u("two.spx")}));
 
         f->BitBtnPlayStartClick();
@@ -701,7 +706,7 @@ private slots:
         Windows w;
         TFindForm *f = w.find;
         w.folder.write(u("s.spx"), recording(0, 1, 1, "1", 20000, 7));
-        f->BtnFindClick();
+        tovrel::test::runSearch(f);
         f->show();
         QVERIFY(QTest::qWaitForWindowActive(f));
         f->FindListView->selectRow(0);
@@ -769,7 +774,7 @@ private slots:
         w.folder.write(u("a/same.spx"), recording(0, 1, 1, "1", 2000, 4));
         w.folder.write(u("b/same.spx"), recording(1, 1, 1, "2", 3000, 5));
         w.folder.write(u("c/other.spx"), recording(2, 1, 1, "3", 1000, 6));
-        f->BtnFindClick();
+        tovrel::test::runSearch(f);
         QCOMPARE(f->FindListViewModel->rowCount(), 3);
 
         f->BitBtn4Click();
@@ -900,13 +905,13 @@ private slots:
         w.folder.write(u("03161000_0002_xxxxx7654321.spx.txt"), "first\nCALL back");
         QVERIFY(w.showTwoRecordings(true));
         w.find->NoteFindEdit->setText(u("call BACK"));
-        w.find->BtnFindClick();
+        tovrel::test::runSearch(w.find);
         QCOMPARE(w.find->FindListViewModel->rowCount(), 1);
         QCOMPARE(w.find->FindListViewModel->row(0).key.toString(),
                  w.folder.file(u("03161000_0002_xxxxx7654321.spx")));
         QCOMPARE(lastCell(w.find->FindListView, 0), u("first"));
         w.find->NoteFindEdit->clear();
-        w.find->BtnFindClick();
+        tovrel::test::runSearch(w.find);
         QCOMPARE(w.find->FindListViewModel->rowCount(), 2);
     }
 

@@ -5,7 +5,13 @@
 #include "device/TelephoneCommands.h"
 #include "device/TelephoneLink.h"
 
+#include <QDeadlineTimer>
+#include <QSemaphore>
 #include <QTest>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
 
 using namespace tovrel;
 
@@ -21,6 +27,35 @@ CommandBytes bytes(std::initializer_list<int> values)
         b[size_t(i++)] = quint8(v);
     return b;
 }
+
+// A telephone that answers every read with a short-form record until the link is given up, as
+// both libraries then fail every transfer.
+class AnsweringUsb final : public UsbLibrary
+{
+public:
+    quint32 deviceCount() override { return 1; }
+    void setTimeouts(int, int) override {}
+    bool open(int) override { return !(m_aborted = false); }
+    void flush() override {}
+    bool write(QByteArrayView) override
+    {
+        written.release();
+        return !m_aborted;
+    }
+    bool read(char *buffer, int count, int *received) override
+    {
+        *received = std::min(count, int(kShortRecordLength));
+        std::fill_n(buffer, *received, '\x01');
+        return !m_aborted;
+    }
+    void close() override {}
+    void abortTransfers() override { m_aborted = true; }
+    bool isOpen() const override { return true; }
+    QSemaphore written; // one per command sent
+
+private:
+    std::atomic<bool> m_aborted{false};
+};
 
 } // namespace
 
@@ -55,6 +90,27 @@ private slots:
         QFETCH(CommandBytes, actual);
         QFETCH(CommandBytes, expected);
         QCOMPARE(actual, expected);
+    }
+
+    // The pause the upload gives the telephone before a record's answer ends as soon as the link
+    // is given up (the window closes), and the record then fails.
+    void pauseEndsWhenLinkGivenUp()
+    {
+        auto owned = std::make_unique<AnsweringUsb>();
+        AnsweringUsb *usb = owned.get();
+        TelephoneLink link(std::move(owned));
+        QVERIFY(link.openStep());
+        link.RecordLength = kShortRecordLength;
+        QVERIFY(link.readRecord(0, 1).ok());
+        LinkResult<QByteArray> result;
+        std::unique_ptr<QThread> reader(
+            QThread::create([&] { result = link.readRecord(1, 3600 * 1000); }));
+        reader->start();
+        usb->written.acquire(2); // the record command is out: the pause follows
+        link.abortTransfers();
+        // An hour's pause that still held the reader would hold it far beyond this.
+        QVERIFY(reader->wait(QDeadlineTimer(60000)));
+        QVERIFY(!result.ok());
     }
 
     void frames()
