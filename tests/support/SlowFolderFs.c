@@ -84,8 +84,12 @@ static int slowRelease(const char *path, struct fuse_file_info *fi)
     return close((int)fi->fh);
 }
 
-static const struct fuse_operations operations = {.getattr = slowGetattr, .open = slowOpen,
-    .read = slowRead, .release = slowRelease, .readdir = slowReaddir, .init = slowInit};
+static const struct fuse_operations operations = {.getattr = slowGetattr,
+                                                  .open = slowOpen,
+                                                  .read = slowRead,
+                                                  .release = slowRelease,
+                                                  .readdir = slowReaddir,
+                                                  .init = slowInit};
 
 int main(int argc, char *argv[])
 {
