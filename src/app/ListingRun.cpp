@@ -58,6 +58,9 @@ ListingRun::ListingRun(Body body, RowsTaker rows, const QString &threadName, QOb
         });
     });
     m_thread->setObjectName(threadName);
+    connect(
+        this, &ListingRun::stepsPosted, m_relay.get(), [this] { runPostedSteps(); },
+        Qt::QueuedConnection);
     // An abandoned run goes once its thread has ended.
     connect(m_thread, &QThread::finished, this, [this] {
         if (!m_relay)
@@ -87,16 +90,25 @@ void ListingRun::post(std::function<void()> step)
     const std::lock_guard lock(m_relayLock);
     if (!m_relay)
         return;
-    QMetaObject::invokeMethod(
-        m_relay.get(),
-        [this, step = std::move(step)] {
-            if (m_abandoned)
+    m_steps.push_back(std::move(step));
+    emit stepsPosted();
+}
+
+void ListingRun::runPostedSteps()
+{
+    for (;;) {
+        std::function<void()> step;
+        {
+            const std::lock_guard lock(m_relayLock);
+            if (m_abandoned || m_steps.empty())
                 return;
-            m_inStep = true;
-            step();
-            m_inStep = false;
-        },
-        Qt::QueuedConnection);
+            step = std::move(m_steps.front());
+            m_steps.pop_front();
+        }
+        m_inStep = true;
+        step();
+        m_inStep = false;
+    }
 }
 
 void ListingRun::abandon()
@@ -108,6 +120,7 @@ void ListingRun::abandon()
         // Steps already posted go with the relay; a step abandoning its own run (a box it shows
         // lets the user start another) leaves the relay until it has returned.
         const std::lock_guard lock(m_relayLock);
+        m_steps.clear();
         if (m_inStep)
             m_relay.release()->deleteLater();
         else

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -93,14 +94,22 @@ public:
 signals:
     // The closing step has run.
     void ended();
+    // Steps wait in the queue (sent from the listing's thread, queued to the relay).
+    void stepsPosted();
 
 private:
     void post(std::function<void()> step);
+    // Runs the steps waiting, in order, on the window thread.
+    void runPostedSteps();
 
     Body m_body;
     RowsTaker m_rows;
     std::mutex m_relayLock;
     std::unique_ptr<QObject> m_relay; // lives on the window thread; dropped by abandon()
+    // The steps for the window thread, handed over under m_relayLock: the queued signal only
+    // says that there are some, so nothing the listing's thread made passes through Qt's event
+    // queue.
+    std::deque<std::function<void()>> m_steps;
     QThread *m_thread = nullptr;
     std::atomic<bool> m_stop{false};
     bool m_active = false;

@@ -471,6 +471,7 @@ private slots:
         dir.write(u("calls/a.spx"), emulator::encodeRecord(h));
         w.main->EditInput->setText(dir.file(u("calls/")));
         w.main->PageControl1->setCurrentIndex(1);
+        test::waitForScan(&*w.main);
         const QAbstractItemModel *list = w.main->ListViewFile->model();
         QCOMPARE(list->rowCount(), 1);
         const QString time = u("3/15 ") + QLocale().toString(QTime(21, 5), QLocale::ShortFormat);

@@ -519,7 +519,12 @@ private slots:
         for (bool playing : {true, false}) {
             if (!playing)
                 fromSearch ? w.find->BitBtnPlayStopClick() : w.main->BitBtnPlayStopClick();
-            fromSearch ? w.find->BtnFindClick() : w.main->TabSheetComputerShow();
+            if (fromSearch) {
+                test::runSearch(w.find);
+            } else {
+                w.main->TabSheetComputerShow();
+                test::waitForScan(&*w.main);
+            }
             QCOMPARE(bar->loudness().isEmpty(), !playing);
         }
 
