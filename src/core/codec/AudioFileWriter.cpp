@@ -39,6 +39,18 @@ private:
 
 } // namespace
 
+QList<std::pair<QByteArray, QByteArray>> vorbisComments(const AudioTags &tags)
+{
+    QList<std::pair<QByteArray, QByteArray>> comments;
+    for (const auto &[name, value] :
+         {std::pair{"TITLE", &tags.title}, std::pair{"DATE", &tags.date},
+          std::pair{"ARTIST", &tags.artist}, std::pair{"COMMENT", &tags.comment}}) {
+        if (!value->isEmpty())
+            comments.append({QByteArray(name), value->toUtf8()});
+    }
+    return comments;
+}
+
 std::unique_ptr<AudioFileWriter> makeAudioFileWriter(const AudioChoice &choice,
                                                      const AudioTags &tags)
 {

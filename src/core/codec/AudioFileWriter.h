@@ -6,7 +6,10 @@
 #include <QDateTime>
 #include <QString>
 
+#include <QList>
+
 #include <memory>
+#include <utility>
 
 // Writing converted sound into a file of one format. Every writer takes 16-bit little-endian
 // mono PCM at 8000 Hz, writes under a temporary name beside the target, and gives the file its
@@ -24,6 +27,9 @@ struct AudioTags
 
     friend bool operator==(const AudioTags &, const AudioTags &) = default;
 };
+
+// The Vorbis comments (FLAC, Opus) holding `tags`: names and UTF-8 values, empty fields left out.
+QList<std::pair<QByteArray, QByteArray>> vorbisComments(const AudioTags &tags);
 
 class AudioFileWriter
 {

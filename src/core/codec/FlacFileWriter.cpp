@@ -53,19 +53,10 @@ bool FlacFileWriter::startEncoding(qint64 expectedSamples)
     m_comments = FLAC__metadata_object_new(FLAC__METADATA_TYPE_VORBIS_COMMENT);
     if (!m_encoder || !m_comments)
         return failWith(QCoreApplication::translate("AudioFileWriter", "内存不足"));
-    const std::array<std::pair<const char *, QString>, 4> fields{{
-        {"TITLE", tags().title},
-        {"DATE", tags().date},
-        {"ARTIST", tags().artist},
-        {"COMMENT", tags().comment},
-    }};
-    for (const auto &[name, value] : fields) {
-        if (value.isEmpty())
-            continue;
+    for (const auto &[name, value] : vorbisComments(tags())) {
         FLAC__StreamMetadata_VorbisComment_Entry entry;
-        const QByteArray utf8 = value.toUtf8();
-        if (!FLAC__metadata_object_vorbiscomment_entry_from_name_value_pair(&entry, name,
-                                                                            utf8.constData()) ||
+        if (!FLAC__metadata_object_vorbiscomment_entry_from_name_value_pair(
+                &entry, name.constData(), value.constData()) ||
             !FLAC__metadata_object_vorbiscomment_append_comment(m_comments, entry, false))
             return failWith(QCoreApplication::translate("AudioFileWriter", "内存不足"));
     }

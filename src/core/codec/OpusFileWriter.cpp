@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 
-#include <array>
 
 namespace tovrel {
 
@@ -34,16 +33,8 @@ bool OpusFileWriter::startEncoding(qint64)
     m_comments = ope_comments_create();
     if (!m_comments)
         return failWith(opusFailure(OPE_ALLOC_FAIL));
-    const std::array<std::pair<const char *, QString>, 4> fields{{
-        {"TITLE", tags().title},
-        {"DATE", tags().date},
-        {"ARTIST", tags().artist},
-        {"COMMENT", tags().comment},
-    }};
-    for (const auto &[name, value] : fields) {
-        if (value.isEmpty())
-            continue;
-        if (const int error = ope_comments_add(m_comments, name, value.toUtf8().constData()))
+    for (const auto &[name, value] : vorbisComments(tags())) {
+        if (const int error = ope_comments_add(m_comments, name.constData(), value.constData()))
             return failWith(opusFailure(error));
     }
     static const OpusEncCallbacks callbacks{&writeCallback, &closeCallback};
