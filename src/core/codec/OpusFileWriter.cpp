@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 
-
 namespace tovrel {
 
 namespace {
