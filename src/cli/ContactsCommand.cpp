@@ -67,6 +67,21 @@ int fail(const QString &text)
     return 1;
 }
 
+// Adds `incoming` to `book` and saves it: exit status 0 with the counts on stderr, or 1 with why
+// the book could not be written.
+int mergeAndSave(ContactBook &book, const QList<Contact> &incoming)
+{
+    const int added = book.merge(incoming);
+    if (const auto error = book.save(ContactBook::defaultPath()))
+        return fail(*error);
+    QTextStream(stderr) << "tovrel contacts: "
+                        << cliTr("%1 contact(s) added or given new numbers, %2 in the book")
+                               .arg(added)
+                               .arg(book.contacts().size())
+                        << '\n';
+    return 0;
+}
+
 int importContacts(const QStringList &files)
 {
     if (files.isEmpty())
@@ -84,15 +99,7 @@ int importContacts(const QStringList &files)
         }
         incoming += std::get<QList<Contact>>(read);
     }
-    const int added = book->merge(incoming);
-    if (const auto error = book->save(ContactBook::defaultPath()))
-        return fail(*error);
-    QTextStream(stderr) << "tovrel contacts: "
-                        << cliTr("%1 contact(s) added or given new numbers, %2 in the book")
-                               .arg(added)
-                               .arg(book->contacts().size())
-                        << '\n';
-    return 0;
+    return mergeAndSave(*book, incoming);
 }
 
 int addContact(const QStringList &args)
@@ -107,15 +114,7 @@ int addContact(const QStringList &args)
     std::optional<ContactBook> book = loadUserContactBook(kCommand);
     if (!book)
         return 1;
-    const int added = book->merge({Contact{args.first(), numbers}});
-    if (const auto error = book->save(ContactBook::defaultPath()))
-        return fail(*error);
-    QTextStream(stderr) << "tovrel contacts: "
-                        << cliTr("%1 contact(s) added or given new numbers, %2 in the book")
-                               .arg(added)
-                               .arg(book->contacts().size())
-                        << '\n';
-    return 0;
+    return mergeAndSave(*book, {Contact{args.first(), numbers}});
 }
 
 int listContacts()
