@@ -1,5 +1,4 @@
-// The lists' derived cells as a user reads them in a locale other than Chinese, and the order
-// they sort in: by the recording's values, never by the texts.
+// The lists' derived cells as a user reads them in a locale other than Chinese.
 
 #include "TestText.h"
 
@@ -7,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QLocale>
-#include <QSortFilterProxyModel>
 #include <QTest>
 
 using namespace tovrel;
@@ -41,33 +39,6 @@ private slots:
         QFETCH(RecordingCellValues, values);
         QLocale::setDefault(QLocale(language, QLocale::AnyTerritory));
         QTEST(recordingCellText(RecordingCell::Time, values, Wording::Shown), "shown");
-        QLocale::setDefault(QLocale::c());
-    }
-
-    // Sorted through the model's sort value, 9 s comes before 10 s, March before December.
-    void sortsByValue_data()
-    {
-        QTest::addColumn<int>("column");
-        QTest::newRow("time") << 0;
-        QTest::newRow("duration") << 1;
-    }
-    void sortsByValue()
-    {
-        QFETCH(int, column);
-        // "12/24 ..." before "3/15 ..." as texts.
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        ReportModel model;
-        model.setColumns({{u("时间"), 100, Qt::AlignLeft, 0, 0, RecordingCell::Time},
-                          {u("时长"), 100, Qt::AlignLeft, 0, 0, RecordingCell::Duration}});
-        for (const RecordingCellValues &v :
-             {RecordingCellValues{0, 12, 24, 18, 5, 0, 9000}, {0, 3, 15, 9, 5, 0, 8000}})
-            model.appendRow({{}, {}, {}, v});
-        QSortFilterProxyModel sorted;
-        sorted.setSourceModel(&model);
-        sorted.setSortRole(ReportModel::SortRole);
-        sorted.sort(column);
-        QCOMPARE(sorted.index(0, 1).data().toString(), u("9 秒"));
-        QCOMPARE(sorted.index(1, 1).data().toString(), u("10 秒"));
         QLocale::setDefault(QLocale::c());
     }
 };
