@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 
 namespace tovrel {
@@ -66,6 +67,33 @@ std::unique_ptr<UsbLibrary> createUsbLibrary(const QString &emulatorSocket, QStr
     if (refused)
         *refused = ids.refused;
     return std::make_unique<LibUsbLibrary>(ids.vendorId, ids.productId);
+}
+
+bool UsbLibrary::waitForChange(int timeoutMs)
+{
+    std::unique_lock lock(m_waitLock);
+    const quint64 seen = m_changes;
+    return m_waitEnded.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
+                                [&] { return m_changes != seen; });
+}
+
+void UsbLibrary::wakeWaiters()
+{
+    {
+        const std::lock_guard lock(m_waitLock);
+        ++m_changes;
+    }
+    m_waitEnded.notify_all();
+}
+
+QString telephoneIdentity(const QString &emulatorSocket)
+{
+    if (!emulatorSocket.isEmpty())
+        return QStringLiteral("emulator:") + QFileInfo(emulatorSocket).absoluteFilePath();
+    const UsbIds ids = readUsbIds();
+    return QStringLiteral("usb:%1:%2")
+        .arg(ids.vendorId, 4, 16, QLatin1Char('0'))
+        .arg(ids.productId, 4, 16, QLatin1Char('0'));
 }
 
 QString usbOpenFailureText(const UsbOpenFailure &failure)

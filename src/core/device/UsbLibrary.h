@@ -4,7 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 // The seven operations of the USB device library through which every exchange with the
 // telephone goes. One object stands for the library and the one device handle of a run.
@@ -61,8 +63,27 @@ public:
     // Cleared by the next successful open.
     virtual bool linkLost() const { return false; }
 
+    // Waiting for the telephone to come or go (the watch). True when this library hears of
+    // arrivals and departures as they happen (libusb's hotplug events, where the platform has
+    // them); otherwise a waiter looks at deviceCount() again after each wait (the poll tick).
+    virtual bool hasHotplug() const { return false; }
+    // Waits until a telephone may have arrived or left, `timeoutMs` have passed, or
+    // wakeWaiters() is called: true when something other than the time-out ended the wait.
+    // Without hotplug it is a plain timed wait that only wakeWaiters() cuts short.
+    virtual bool waitForChange(int timeoutMs);
+    // Ends every waitForChange in progress; safe from any thread.
+    virtual void wakeWaiters();
+
 protected:
+    // For an implementation's hotplug events: ends the waits as wakeWaiters() does.
+    void noteChange() { wakeWaiters(); }
+
     UsbOpenFailure m_openFailure;
+
+private:
+    std::mutex m_waitLock;
+    std::condition_variable m_waitEnded;
+    quint64 m_changes = 0; // under m_waitLock: how many times a wait was ended
 };
 
 // The message for a failed open: "USB设备打开失败：" and the reason; for a refused permission
@@ -92,5 +113,10 @@ UsbIds readUsbIds();
 // `refused` receives the messages of readUsbIds() for values that were replaced.
 std::unique_ptr<UsbLibrary> createUsbLibrary(const QString &emulatorSocket,
                                              QStringList *refused = nullptr);
+
+// The telephone's identity, under which its password is kept in the desktop's keyring:
+// "usb:VVVV:PPPP" (the ids of SysConf.ini, lower-case hexadecimal) for the real telephone,
+// "emulator:" and the socket's absolute path for the emulated one.
+QString telephoneIdentity(const QString &emulatorSocket);
 
 } // namespace tovrel
