@@ -23,14 +23,16 @@ namespace {
 // The entries' service name: what the keyring's own tools show beside the telephone's identity.
 const QString kService = QStringLiteral("Tovrel Desk");
 
-QString text(const char *source)
-{
-    return QCoreApplication::translate("PasswordKeyring", source);
-}
-
 QString noKeyringText()
 {
-    return text("没有正在运行的密钥环（Secret Service），无法记住密码");
+    return QCoreApplication::translate("PasswordKeyring",
+                                       "没有正在运行的密钥环（Secret Service），无法记住密码");
+}
+
+QString noBusText()
+{
+    return QCoreApplication::translate("PasswordKeyring",
+                                       "没有会话总线（D-Bus），无法使用密钥环记住密码");
 }
 
 // Runs `next` with the reason no keyring can be asked (empty when one can), later on `context`'s
@@ -43,9 +45,7 @@ void whenKeyringKnown(QObject *context, std::function<void(const QString &whyNot
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         QMetaObject::invokeMethod(
-            context,
-            [next, why = text("没有会话总线（D-Bus），无法使用密钥环记住密码")] { next(why); },
-            Qt::QueuedConnection);
+            context, [next, why = noBusText()] { next(why); }, Qt::QueuedConnection);
         return;
     }
     const QString name = QStringLiteral("org.freedesktop.secrets");
@@ -86,7 +86,7 @@ bool keyringAvailable(QString *whyNot)
     QString why;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        why = text("没有会话总线（D-Bus），无法使用密钥环记住密码");
+        why = noBusText();
     } else {
         const QString name = QStringLiteral("org.freedesktop.secrets");
         const QDBusReply<bool> registered = bus.interface()->isServiceRegistered(name);
@@ -132,7 +132,10 @@ void readStoredPassword(const QString &identity, QObject *context,
                 done({std::nullopt, noKeyringText(), false});
                 return;
             default:
-                done({std::nullopt, text("密钥环读取密码失败：%1").arg(read->errorString()), true});
+                done({std::nullopt,
+                      QCoreApplication::translate("PasswordKeyring", "密钥环读取密码失败：%1")
+                          .arg(read->errorString()),
+                      true});
                 return;
             }
         });
@@ -159,7 +162,8 @@ void storePassword(const QString &identity, const QString &password, QObject *co
             else if (j->error() == QKeychain::NoBackendAvailable)
                 done(noKeyringText());
             else
-                done(text("密钥环保存密码失败：%1").arg(j->errorString()));
+                done(QCoreApplication::translate("PasswordKeyring", "密钥环保存密码失败：%1")
+                         .arg(j->errorString()));
         });
         job->start();
     });
