@@ -191,6 +191,8 @@ private:
     void passwordCancelled();
     void startLoginWorker(const QString &typed);
     void passwordChecked(const LoginResult &result);
+    // Keeps the password of a successful login in the keyring; a failure is said in a box.
+    void keepPassword(const QString &password);
     void setLoggedInControls(bool enabled);
     void resetUploadProgress();
     void setUploadRunningControls(bool running);
@@ -252,6 +254,8 @@ private:
 
     AppContext m_context;
     TPasswordDlg *m_passwordDlg = nullptr;
+    // The password to keep in the keyring once the login it was typed for succeeds (记住密码).
+    std::optional<QString> m_passwordToKeep;
     TFindForm *m_findForm = nullptr;
     TExportForm1 *m_exportForm = nullptr;
     bool m_shownOnce = false;

@@ -1,0 +1,158 @@
+// 记住密码 in the login dialog, offscreen against the emulator process, with gnome-keyring's
+// Secret Service on a private session bus (or no keyring on it).
+
+#include "PhoneFixture.h"
+#include "PrivateSessionBus.h"
+#include "ProgramRun.h"
+#include "StartupWindows.h"
+#include "TMainForm.h"
+#include "TPasswordDlg.h"
+#include "TestFolders.h"
+#include "TestText.h"
+
+#include "device/LinkFlags.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using namespace tovrel;
+using namespace tovrel::test;
+
+namespace {
+
+const QString kNoKeyring = u("没有正在运行的密钥环（Secret Service），无法记住密码");
+
+// What the dialog showed once the keyring had answered.
+struct Seen
+{
+    QString text;
+    bool enabled = false;
+    bool checked = false;
+    QString toolTip;
+    bool listEnded = false;
+};
+
+struct Windows : StartupWindows
+{
+    explicit Windows(const QString &socket)
+        : StartupWindows([&](AppContext &context) {
+              context.emulatorSocket = socket;
+              context.deviceTimeoutMs = 500;
+          })
+    {
+        main->TimerUSBConnect->stop();
+        main->show();
+        main->TimerUSBConnectTimer();
+    }
+
+    // Presses the list button; once the dialog has the keyring's answer, `answer` acts on it.
+    // Waits until the list has ended.
+    Seen login(const std::function<void()> &answer)
+    {
+        Seen seen;
+        answerWhenShown(password, [&] {
+            QSignalSpy answered(password, &TPasswordDlg::keyringAnswered);
+            if (answered.wait(15000))
+                seen = {password->Password->text(), password->RememberPassword->isEnabled(),
+                        password->RememberPassword->isChecked(),
+                        password->RememberPassword->toolTip()};
+            answer();
+        });
+        QTest::mouseClick(main->BitBtnRefersh, Qt::LeftButton);
+        seen.listEnded = QTest::qWaitFor([this] { return !main->isReadingList(); }, 30000);
+        return seen;
+    }
+};
+
+} // namespace
+
+class TestRememberPassword : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<PrivateSessionBus> m_bus;
+
+private slots:
+    void initTestCase()
+    {
+        m_bus = std::make_unique<PrivateSessionBus>(false);
+        TOVREL_REQUIRE_BUS(*m_bus);
+    }
+    void cleanupTestCase() { m_bus.reset(); }
+
+    void remember_data()
+    {
+        QTest::addColumn<bool>("keyring"); // when the dialog shows
+        QTest::addColumn<bool>("tick");    // 记住密码 ticked before OK
+        // Still there when the login has succeeded, and afterwards.
+        QTest::addColumn<bool>("keyringAtStore");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("nextShowing"); // the next program's dialog's text
+        // In this order: libsecret in this process keeps its session with the keyring daemon
+        // it first spoke to, so the daemon is not restarted once a row has used it.
+        QTest::newRow("no keyring: box disabled")
+            << false << false << false << QStringList() << u("9137");
+        QTest::newRow("not ticked: nothing kept")
+            << true << false << true << QStringList() << u("9137");
+        QTest::newRow("ticked: kept, next dialog filled")
+            << true << true << true << QStringList() << u("2468");
+        QTest::newRow("keyring gone before the store")
+            << true << true << false << QStringList{kNoKeyring} << u("9137");
+    }
+    void remember()
+    {
+        QFETCH(bool, keyring);
+        QFETCH(bool, tick);
+        QFETCH(bool, keyringAtStore);
+        QFETCH(QStringList, messages);
+        QFETCH(QString, nextShowing);
+        resetLinkFlags();
+        TestSandbox sandbox;
+        emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
+        QVERIFY2(startOnRecordings(phone, sandbox.folder().path() + u("phone"),
+                                   makeRecordings({1000}, false), {u("--password"), u("2468")}),
+                 qPrintable(phone.error()));
+        QVERIFY2(keyring ? m_bus->startKeyring() : m_bus->stopKeyring(),
+                 qPrintable(m_bus->error()));
+        {
+            Windows w(phone.socketName());
+            const QString identity = w.password->telephoneIdentity();
+            const Seen first = w.login([&] {
+                w.password->Password->setText(u("2468"));
+                if (tick)
+                    QTest::mouseClick(w.password->RememberPassword, Qt::LeftButton);
+                if (!keyringAtStore)
+                    m_bus->stopKeyring();
+                QTest::mouseClick(w.password->OKBtn, Qt::LeftButton);
+            });
+            QVERIFY(first.listEnded);
+            QCOMPARE(first.text, u("9137"));
+            QCOMPARE(first.enabled, keyring);
+            QCOMPARE(first.checked, false);
+            QCOMPARE(first.toolTip, keyring ? QString() : kNoKeyring);
+            QCOMPARE(UsbLoggedIn.load(), 1);
+            QTRY_COMPARE_WITH_TIMEOUT(w.messages.texts(), messages, 15000);
+            // libsecret's own reader: the entry once stored, or none.
+            const QStringList lookup{u("lookup"), u("server"), u("Tovrel Desk"), u("user"),
+                                     identity};
+            QTRY_COMPARE_WITH_TIMEOUT(runProgram(u("secret-tool"), lookup).out,
+                                      nextShowing == u("2468") ? nextShowing : QString(), 15000);
+        }
+
+        resetLinkFlags();
+        Windows next(phone.socketName());
+        const Seen second = next.login([&] { next.password->CancelBtn->click(); });
+        QCOMPARE(second.text, nextShowing);
+        QCOMPARE(second.checked, nextShowing == u("2468"));
+        QCOMPARE(second.enabled, keyringAtStore);
+        resetLinkFlags();
+    }
+};
+
+QTEST_MAIN(TestRememberPassword)
+#include "tst_rememberpassword.moc"
