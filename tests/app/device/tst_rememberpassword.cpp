@@ -26,44 +26,34 @@ namespace {
 
 const QString kNoKeyring = u("没有正在运行的密钥环（Secret Service），无法记住密码");
 
-// What the dialog showed once the keyring had answered.
-struct Seen
-{
-    QString text;
-    bool enabled = false;
-    bool checked = false;
-    QString toolTip;
-    bool listEnded = false;
-};
+// The dialog once the keyring has answered: text, box enabled, ticked, its tool tip.
+using Seen = std::tuple<QString, bool, bool, QString>;
 
 struct Windows : StartupWindows
 {
     explicit Windows(const QString &socket)
-        : StartupWindows([&](AppContext &context) {
-              context.emulatorSocket = socket;
-              context.deviceTimeoutMs = 500;
-          })
+        : StartupWindows([&](AppContext &context) { context.emulatorSocket = socket; })
     {
         main->TimerUSBConnect->stop();
         main->show();
         main->TimerUSBConnectTimer();
     }
 
-    // Presses the list button; once the dialog has the keyring's answer, `answer` acts on it.
-    // Waits until the list has ended.
+    // Presses the list button, lets `answer` act once the dialog has the keyring's answer and
+    // waits for the list's end.
     Seen login(const std::function<void()> &answer)
     {
         Seen seen;
         answerWhenShown(password, [&] {
-            QSignalSpy answered(password, &TPasswordDlg::keyringAnswered);
-            if (answered.wait(15000))
+            if (QSignalSpy(password, &TPasswordDlg::keyringAnswered).wait(15000))
                 seen = {password->Password->text(), password->RememberPassword->isEnabled(),
                         password->RememberPassword->isChecked(),
                         password->RememberPassword->toolTip()};
             answer();
         });
         QTest::mouseClick(main->BitBtnRefersh, Qt::LeftButton);
-        seen.listEnded = QTest::qWaitFor([this] { return !main->isReadingList(); }, 30000);
+        if (!QTest::qWaitFor([this] { return !main->isReadingList(); }, 30000))
+            seen = {u("list did not end"), false, false, QString()};
         return seen;
     }
 };
@@ -87,22 +77,20 @@ private slots:
 
     void remember_data()
     {
-        QTest::addColumn<bool>("keyring"); // when the dialog shows
-        QTest::addColumn<bool>("tick");    // 记住密码 ticked before OK
-        // Still there when the login has succeeded, and afterwards.
-        QTest::addColumn<bool>("keyringAtStore");
+        QTest::addColumn<bool>("keyring");        // when the dialog shows
+        QTest::addColumn<bool>("tick");           // 记住密码 ticked before OK
+        QTest::addColumn<bool>("keyringAtStore"); // when the login has succeeded, and after
         QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<QString>("nextShowing"); // the next program's dialog's text
-        // In this order: libsecret in this process keeps its session with the keyring daemon
-        // it first spoke to, so the daemon is not restarted once a row has used it.
+        QTest::addColumn<QString>("kept"); // in the keyring afterwards, filling the next dialog
+        // In this order: the keyring is never restarted once used (PrivateSessionBus).
         QTest::newRow("no keyring: box disabled")
-            << false << false << false << QStringList() << u("9137");
+            << false << false << false << QStringList() << QString();
         QTest::newRow("not ticked: nothing kept")
-            << true << false << true << QStringList() << u("9137");
+            << true << false << true << QStringList() << QString();
         QTest::newRow("ticked: kept, next dialog filled")
             << true << true << true << QStringList() << u("2468");
         QTest::newRow("keyring gone before the store")
-            << true << true << false << QStringList{kNoKeyring} << u("9137");
+            << true << true << false << QStringList{kNoKeyring} << QString();
     }
     void remember()
     {
@@ -110,7 +98,7 @@ private slots:
         QFETCH(bool, tick);
         QFETCH(bool, keyringAtStore);
         QFETCH(QStringList, messages);
-        QFETCH(QString, nextShowing);
+        QFETCH(QString, kept);
         resetLinkFlags();
         TestSandbox sandbox;
         emulator::EmulatorLauncher phone(QStringLiteral(TOVREL_PHONE_EMULATOR));
@@ -121,7 +109,6 @@ private slots:
                  qPrintable(m_bus->error()));
         {
             Windows w(phone.socketName());
-            const QString identity = w.password->telephoneIdentity();
             const Seen first = w.login([&] {
                 w.password->Password->setText(u("2468"));
                 if (tick)
@@ -130,26 +117,20 @@ private slots:
                     m_bus->stopKeyring();
                 QTest::mouseClick(w.password->OKBtn, Qt::LeftButton);
             });
-            QVERIFY(first.listEnded);
-            QCOMPARE(first.text, u("9137"));
-            QCOMPARE(first.enabled, keyring);
-            QCOMPARE(first.checked, false);
-            QCOMPARE(first.toolTip, keyring ? QString() : kNoKeyring);
+            QCOMPARE(first, Seen(u("9137"), keyring, false, keyring ? QString() : kNoKeyring));
             QCOMPARE(UsbLoggedIn.load(), 1);
             QTRY_COMPARE_WITH_TIMEOUT(w.messages.texts(), messages, 15000);
             // libsecret's own reader: the entry once stored, or none.
             const QStringList lookup{u("lookup"), u("server"), u("Tovrel Desk"), u("user"),
-                                     identity};
-            QTRY_COMPARE_WITH_TIMEOUT(runProgram(u("secret-tool"), lookup).out,
-                                      nextShowing == u("2468") ? nextShowing : QString(), 15000);
+                                     w.password->telephoneIdentity()};
+            QTRY_COMPARE_WITH_TIMEOUT(runProgram(u("secret-tool"), lookup).out, kept, 15000);
         }
-
+        // The next start of the program: a fresh dialog, filled from the keyring.
         resetLinkFlags();
         Windows next(phone.socketName());
         const Seen second = next.login([&] { next.password->CancelBtn->click(); });
-        QCOMPARE(second.text, nextShowing);
-        QCOMPARE(second.checked, nextShowing == u("2468"));
-        QCOMPARE(second.enabled, keyringAtStore);
+        QCOMPARE(second, Seen(kept.isEmpty() ? u("9137") : kept, keyringAtStore, !kept.isEmpty(),
+                              keyringAtStore ? QString() : kNoKeyring));
         resetLinkFlags();
     }
 };
