@@ -60,12 +60,14 @@ void TPasswordDlg::askKeyring()
 {
     const int showing = ++m_showing;
     m_typed = false;
+    m_kept = false;
     RememberPassword->setChecked(false);
     readStoredPassword(telephoneIdentity(), this, [this, showing](const KeyringResult &result) {
         RememberPassword->setEnabled(result.available);
         RememberPassword->setToolTip(result.error);
         if (showing != m_showing || !isVisible())
             return;
+        m_kept = result.password.has_value();
         if (!m_typed && result.password) {
             // A password kept before: shown, and kept again unless the box is cleared.
             Password->setText(*result.password);

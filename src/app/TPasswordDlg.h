@@ -30,6 +30,9 @@ public:
 
     // The telephone's key in the keyring.
     QString telephoneIdentity() const;
+    // Whether the keyring answered this showing with a kept password (cleared 记住密码 then
+    // forgets it).
+    bool keptInKeyring() const { return m_kept; }
 
 public slots:
     void OKBtnClick();
@@ -58,6 +61,7 @@ private:
     // only while nothing has been typed in it.
     int m_showing = 0;
     bool m_typed = false;
+    bool m_kept = false;
 };
 
 } // namespace tovrel

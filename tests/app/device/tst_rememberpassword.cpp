@@ -11,6 +11,8 @@
 #include "TestText.h"
 
 #include "device/LinkFlags.h"
+#include "device/UsbLibrary.h"
+#include "keyring/PasswordKeyring.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -77,23 +79,27 @@ private slots:
 
     void remember_data()
     {
+        QTest::addColumn<QString>("before");      // kept before the dialog shows (empty: none)
         QTest::addColumn<bool>("keyring");        // when the dialog shows
-        QTest::addColumn<bool>("tick");           // 记住密码 ticked before OK
+        QTest::addColumn<bool>("tick");           // 记住密码 ticked at OK
         QTest::addColumn<bool>("keyringAtStore"); // when the login has succeeded, and after
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QString>("kept"); // in the keyring afterwards, filling the next dialog
         // In this order: the keyring is never restarted once used (PrivateSessionBus).
         QTest::newRow("no keyring: box disabled")
-            << false << false << false << QStringList() << QString();
+            << QString() << false << false << false << QStringList() << QString();
         QTest::newRow("not ticked: nothing kept")
-            << true << false << true << QStringList() << QString();
+            << QString() << true << false << true << QStringList() << QString();
         QTest::newRow("ticked: kept, next dialog filled")
-            << true << true << true << QStringList() << u("2468");
+            << QString() << true << true << true << QStringList() << u("2468");
+        QTest::newRow("kept, box cleared: forgotten")
+            << u("2468") << true << false << true << QStringList() << QString();
         QTest::newRow("keyring gone before the store")
-            << true << true << false << QStringList{kNoKeyring} << QString();
+            << QString() << true << true << false << QStringList{kNoKeyring} << QString();
     }
     void remember()
     {
+        QFETCH(QString, before);
         QFETCH(bool, keyring);
         QFETCH(bool, tick);
         QFETCH(bool, keyringAtStore);
@@ -107,17 +113,25 @@ private slots:
                  qPrintable(phone.error()));
         QVERIFY2(keyring ? m_bus->startKeyring() : m_bus->stopKeyring(),
                  qPrintable(m_bus->error()));
+        if (!before.isEmpty()) {
+            QObject context;
+            QString error = u("no answer");
+            storePassword(telephoneIdentity(phone.socketName()), before, &context,
+                          [&](const QString &e) { error = e; });
+            QTRY_COMPARE_WITH_TIMEOUT(error, QString(), 15000);
+        }
         {
             Windows w(phone.socketName());
             const Seen first = w.login([&] {
                 w.password->Password->setText(u("2468"));
-                if (tick)
+                if (w.password->RememberPassword->isChecked() != tick)
                     QTest::mouseClick(w.password->RememberPassword, Qt::LeftButton);
                 if (!keyringAtStore)
                     m_bus->stopKeyring();
                 QTest::mouseClick(w.password->OKBtn, Qt::LeftButton);
             });
-            QCOMPARE(first, Seen(u("9137"), keyring, false, keyring ? QString() : kNoKeyring));
+            QCOMPARE(first, Seen(before.isEmpty() ? u("9137") : before, keyring, !before.isEmpty(),
+                                 keyring ? QString() : kNoKeyring));
             QCOMPARE(UsbLoggedIn.load(), 1);
             QTRY_COMPARE_WITH_TIMEOUT(w.messages.texts(), messages, 15000);
             // libsecret's own reader: the entry once stored, or none.
