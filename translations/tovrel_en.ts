@@ -264,6 +264,10 @@
         <source>密钥环保存密码失败：%1</source>
         <translation>The keyring could not store the password: %1</translation>
     </message>
+    <message>
+        <source>密钥环删除密码失败：%1</source>
+        <translation>The keyring could not remove the password: %1</translation>
+    </message>
 </context>
 <context>
     <name>PlaybackControl</name>
