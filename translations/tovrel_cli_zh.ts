@@ -604,10 +604,6 @@ note could not be read or written.</source>
         <translation>密码文件 %1 的第一行不是四位数字</translation>
     </message>
     <message>
-        <source>--password-file FILE or --password DDDD is required</source>
-        <translation>需要 --password-file FILE 或 --password DDDD</translation>
-    </message>
-    <message>
         <source>Password of the telephone: </source>
         <translation>电话机密码：</translation>
     </message>
@@ -651,8 +647,9 @@ file of another call under the same name is kept, and the recording takes
 the name with &quot; (2)&quot;, &quot; (3)&quot;, ... added. One line of counts ends the
 upload on stderr. A progress bar is drawn on stderr when it is a terminal.
 list and upload log in with the telephone&apos;s password: the first line of
---password-file, or typed at the terminal (not shown) when neither option
-is given.</source>
+--password-file; when neither option is given, the password stored in the
+desktop&apos;s keyring for this telephone (the login dialog&apos;s 记住密码), else
+typed at the terminal (not shown).</source>
         <translation>电话机：是否已连接（status），其中保存的录音（list，与电话页一样以制表符
 分隔），以及将录音上传到文件夹（upload；ROW：第一列中的序号）。
 使用 --new 时，录音按其通话识别，而不按它在电话机列表中的位置：文件夹中已有
@@ -660,7 +657,16 @@ is given.</source>
 的副本由完整文件替换；同名的另一通话的文件保留，录音改用加上“ (2)”、“ (3)”……
 的文件名。上传结束时在 stderr 上打印一行计数。stderr 为终端时在其上显示进度条。
 list 和 upload 用电话机的密码登录：取 --password-file 文件的第一行；两个选项
-都未给出时在终端上输入（不显示）。</translation>
+都未给出时，取桌面密钥环中为这台电话机保存的密码（登录对话框的“记住密码”），
+否则在终端上输入（不显示）。</translation>
+    </message>
+    <message>
+        <source>--password-file FILE or --password DDDD is required: no keyring is running to hold the telephone&apos;s password</source>
+        <translation>需要 --password-file FILE 或 --password DDDD：没有正在运行的密钥环保存电话机的密码</translation>
+    </message>
+    <message>
+        <source>--password-file FILE or --password DDDD is required: the keyring holds no password for this telephone</source>
+        <translation>需要 --password-file FILE 或 --password DDDD：密钥环中没有这台电话机的密码</translation>
     </message>
 </context>
 </TS>

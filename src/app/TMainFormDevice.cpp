@@ -18,6 +18,7 @@
 #include "device/TStorageSingleThread.h"
 #include "device/TelephoneLink.h"
 #include "device/TelephoneList.h"
+#include "keyring/PasswordKeyring.h"
 #include "report/ReportModel.h"
 #include "settings/SysConf.h"
 
@@ -29,6 +30,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+
+#include <utility>
 
 namespace tovrel {
 namespace {
@@ -231,6 +234,9 @@ void TMainForm::continueListAfterOpen(bool askPassword)
         return;
     // OK was pressed: the list follows the login's outcome (passwordChecked).
     if (typed) {
+        const bool remember = m_passwordDlg->RememberPassword->isChecked();
+        m_passwordToKeep = remember ? typed : std::nullopt;
+        m_forgetPassword = !remember && m_passwordDlg->keptInKeyring();
         startLoginWorker(*typed);
         return;
     }
@@ -266,12 +272,30 @@ void TMainForm::startLoginWorker(const QString &typed)
     run->start();
 }
 
+void TMainForm::keepPassword(const std::optional<QString> &password)
+{
+    // The keyring answers later; the list goes on meanwhile.
+    auto done = [this](const QString &error) {
+        if (!error.isEmpty() && !m_closed)
+            m_context.messages->warn(error);
+    };
+    const QString identity = m_passwordDlg->telephoneIdentity();
+    if (password)
+        storePassword(identity, *password, this, done);
+    else
+        forgetPassword(identity, this, done);
+}
+
 void TMainForm::passwordChecked(const LoginResult &result)
 {
+    const std::optional<QString> toKeep = std::exchange(m_passwordToKeep, std::nullopt);
+    const bool forget = std::exchange(m_forgetPassword, false);
     switch (result.outcome) {
     case LoginOutcome::Accepted:
         UsbLoggedIn = 1;
         setLoggedInControls(true);
+        if (toKeep || forget)
+            keepPassword(toKeep);
         break;
     case LoginOutcome::Refused:
         m_context.messages->warn(result.message);

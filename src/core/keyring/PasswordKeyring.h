@@ -19,6 +19,9 @@ struct KeyringResult
     // Why the keyring could not be asked, in the user's words; empty when it answered (a
     // keyring that simply holds no password for the telephone is no error).
     QString error;
+    // False when no keyring is there at all (`error` then says why): the login dialog's box is
+    // disabled, the command line says so apart from a keyring that failed.
+    bool available = true;
 };
 
 // Whether a keyring is there to ask; when not, `whyNot` receives the reason in the user's words
@@ -32,6 +35,10 @@ void readStoredPassword(const QString &identity, QObject *context,
 // Stores `password` for the telephone; `done` receives the failure text, empty on success.
 void storePassword(const QString &identity, const QString &password, QObject *context,
                    std::function<void(const QString &error)> done);
+
+// Removes the telephone's password (none there is no error); `done` as for storePassword.
+void forgetPassword(const QString &identity, QObject *context,
+                    std::function<void(const QString &error)> done);
 
 // The command line's: asks and waits for the answer in a local event loop.
 KeyringResult readStoredPasswordNow(const QString &identity);
