@@ -230,15 +230,20 @@ std::optional<QString> choosePassword(DeviceOptions &o)
         o.password = *stored.password;
         return std::nullopt;
     }
-    if (stored.available && !stored.error.isEmpty())
-        QTextStream(stderr) << prefix << stored.error << '\n';
+    // A keyring that failed to answer is named once: as the reason when nobody can be asked,
+    // before the prompt otherwise.
+    const bool keyringFailed = stored.available && !stored.error.isEmpty();
     if (!inputIsTerminal()) {
+        if (keyringFailed)
+            return prefix + stored.error;
         if (!stored.available)
             return prefix + cliTr("--password-file FILE or --password DDDD is required: no "
                                   "keyring is running to hold the telephone's password");
         return prefix + cliTr("--password-file FILE or --password DDDD is required: the keyring "
                               "holds no password for this telephone");
     }
+    if (keyringFailed)
+        QTextStream(stderr) << prefix << stored.error << '\n';
     const auto typed = readHiddenLine(cliTr("Password of the telephone: "));
     if (!typed || typed->isEmpty())
         return prefix + cliTr("no password typed");

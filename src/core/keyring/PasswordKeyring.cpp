@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #ifdef Q_OS_LINUX
 #include <QDBusConnection>
@@ -22,6 +23,8 @@ namespace {
 
 // The entries' service name: what the keyring's own tools show beside the telephone's identity.
 const QString kService = QStringLiteral("Tovrel Desk");
+// How long the command line waits for the keyring's answer (an unlock prompt included).
+constexpr int kKeyringPatienceMs = 120000;
 
 QString noKeyringText()
 {
@@ -200,6 +203,17 @@ KeyringResult readStoredPasswordNow(const QString &identity)
     readStoredPassword(identity, &loop, [&](const KeyringResult &r) {
         result = r;
         answered = true;
+        loop.quit();
+    });
+    // A keyring that never answers (a daemon gone astray, an unlock prompt nobody sees) must
+    // not hold the command line for ever.
+    QTimer::singleShot(kKeyringPatienceMs, &loop, [&] {
+        if (answered)
+            return;
+        result = {std::nullopt,
+                  QCoreApplication::translate("PasswordKeyring", "密钥环在 %1 秒内没有应答")
+                      .arg(kKeyringPatienceMs / 1000),
+                  true};
         loop.quit();
     });
     if (!answered)
