@@ -268,6 +268,10 @@
         <source>密钥环删除密码失败：%1</source>
         <translation>The keyring could not remove the password: %1</translation>
     </message>
+    <message>
+        <source>密钥环在 %1 秒内没有应答</source>
+        <translation>The keyring did not answer within %1 seconds</translation>
+    </message>
 </context>
 <context>
     <name>PlaybackControl</name>
