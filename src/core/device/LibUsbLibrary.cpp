@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 #include <vector>
 
 namespace tovrel {
@@ -29,9 +30,9 @@ LibUsbLibrary::LibUsbLibrary(quint16 vendorId, quint16 productId)
     }
     if (libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) != 0) {
         const int events = LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT;
-        m_hotplug = libusb_hotplug_register_callback(
-                        m_context, events, 0, m_vendorId, m_productId, LIBUSB_HOTPLUG_MATCH_ANY,
-                        &Hotplug::event, this, &m_hotplugHandle) == LIBUSB_SUCCESS;
+        m_hotplug = libusb_hotplug_register_callback(m_context, events, 0, m_vendorId, m_productId,
+                                                     LIBUSB_HOTPLUG_MATCH_ANY, &Hotplug::event,
+                                                     this, &m_hotplugHandle) == LIBUSB_SUCCESS;
     }
 }
 
@@ -67,8 +68,8 @@ bool LibUsbLibrary::waitForChange(int timeoutMs)
             return true;
         m_waits.push_back(&completed);
     }
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(std::max(timeoutMs, 0));
     bool ended = false;
     int rc = 0;
     for (;;) {
@@ -76,11 +77,10 @@ bool LibUsbLibrary::waitForChange(int timeoutMs)
             const std::lock_guard lock(m_waitLock);
             ended = completed != 0;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline -
-                                                                                 Clock::now());
-        if (ended || left.count() <= 0 || (rc != 0 && rc != LIBUSB_ERROR_INTERRUPTED))
+        const auto left = duration_cast<microseconds>(deadline - steady_clock::now()).count();
+        if (ended || left <= 0 || (rc != 0 && rc != LIBUSB_ERROR_INTERRUPTED))
             break;
-        timeval slice{time_t(left.count() / 1000000), suseconds_t(left.count() % 1000000)};
+        timeval slice{time_t(left / 1000000), suseconds_t(left % 1000000)};
         // Ends early for other users' transfers, a signal, an interruption: the loop looks again.
         rc = libusb_handle_events_timeout_completed(m_context, &slice, &completed);
     }
@@ -89,13 +89,11 @@ bool LibUsbLibrary::waitForChange(int timeoutMs)
         std::erase(m_waits, &completed);
         ended = completed != 0;
     }
-    if (!ended && rc != 0 && rc != LIBUSB_ERROR_INTERRUPTED) {
-        // libusb's event handling failed: the rest of the time passes as a plain wait.
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                 Clock::now());
-        return UsbLibrary::waitForChange(int(std::max<qint64>(left.count(), 0)));
-    }
-    return ended;
+    if (ended || rc == 0 || rc == LIBUSB_ERROR_INTERRUPTED)
+        return ended;
+    // libusb's event handling failed: the rest of the time passes as a plain wait.
+    const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+    return UsbLibrary::waitForChange(int(std::max<qint64>(left, 0)));
 }
 
 void LibUsbLibrary::wakeWaiters()
