@@ -9,8 +9,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <chrono>
 #include <cctype>
+#include <chrono>
 
 namespace tovrel {
 namespace {
