@@ -130,15 +130,16 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
                        "terminal.\n"
                        "list and upload log in with the telephone's password: the first line of\n"
                        "--password-file, or typed at the terminal (not shown) when neither option\n"
-                       "is given.\n"
-                       "watch keeps the folder an archive of the telephone: it waits for the\n"
-                       "telephone, and each time it is plugged in, and every --every minutes "
-                       "while\n"
-                       "it stays, uploads what the folder lacks (as upload --all --new), with one\n"
-                       "line on stderr for each visit. A refused password is not tried again "
-                       "until\n"
-                       "the telephone is plugged in again. Ctrl-C or SIGTERM ends the watch after\n"
-                       "the exchange in hand, with nothing of a file cut short left behind."))
+                       "is given."))
+                   .paragraph(CLI_NOOP(
+                       "watch keeps the folder an archive of the telephone: it waits for\n"
+                       "the telephone and, each time it is plugged in and every --every\n"
+                       "minutes while it stays, uploads what the folder lacks (as upload\n"
+                       "--all --new), with one line on stderr for each visit. A refused\n"
+                       "password is not tried again until the telephone is plugged in again.\n"
+                       "Ctrl-C or SIGTERM ends the watch after the exchange in hand, with\n"
+                       "nothing of a file cut short left behind, and exit status 0; a folder\n"
+                       "that cannot be written ends it with 1."))
                    .section(
                        CLI_NOOP("Options"),
                        {{"--emulator SOCKET",
@@ -161,9 +162,8 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
                          CLI_NOOP("watch: minutes between visits while the telephone stays "
                                   "plugged in (default 10)")},
                         kHelpEntry})
-                   .paragraph(CLI_NOOP(
-                       "Exit status 0 on success, 1 with the failure text otherwise; watch ends\n"
-                       "with 0 on Ctrl-C or SIGTERM and with 1 when the folder cannot be written."))
+                   .paragraph(
+                       CLI_NOOP("Exit status 0 on success, 1 with the failure text otherwise."))
                    .text();
         *exitCode = 0;
         return std::nullopt;

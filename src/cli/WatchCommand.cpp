@@ -49,6 +49,12 @@ std::optional<QString> folderFault(const QString &folder)
     return std::nullopt;
 }
 
+// "; not arrived: " and the names of the recordings of a visit that did not arrive whole.
+QString notArrivedText(const QStringList &names)
+{
+    return cliTr("; not arrived: %1").arg(names.join(QStringLiteral(", ")));
+}
+
 class Watch
 {
 public:
@@ -194,7 +200,7 @@ private:
         QString line = uploadCountsText(worker.uploadedCount(), worker.alreadyPresentCount(),
                                         int(notWhole.size()));
         if (!notWhole.isEmpty())
-            line += cliTr("; not arrived: %1").arg(notWhole.join(QStringLiteral(", ")));
+            line += notArrivedText(notWhole);
         if (!reasons.isEmpty())
             line += QStringLiteral(" (") + reasons.join(QStringLiteral("; ")) + QLatin1Char(')');
         say(line);

@@ -124,7 +124,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m_phone.log().contains(deep), 30000);
         m_phone.stop();
         QTRY_COMPARE_WITH_TIMEOUT(lines().size(), 1, 20000);
-        QVERIFY2(lines()[0].startsWith(u("上传 4 个，已有 0 个，不完整 1 个; not arrived: ") +
+        QVERIFY2(lines()[0].startsWith(u("上传 4 个，已有 0 个，不完整 1 个；没有完整上传：") +
                                        all[4].fileName(5)),
                  qPrintable(m_err));
         QList<QByteArray> whole;
@@ -179,7 +179,7 @@ private slots:
             QVERIFY2(plugIn(makeRecordings({300}, false)), qPrintable(m_phone.error()));
         }
         endWatch(1);
-        const QString message = u("tovrel device: the folder %1 cannot be created")
+        const QString message = u("tovrel device: 无法创建文件夹 %1")
                                     .arg(atStart ? blocked : QDir(archive()).absolutePath());
         QCOMPARE(lines(), QStringList{atStart ? u("untimed: ") + message : message});
         QCOMPARE(m_phone.log().count(u(": password")), 0);
