@@ -568,23 +568,6 @@ note could not be read or written.</source>
         <translation>退出状态：成功为 0，FILE 不存在或不是录音文件、或备注无法读写时为 1。</translation>
     </message>
     <message>
-        <source>The telephone: whether one is attached (status), the recordings it holds
-(list, tab-separated as the telephone tab shows them), and the upload of
-recordings into a folder (upload; ROW: the number in the first column).
-With --new a recording whose file is already in the folder, whole and
-with the same header, is left as it is, and one line of counts ends the
-upload on stderr. A progress bar is drawn on stderr when it is a terminal.
-list and upload log in with the telephone&apos;s password: the first line of
---password-file, or typed at the terminal (not shown) when neither option
-is given.</source>
-        <translation>电话机：是否已连接（status），其中保存的录音（list，与电话页一样以制表符
-分隔），以及将录音上传到文件夹（upload；ROW：第一列中的序号）。
-使用 --new 时，文件夹中已有的完整且文件头相同的录音保持不变，上传结束时
-在 stderr 上打印一行计数。stderr 为终端时在其上显示进度条。
-list 和 upload 用电话机的密码登录：取 --password-file 文件的第一行；两个选项
-都未给出时在终端上输入（不显示）。</translation>
-    </message>
-    <message>
         <source>the file whose first line is the telephone&apos;s password</source>
         <translation>第一行为电话机密码的文件</translation>
     </message>
@@ -698,6 +681,29 @@ Ctrl-C 或 SIGTERM 在当前交换结束后结束监视，不留下任何不完�
     <message>
         <source>the telephone: status, list, upload, watch</source>
         <translation>电话机：状态、列表、上传、监视</translation>
+    </message>
+    <message>
+        <source>The telephone: whether one is attached (status), the recordings it holds
+(list, tab-separated as the telephone tab shows them), and the upload of
+recordings into a folder (upload; ROW: the number in the first column).
+With --new a recording is known by its call, not by its place in the
+telephone&apos;s list: one whose file is already in the folder, whole and with
+the same header apart from the memory address, under any position in its
+name, is left as it is. A copy cut short is replaced by the whole one; a
+file of another call under the same name is kept, and the recording takes
+the name with &quot; (2)&quot;, &quot; (3)&quot;, ... added. One line of counts ends the
+upload on stderr. A progress bar is drawn on stderr when it is a terminal.
+list and upload log in with the telephone&apos;s password: the first line of
+--password-file, or typed at the terminal (not shown) when neither option
+is given.</source>
+        <translation>电话机：是否已连接（status），其中保存的录音（list，与电话页一样以制表符
+分隔），以及将录音上传到文件夹（upload；ROW：第一列中的序号）。
+使用 --new 时，录音按其通话识别，而不按它在电话机列表中的位置：文件夹中已有
+完整文件、文件头除内存地址外相同的录音（文件名中的序号不论）保持不变。不完整
+的副本由完整文件替换；同名的另一通话的文件保留，录音改用加上“ (2)”、“ (3)”……
+的文件名。上传结束时在 stderr 上打印一行计数。stderr 为终端时在其上显示进度条。
+list 和 upload 用电话机的密码登录：取 --password-file 文件的第一行；两个选项
+都未给出时在终端上输入（不显示）。</translation>
     </message>
 </context>
 </TS>
