@@ -153,10 +153,6 @@ then name,number on each row. When a file cannot be read, nothing is added.</sou
         <translation>每次通信的超时（默认 10000）</translation>
     </message>
     <message>
-        <source>say status, list or upload</source>
-        <translation>请指定 status、list 或 upload</translation>
-    </message>
-    <message>
         <source>--timeout-ms needs a positive number</source>
         <translation>--timeout-ms 需要一个正数</translation>
     </message>
@@ -272,10 +268,6 @@ when a recording has a note.</source>
     <message>
         <source>play a recording on the default audio output</source>
         <translation>在默认音频输出上播放录音</translation>
-    </message>
-    <message>
-        <source>the telephone: status, list, upload</source>
-        <translation>电话机：状态、列表、上传</translation>
     </message>
     <message>
         <source>search a folder tree for recordings (tab-separated)</source>
@@ -576,23 +568,6 @@ note could not be read or written.</source>
         <translation>退出状态：成功为 0，FILE 不存在或不是录音文件、或备注无法读写时为 1。</translation>
     </message>
     <message>
-        <source>The telephone: whether one is attached (status), the recordings it holds
-(list, tab-separated as the telephone tab shows them), and the upload of
-recordings into a folder (upload; ROW: the number in the first column).
-With --new a recording whose file is already in the folder, whole and
-with the same header, is left as it is, and one line of counts ends the
-upload on stderr. A progress bar is drawn on stderr when it is a terminal.
-list and upload log in with the telephone&apos;s password: the first line of
---password-file, or typed at the terminal (not shown) when neither option
-is given.</source>
-        <translation>电话机：是否已连接（status），其中保存的录音（list，与电话页一样以制表符
-分隔），以及将录音上传到文件夹（upload；ROW：第一列中的序号）。
-使用 --new 时，文件夹中已有的完整且文件头相同的录音保持不变，上传结束时
-在 stderr 上打印一行计数。stderr 为终端时在其上显示进度条。
-list 和 upload 用电话机的密码登录：取 --password-file 文件的第一行；两个选项
-都未给出时在终端上输入（不显示）。</translation>
-    </message>
-    <message>
         <source>the file whose first line is the telephone&apos;s password</source>
         <translation>第一行为电话机密码的文件</translation>
     </message>
@@ -655,6 +630,80 @@ list 和 upload 用电话机的密码登录：取 --password-file 文件的第�
     <message>
         <source>with --with-audio: convert the recordings into wav, flac, opus or mp3 files</source>
         <translation>与 --with-audio 一起：把录音转换为 wav、flac、opus 或 mp3 文件</translation>
+    </message>
+    <message>
+        <source>watch keeps the folder an archive of the telephone: it waits for
+the telephone and, each time it is plugged in and every --every
+minutes while it stays, uploads what the folder lacks (as upload
+--all --new), with one line on stderr for each visit. A refused
+password is not tried again until the telephone is plugged in again.
+Ctrl-C or SIGTERM ends the watch after the exchange in hand, with
+nothing of a file cut short left behind, and exit status 0; a folder
+that cannot be written ends it with 1.</source>
+        <translation>watch 让文件夹成为电话机的存档：等待电话机接入，每次接入时以及保持接入
+期间每隔 --every 分钟，上传文件夹中还没有的录音（如同 upload --all --new），
+每次访问在 stderr 上打印一行。密码被拒绝后，直到电话机重新插入才会再试。
+Ctrl-C 或 SIGTERM 在当前交换结束后结束监视，不留下任何不完整的文件，
+退出状态为 0；文件夹无法写入时以 1 结束。</translation>
+    </message>
+    <message>
+        <source>watch: minutes between visits while the telephone stays plugged in (default 10)</source>
+        <translation>watch：电话机保持接入时两次访问之间的分钟数（默认 10）</translation>
+    </message>
+    <message>
+        <source>say status, list, upload or watch</source>
+        <translation>请指定 status、list、upload 或 watch</translation>
+    </message>
+    <message>
+        <source>--every needs a positive number of minutes</source>
+        <translation>--every 需要一个正的分钟数</translation>
+    </message>
+    <message>
+        <source>--every goes with watch</source>
+        <translation>--every 只用于 watch</translation>
+    </message>
+    <message>
+        <source>watch uploads every recording the folder lacks: give no --all, --new or row numbers</source>
+        <translation>watch 上传文件夹中还没有的全部录音：不要给出 --all、--new 或序号</translation>
+    </message>
+    <message>
+        <source>the folder %1 cannot be created</source>
+        <translation>无法创建文件夹 %1</translation>
+    </message>
+    <message>
+        <source>the folder %1 cannot be written: %2</source>
+        <translation>无法写入文件夹 %1：%2</translation>
+    </message>
+    <message>
+        <source>; not arrived: %1</source>
+        <translation>；没有完整上传：%1</translation>
+    </message>
+    <message>
+        <source>the telephone: status, list, upload, watch</source>
+        <translation>电话机：状态、列表、上传、监视</translation>
+    </message>
+    <message>
+        <source>The telephone: whether one is attached (status), the recordings it holds
+(list, tab-separated as the telephone tab shows them), and the upload of
+recordings into a folder (upload; ROW: the number in the first column).
+With --new a recording is known by its call, not by its place in the
+telephone&apos;s list: one whose file is already in the folder, whole and with
+the same header apart from the memory address, under any position in its
+name, is left as it is. A copy cut short is replaced by the whole one; a
+file of another call under the same name is kept, and the recording takes
+the name with &quot; (2)&quot;, &quot; (3)&quot;, ... added. One line of counts ends the
+upload on stderr. A progress bar is drawn on stderr when it is a terminal.
+list and upload log in with the telephone&apos;s password: the first line of
+--password-file, or typed at the terminal (not shown) when neither option
+is given.</source>
+        <translation>电话机：是否已连接（status），其中保存的录音（list，与电话页一样以制表符
+分隔），以及将录音上传到文件夹（upload；ROW：第一列中的序号）。
+使用 --new 时，录音按其通话识别，而不按它在电话机列表中的位置：文件夹中已有
+完整文件、文件头除内存地址外相同的录音（文件名中的序号不论）保持不变。不完整
+的副本由完整文件替换；同名的另一通话的文件保留，录音改用加上“ (2)”、“ (3)”……
+的文件名。上传结束时在 stderr 上打印一行计数。stderr 为终端时在其上显示进度条。
+list 和 upload 用电话机的密码登录：取 --password-file 文件的第一行；两个选项
+都未给出时在终端上输入（不显示）。</translation>
     </message>
 </context>
 </TS>

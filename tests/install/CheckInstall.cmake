@@ -18,7 +18,8 @@ set(expected
     "${CMAKE_INSTALL_DATADIR}/bash-completion/completions/tovrel"
     "${CMAKE_INSTALL_DATADIR}/metainfo/io.tovrel.desk.metainfo.xml"
     "${CMAKE_INSTALL_DATADIR}/doc/tovrel-desk/copyright"
-    "${CMAKE_INSTALL_DATADIR}/doc/tovrel-desk/changelog.Debian.gz")
+    "${CMAKE_INSTALL_DATADIR}/doc/tovrel-desk/changelog.Debian.gz"
+    "lib/systemd/user/tovrel-watch.service")
 file(GLOB_RECURSE rules RELATIVE "${PREFIX}" "${PREFIX}/*/udev/rules.d/70-tovrel-phone.rules")
 if(NOT rules)
     message(FATAL_ERROR "the udev rule was not installed:\n${output}")
@@ -44,3 +45,9 @@ foreach(line "Exec=tovrel-desk" "Icon=tovrel-desk" "Type=Application")
         message(FATAL_ERROR "desktop entry lacks ${line}")
     endif()
 endforeach()
+
+# The watch's user unit starts the installed program by its absolute path.
+file(READ "${PREFIX}/lib/systemd/user/tovrel-watch.service" unit)
+if(NOT unit MATCHES "\nExecStart=${PREFIX}/${CMAKE_INSTALL_BINDIR}/tovrel device watch ")
+    message(FATAL_ERROR "the user unit does not start the installed tovrel:\n${unit}")
+endif()

@@ -1,6 +1,7 @@
 // tovrel device upload --new against the emulator process: recordings already in the folder,
-// whole, are neither asked for nor touched; a copy cut short, removed, or with another header
-// is fetched again, whole. Every uploaded file carries the call's time.
+// whole, are neither asked for nor touched, whatever their positions and addresses have become;
+// a copy cut short or removed is fetched again, whole; a file of another call keeps its name.
+// Every uploaded file carries the call's time.
 
 #include "PhoneFixture.h"
 #include "ProgramRun.h"
@@ -193,14 +194,96 @@ private slots:
         const FileStamp first = stampOf(pathOf(0));
         const FileStamp third = stampOf(pathOf(2));
 
+        const QByteArray before = m_dir->read(QStringLiteral("out/") + m_recordings[1].fileName(2));
         QStringList commands;
         const ProgramRun r = uploadAll(true, &commands);
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.err, u("上传 1 个，已有 2 个，不完整 0 个\n"));
         QCOMPARE(commands, packetsOf(m_recordings[1]));
-        QCOMPARE(m_dir->read(QStringLiteral("out/") + m_recordings[1].fileName(2)), whole);
+        // Another header is another call's file: it stays, and the recording takes "(2)".
+        QString name = m_recordings[1].fileName(2);
+        if (damage == u("header changed")) {
+            QCOMPARE(m_dir->read(QStringLiteral("out/") + name), before);
+            name.replace(u(".spx"), u(" (2).spx"));
+        }
+        QCOMPARE(m_dir->read(QStringLiteral("out/") + name), whole);
         QCOMPARE(stampOf(pathOf(0)), first);
         QCOMPARE(stampOf(pathOf(2)), third);
+    }
+
+    // The telephone drops its oldest recording and records two more: every position and
+    // address moves. --new fetches exactly the new ones (and a copy cut short by the first
+    // visit); each call is then in the folder once, whole. With `collide` the last new call has
+    // the number and minute of the recording whose old name it takes: both stay whole.
+    void shiftedListFetchesOnlyNew_data()
+    {
+        QTest::addColumn<bool>("longForm");
+        QTest::addColumn<int>("cut");
+        QTest::addColumn<bool>("collide");
+        for (const bool longForm : {false, true}) {
+            const char *form = longForm ? "long" : "short";
+            QTest::addRow("%s, shifted", form) << longForm << -1 << false;
+            QTest::addRow("%s, shifted, one cut short", form) << longForm << 2 << false;
+            QTest::addRow("%s, shifted, header only", form) << longForm << 1 << false;
+            QTest::addRow("%s, shifted, same minute and number", form) << longForm << -1 << true;
+        }
+    }
+    void shiftedListFetchesOnlyNew()
+    {
+        QFETCH(bool, longForm);
+        QFETCH(int, cut);
+        QFETCH(bool, collide);
+        const QList<FixtureRecording> pool =
+            makeRecordings({1024, 768, 512, 1280, 256, 512}, longForm);
+        m_recordings = pool.first(4);
+        if (collide) {
+            m_recordings[3].header.minute = pool[4].header.minute;
+            m_recordings[3].header.number = pool[4].header.number;
+        }
+        const QStringList args{u("--password"), u("2468"), u("--verbose")};
+        QVERIFY(startOnRecordings(m_phone, m_dir->path() + u("phone"), m_recordings, args));
+        QCOMPARE(uploadAll(true).exitCode, 0);
+        QHash<QString, QByteArray> expected;
+        for (int i = 0; i < 4; ++i)
+            expected.insert(m_recordings[i].fileName(i + 1), m_recordings[i].bytes());
+        if (cut >= 0) {
+            QFile file(pathOf(cut));
+            QVERIFY(file.resize(cut == 1 ? (longForm ? 32 : 19) : 300));
+            expected.remove(m_recordings[cut].fileName(cut + 1));
+        }
+
+        // The same calls one place up, at other addresses, and two new ones.
+        QList<FixtureRecording> now = m_recordings.mid(1) + pool.mid(4);
+        quint32 address = pool[0].header.startAddress + 0x800;
+        for (FixtureRecording &r : now) {
+            r.header.startAddress = address;
+            address += quint32(r.payload.size() + 511) / 256 * 256;
+        }
+        m_phone.stop();
+        m_recordings = now;
+        QVERIFY(startOnRecordings(m_phone, m_dir->path() + u("phone"), m_recordings, args));
+        QStringList commands;
+        const ProgramRun r = uploadAll(true, &commands);
+        QCOMPARE(r.exitCode, 0);
+        QStringList fetched;
+        for (int i = 0; i < now.size(); ++i) {
+            if (i < 3 && i != cut - 1)
+                continue;
+            fetched += packetsOf(now[i]);
+            QString name = now[i].fileName(i + 1);
+            if (collide && i == 3)
+                name.replace(u(".spx"), u(" (2).spx"));
+            expected.insert(name, now[i].bytes());
+        }
+        QCOMPARE(commands, fetched);
+        QCOMPARE(
+            r.err,
+            u("上传 %1 个，已有 %2 个，不完整 0 个\n").arg(cut >= 0 ? 3 : 2).arg(cut >= 0 ? 2 : 3));
+        const QStringList names = QDir(out()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(QSet<QString>(names.begin(), names.end()),
+                 QSet<QString>(expected.keyBegin(), expected.keyEnd()));
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            QCOMPARE(m_dir->read(u("out/") + it.key()), it.value());
     }
 
     // stat of an uploaded file shows the call's date and time (the short form's year is the

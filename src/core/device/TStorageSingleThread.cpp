@@ -8,9 +8,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+
+#include <algorithm>
 
 namespace tovrel {
 
@@ -61,17 +64,36 @@ QString uploadCountsText(int uploaded, int present, int notWhole)
         .arg(notWhole);
 }
 
-bool recordingAlreadyPresent(const QString &path, const QByteArray &record, quint32 payloadLength)
+namespace {
+
+bool allDigits(QStringView text)
 {
-    // One look at the folder entry decides most cases; only a plain file of the right length
-    // is opened (a pipe of that name would hold the worker), unbuffered, for its header alone.
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() != qint64(record.size()) + qint64(payloadLength))
-        return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return false;
-    return file.read(record.size()) == record;
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+}
+
+} // namespace
+
+QString uploadNameKey(QStringView name)
+{
+    if (!name.endsWith(u".spx"))
+        return {};
+    name.chop(4);
+    // A second call of the same minute and number: "<name> (k)".
+    if (name.endsWith(u')')) {
+        const qsizetype open = name.lastIndexOf(u" (");
+        if (open < 0 || !allDigits(name.sliced(open + 2, name.size() - open - 3)))
+            return {};
+        name.truncate(open);
+    }
+    const qsizetype second = name.indexOf(u'_', 9);
+    if (name.size() < 9 || !allDigits(name.first(8)) || name[8] != u'_' || second < 13 ||
+        !allDigits(name.sliced(9, second - 9)))
+        return {};
+    const QStringView number = name.sliced(second + 1);
+    if (number.isEmpty() || number.contains(u' '))
+        return {};
+    return name.first(8).toString() + u'_' + number.toString();
 }
 
 TStorageSingleThread::TStorageSingleThread(std::shared_ptr<TelephoneLink> link, QString folder,
@@ -86,6 +108,83 @@ QString TStorageSingleThread::nameOf(int deviceIndex) const
     if (listed != m_listedNames.constEnd() && !listed->isEmpty())
         return *listed;
     return recordingNumberText(deviceIndex + 1);
+}
+
+void TStorageSingleThread::indexFolder()
+{
+    m_folderIndex.clear();
+    QDirIterator it(m_folder, {QStringLiteral("*.spx")}, QDir::Files);
+    while (it.hasNext()) {
+        it.next();
+        const QString name = it.fileName();
+        const QString key = uploadNameKey(name);
+        if (!key.isEmpty())
+            m_folderIndex[key].append({name, it.fileInfo().size(), false, {}});
+    }
+}
+
+bool TStorageSingleThread::holdsCall(FolderEntry &entry, const QByteArray &identity, bool longForm)
+{
+    if (entry.size < identity.size())
+        return false;
+    if (!entry.headRead) {
+        entry.headRead = true;
+        // A file that cannot be read is of no known call: it is never replaced nor removed.
+        if (const auto bytes = readHeaderBytes(m_folder + entry.name))
+            entry.head = bytes->first(identity.size());
+    }
+    return !entry.head.isEmpty() && recordIdentity(entry.head, longForm) == identity;
+}
+
+TStorageSingleThread::FolderMatch TStorageSingleThread::lookUp(const QString &uploadName,
+                                                               const QByteArray &record,
+                                                               quint32 payloadLength)
+{
+    const bool longForm = m_link->longForm();
+    const QByteArray identity = recordIdentity(record, longForm);
+    const qint64 wholeSize = qint64(record.size()) + qint64(payloadLength);
+    QList<FolderEntry> &entries = m_folderIndex[uploadNameKey(uploadName)];
+    FolderMatch match;
+    QStringList ofCall;
+    for (FolderEntry &entry : entries) {
+        if (!holdsCall(entry, identity, longForm))
+            continue;
+        ofCall.append(entry.name);
+        if (entry.size == wholeSize)
+            match.whole = true;
+        else if (entry.size < wholeSize)
+            match.cutCopies.append(entry.name);
+    }
+    if (match.whole)
+        return match;
+    // The upload name, or the first numbered one, that is free or holds a copy of this call;
+    // a file of another call keeps its name.
+    const QString stem = uploadName.chopped(4);
+    for (int k = 1;; ++k) {
+        const QString name = k == 1 ? uploadName : stem + QStringLiteral(" (%1).spx").arg(k);
+        match.nameHoldsCall = ofCall.contains(name);
+        const bool listed = std::any_of(entries.cbegin(), entries.cend(),
+                                        [&](const FolderEntry &e) { return e.name == name; });
+        if (match.nameHoldsCall || (!listed && !QFileInfo::exists(m_folder + name))) {
+            match.name = name;
+            return match;
+        }
+    }
+}
+
+void TStorageSingleThread::noteFile(const QString &name, qint64 size, const QByteArray &record,
+                                    const QStringList &cutCopies)
+{
+    QList<FolderEntry> &entries = m_folderIndex[uploadNameKey(name)];
+    // The cut copies go only once the file of the call is in place, never the file itself.
+    for (const QString &cut : cutCopies) {
+        if (cut != name && QFile::remove(m_folder + cut))
+            entries.removeIf([&](const FolderEntry &e) { return e.name == cut; });
+    }
+    if (size < 0)
+        return;
+    entries.removeIf([&](const FolderEntry &e) { return e.name == name; });
+    entries.append({name, size, true, record});
 }
 
 void TStorageSingleThread::Execute()
@@ -115,6 +214,8 @@ void TStorageSingleThread::Execute()
         return;
     }
     m_link->flush();
+    if (m_onlyNew)
+        indexFolder();
 
     int filesDone = 0;
     bool batchStopped = false;
@@ -170,9 +271,16 @@ TStorageSingleThread::FileOutcome TStorageSingleThread::uploadOne(int deviceInde
     }
     const RecordingHeader header = decodeHeader(record.value, m_link->longForm());
     *name = recordingFileName(header, deviceIndex + 1);
+    FolderMatch match;
+    if (m_onlyNew) {
+        match = lookUp(*name, record.value, header.payloadLength);
+        if (match.whole) {
+            noteFile(*name, -1, record.value, match.cutCopies);
+            return FileOutcome::Present;
+        }
+        *name = match.name;
+    }
     const QString path = m_folder + *name;
-    if (m_onlyNew && recordingAlreadyPresent(path, record.value, header.payloadLength))
-        return FileOutcome::Present;
 
     AtomicFile file(path);
     if (const auto callTime = callDateTime(header, QDateTime::currentDateTime()))
@@ -220,15 +328,27 @@ TStorageSingleThread::FileOutcome TStorageSingleThread::uploadOne(int deviceInde
     // empty) under the final name.
     const bool keep = !writeFailed && (complete || !QFile::exists(path)) &&
                       (complete || m_keepPartialOnStop || !stopRequested());
+    // Only new: a name that held nothing when the folder was looked at is taken only if it
+    // still holds nothing, so a file of another call is never replaced.
     bool committed = false;
-    if (keep)
+    bool taken = false;
+    if (keep && m_onlyNew && !match.nameHoldsCall)
+        committed = file.commitIfAbsent(&taken);
+    else if (keep)
         committed = file.commit();
     else
         file.discard();
+    if (taken) {
+        emit message(fileCreateErrorText());
+        return FileOutcome::StopBatch;
+    }
     if (writeFailed || (keep && !committed)) {
         emit message(fileWriteErrorText());
         return FileOutcome::StopBatch;
     }
+    if (m_onlyNew && committed)
+        noteFile(*name, qint64(record.value.size()) + qint64(received), record.value,
+                 complete ? match.cutCopies : QStringList());
     if (!linkFailure.isEmpty())
         emit message(linkFailure);
     return complete ? FileOutcome::Complete : FileOutcome::Short;

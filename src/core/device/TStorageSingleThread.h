@@ -28,9 +28,20 @@
 // one message names those that did not (unless the user stopped the batch).
 //
 // Every file takes the call's date and time as its modification time (when the record names a
-// real date), before it takes its name. With "only new" set, a recording whose file is already
-// in the folder, whole, is left as it is: no data command is sent for it and the file is not
-// touched (recordingAlreadyPresent). The end message then also gives the counts.
+// real date), before it takes its name.
+//
+// With "only new" set, a recording is known by its call, not by its place in the telephone's
+// list: a telephone that drops its oldest recordings or reorganises its memory changes every
+// position (part of the file name) and start address (part of the record). The folder is
+// listed once per batch, its files indexed by their names without the position. A recording
+// counts as present when a file of its name apart from the position holds its record apart
+// from the start address (recordIdentity) and is exactly header plus payload long: no data
+// command is sent for it and that file is not touched. Otherwise it is uploaded under its
+// name; copies of the same call cut short by an earlier upload, under whatever position, are
+// removed once the whole file has taken its name (the one under its name is replaced by it).
+// A name held by a file of another call (two calls to the same number in the same minute
+// whose positions shifted) is never replaced: the recording takes the first free name of
+// "<name> (2).spx", "<name> (3).spx", ... The end message then also gives the counts.
 namespace tovrel {
 
 class TStorageSingleThread : public QObject
@@ -92,6 +103,30 @@ private:
     };
     // `name` receives the file's name once its record has been read.
     FileOutcome uploadOne(int deviceIndex, int filesDone, QString *name);
+
+    // Only new: a recording file of the folder. Its first bytes are read when a recording of
+    // the same name key (uploadNameKey) asks for them.
+    struct FolderEntry
+    {
+        QString name;
+        qint64 size = 0;
+        bool headRead = false;
+        QByteArray head; // the record's length of bytes; empty when unreadable or too short
+    };
+    // What the folder holds of one recording's call.
+    struct FolderMatch
+    {
+        bool whole = false;         // a whole file of the call, under any position
+        QStringList cutCopies;      // files of the call shorter than whole
+        QString name;               // the name to write when not whole
+        bool nameHoldsCall = false; // `name` holds a copy of the call (it is replaced)
+    };
+    void indexFolder();
+    bool holdsCall(FolderEntry &entry, const QByteArray &identity, bool longForm);
+    FolderMatch lookUp(const QString &uploadName, const QByteArray &record, quint32 payloadLength);
+    // Removes `cutCopies` (never `name`) and records `name` (size < 0: unchanged) in the index.
+    void noteFile(const QString &name, qint64 size, const QByteArray &record,
+                  const QStringList &cutCopies);
     void finish();
     QString nameOf(int deviceIndex) const;
 
@@ -106,12 +141,13 @@ private:
     bool m_onlyNew = false;
     int m_uploaded = 0;
     int m_present = 0;
+    QHash<QString, QList<FolderEntry>> m_folderIndex;
 };
 
-// True when `path` is a file that starts with `record` (the directory record as the telephone
-// sends it now) and is exactly the record's length plus `payloadLength` bytes long: the whole
-// file an upload of that record writes. A file that cannot be read counts as not present.
-bool recordingAlreadyPresent(const QString &path, const QByteArray &record, quint32 payloadLength);
+// The key of the only-new index: an upload file name (MMDDhhmm_NNNN_<number>.spx, or with
+// " (k)" before ".spx") without its position and number suffix, "MMDDhhmm_<number>"; empty for
+// any other name.
+QString uploadNameKey(QStringView name);
 
 // The upload's own messages.
 QString folderCreateErrorText(); // "创建文件夹错误"

@@ -184,6 +184,16 @@ QByteArray encodeHeader(const RecordingHeader &h)
     return out;
 }
 
+QByteArray recordIdentity(QByteArrayView record, bool longForm)
+{
+    QByteArray identity = record.toByteArray();
+    const qsizetype at = longForm ? 5 : 11;
+    const qsizetype width = longForm ? 3 : 4;
+    for (qsizetype i = at; i < std::min(identity.size(), at + width); ++i)
+        identity[i] = '\0';
+    return identity;
+}
+
 std::optional<QString> readHeader(QIODevice &file, HeaderBytes &bytes)
 {
     bytes.fill(0);

@@ -108,6 +108,13 @@ RecordingHeader decodeHeader(QByteArrayView bytes, bool longForm);
 // '#' are dropped; characters beyond the field's 12 or 20 are cut off.
 QByteArray encodeHeader(const RecordingHeader &header);
 
+// The record of a call without its place in the telephone's memory: `record` (19 bytes in the
+// short form, 32 in the long form) with its start address field set to 0 (bytes 11..14 of the
+// short form, 5..7 of the long form). A telephone that drops its oldest recordings or
+// reorganises its memory moves the others; their records then differ in that field alone, so
+// two records are of the same call when their identities are equal.
+QByteArray recordIdentity(QByteArrayView record, bool longForm);
+
 // The one way a header is read: up to 32 bytes from the current position (the start) of the
 // open file into `bytes`. Bytes past the end of a short file count as 0; a read that fails is a
 // failure, never a header of zeros. Through Qt's file calls: nothing, or the system's reason.
