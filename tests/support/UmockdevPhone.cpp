@@ -186,17 +186,6 @@ void UmockdevPhone::unplug()
     umockdev_testbed_detach_ioctl(m_testbed, kDevNode, nullptr);
 }
 
-bool UmockdevPhone::load(const emulator::EmulatorOptions &options)
-{
-    auto memory = emulator::PhoneMemory::build(options, &m_error);
-    Lock lock(m_mutex);
-    if (!memory || m_inSys)
-        return false;
-    m_memory = std::make_unique<emulator::PhoneMemory>(*memory);
-    m_model = std::make_unique<emulator::PhoneEmulator>(options, *memory);
-    return true;
-}
-
 void UmockdevPhone::silence(int n)
 {
     Lock lock(m_mutex);
