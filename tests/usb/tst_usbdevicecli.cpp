@@ -9,8 +9,6 @@
 #include <QProcess>
 #include <QTest>
 
-#include <csignal>
-
 using namespace tovrel;
 using namespace tovrel::test;
 
@@ -76,8 +74,7 @@ void TestUsbDeviceCli::wrongIdsFindNothing()
     QCOMPARE(phone.commandCount(), 0);
 }
 
-// The watch started before the telephone: its arrival brings the recording, whole; SIGTERM ends
-// the watch with exit status 0.
+// The watch, started before the telephone: its arrival brings the recording whole; SIGTERM ends it.
 void TestUsbDeviceCli::watchHearsArrival()
 {
     TestSandbox sandbox;
@@ -85,22 +82,18 @@ void TestUsbDeviceCli::watchHearsArrival()
     phone.unplug();
     TempFolder target;
     QProcess watch;
-    watch.start(
-        tovrelProgram(),
-        QStringLiteral("device watch --password 9137 --to %1").arg(target.path()).split(u' '));
+    const QString args = QStringLiteral("device watch --password 9137 --to ") + target.path();
+    watch.start(tovrelProgram(), args.split(u' '));
     QVERIFY2(phone.plug(), qPrintable(phone.error()));
     const auto &recording = phone.memory().recordings().first();
-    auto archived = [&target] {
-        QList<QByteArray> files;
-        for (const QString &name : QDir(target.path()).entryList(QDir::Files | QDir::Hidden))
-            files.append(target.read(name));
-        return files;
+    auto archived = [&target] { // the one file's bytes
+        const QStringList names = QDir(target.path()).entryList(QDir::Files | QDir::Hidden);
+        return names.size() == 1 ? target.read(names[0]) : QByteArray();
     };
-    QTRY_COMPARE_WITH_TIMEOUT(archived(), QList{recording.record + recording.payload}, 20000);
-    QCOMPARE(::kill(pid_t(watch.processId()), SIGTERM), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(archived(), recording.record + recording.payload, 20000);
+    watch.terminate(); // SIGTERM
     QVERIFY(watch.waitForFinished(20000));
-    QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(watch.exitCode(), 0);
+    QCOMPARE(watch.exitCode(), 0); // ended by the signal itself, it would be the signal's number
 }
 
 QTEST_GUILESS_MAIN(TestUsbDeviceCli)

@@ -112,21 +112,18 @@ void TestUsbUnplug::replug()
     QCOMPARE(count.value, 3);
 }
 
-// A wait far longer than ctest lets the test run ends when the telephone is pulled out, when it
-// is plugged in, and at wakeWaiters() from another thread; with nothing happening it runs out.
+// A wait longer than ctest lets the test run ends at each change and at another thread's wake.
 void TestUsbUnplug::hotplugEndsWaits()
 {
     UmockdevPhone phone(generated(1, 100, false));
-    QVERIFY2(phone.error().isEmpty(), qPrintable(phone.error()));
     LibUsbLibrary usb(UmockdevPhone::kVendorId, UmockdevPhone::kProductId);
     QVERIFY(usb.hasHotplug());
     const std::function<void()> changes[] = {[&] { phone.unplug(); }, [&] { phone.plug(); },
                                              [&] { usb.wakeWaiters(); }};
     for (const auto &change : changes) {
         auto wait = std::async(std::launch::async, [&usb] { return usb.waitForChange(600000); });
-        do
+        while (wait.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
             change();
-        while (wait.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready);
         QVERIFY(wait.get());
     }
     QVERIFY(!usb.waitForChange(100));
