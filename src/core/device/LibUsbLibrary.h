@@ -15,7 +15,8 @@ namespace tovrel {
 // vendor and product ids. Commands go to the first bulk OUT endpoint of interface 0, answers
 // come from its first bulk IN endpoint; a read returns what one transfer delivered.
 // Where libusb has hotplug events, a telephone with these ids arriving or leaving ends
-// waitForChange at once; the wait sleeps in libusb's event handling meanwhile.
+// waitForChange at once (one heard while nobody waits, during an upload say, ends the next wait
+// at once); the wait sleeps in libusb's event handling meanwhile.
 class LibUsbLibrary final : public UsbLibrary
 {
 public:
@@ -38,7 +39,8 @@ public:
 
 private:
     struct Hotplug; // libusb's callback
-    // Sets the completion flag of every wait in progress; with none, the next wait ends at once.
+    // Sets the completion flag of every wait in progress; with none and `keepIfNone`, the next
+    // wait ends at once.
     void endWaits(bool keepIfNone);
     bool findEndpoints();
     // Notes whether a failed transfer's code means the telephone is gone.
