@@ -133,8 +133,11 @@ private:
     Visit visit()
     {
         if (!m_link->openStep()) {
-            say(usbOpenFailureText(m_link->usb().openFailure()));
-            return Visit::NotOpened;
+            const UsbOpenFailure failure = m_link->usb().openFailure();
+            say(usbOpenFailureText(failure));
+            // Another program holding the telephone (the desk) may let it go before the next
+            // visit; a refused permission needs the telephone plugged in again.
+            return failure.kind == UsbOpenFailure::Busy ? Visit::LinkFailed : Visit::NotOpened;
         }
         UsbOpened = 1;
         const LoginResult login = checkPassword(*m_link, m_request.password);

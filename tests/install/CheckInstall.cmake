@@ -45,9 +45,3 @@ foreach(line "Exec=tovrel-desk" "Icon=tovrel-desk" "Type=Application")
         message(FATAL_ERROR "desktop entry lacks ${line}")
     endif()
 endforeach()
-
-# The watch's user unit starts the installed program by its absolute path.
-file(READ "${PREFIX}/lib/systemd/user/tovrel-watch.service" unit)
-if(NOT unit MATCHES "\nExecStart=${PREFIX}/${CMAKE_INSTALL_BINDIR}/tovrel device watch ")
-    message(FATAL_ERROR "the user unit does not start the installed tovrel:\n${unit}")
-endif()
