@@ -153,10 +153,6 @@ then name,number on each row. When a file cannot be read, nothing is added.</sou
         <translation>每次通信的超时（默认 10000）</translation>
     </message>
     <message>
-        <source>say status, list or upload</source>
-        <translation>请指定 status、list 或 upload</translation>
-    </message>
-    <message>
         <source>--timeout-ms needs a positive number</source>
         <translation>--timeout-ms 需要一个正数</translation>
     </message>
@@ -272,10 +268,6 @@ when a recording has a note.</source>
     <message>
         <source>play a recording on the default audio output</source>
         <translation>在默认音频输出上播放录音</translation>
-    </message>
-    <message>
-        <source>the telephone: status, list, upload</source>
-        <translation>电话机：状态、列表、上传</translation>
     </message>
     <message>
         <source>search a folder tree for recordings (tab-separated)</source>
@@ -636,6 +628,65 @@ note could not be read or written.</source>
         <translation>与 --with-audio 一起：把录音转换为 wav、flac、opus 或 mp3 文件</translation>
     </message>
     <message>
+        <source>watch keeps the folder an archive of the telephone: it waits for
+the telephone and, each time it is plugged in and every --every
+minutes while it stays, uploads what the folder lacks (as upload
+--all --new), with one line on stderr for each visit. A refused
+password is not tried again until the telephone is plugged in again.
+Ctrl-C or SIGTERM ends the watch after the exchange in hand, with
+nothing of a file cut short left behind, and exit status 0; a folder
+that cannot be written ends it with 1.</source>
+        <translation>watch 让文件夹成为电话机的存档：等待电话机接入，每次接入时以及保持接入
+期间每隔 --every 分钟，上传文件夹中还没有的录音（如同 upload --all --new），
+每次访问在 stderr 上打印一行。密码被拒绝后，直到电话机重新插入才会再试。
+Ctrl-C 或 SIGTERM 在当前交换结束后结束监视，不留下任何不完整的文件，
+退出状态为 0；文件夹无法写入时以 1 结束。</translation>
+    </message>
+    <message>
+        <source>watch: minutes between visits while the telephone stays plugged in (default 10)</source>
+        <translation>watch：电话机保持接入时两次访问之间的分钟数（默认 10）</translation>
+    </message>
+    <message>
+        <source>say status, list, upload or watch</source>
+        <translation>请指定 status、list、upload 或 watch</translation>
+    </message>
+    <message>
+        <source>--every needs a positive number of minutes</source>
+        <translation>--every 需要一个正的分钟数</translation>
+    </message>
+    <message>
+        <source>--every goes with watch</source>
+        <translation>--every 只用于 watch</translation>
+    </message>
+    <message>
+        <source>watch uploads every recording the folder lacks: give no --all, --new or row numbers</source>
+        <translation>watch 上传文件夹中还没有的全部录音：不要给出 --all、--new 或序号</translation>
+    </message>
+    <message>
+        <source>the folder %1 cannot be created</source>
+        <translation>无法创建文件夹 %1</translation>
+    </message>
+    <message>
+        <source>the folder %1 cannot be written: %2</source>
+        <translation>无法写入文件夹 %1：%2</translation>
+    </message>
+    <message>
+        <source>; not arrived: %1</source>
+        <translation>；没有完整上传：%1</translation>
+    </message>
+    <message>
+        <source>the telephone: status, list, upload, watch</source>
+        <translation>电话机：状态、列表、上传、监视</translation>
+    </message>
+    <message>
+        <source>--password-file FILE or --password DDDD is required: no keyring is running to hold the telephone&apos;s password</source>
+        <translation>需要 --password-file FILE 或 --password DDDD：没有正在运行的密钥环保存电话机的密码</translation>
+    </message>
+    <message>
+        <source>--password-file FILE or --password DDDD is required: the keyring holds no password for this telephone</source>
+        <translation>需要 --password-file FILE 或 --password DDDD：密钥环中没有这台电话机的密码</translation>
+    </message>
+    <message>
         <source>The telephone: whether one is attached (status), the recordings it holds
 (list, tab-separated as the telephone tab shows them), and the upload of
 recordings into a folder (upload; ROW: the number in the first column).
@@ -646,7 +697,7 @@ name, is left as it is. A copy cut short is replaced by the whole one; a
 file of another call under the same name is kept, and the recording takes
 the name with &quot; (2)&quot;, &quot; (3)&quot;, ... added. One line of counts ends the
 upload on stderr. A progress bar is drawn on stderr when it is a terminal.
-list and upload log in with the telephone&apos;s password: the first line of
+list, upload and watch log in with the telephone&apos;s password: the first line of
 --password-file; when neither option is given, the password stored in the
 desktop&apos;s keyring for this telephone (the login dialog&apos;s 记住密码), else
 typed at the terminal (not shown).</source>
@@ -656,17 +707,9 @@ typed at the terminal (not shown).</source>
 完整文件、文件头除内存地址外相同的录音（文件名中的序号不论）保持不变。不完整
 的副本由完整文件替换；同名的另一通话的文件保留，录音改用加上“ (2)”、“ (3)”……
 的文件名。上传结束时在 stderr 上打印一行计数。stderr 为终端时在其上显示进度条。
-list 和 upload 用电话机的密码登录：取 --password-file 文件的第一行；两个选项
+list、upload 和 watch 用电话机的密码登录：取 --password-file 文件的第一行；两个选项
 都未给出时，取桌面密钥环中为这台电话机保存的密码（登录对话框的“记住密码”），
 否则在终端上输入（不显示）。</translation>
-    </message>
-    <message>
-        <source>--password-file FILE or --password DDDD is required: no keyring is running to hold the telephone&apos;s password</source>
-        <translation>需要 --password-file FILE 或 --password DDDD：没有正在运行的密钥环保存电话机的密码</translation>
-    </message>
-    <message>
-        <source>--password-file FILE or --password DDDD is required: the keyring holds no password for this telephone</source>
-        <translation>需要 --password-file FILE 或 --password DDDD：密钥环中没有这台电话机的密码</translation>
     </message>
 </context>
 </TS>

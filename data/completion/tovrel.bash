@@ -47,7 +47,7 @@ _tovrel()
             return
             ;;
         --jobs | --password | --number | --name | --note | --set | --kinds | --min-seconds | --max-seconds | \
-            --from | --timeout-ms)
+            --from | --timeout-ms | --every)
             return
             ;;
     esac
@@ -66,11 +66,11 @@ _tovrel()
             ;;
         device)
             if ((cword == 2)); then
-                COMPREPLY=($(compgen -W "status list upload --help" -- "$cur"))
+                COMPREPLY=($(compgen -W "status list upload watch --help" -- "$cur"))
                 return
             fi
             options="--emulator --password-file --password --to --all --new --header --contacts --export --replace
-                --timeout-ms --help"
+                --timeout-ms --every --help"
             ;;
         contacts)
             if ((cword == 2)); then

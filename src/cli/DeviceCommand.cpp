@@ -1,5 +1,5 @@
-// tovrel device status|list|upload: the telephone from the command line, through the same
-// link, login, list and upload as the windows.
+// tovrel device status|list|upload|watch: the telephone from the command line, through the
+// same link, login, list and upload as the windows.
 
 #include "Commands.h"
 #include "ContactsOption.h"
@@ -8,6 +8,7 @@
 #include "InterruptWatch.h"
 #include "ProgressLine.h"
 #include "TableOutput.h"
+#include "WatchCommand.h"
 
 #include "Utf8Text.h"
 #include "activity/ActivityFlags.h"
@@ -54,6 +55,7 @@ struct DeviceOptions
     bool contacts = false; // list: the 联系人 column
     QStringList rows;
     int timeoutMs = kDefaultLinkTimeoutMs;
+    std::optional<double> everyMinutes; // watch: the pause between visits
     ExportRequest exportRequest;
 };
 
@@ -97,8 +99,12 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     const QCommandLineOption timeout(QStringLiteral("timeout-ms"),
                                      QStringLiteral("Time-out of each exchange (default 10000)."),
                                      QStringLiteral("MS"));
-    parser.addOptions(
-        {emulator, password, passwordFile, to, all, onlyNew, header, contacts, timeout, help});
+    const QCommandLineOption every(
+        QStringLiteral("every"),
+        QStringLiteral("watch: minutes between visits while the telephone stays plugged in."),
+        QStringLiteral("MINUTES"));
+    parser.addOptions({emulator, password, passwordFile, to, all, onlyNew, header, contacts,
+                       timeout, every, help});
     QStringList argv = args;
     argv.prepend(QStringLiteral("tovrel device"));
     if (!parser.parse(argv)) {
@@ -113,7 +119,9 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
                          "tovrel device list [--password-file FILE] [--contacts] --export PATH "
                          "[--replace] [--emulator SOCKET]",
                          "tovrel device upload [--password-file FILE] --to DIR (--all | ROW...) "
-                         "[--new] [--emulator SOCKET]"})
+                         "[--new] [--emulator SOCKET]",
+                         "tovrel device watch [--password-file FILE] --to DIR [--every MINUTES] "
+                         "[--emulator SOCKET]"})
                    .paragraph(CLI_NOOP(
                        "The telephone: whether one is attached (status), the recordings it holds\n"
                        "(list, tab-separated as the telephone tab shows them), and the upload of\n"
@@ -126,10 +134,19 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
                        "the name with \" (2)\", \" (3)\", ... added. One line of counts ends the\n"
                        "upload on stderr. A progress bar is drawn on stderr when it is a "
                        "terminal.\n"
-                       "list and upload log in with the telephone's password: the first line of\n"
+                       "list, upload and watch log in with the telephone's password: the first line of\n"
                        "--password-file; when neither option is given, the password stored in the\n"
                        "desktop's keyring for this telephone (the login dialog's 记住密码), else\n"
                        "typed at the terminal (not shown)."))
+                   .paragraph(CLI_NOOP(
+                       "watch keeps the folder an archive of the telephone: it waits for\n"
+                       "the telephone and, each time it is plugged in and every --every\n"
+                       "minutes while it stays, uploads what the folder lacks (as upload\n"
+                       "--all --new), with one line on stderr for each visit. A refused\n"
+                       "password is not tried again until the telephone is plugged in again.\n"
+                       "Ctrl-C or SIGTERM ends the watch after the exchange in hand, with\n"
+                       "nothing of a file cut short left behind, and exit status 0; a folder\n"
+                       "that cannot be written ends it with 1."))
                    .section(
                        CLI_NOOP("Options"),
                        {{"--emulator SOCKET",
@@ -148,6 +165,9 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
                          CLI_NOOP("list: write the list to this workbook instead (.xls or .xlsx)")},
                         kReplaceEntry,
                         {"--timeout-ms MS", CLI_NOOP("time-out of each exchange (default 10000)")},
+                        {"--every MINUTES",
+                         CLI_NOOP("watch: minutes between visits while the telephone stays "
+                                  "plugged in (default 10)")},
                         kHelpEntry})
                    .paragraph(
                        CLI_NOOP("Exit status 0 on success, 1 with the failure text otherwise."))
@@ -158,7 +178,8 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     DeviceOptions o;
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
-        *exitCode = fail(QStringLiteral("tovrel device: ") + cliTr("say status, list or upload"));
+        *exitCode =
+            fail(QStringLiteral("tovrel device: ") + cliTr("say status, list, upload or watch"));
         return std::nullopt;
     }
     o.action = positional.takeFirst();
@@ -182,6 +203,16 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     o.header = parser.isSet(header);
     o.contacts = parser.isSet(contacts);
     o.exportRequest = exportRequest;
+    if (parser.isSet(every)) {
+        bool ok = false;
+        const double minutes = parser.value(every).toDouble(&ok);
+        if (!ok || !(minutes > 0) || minutes > 60 * 24 * 365) {
+            *exitCode = fail(QStringLiteral("tovrel device: ") +
+                             cliTr("--every needs a positive number of minutes"));
+            return std::nullopt;
+        }
+        o.everyMinutes = minutes;
+    }
     if (parser.isSet(timeout)) {
         bool ok = false;
         o.timeoutMs = parser.value(timeout).toInt(&ok);
@@ -428,9 +459,18 @@ int runDevice(const QStringList &args)
     if (!options)
         return exitCode;
     DeviceOptions o = *options;
+    const bool watch = o.action == QLatin1String("watch");
     if (o.action != QLatin1String("status") && o.action != QLatin1String("list") &&
-        o.action != QLatin1String("upload"))
+        o.action != QLatin1String("upload") && !watch)
         return fail(QStringLiteral("tovrel device: ") + cliTr("unknown action: %1").arg(o.action));
+    if (o.everyMinutes && !watch)
+        return fail(QStringLiteral("tovrel device: ") + cliTr("--every goes with watch"));
+    if (watch && (o.all || o.onlyNew || !o.rows.isEmpty()))
+        return fail(QStringLiteral("tovrel device: ") +
+                    cliTr("watch uploads every recording the folder lacks: give no --all, --new "
+                          "or row numbers"));
+    if (watch && o.folder.isEmpty())
+        return fail(QStringLiteral("tovrel device: ") + cliTr("--to DIR is required"));
     if (o.exportRequest.requested() && o.action != QLatin1String("list"))
         return fail(QStringLiteral("tovrel device: ") + cliTr("--export goes with list"));
     if (o.action != QLatin1String("status")) {
@@ -445,7 +485,7 @@ int runDevice(const QStringList &args)
 
     // Before the link starts its threads: they must all leave the two signals to the watch.
     std::optional<InterruptWatch> interrupts;
-    if (o.action == QLatin1String("upload"))
+    if (o.action == QLatin1String("upload") || watch)
         interrupts.emplace();
     QStringList refused;
     auto link =
@@ -456,6 +496,15 @@ int runDevice(const QStringList &args)
         const bool present = link->deviceCount() > 0;
         QTextStream(stdout) << (present ? u("USB已连接") : u("USB未连接")) << '\n';
         return present ? 0 : 1;
+    }
+    if (watch) {
+        if (o.password.isEmpty())
+            return fail(QStringLiteral("tovrel device: ") + cliTr("--password DDDD is required"));
+        WatchRequest request;
+        request.folder = o.folder;
+        request.password = o.password;
+        request.everyMinutes = o.everyMinutes.value_or(kDefaultWatchMinutes);
+        return runWatch(link, request, *interrupts);
     }
     if (const auto failure = logIn(*link, o)) {
         link->closeAtExit();

@@ -22,7 +22,7 @@ constexpr Command kCommands[] = {
     {"list", CLI_NOOP("list the recordings of a folder (tab-separated)"), &runList},
     {"convert", CLI_NOOP("convert recordings to WAV files"), &runConvert},
     {"play", CLI_NOOP("play a recording on the default audio output"), &runPlay},
-    {"device", CLI_NOOP("the telephone: status, list, upload"), &runDevice},
+    {"device", CLI_NOOP("the telephone: status, list, upload, watch"), &runDevice},
     {"search", CLI_NOOP("search a folder tree for recordings (tab-separated)"), &runSearch},
     {"contacts", CLI_NOOP("the contact book: import, list, export"), &runContacts},
     {"check", CLI_NOOP("name the recording files that are not whole (tab-separated)"), &runCheck},

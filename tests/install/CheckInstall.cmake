@@ -18,7 +18,8 @@ set(expected
     "${CMAKE_INSTALL_DATADIR}/bash-completion/completions/tovrel"
     "${CMAKE_INSTALL_DATADIR}/metainfo/io.tovrel.desk.metainfo.xml"
     "${CMAKE_INSTALL_DATADIR}/doc/tovrel-desk/copyright"
-    "${CMAKE_INSTALL_DATADIR}/doc/tovrel-desk/changelog.Debian.gz")
+    "${CMAKE_INSTALL_DATADIR}/doc/tovrel-desk/changelog.Debian.gz"
+    "lib/systemd/user/tovrel-watch.service")
 file(GLOB_RECURSE rules RELATIVE "${PREFIX}" "${PREFIX}/*/udev/rules.d/70-tovrel-phone.rules")
 if(NOT rules)
     message(FATAL_ERROR "the udev rule was not installed:\n${output}")

@@ -3,11 +3,10 @@
 
 #include "ProgramRun.h"
 #include "TestFolders.h"
-#include "UmockdevPhone.h"
-
-#include "device/TelephoneList.h"
+#include "UsbTestLink.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTest>
 
 using namespace tovrel;
@@ -20,6 +19,7 @@ class TestUsbDeviceCli : public QObject
 private slots:
     void listAndUpload();
     void wrongIdsFindNothing();
+    void watchHearsArrival();
 };
 
 void TestUsbDeviceCli::listAndUpload()
@@ -72,6 +72,28 @@ void TestUsbDeviceCli::wrongIdsFindNothing()
     QCOMPARE(list.exitCode, 1);
     QCOMPARE(list.err.trimmed(), QString::fromUtf8("USB未连接"));
     QCOMPARE(phone.commandCount(), 0);
+}
+
+// The watch, started before the telephone: its arrival brings the recording whole; SIGTERM ends it.
+void TestUsbDeviceCli::watchHearsArrival()
+{
+    TestSandbox sandbox;
+    UmockdevPhone phone(generated(1, 700, false));
+    phone.unplug();
+    TempFolder target;
+    QProcess watch;
+    const QString args = QStringLiteral("device watch --password 9137 --to ") + target.path();
+    watch.start(tovrelProgram(), args.split(u' '));
+    QVERIFY2(phone.plug(), qPrintable(phone.error()));
+    const auto &recording = phone.memory().recordings().first();
+    auto archived = [&target] { // the one file's bytes
+        const QStringList names = QDir(target.path()).entryList(QDir::Files | QDir::Hidden);
+        return names.size() == 1 ? target.read(names[0]) : QByteArray();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(archived(), recording.record + recording.payload, 20000);
+    watch.terminate(); // SIGTERM
+    QVERIFY(watch.waitForFinished(20000));
+    QCOMPARE(watch.exitCode(), 0); // ended by the signal itself, it would be the signal's number
 }
 
 QTEST_GUILESS_MAIN(TestUsbDeviceCli)

@@ -11,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <future>
+
 using namespace tovrel;
 using namespace tovrel::test;
 
@@ -23,6 +25,7 @@ private slots:
     void duringAnUpload();
     void duringAList();
     void replug();
+    void hotplugEndsWaits();
 };
 
 void TestUsbUnplug::duringARead()
@@ -107,6 +110,23 @@ void TestUsbUnplug::replug()
     const auto count = link->readCount();
     QVERIFY(count.ok());
     QCOMPARE(count.value, 3);
+}
+
+// A wait longer than ctest lets the test run ends at each change and at another thread's wake.
+void TestUsbUnplug::hotplugEndsWaits()
+{
+    UmockdevPhone phone(generated(1, 100, false));
+    LibUsbLibrary usb(UmockdevPhone::kVendorId, UmockdevPhone::kProductId);
+    QVERIFY(usb.hasHotplug());
+    const std::function<void()> changes[] = {[&] { phone.unplug(); }, [&] { phone.plug(); },
+                                             [&] { usb.wakeWaiters(); }};
+    for (const auto &change : changes) {
+        auto wait = std::async(std::launch::async, [&usb] { return usb.waitForChange(600000); });
+        while (wait.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+            change();
+        QVERIFY(wait.get());
+    }
+    QVERIFY(!usb.waitForChange(100));
 }
 
 QTEST_GUILESS_MAIN(TestUsbUnplug)

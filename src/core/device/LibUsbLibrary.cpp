@@ -3,22 +3,106 @@
 #include <libusb.h>
 
 #include <algorithm>
+#include <chrono>
+#include <utility>
 #include <vector>
 
 namespace tovrel {
 
+struct LibUsbLibrary::Hotplug
+{
+    // Called by libusb, in whichever thread handles its events at the time (a wait or a
+    // transfer), when a telephone with the configured ids arrives or leaves.
+    static int LIBUSB_CALL event(libusb_context *, libusb_device *, libusb_hotplug_event,
+                                 void *self)
+    {
+        static_cast<LibUsbLibrary *>(self)->endWaits(true);
+        return 0; // stay registered
+    }
+};
+
 LibUsbLibrary::LibUsbLibrary(quint16 vendorId, quint16 productId)
     : m_vendorId(vendorId), m_productId(productId)
 {
-    if (libusb_init(&m_context) != 0)
+    if (libusb_init(&m_context) != 0) {
         m_context = nullptr;
+        return;
+    }
+    if (libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) != 0) {
+        const int events = LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT;
+        m_hotplug = libusb_hotplug_register_callback(m_context, events, 0, m_vendorId, m_productId,
+                                                     LIBUSB_HOTPLUG_MATCH_ANY, &Hotplug::event,
+                                                     this, &m_hotplugHandle) == LIBUSB_SUCCESS;
+    }
 }
 
 LibUsbLibrary::~LibUsbLibrary()
 {
     close();
+    if (m_hotplug)
+        libusb_hotplug_deregister_callback(m_context, m_hotplugHandle);
     if (m_context)
         libusb_exit(m_context);
+}
+
+void LibUsbLibrary::endWaits(bool keepIfNone)
+{
+    const std::lock_guard lock(m_waitLock);
+    for (int *completed : m_waits)
+        *completed = 1;
+    if (keepIfNone && m_waits.empty())
+        m_changePending = true;
+}
+
+bool LibUsbLibrary::waitForChange(int timeoutMs)
+{
+    if (!m_hotplug)
+        return UsbLibrary::waitForChange(timeoutMs);
+    // libusb checks `completed` whenever it takes or waits for the event handling, and the
+    // callback or wakeWaiters() sets it before they interrupt the event handling: a change
+    // that comes while this thread is about to sleep in libusb still wakes it.
+    int completed = 0;
+    {
+        const std::lock_guard lock(m_waitLock);
+        if (std::exchange(m_changePending, false))
+            return true;
+        m_waits.push_back(&completed);
+    }
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(std::max(timeoutMs, 0));
+    bool ended = false;
+    int rc = 0;
+    for (;;) {
+        {
+            const std::lock_guard lock(m_waitLock);
+            ended = completed != 0;
+        }
+        const auto left = duration_cast<microseconds>(deadline - steady_clock::now()).count();
+        if (ended || left <= 0 || (rc != 0 && rc != LIBUSB_ERROR_INTERRUPTED))
+            break;
+        timeval slice{time_t(left / 1000000), suseconds_t(left % 1000000)};
+        // Ends early for other users' transfers, a signal, an interruption: the loop looks again.
+        rc = libusb_handle_events_timeout_completed(m_context, &slice, &completed);
+    }
+    {
+        const std::lock_guard lock(m_waitLock);
+        std::erase(m_waits, &completed);
+        ended = completed != 0;
+    }
+    if (ended || rc == 0 || rc == LIBUSB_ERROR_INTERRUPTED)
+        return ended;
+    // libusb's event handling failed: the rest of the time passes as a plain wait.
+    const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+    return UsbLibrary::waitForChange(int(std::max<qint64>(left, 0)));
+}
+
+void LibUsbLibrary::wakeWaiters()
+{
+    UsbLibrary::wakeWaiters();
+    if (!m_hotplug)
+        return;
+    endWaits(false);
+    libusb_interrupt_event_handler(m_context);
 }
 
 quint32 LibUsbLibrary::deviceCount()

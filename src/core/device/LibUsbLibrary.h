@@ -3,6 +3,8 @@
 #include "UsbLibrary.h"
 
 #include <atomic>
+#include <mutex>
+#include <vector>
 
 struct libusb_context;
 struct libusb_device_handle;
@@ -12,6 +14,9 @@ namespace tovrel {
 // The real telephone through libusb: device 0 is the first attached device with the configured
 // vendor and product ids. Commands go to the first bulk OUT endpoint of interface 0, answers
 // come from its first bulk IN endpoint; a read returns what one transfer delivered.
+// Where libusb has hotplug events, a telephone with these ids arriving or leaving ends
+// waitForChange at once (one heard while nobody waits, during an upload say, ends the next wait
+// at once); the wait sleeps in libusb's event handling meanwhile.
 class LibUsbLibrary final : public UsbLibrary
 {
 public:
@@ -28,8 +33,15 @@ public:
     void abortTransfers() override { m_aborted = true; }
     bool isOpen() const override { return m_handle != nullptr; }
     bool linkLost() const override { return m_lost.load(); }
+    bool hasHotplug() const override { return m_hotplug; }
+    bool waitForChange(int timeoutMs) override;
+    void wakeWaiters() override;
 
 private:
+    struct Hotplug; // libusb's callback
+    // Sets the completion flag of every wait in progress; with none and `keepIfNone`, the next
+    // wait ends at once.
+    void endWaits(bool keepIfNone);
     bool findEndpoints();
     // Notes whether a failed transfer's code means the telephone is gone.
     void noteFailure(int rc);
@@ -50,6 +62,14 @@ private:
     std::atomic<bool> m_lost{false};
     // Set by abortTransfers(), cleared by the next open.
     std::atomic<bool> m_aborted{false};
+
+    bool m_hotplug = false; // a callback is registered
+    int m_hotplugHandle = 0;
+    std::mutex m_waitLock;
+    // Under m_waitLock: the completion flag of each waitForChange in progress, which libusb's
+    // event handling checks, and whether an arrival or departure came while nobody waited.
+    std::vector<int *> m_waits;
+    bool m_changePending = false;
 };
 
 } // namespace tovrel
