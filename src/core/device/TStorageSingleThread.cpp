@@ -3,6 +3,7 @@
 #include "LinkFlags.h"
 
 #include "io/AtomicFile.h"
+#include "io/NativePath.h"
 #include "recordings/CallTime.h"
 #include "recordings/RecordingHeader.h"
 
@@ -129,9 +130,13 @@ bool TStorageSingleThread::holdsCall(FolderEntry &entry, const QByteArray &ident
         return false;
     if (!entry.headRead) {
         entry.headRead = true;
-        // A file that cannot be read is of no known call: it is never replaced nor removed.
-        if (const auto bytes = readHeaderBytes(m_folder + entry.name))
-            entry.head = bytes->first(identity.size());
+        // Unbuffered, for the header alone. A file that cannot be read is of no known call: it
+        // is never replaced nor removed.
+        QFile file;
+        HeaderBytes bytes;
+        if (!openNativeFile(file, m_folder + entry.name, QIODevice::Unbuffered) &&
+            !readHeader(file, bytes))
+            entry.head = QByteArray(bytes.data(), identity.size());
     }
     return !entry.head.isEmpty() && recordIdentity(entry.head, longForm) == identity;
 }
