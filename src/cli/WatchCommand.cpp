@@ -25,6 +25,9 @@ namespace {
 
 // How long the watch waits between two looks at the telephone when no arrival cuts it short.
 constexpr int kTickMs = 1000;
+// A telephone whose link was lost at two visits in a row, still listed, is visited again after
+// this pause.
+constexpr int kLostLinkPauseMs = 30000;
 
 // One line on stderr, after the local time.
 void say(const QString &text)
@@ -82,14 +85,21 @@ public:
         // A refused password or a telephone that does not open: nothing more until it leaves.
         bool blocked = false;
         QDeadlineTimer nextVisit;
+        // When an arrival is visited: at once, unless the link was lost twice in a row with no
+        // look finding the telephone gone in between (a link that keeps failing is not visited
+        // every tick).
+        QDeadlineTimer arrivalVisit(0);
+        int lostInARow = 0;
         while (!m_stopping) {
             if (m_link->deviceCount() == 0) {
                 present = false;
                 blocked = false;
+                arrivalVisit = QDeadlineTimer(0);
+                lostInARow = 0;
             } else if (!present) {
                 present = true;
                 blocked = false;
-                nextVisit = QDeadlineTimer(0);
+                nextVisit = arrivalVisit;
             }
             if (present && !blocked && nextVisit.hasExpired() && !m_stopping) {
                 if (const auto fault = folderFault(m_folder)) {
@@ -99,8 +109,11 @@ public:
                 const Visit end = visit();
                 // A link lost in the middle was the telephone leaving: whatever the next look
                 // finds has arrived anew, however short its absence.
-                if (m_link->linkLost())
+                lostInARow = m_link->linkLost() ? lostInARow + 1 : 0;
+                if (lostInARow > 0) {
                     present = false;
+                    arrivalVisit = QDeadlineTimer(lostInARow > 1 ? kLostLinkPauseMs : 0);
+                }
                 m_link->closeAtExit();
                 UsbLoggedIn = 0;
                 UsbOpened = 0;
