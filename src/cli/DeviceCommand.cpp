@@ -16,7 +16,9 @@
 #include "device/TStorageSingleThread.h"
 #include "device/TelephoneLink.h"
 #include "device/TelephoneList.h"
+#include "device/UsbLibrary.h"
 #include "io/Terminal.h"
+#include "keyring/PasswordKeyring.h"
 #include "report/RecordingColumns.h"
 #include "report/ReportModel.h"
 
@@ -121,8 +123,9 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
                        "upload on stderr. A progress bar is drawn on stderr when it is a "
                        "terminal.\n"
                        "list and upload log in with the telephone's password: the first line of\n"
-                       "--password-file, or typed at the terminal (not shown) when neither option\n"
-                       "is given."))
+                       "--password-file; when neither option is given, the password stored in the\n"
+                       "desktop's keyring for this telephone (the login dialog's 记住密码), else\n"
+                       "typed at the terminal (not shown)."))
                    .section(
                        CLI_NOOP("Options"),
                        {{"--emulator SOCKET",
@@ -187,8 +190,9 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
     return o;
 }
 
-// The password of --password, of the first line of --password-file (four digits), or typed at
-// the terminal without echo; the failure text, or nothing.
+// The password of --password, of the first line of --password-file (four digits), the one stored
+// in the keyring for this telephone, or typed at the terminal without echo; the failure text, or
+// nothing.
 std::optional<QString> choosePassword(DeviceOptions &o)
 {
     const QString prefix = QStringLiteral("tovrel device: ");
@@ -216,8 +220,21 @@ std::optional<QString> choosePassword(DeviceOptions &o)
         o.password = QString::fromLatin1(digits);
         return std::nullopt;
     }
-    if (!inputIsTerminal())
-        return prefix + cliTr("--password-file FILE or --password DDDD is required");
+    // The password the window stored for this telephone ("记住密码"), before asking.
+    const KeyringResult stored = readStoredPasswordNow(telephoneIdentity(o.emulator));
+    if (stored.password) {
+        o.password = *stored.password;
+        return std::nullopt;
+    }
+    if (stored.available && !stored.error.isEmpty())
+        QTextStream(stderr) << prefix << stored.error << '\n';
+    if (!inputIsTerminal()) {
+        if (!stored.available)
+            return prefix + cliTr("--password-file FILE or --password DDDD is required: no "
+                                  "keyring is running to hold the telephone's password");
+        return prefix + cliTr("--password-file FILE or --password DDDD is required: the keyring "
+                              "holds no password for this telephone");
+    }
     const auto typed = readHiddenLine(cliTr("Password of the telephone: "));
     if (!typed || typed->isEmpty())
         return prefix + cliTr("no password typed");

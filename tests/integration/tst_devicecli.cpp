@@ -66,6 +66,12 @@ private:
     }
 
 private slots:
+    void initTestCase()
+    {
+        // No session bus, so no keyring: the programs never find a password kept on the machine
+        // (the keyring's own cases are in tst_passwordkeyring).
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tovrel-test-bus");
+    }
     void init()
     {
         m_dir = std::make_unique<TempFolder>();
@@ -152,7 +158,9 @@ private slots:
             << u("密码错误，无法登录") << false;
         QTest::newRow("no password")
             << QStringList{QStringLiteral("list")}
-            << u("tovrel device: --password-file FILE or --password DDDD is required") << true;
+            << u("tovrel device: --password-file FILE or --password DDDD is required: no keyring "
+                 "is running to hold the telephone's password")
+            << true;
         // "@TEXT": a password file holding TEXT ("@": none, "@/": a folder), %1 its path.
         const QString pw = u("--password-file");
         QTest::newRow("password file missing")

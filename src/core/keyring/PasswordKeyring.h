@@ -19,6 +19,9 @@ struct KeyringResult
     // Why the keyring could not be asked, in the user's words; empty when it answered (a
     // keyring that simply holds no password for the telephone is no error).
     QString error;
+    // False when no keyring is there at all (`error` then says why): the login dialog's box is
+    // disabled, the command line says so apart from a keyring that failed.
+    bool available = true;
 };
 
 // Whether a keyring is there to ask; when not, `whyNot` receives the reason in the user's words
