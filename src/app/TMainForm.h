@@ -230,6 +230,8 @@ private:
     void autoUploadEnded(int uploaded, int present, int notWhole);
     // A short note in the upload label instead of a box (nothing to do, or what was done).
     void showAutoHint(const QString &text, const QString &detail = {});
+    // The list button's login dialog is up: the user is logging in by hand.
+    bool passwordDialogOpen() const;
     AutoStage m_autoStage = AutoStage::Idle;
     // Counts the telephone's appearances: a keyring answer or an upload's end from before the
     // latest one is not acted on.

@@ -544,7 +544,7 @@ void TMainForm::CheckBoxAutoUploadClick(bool checked)
 void TMainForm::startAutoUpload()
 {
     if (!CheckBoxAutoUpload->isChecked() || m_closed || m_autoStage != AutoStage::Idle ||
-        m_listing || isUploading())
+        m_listing || isUploading() || passwordDialogOpen())
         return;
     // Nothing asks the user: what keeps the upload from starting is only noted.
     for (const Activity activity : {Activity::TelephoneList, Activity::Upload}) {
@@ -576,7 +576,7 @@ void TMainForm::autoPasswordRead(int attempt, const KeyringResult &result)
         return;
     }
     // The user may have started the list or an upload meanwhile; playback may have started.
-    if (m_listing || isUploading())
+    if (m_listing || isUploading() || passwordDialogOpen())
         return;
     if (const auto refusal = refusalFor(Activity::TelephoneList)) {
         showAutoHint(tr("没有自动上传：%1").arg(*refusal));
@@ -584,6 +584,8 @@ void TMainForm::autoPasswordRead(int attempt, const KeyringResult &result)
     }
     m_autoStage = AutoStage::Running;
     m_autoPassword = *result.password;
+    // The run is followed on the telephone tab: going there later would cancel its upload.
+    PageControl1->setCurrentWidget(TabSheetMCU);
     // A cancelled upload may still be finishing its last exchange.
     if (!waitForDeviceWorkers() || attempt != m_autoAttempt) {
         m_autoPassword.clear();
@@ -628,6 +630,11 @@ void TMainForm::autoUploadEnded(int uploaded, int present, int notWhole)
         if (!error.isEmpty() && LabelUpload->text() == counts)
             LabelUpload->setToolTip(error);
     });
+}
+
+bool TMainForm::passwordDialogOpen() const
+{
+    return m_passwordDlg && m_passwordDlg->isVisible();
 }
 
 void TMainForm::showAutoHint(const QString &text, const QString &detail)
