@@ -576,23 +576,6 @@ note could not be read or written.</source>
         <translation>退出状态：成功为 0，FILE 不存在或不是录音文件、或备注无法读写时为 1。</translation>
     </message>
     <message>
-        <source>The telephone: whether one is attached (status), the recordings it holds
-(list, tab-separated as the telephone tab shows them), and the upload of
-recordings into a folder (upload; ROW: the number in the first column).
-With --new a recording whose file is already in the folder, whole and
-with the same header, is left as it is, and one line of counts ends the
-upload on stderr. A progress bar is drawn on stderr when it is a terminal.
-list and upload log in with the telephone&apos;s password: the first line of
---password-file, or typed at the terminal (not shown) when neither option
-is given.</source>
-        <translation>电话机：是否已连接（status），其中保存的录音（list，与电话页一样以制表符
-分隔），以及将录音上传到文件夹（upload；ROW：第一列中的序号）。
-使用 --new 时，文件夹中已有的完整且文件头相同的录音保持不变，上传结束时
-在 stderr 上打印一行计数。stderr 为终端时在其上显示进度条。
-list 和 upload 用电话机的密码登录：取 --password-file 文件的第一行；两个选项
-都未给出时在终端上输入（不显示）。</translation>
-    </message>
-    <message>
         <source>the file whose first line is the telephone&apos;s password</source>
         <translation>第一行为电话机密码的文件</translation>
     </message>
@@ -619,10 +602,6 @@ list 和 upload 用电话机的密码登录：取 --password-file 文件的第�
     <message>
         <source>the first line of the password file %1 is not four digits</source>
         <translation>密码文件 %1 的第一行不是四位数字</translation>
-    </message>
-    <message>
-        <source>--password-file FILE or --password DDDD is required</source>
-        <translation>需要 --password-file FILE 或 --password DDDD</translation>
     </message>
     <message>
         <source>Password of the telephone: </source>
@@ -655,6 +634,33 @@ list 和 upload 用电话机的密码登录：取 --password-file 文件的第�
     <message>
         <source>with --with-audio: convert the recordings into wav, flac, opus or mp3 files</source>
         <translation>与 --with-audio 一起：把录音转换为 wav、flac、opus 或 mp3 文件</translation>
+    </message>
+    <message>
+        <source>The telephone: whether one is attached (status), the recordings it holds
+(list, tab-separated as the telephone tab shows them), and the upload of
+recordings into a folder (upload; ROW: the number in the first column).
+With --new a recording whose file is already in the folder, whole and
+with the same header, is left as it is, and one line of counts ends the
+upload on stderr. A progress bar is drawn on stderr when it is a terminal.
+list and upload log in with the telephone&apos;s password: the first line of
+--password-file; when neither option is given, the password stored in the
+desktop&apos;s keyring for this telephone (the login dialog&apos;s 记住密码), else
+typed at the terminal (not shown).</source>
+        <translation>电话机：是否已连接（status），其中保存的录音（list，与电话页一样以制表符
+分隔），以及将录音上传到文件夹（upload；ROW：第一列中的序号）。
+使用 --new 时，文件夹中已有的完整且文件头相同的录音保持不变，上传结束时
+在 stderr 上打印一行计数。stderr 为终端时在其上显示进度条。
+list 和 upload 用电话机的密码登录：取 --password-file 文件的第一行；两个选项
+都未给出时，取桌面密钥环中为这台电话机保存的密码（登录对话框的“记住密码”），
+否则在终端上输入（不显示）。</translation>
+    </message>
+    <message>
+        <source>--password-file FILE or --password DDDD is required: no keyring is running to hold the telephone&apos;s password</source>
+        <translation>需要 --password-file FILE 或 --password DDDD：没有正在运行的密钥环保存电话机的密码</translation>
+    </message>
+    <message>
+        <source>--password-file FILE or --password DDDD is required: the keyring holds no password for this telephone</source>
+        <translation>需要 --password-file FILE 或 --password DDDD：密钥环中没有这台电话机的密码</translation>
     </message>
 </context>
 </TS>

@@ -247,6 +247,29 @@
     </message>
 </context>
 <context>
+    <name>PasswordKeyring</name>
+    <message>
+        <source>没有正在运行的密钥环（Secret Service），无法记住密码</source>
+        <translation>No keyring (Secret Service) is running, so the password cannot be remembered</translation>
+    </message>
+    <message>
+        <source>没有会话总线（D-Bus），无法使用密钥环记住密码</source>
+        <translation>There is no session bus (D-Bus), so no keyring can remember the password</translation>
+    </message>
+    <message>
+        <source>密钥环读取密码失败：%1</source>
+        <translation>The keyring could not read the password: %1</translation>
+    </message>
+    <message>
+        <source>密钥环保存密码失败：%1</source>
+        <translation>The keyring could not store the password: %1</translation>
+    </message>
+    <message>
+        <source>密钥环删除密码失败：%1</source>
+        <translation>The keyring could not remove the password: %1</translation>
+    </message>
+</context>
+<context>
     <name>PlaybackControl</name>
     <message>
         <source>暂停后回退2秒</source>
@@ -1173,6 +1196,10 @@
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>记住密码</source>
+        <translation>Remember password</translation>
     </message>
 </context>
 </TS>

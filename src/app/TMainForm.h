@@ -199,6 +199,9 @@ private:
     void passwordCancelled();
     void startLoginWorker(const QString &typed);
     void passwordChecked(const LoginResult &result);
+    // Keeps the password of a successful login in the keyring, or without one forgets the kept
+    // one; a failure is said in a box.
+    void keepPassword(const std::optional<QString> &password);
     void setLoggedInControls(bool enabled);
     void resetUploadProgress();
     void setUploadRunningControls(bool running);
@@ -286,6 +289,10 @@ private:
 
     AppContext m_context;
     TPasswordDlg *m_passwordDlg = nullptr;
+    // The password to keep in the keyring once the login it was typed for succeeds (记住密码),
+    // or whether to forget the one kept (the box cleared in a dialog the keyring filled).
+    std::optional<QString> m_passwordToKeep;
+    bool m_forgetPassword = false;
     TFindForm *m_findForm = nullptr;
     TExportForm1 *m_exportForm = nullptr;
     bool m_shownOnce = false;

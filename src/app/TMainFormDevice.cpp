@@ -33,6 +33,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <utility>
+
 namespace tovrel {
 namespace {
 
@@ -239,14 +241,19 @@ void TMainForm::continueListAfterOpen(bool askPassword)
 {
     std::optional<QString> typed;
     // The upload on plugging in logs in with the keyring's password, without the dialog.
-    if (m_autoStage == AutoStage::Running)
+    const bool automatic = m_autoStage == AutoStage::Running;
+    if (automatic)
         typed = std::exchange(m_autoPassword, {});
     else if (askPassword)
         typed = showPasswordDlg();
     if (m_closed)
         return;
-    // OK was pressed: the list follows the login's outcome (passwordChecked).
+    // OK was pressed: the list follows the login's outcome (passwordChecked). The dialog's
+    // 记住密码 speaks only for a password typed into it; the keyring's stays as it is.
     if (typed) {
+        const bool remember = !automatic && m_passwordDlg->RememberPassword->isChecked();
+        m_passwordToKeep = remember ? typed : std::nullopt;
+        m_forgetPassword = !automatic && !remember && m_passwordDlg->keptInKeyring();
         startLoginWorker(*typed);
         return;
     }
@@ -282,12 +289,30 @@ void TMainForm::startLoginWorker(const QString &typed)
     run->start();
 }
 
+void TMainForm::keepPassword(const std::optional<QString> &password)
+{
+    // The keyring answers later; the list goes on meanwhile.
+    auto done = [this](const QString &error) {
+        if (!error.isEmpty() && !m_closed)
+            m_context.messages->warn(error);
+    };
+    const QString identity = m_passwordDlg->telephoneIdentity();
+    if (password)
+        storePassword(identity, *password, this, done);
+    else
+        forgetPassword(identity, this, done);
+}
+
 void TMainForm::passwordChecked(const LoginResult &result)
 {
+    const std::optional<QString> toKeep = std::exchange(m_passwordToKeep, std::nullopt);
+    const bool forget = std::exchange(m_forgetPassword, false);
     switch (result.outcome) {
     case LoginOutcome::Accepted:
         UsbLoggedIn = 1;
         setLoggedInControls(true);
+        if (toKeep || forget)
+            keepPassword(toKeep);
         break;
     case LoginOutcome::Refused:
         m_context.messages->warn(result.message);

@@ -3,7 +3,10 @@
 #include "TextFit.h"
 
 #include "device/LinkFlags.h"
+#include "device/UsbLibrary.h"
+#include "keyring/PasswordKeyring.h"
 
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +31,12 @@ TPasswordDlg::TPasswordDlg(const AppContext &context, QWidget *parent)
     Password->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     Password->setMaxLength(4);
     Password->setGeometry(80, 18, 210, 22);
+    connect(Password, &QLineEdit::textEdited, this, [this] { m_typed = true; });
+
+    // Left of the buttons, under the caption.
+    RememberPassword = new QCheckBox(tr("记住密码"), this);
+    RememberPassword->setObjectName(QStringLiteral("RememberPassword"));
+    RememberPassword->setGeometry(16, 59, 96, 20);
 
     OKBtn = new QPushButton(tr("确定"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
@@ -40,6 +49,32 @@ TPasswordDlg::TPasswordDlg(const AppContext &context, QWidget *parent)
     connect(OKBtn, &QPushButton::clicked, this, &TPasswordDlg::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &TPasswordDlg::CancelBtnClick);
     fitTexts(this);
+}
+
+QString TPasswordDlg::telephoneIdentity() const
+{
+    return tovrel::telephoneIdentity(m_context.emulatorSocket);
+}
+
+void TPasswordDlg::askKeyring()
+{
+    const int showing = ++m_showing;
+    m_typed = false;
+    m_kept = false;
+    RememberPassword->setChecked(false);
+    readStoredPassword(telephoneIdentity(), this, [this, showing](const KeyringResult &result) {
+        RememberPassword->setEnabled(result.available);
+        RememberPassword->setToolTip(result.error);
+        if (showing != m_showing || !isVisible())
+            return;
+        m_kept = result.password.has_value();
+        if (!m_typed && result.password) {
+            // A password kept before: shown, and kept again unless the box is cleared.
+            Password->setText(*result.password);
+            RememberPassword->setChecked(true);
+        }
+        emit keyringAnswered();
+    });
 }
 
 void TPasswordDlg::OKBtnClick()
@@ -73,6 +108,8 @@ void TPasswordDlg::showEvent(QShowEvent *event)
         move(frame.topLeft());
     }
     QDialog::showEvent(event);
+    if (!event->spontaneous())
+        askKeyring();
 }
 
 } // namespace tovrel

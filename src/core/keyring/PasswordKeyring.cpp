@@ -169,6 +169,29 @@ void storePassword(const QString &identity, const QString &password, QObject *co
     });
 }
 
+void forgetPassword(const QString &identity, QObject *context,
+                    std::function<void(const QString &error)> done)
+{
+    whenKeyringKnown(context, [identity, context, done](const QString &whyNot) {
+        if (!whyNot.isEmpty()) {
+            done(whyNot);
+            return;
+        }
+        auto *job = new QKeychain::DeletePasswordJob(kService);
+        job->setInsecureFallback(false);
+        job->setAutoDelete(true);
+        job->setKey(identity);
+        QObject::connect(job, &QKeychain::Job::finished, context, [done](QKeychain::Job *j) {
+            if (j->error() == QKeychain::NoError || j->error() == QKeychain::EntryNotFound)
+                done(QString());
+            else
+                done(QCoreApplication::translate("PasswordKeyring", "密钥环删除密码失败：%1")
+                         .arg(j->errorString()));
+        });
+        job->start();
+    });
+}
+
 KeyringResult readStoredPasswordNow(const QString &identity)
 {
     QEventLoop loop;

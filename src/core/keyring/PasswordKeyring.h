@@ -36,6 +36,10 @@ void readStoredPassword(const QString &identity, QObject *context,
 void storePassword(const QString &identity, const QString &password, QObject *context,
                    std::function<void(const QString &error)> done);
 
+// Removes the telephone's password (none there is no error); `done` as for storePassword.
+void forgetPassword(const QString &identity, QObject *context,
+                    std::function<void(const QString &error)> done);
+
 // The command line's: asks and waits for the answer in a local event loop.
 KeyringResult readStoredPasswordNow(const QString &identity);
 
