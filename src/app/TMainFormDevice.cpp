@@ -218,6 +218,7 @@ void TMainForm::resetUploadProgress()
         bar->setValue(0);
     }
     LabelUpload->setText(uploadIdleLabelText());
+    LabelUpload->setToolTip({}); // an automatic upload's note goes with its text
     LabelUpload->resize(kLabelUploadWidth, LabelUpload->height());
 }
 
