@@ -859,6 +859,13 @@
     </message>
 </context>
 <context>
+    <name>tovrel::DesktopNotification</name>
+    <message>
+        <source>无法显示桌面通知：%1</source>
+        <translation>The desktop notification could not be shown: %1</translation>
+    </message>
+</context>
+<context>
     <name>tovrel::NoteEditor</name>
     <message>
         <source>编辑备注</source>
@@ -1154,6 +1161,26 @@
     <message>
         <source>联系人</source>
         <translation>Contacts</translation>
+    </message>
+    <message>
+        <source>插入电话机时自动上传新录音</source>
+        <translation>Upload new recordings when the telephone is plugged in</translation>
+    </message>
+    <message>
+        <source>没有自动上传：%1</source>
+        <translation>No automatic upload: %1</translation>
+    </message>
+    <message>
+        <source>电话机密码未保存，没有自动上传</source>
+        <translation>No password stored: no automatic upload</translation>
+    </message>
+    <message>
+        <source>无法读取保存的密码，没有自动上传</source>
+        <translation>Stored password unreadable: no automatic upload</translation>
+    </message>
+    <message>
+        <source>新录音已上传</source>
+        <translation>New recordings uploaded</translation>
     </message>
 </context>
 <context>

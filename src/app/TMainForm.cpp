@@ -193,7 +193,10 @@ void TMainForm::buildTelephoneTab()
     ListViewMCU->setObjectName(QStringLiteral("ListViewMCU"));
     ListViewMCU->setReportModel(ListViewMCUModel);
     fitRecordingColumns(ListViewMCU);
-    anchors->place(ListViewMCU, {4, 4, 634, 448}, kAll);
+    anchors->place(ListViewMCU, {4, 4, 634, 426}, kAll);
+    CheckBoxAutoUpload = new QCheckBox(tr("插入电话机时自动上传新录音"), TabSheetMCU);
+    CheckBoxAutoUpload->setObjectName(QStringLiteral("CheckBoxAutoUpload"));
+    anchors->place(CheckBoxAutoUpload, {4, 434, 360, 18}, kBottomLeft);
 
     // The four bottom buttons: vertical place by anchor, horizontal place by FormResize.
     struct BottomButton
@@ -445,6 +448,7 @@ void TMainForm::ReadSysConf()
 {
     EditSave->setText(sysconf::readLocalFileBackupPath());
     CheckBoxUploadNew->setChecked(sysconf::readUploadOnlyNew());
+    CheckBoxAutoUpload->setChecked(sysconf::readAutoUpload());
 }
 
 bool TMainForm::WriteSysConf()

@@ -38,6 +38,7 @@ class PlayerPanel;
 class ConversionControl;
 class ContactColumn;
 struct LoginResult;
+struct KeyringResult;
 
 // The main window: the telephone tab and the PC tab, the connection indicator, the search and
 // exit buttons, and the two timers. Controls carry the names the rest of the program and the
@@ -74,6 +75,9 @@ public:
     QPushButton *BitBtnUploadAll = nullptr;
     // "只上传新录音": the upload leaves recordings already in the folder, whole, as they are.
     QCheckBox *CheckBoxUploadNew = nullptr;
+    // "插入电话机时自动上传新录音": when the telephone is plugged in and its password is in the
+    // keyring, the window logs in, lists and uploads the new recordings by itself.
+    QCheckBox *CheckBoxAutoUpload = nullptr;
     QGroupBox *GroupBox1 = nullptr;
     QLineEdit *EditSave = nullptr;
     QPushButton *BitBtnSave = nullptr;
@@ -112,10 +116,13 @@ public:
 
     // True while the list button's exchanges run on their worker: the login, then the list.
     bool isReadingList() const { return m_listing; }
+    // True from the telephone's appearance (with the automatic upload ticked) until its
+    // automatic login, list and upload have ended, or it turned out there is nothing to do.
+    bool isAutoUploading() const { return m_autoStage != AutoStage::Idle; }
 
     // Settings: move LocalFileBackupPath between SysConf.ini and EditSave (and the upload's
-    // "only new" choice into CheckBoxUploadNew). WriteSysConf returns false (after showing the
-    // standard error box) when the file cannot be written.
+    // "only new" and automatic upload choices into their check boxes). WriteSysConf returns false
+    // (after showing the standard error box) when the file cannot be written.
     void ReadSysConf();
     bool WriteSysConf();
 
@@ -138,6 +145,7 @@ public slots:
     void BitBtnUploadClick();
     void BitBtnUploadAllClick();
     void CheckBoxUploadNewClick(bool checked);
+    void CheckBoxAutoUploadClick(bool checked);
     void FormClose();
 
     // PC list and WAV conversion (TMainFormComputer.cpp).
@@ -197,7 +205,8 @@ private:
     void setLoggedInControls(bool enabled);
     void resetUploadProgress();
     void setUploadRunningControls(bool running);
-    void startUploadWorker(const QList<int> &deviceIndices);
+    // `automatic`: the upload on plugging in (only new, its end said by a desktop notification).
+    void startUploadWorker(const QList<int> &deviceIndices, bool automatic = false);
     void onUploadEnded(WorkerRun *run, bool idle);
     void startListWorker();
     void setListingControls(bool listing);
@@ -207,6 +216,31 @@ private:
     // (list or upload) have ended. False when the window was closed meanwhile: the link is
     // released, nothing may follow.
     bool waitForDeviceWorkers();
+
+    // ---- Upload on plugging in (TMainFormDevice.cpp) ----
+    enum class AutoStage
+    {
+        Idle,
+        AskingKeyring, // the stored password is being read
+        Running,       // open, login, list and upload on their workers
+    };
+    // The telephone has just appeared: asks the keyring when the box is ticked and nothing of
+    // the link runs.
+    void startAutoUpload();
+    void autoPasswordRead(int attempt, const KeyringResult &result);
+    // The list has been read: every recording of it goes to the upload, only new.
+    void startAutoUploadWorker();
+    void autoUploadEnded(int uploaded, int present, int notWhole);
+    // A short note in the upload label instead of a box (nothing to do, or what was done).
+    void showAutoHint(const QString &text, const QString &detail = {});
+    // The list button's login dialog is up: the user is logging in by hand.
+    bool passwordDialogOpen() const;
+    AutoStage m_autoStage = AutoStage::Idle;
+    // Counts the telephone's appearances: a keyring answer or an upload's end from before the
+    // latest one is not acted on.
+    int m_autoAttempt = 0;
+    // The stored password between the keyring's answer and the login that takes it.
+    QString m_autoPassword;
 
     std::shared_ptr<TelephoneLink> m_link;
     // The latest upload worker with its thread (UploadThread).

@@ -18,7 +18,9 @@
 #include "device/TStorageSingleThread.h"
 #include "device/TelephoneLink.h"
 #include "device/TelephoneList.h"
+#include "device/UsbLibrary.h"
 #include "keyring/PasswordKeyring.h"
+#include "notify/DesktopNotification.h"
 #include "report/ReportModel.h"
 #include "settings/SysConf.h"
 
@@ -59,6 +61,7 @@ void TMainForm::connectDeviceHandlers()
     connect(BitBtnUpload, &QPushButton::clicked, this, &TMainForm::BitBtnUploadClick);
     connect(BitBtnUploadAll, &QPushButton::clicked, this, &TMainForm::BitBtnUploadAllClick);
     connect(CheckBoxUploadNew, &QCheckBox::clicked, this, &TMainForm::CheckBoxUploadNewClick);
+    connect(CheckBoxAutoUpload, &QCheckBox::clicked, this, &TMainForm::CheckBoxAutoUploadClick);
 }
 
 void TMainForm::showTelephoneTab()
@@ -88,6 +91,7 @@ void TMainForm::showTelephoneTab()
 
 void TMainForm::TimerUSBConnectTimer()
 {
+    const bool wasPresent = UsbPresent.load() != 0;
     UsbPresent = 0;
     if (m_link->deviceCount() > 0) {
         UsbPresent = 1;
@@ -95,8 +99,15 @@ void TMainForm::TimerUSBConnectTimer()
         BitBtnConnect->setEnabled(true);
         if (!isUploading() && !m_listing)
             BitBtnRefersh->setEnabled(true);
+        // Plugged in since the last tick (or there when the window came up).
+        if (!wasPresent)
+            startAutoUpload();
         return;
     }
+    // What the automatic upload was waiting for or running belongs to the telephone that went.
+    ++m_autoAttempt;
+    m_autoStage = AutoStage::Idle;
+    m_autoPassword.clear();
     // A list being read stops at its next record; what it (or a login in progress) still sends
     // is not shown. The folder button it held off is the user's again.
     if (m_listing) {
@@ -143,6 +154,7 @@ void TMainForm::startOpenWorker()
                 restoreHeldControls();
                 if (!ok) {
                     // A telephone that cannot be opened says why, instead of nothing happening.
+                    m_autoStage = AutoStage::Idle;
                     m_context.messages->warn(failure);
                     return;
                 }
@@ -206,6 +218,7 @@ void TMainForm::resetUploadProgress()
         bar->setValue(0);
     }
     LabelUpload->setText(uploadIdleLabelText());
+    LabelUpload->setToolTip({}); // an automatic upload's note goes with its text
     LabelUpload->resize(kLabelUploadWidth, LabelUpload->height());
 }
 
@@ -228,15 +241,20 @@ void TMainForm::BitBtnRefershClick()
 void TMainForm::continueListAfterOpen(bool askPassword)
 {
     std::optional<QString> typed;
-    if (askPassword)
+    // The upload on plugging in logs in with the keyring's password, without the dialog.
+    const bool automatic = m_autoStage == AutoStage::Running;
+    if (automatic)
+        typed = std::exchange(m_autoPassword, {});
+    else if (askPassword)
         typed = showPasswordDlg();
     if (m_closed)
         return;
-    // OK was pressed: the list follows the login's outcome (passwordChecked).
+    // OK was pressed: the list follows the login's outcome (passwordChecked). The dialog's
+    // 记住密码 speaks only for a password typed into it; the keyring's stays as it is.
     if (typed) {
-        const bool remember = m_passwordDlg->RememberPassword->isChecked();
+        const bool remember = !automatic && m_passwordDlg->RememberPassword->isChecked();
         m_passwordToKeep = remember ? typed : std::nullopt;
-        m_forgetPassword = !remember && m_passwordDlg->keptInKeyring();
+        m_forgetPassword = !automatic && !remember && m_passwordDlg->keptInKeyring();
         startLoginWorker(*typed);
         return;
     }
@@ -313,6 +331,7 @@ void TMainForm::passwordChecked(const LoginResult &result)
         return;
     }
     m_listing = false;
+    m_autoStage = AutoStage::Idle;
     setListingControls(false);
     if (result.outcome == LoginOutcome::LinkFailed)
         restoreHeldControls();
@@ -388,13 +407,20 @@ void TMainForm::startListWorker()
         reader, &TelephoneListReader::failure, relay,
         [this](const QString &text) { m_context.messages->warn(text); },
         Qt::BlockingQueuedConnection);
-    connect(reader, &TelephoneListReader::finished, relay, [this, wanted] {
+    connect(reader, &TelephoneListReader::finished, relay, [this, wanted](bool complete) {
         if (!wanted())
             return;
         m_listing = false;
         LabelUpload->setText(uploadIdleLabelText());
         LabelUpload->resize(kLabelUploadWidth, LabelUpload->height());
         setListingControls(false);
+        if (m_autoStage != AutoStage::Running)
+            return;
+        // A list cut short (its box has been shown) is not taken for all there is.
+        if (complete && UsbLoggedIn.load())
+            startAutoUploadWorker();
+        else
+            m_autoStage = AutoStage::Idle;
     });
     m_listCount = 0;
     run->start();
@@ -447,7 +473,7 @@ void TMainForm::BitBtnUploadClick()
     resetUploadProgress();
 }
 
-void TMainForm::startUploadWorker(const QList<int> &deviceIndices)
+void TMainForm::startUploadWorker(const QList<int> &deviceIndices, bool automatic)
 {
     auto owned = std::make_unique<TStorageSingleThread>(m_link, EditSave->text(), deviceIndices);
     TStorageSingleThread *worker = owned.get();
@@ -464,7 +490,8 @@ void TMainForm::startUploadWorker(const QList<int> &deviceIndices)
             names.insert(listed.key.toInt(), listed.cells.value(1));
     }
     worker->setListedNames(names);
-    worker->setOnlyNew(CheckBoxUploadNew->isChecked());
+    worker->setOnlyNew(automatic || CheckBoxUploadNew->isChecked());
+    worker->setQuietCompletion(automatic);
     connect(worker, &TStorageSingleThread::labelChanged, relay, [this](const QString &text) {
         LabelUpload->setText(text);
         LabelUpload->resize(kLabelUploadWidth, LabelUpload->height());
@@ -483,7 +510,18 @@ void TMainForm::startUploadWorker(const QList<int> &deviceIndices)
         [this](const QString &text) { m_context.messages->warn(text); },
         Qt::BlockingQueuedConnection);
     connect(worker, &TStorageSingleThread::ended, relay,
-            [this, run](bool idle, bool) { onUploadEnded(run, idle); });
+            [this, run, worker, automatic, attempt = m_autoAttempt](bool idle, bool) {
+                const bool latest = run == m_upload.get();
+                onUploadEnded(run, idle);
+                // The automatic upload of the telephone still plugged in, not cancelled.
+                if (!automatic || !latest || attempt != m_autoAttempt ||
+                    m_autoStage != AutoStage::Running)
+                    return;
+                m_autoStage = AutoStage::Idle;
+                if (idle && !worker->stopRequested())
+                    autoUploadEnded(worker->uploadedCount(), worker->alreadyPresentCount(),
+                                    int(worker->notWhole().size()));
+            });
     run->start();
 }
 
@@ -520,6 +558,116 @@ void TMainForm::CheckBoxUploadNewClick(bool checked)
     // The box keeps the user's choice for this run even when it cannot be remembered.
     if (const auto error = sysconf::writeUploadOnlyNew(checked))
         showStandardError(*m_context.messages, *error);
+}
+
+void TMainForm::CheckBoxAutoUploadClick(bool checked)
+{
+    // As the "only new" box: the choice holds for this run even when it cannot be remembered.
+    if (const auto error = sysconf::writeAutoUpload(checked))
+        showStandardError(*m_context.messages, *error);
+}
+
+void TMainForm::startAutoUpload()
+{
+    if (!CheckBoxAutoUpload->isChecked() || m_closed || m_autoStage != AutoStage::Idle ||
+        m_listing || isUploading() || passwordDialogOpen())
+        return;
+    // Nothing asks the user: what keeps the upload from starting is only noted.
+    for (const Activity activity : {Activity::TelephoneList, Activity::Upload}) {
+        if (const auto refusal = refusalFor(activity)) {
+            showAutoHint(tr("没有自动上传：%1").arg(*refusal));
+            return;
+        }
+    }
+    m_autoStage = AutoStage::AskingKeyring;
+    const int attempt = ++m_autoAttempt;
+    readStoredPassword(
+        telephoneIdentity(m_context.emulatorSocket), this,
+        [this, attempt](const KeyringResult &result) { autoPasswordRead(attempt, result); });
+}
+
+void TMainForm::autoPasswordRead(int attempt, const KeyringResult &result)
+{
+    // The telephone went (or went and came back) while the keyring was asked.
+    if (attempt != m_autoAttempt || m_autoStage != AutoStage::AskingKeyring)
+        return;
+    m_autoStage = AutoStage::Idle;
+    if (m_closed || !UsbPresent.load())
+        return;
+    if (!result.password) {
+        if (result.error.isEmpty())
+            showAutoHint(tr("电话机密码未保存，没有自动上传"));
+        else
+            showAutoHint(tr("无法读取保存的密码，没有自动上传"), result.error);
+        return;
+    }
+    // The user may have started the list or an upload meanwhile; playback may have started.
+    if (m_listing || isUploading() || passwordDialogOpen())
+        return;
+    if (const auto refusal = refusalFor(Activity::TelephoneList)) {
+        showAutoHint(tr("没有自动上传：%1").arg(*refusal));
+        return;
+    }
+    m_autoStage = AutoStage::Running;
+    m_autoPassword = *result.password;
+    // The run is followed on the telephone tab: going there later would cancel its upload.
+    PageControl1->setCurrentWidget(TabSheetMCU);
+    // A cancelled upload may still be finishing its last exchange.
+    if (!waitForDeviceWorkers() || attempt != m_autoAttempt) {
+        m_autoPassword.clear();
+        return;
+    }
+    if (!UsbOpened)
+        startOpenWorker(); // goes on with continueListAfterOpen, which takes the password
+    else
+        continueListAfterOpen(true);
+}
+
+void TMainForm::startAutoUploadWorker()
+{
+    QList<int> indices;
+    for (int row = 0; row < ListViewMCUModel->rowCount(); ++row)
+        indices.append(ListViewMCUModel->row(row).key.toInt());
+    if (const auto refusal = refusalFor(Activity::Upload)) {
+        m_autoStage = AutoStage::Idle;
+        showAutoHint(tr("没有自动上传：%1").arg(*refusal));
+        return;
+    }
+    if (indices.isEmpty()) {
+        autoUploadEnded(0, 0, 0);
+        m_autoStage = AutoStage::Idle;
+        return;
+    }
+    Uploading = 1;
+    startUploadWorker(indices, true);
+    setUploadRunningControls(true);
+    resetUploadProgress();
+}
+
+void TMainForm::autoUploadEnded(int uploaded, int present, int notWhole)
+{
+    const QString counts = uploadCountsText(uploaded, present, notWhole);
+    showAutoHint(counts);
+    // The PC list shows what has arrived.
+    if (!EditInput->text().isEmpty())
+        scanComputerFolder(false);
+    sendDesktopNotification(tr("新录音已上传"), counts, this, [this, counts](const QString &error) {
+        // The counts stay in the label; why the desktop did not show them, in its tool tip.
+        if (!error.isEmpty() && LabelUpload->text() == counts)
+            LabelUpload->setToolTip(error);
+    });
+}
+
+bool TMainForm::passwordDialogOpen() const
+{
+    return m_passwordDlg && m_passwordDlg->isVisible();
+}
+
+void TMainForm::showAutoHint(const QString &text, const QString &detail)
+{
+    LabelUpload->setText(text);
+    LabelUpload->setToolTip(detail.isEmpty() ? text : detail);
+    LabelUpload->resize(kLabelUploadWidth, LabelUpload->height());
 }
 
 void TMainForm::PageControl1Change(int)

@@ -255,7 +255,7 @@ void TStorageSingleThread::finish()
     const QString counts = m_onlyNew ? QLatin1Char('\n') + uploadCountsText(m_uploaded, m_present,
                                                                             int(m_notWhole.size()))
                                      : QString();
-    if (complete)
+    if (complete && !m_quietCompletion)
         emit message(uploadFinishedText() + counts);
     else if (!m_notWhole.isEmpty() && !stopRequested())
         emit message(uploadNotWholeText(m_notWhole) + counts);

@@ -72,6 +72,10 @@ public:
     // before their answer, as the telephone's list reads them, so a batch of recordings all
     // present costs no more than reading the list.
     void setOnlyNew(bool onlyNew) { m_onlyNew = onlyNew; }
+    // A batch that arrived whole ends without the completion message: the caller says it in its
+    // own way (the window's upload on plugging in, as a desktop notification). Failures are
+    // still messages.
+    void setQuietCompletion(bool quiet) { m_quietCompletion = quiet; }
     // After the body: recordings uploaded whole, and those left as they were (only new).
     int uploadedCount() const { return m_uploaded; }
     int alreadyPresentCount() const { return m_present; }
@@ -139,6 +143,7 @@ private:
     int m_recordPauseMs = 100;
     bool m_keepPartialOnStop = true;
     bool m_onlyNew = false;
+    bool m_quietCompletion = false;
     int m_uploaded = 0;
     int m_present = 0;
     QHash<QString, QList<FolderEntry>> m_folderIndex;

@@ -18,6 +18,7 @@ const QString kSection = QStringLiteral("LocalConfig");
 const QString kKey = QStringLiteral("LocalFileBackupPath");
 const QString kUploadSection = QStringLiteral("Upload");
 const QString kOnlyNewKey = QStringLiteral("OnlyNew");
+const QString kAutoUploadKey = QStringLiteral("AutoUpload");
 const QString kPlaybackSection = QStringLiteral("Playback");
 const QString kRewindKey = QStringLiteral("RewindAfterPause");
 const QString kConvertSection = QStringLiteral("Convert");
@@ -182,6 +183,17 @@ bool readUploadOnlyNew()
 std::optional<QString> writeUploadOnlyNew(bool onlyNew)
 {
     return writeValue(kUploadSection, kOnlyNewKey, flagText(onlyNew));
+}
+
+bool readAutoUpload()
+{
+    return readValue(kUploadSection, kAutoUploadKey).value_or(QString()).trimmed() ==
+           QLatin1String("1");
+}
+
+std::optional<QString> writeAutoUpload(bool automatic)
+{
+    return writeValue(kUploadSection, kAutoUploadKey, flagText(automatic));
 }
 
 bool readRewindAfterPause()

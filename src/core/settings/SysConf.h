@@ -9,9 +9,9 @@
 
 // SysConf.ini: the program's one settings file. It remembers
 // the local recording folder (section LocalConfig, key LocalFileBackupPath) and the USB ids of
-// the telephone (section Device) and whether the upload takes only new recordings (section
-// Upload) and whether a resumed playback goes back a little (section Playback) and the format the
-// windows convert into (section Convert).
+// the telephone (section Device) and whether the upload takes only new recordings and whether
+// it starts by itself (section Upload) and whether a resumed playback goes back a little (section
+// Playback) and the format the windows convert into (section Convert).
 namespace tovrel::sysconf {
 
 // The settings file's path: the file given with --config (useSettingsFile) when there is one;
@@ -64,6 +64,14 @@ bool readUploadOnlyNew();
 // Stores the choice, keeping every other line; the user's message when the file cannot be
 // written (as writeLocalFileBackupPath).
 std::optional<QString> writeUploadOnlyNew(bool onlyNew);
+
+// Whether the main window uploads the new recordings by itself when the telephone is plugged in
+// (section Upload, key AutoUpload, "1" or "0"); off when the file, the section or the key is
+// missing.
+bool readAutoUpload();
+// Stores the choice, keeping every other line; the user's message when the file cannot be
+// written (as writeLocalFileBackupPath).
+std::optional<QString> writeAutoUpload(bool automatic);
 
 // Whether resuming a paused playback starts 2 s before where it paused (section Playback, key
 // RewindAfterPause, "1" or "0"); on when the file, the section or the key is missing.
