@@ -697,10 +697,10 @@ name, is left as it is. A copy cut short is replaced by the whole one; a
 file of another call under the same name is kept, and the recording takes
 the name with &quot; (2)&quot;, &quot; (3)&quot;, ... added. One line of counts ends the
 upload on stderr. A progress bar is drawn on stderr when it is a terminal.
-list, upload and watch log in with the telephone&apos;s password: the first line of
---password-file; when neither option is given, the password stored in the
-desktop&apos;s keyring for this telephone (the login dialog&apos;s 记住密码), else
-typed at the terminal (not shown).</source>
+list, upload and watch log in with the telephone&apos;s password: the
+first line of --password-file; when neither option is given, the
+password stored in the desktop&apos;s keyring for this telephone (the
+login dialog&apos;s 记住密码), else typed at the terminal (not shown).</source>
         <translation>电话机：是否已连接（status），其中保存的录音（list，与电话页一样以制表符
 分隔），以及将录音上传到文件夹（upload；ROW：第一列中的序号）。
 使用 --new 时，录音按其通话识别，而不按它在电话机列表中的位置：文件夹中已有

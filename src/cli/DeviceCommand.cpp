@@ -134,10 +134,10 @@ std::optional<DeviceOptions> parse(const QStringList &arguments, int *exitCode)
                        "the name with \" (2)\", \" (3)\", ... added. One line of counts ends the\n"
                        "upload on stderr. A progress bar is drawn on stderr when it is a "
                        "terminal.\n"
-                       "list, upload and watch log in with the telephone's password: the first line of\n"
-                       "--password-file; when neither option is given, the password stored in the\n"
-                       "desktop's keyring for this telephone (the login dialog's 记住密码), else\n"
-                       "typed at the terminal (not shown)."))
+                       "list, upload and watch log in with the telephone's password: the\n"
+                       "first line of --password-file; when neither option is given, the\n"
+                       "password stored in the desktop's keyring for this telephone (the\n"
+                       "login dialog's 记住密码), else typed at the terminal (not shown)."))
                    .paragraph(CLI_NOOP(
                        "watch keeps the folder an archive of the telephone: it waits for\n"
                        "the telephone and, each time it is plugged in and every --every\n"
