@@ -152,7 +152,7 @@ private slots:
         const Run r = runTovrel({u("device"), u("--help")});
         QCOMPARE(r.exitCode, 0);
         const QStringList usage = r.out.section(u("\n\n"), 0, 0).split(u'\n');
-        QCOMPARE(usage.size(), 4);
+        QCOMPARE(usage.size(), 5);
         for (const QString &line : usage)
             QVERIFY2(line.endsWith(u(" [--emulator SOCKET]")), qPrintable(line));
     }
