@@ -3,34 +3,25 @@
 #include <QDBusConnectionInterface>
 #include <QStandardPaths>
 
-#include <csignal>
-
-#include <sys/prctl.h>
-
 namespace tovrel::test {
 
 PrivateSessionBus::PrivateSessionBus(bool withKeyring)
 {
-    for (QProcess *daemon : {&m_bus, &m_keyring}) // ends with the test, also when that crashes
-        daemon->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     for (const char *tool : {"dbus-daemon", "gnome-keyring-daemon", "secret-tool"})
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
             m_error += QString::fromLatin1(tool) + QStringLiteral(" is not installed. ");
-    if (!m_error.isEmpty())
-        return;
     QFile config(m_home.filePath(QStringLiteral("bus.conf"))); // a bus activating no service
-    if (config.open(QIODevice::WriteOnly))
-        config.write("<busconfig><listen>unix:tmpdir=/tmp</listen><policy context='default'>"
-                     "<allow send_destination='*'/><allow receive_sender='*'/><allow own='*'/>"
-                     "</policy></busconfig>");
+    config.open(QIODevice::WriteOnly);
+    config.write("<busconfig><listen>unix:tmpdir=/tmp</listen><policy context='default'><allow "
+                 "send_destination='*'/><allow receive_sender='*'/><allow own='*'/></policy>"
+                 "</busconfig>");
     config.close();
     m_bus.start(QStringLiteral("dbus-daemon"),
                 {QStringLiteral("--config-file=") + config.fileName(),
                  QStringLiteral("--print-address=1"), QStringLiteral("--nofork")});
-    while (!m_bus.canReadLine() && m_bus.waitForReadyRead()) {
-    }
-    if ((m_address = QString::fromUtf8(m_bus.readLine()).trimmed()).isEmpty()) {
-        m_error = QStringLiteral("No bus: ") + QString::fromUtf8(m_bus.readAllStandardError());
+    const bool line = QTest::qWaitFor([&] { return m_bus.canReadLine(); }, 15000);
+    if (!line || (m_address = QString::fromUtf8(m_bus.readLine()).trimmed()).isEmpty()) {
+        m_error += QStringLiteral("No bus: ") + QString::fromUtf8(m_bus.readAllStandardError());
         return;
     }
     qputenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8());
@@ -51,18 +42,14 @@ PrivateSessionBus::~PrivateSessionBus()
 
 bool PrivateSessionBus::startKeyring()
 {
-    if (m_keyring.state() == QProcess::NotRunning) {
-        m_keyring.start(QStringLiteral("gnome-keyring-daemon"),
-                        {QStringLiteral("--unlock"), QStringLiteral("--components=secrets"),
-                         QStringLiteral("--foreground")});
-        m_keyring.write("tovrel-test-keyring"); // the keyring's password, ended by the close
-        m_keyring.closeWriteChannel();
-    }
+    m_keyring.start(QStringLiteral("gnome-keyring-daemon"),
+                    QStringLiteral("--unlock --components=secrets --foreground").split(u' '));
+    m_keyring.write("tovrel-test-keyring"); // the keyring's password, ended by the close
+    m_keyring.closeWriteChannel();
     const QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
     const QString name = QStringLiteral("org.freedesktop.secrets");
     if (!bus || !QTest::qWaitFor([&] { return bus->isServiceRegistered(name).value(); }, 15000))
-        m_error =
-            QStringLiteral("No keyring: ") + QString::fromUtf8(m_keyring.readAllStandardError());
+        m_error += QStringLiteral("gnome-keyring-daemon did not come on the bus.");
     return m_error.isEmpty();
 }
 

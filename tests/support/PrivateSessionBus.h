@@ -7,10 +7,8 @@
 
 namespace tovrel::test {
 
-// A session bus of the test's own (activating nothing) for this process and its children, and on
-// it, when asked, gnome-keyring's Secret Service with an unlocked keyring kept in a temporary
-// HOME (never the user's). Make it before anything opens the session bus, one per program; the
-// destructor stops both daemons. error() is empty when all asked for runs, else says why not.
+// A session bus of the test's own (activating nothing) for this process and its children, with
+// gnome-keyring unlocked in a temporary HOME (never the user's); made before the bus is opened.
 class PrivateSessionBus
 {
 public:
@@ -18,8 +16,7 @@ public:
     ~PrivateSessionBus();
     QString error() const { return m_error; }
     QString address() const { return m_address; }
-    // Starts the keyring and waits until it owns org.freedesktop.secrets (false: error()). Once
-    // used, libsecret keeps to its first daemon: a process does not restart the keyring.
+    // Once, if made without; until it owns org.freedesktop.secrets (false: error()).
     bool startKeyring();
 
 private:
@@ -32,7 +29,6 @@ private:
 
 // Ends the test when the bus (or its keyring) does not run: a failure in CI, a skip elsewhere.
 #define TOVREL_REQUIRE_BUS(bus)                                                                    \
-    do {                                                                                           \
-        if (!(bus).error().isEmpty())                                                              \
-            TOVREL_SKIP_OUTSIDE_CI(qPrintable((bus).error()));                                     \
-    } while (false)
+    if ((bus).error().isEmpty()) {                                                                 \
+    } else                                                                                         \
+        TOVREL_SKIP_OUTSIDE_CI(qPrintable((bus).error()))
