@@ -1,5 +1,4 @@
-// The telephone's password in gnome-keyring on a private session bus (none at first), with the
-// emulator process: kept at 记住密码, read back by secret-tool and us, used by the command line.
+// The telephone's password in gnome-keyring on a private session bus, against the emulator.
 
 #include "PhoneFixture.h"
 #include "PrivateSessionBus.h"
@@ -38,7 +37,6 @@ class TestPasswordKeyring : public QObject
     Seen login(const std::function<void(TPasswordDlg *)> &answer = {})
     {
         resetLinkFlags();
-        m_windows.reset();
         StartupWindows &w =
             m_windows.emplace([&](AppContext &c) { c.emulatorSocket = m_phone.socketName(); });
         w.main->TimerUSBConnect->stop();
@@ -59,15 +57,9 @@ class TestPasswordKeyring : public QObject
     std::tuple<int, QString, qsizetype> listWithoutPassword()
     {
         const ProgramRun r =
-            runProgram(tovrelProgram(), {u("--lang"), u("en"), u("device"), u("list"),
-                                         u("--emulator"), m_phone.socketName()});
+            runProgram(tovrelProgram(), u("--lang en device list --emulator").split(u' ')
+                                            << m_phone.socketName());
         return {r.exitCode, r.err, tableRowsOf(r.out).size()};
-    }
-    static QString lookUp(const QString &identity) // by QtKeychain's keys
-    {
-        return runProgram(u("secret-tool"),
-                          {u("lookup"), u("server"), u("Tovrel Desk"), u("user"), identity})
-            .out;
     }
 
 private slots:
@@ -92,16 +84,17 @@ private slots:
     void keyringRunning()
     {
         QVERIFY2(m_bus.startKeyring(), qPrintable(m_bus.error()));
-        const Seen first = login([](TPasswordDlg *dialog) {
+        const QStringList lookUp{u("lookup"), u("server"), u("Tovrel Desk"),
+                                 u("user")}; // libsecret
+        const auto tickAndLogIn = [](TPasswordDlg *dialog) {
             dialog->Password->setText(u("2468"));
             QTest::mouseClick(dialog->RememberPassword, Qt::LeftButton);
             QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
-        });
-        QCOMPARE(first, Seen(u("9137"), true, QString()));
-        QTRY_COMPARE_WITH_TIMEOUT(lookUp(telephoneIdentity(m_phone.socketName())), u("2468"),
-                                  15000);
-        // The next start of the program: a fresh dialog, filled from the keyring.
-        QCOMPARE(login(), Seen(u("2468"), true, QString()));
+        };
+        QCOMPARE(login(tickAndLogIn), Seen(u("9137"), true, QString()));
+        const QStringList kept = lookUp + QStringList{telephoneIdentity(m_phone.socketName())};
+        QTRY_COMPARE_WITH_TIMEOUT(runProgram(u("secret-tool"), kept).out, u("2468"), 15000);
+        QCOMPARE(login(), Seen(u("2468"), true, QString())); // next start: filled from the keyring
         QCOMPARE(listWithoutPassword(), std::tuple(0, QString(), 2)); // with what the window kept
         // Stored by us for another telephone: read back by libsecret's secret-tool and by us.
         const QString identity = u("emulator:/tmp/a b/phone");
@@ -109,7 +102,7 @@ private slots:
         QString error = u("no answer");
         storePassword(identity, u("1357"), &context, [&](const QString &e) { error = e; });
         QTRY_COMPARE_WITH_TIMEOUT(error, QString(), 15000);
-        QCOMPARE(lookUp(identity), u("1357"));
+        QCOMPARE(runProgram(u("secret-tool"), lookUp + QStringList{identity}).out, u("1357"));
         QCOMPARE(readStoredPasswordNow(identity).password.value_or(QString()), u("1357"));
     }
 };
