@@ -68,8 +68,7 @@ private:
 private slots:
     void initTestCase()
     {
-        // No session bus, so no keyring: the programs never find a password kept on the machine
-        // (the keyring's own cases are in tst_passwordkeyring).
+        // No session bus, so no keyring: no password kept on the machine is ever found.
         qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tovrel-test-bus");
     }
     void init()
