@@ -90,13 +90,20 @@ public:
         // every tick).
         QDeadlineTimer arrivalVisit(0);
         int lostInARow = 0;
+        quint64 departures = m_link->usb().departures();
         while (!m_stopping) {
-            if (m_link->deviceCount() == 0) {
+            // Heard leaving since the last look: whatever this look finds has arrived anew.
+            const quint64 heard = m_link->usb().departures();
+            const bool departed = heard != departures;
+            departures = heard;
+            const bool attached = m_link->deviceCount() > 0;
+            if (departed || !attached) {
                 present = false;
                 blocked = false;
                 arrivalVisit = QDeadlineTimer(0);
                 lostInARow = 0;
-            } else if (!present) {
+            }
+            if (attached && !present) {
                 present = true;
                 blocked = false;
                 nextVisit = arrivalVisit;

@@ -2,6 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
 
 namespace tovrel::test {
 
@@ -37,6 +40,18 @@ QList<FixtureRecording> makeRecordings(const QList<quint32> &payloadLengths, boo
         out.append(r);
     }
     return out;
+}
+
+bool holdsExactly(const QString &folder, const QList<FixtureRecording> &recordings)
+{
+    QList<QByteArray> held;
+    for (const QFileInfo &info : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden)) {
+        QFile file(info.filePath());
+        held.append(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    }
+    return held.size() == recordings.size() &&
+           std::all_of(recordings.begin(), recordings.end(),
+                       [&](const FixtureRecording &r) { return held.contains(r.bytes()); });
 }
 
 bool writeRecordings(const QString &folder, const QList<FixtureRecording> &recordings)

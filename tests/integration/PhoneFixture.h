@@ -32,6 +32,9 @@ QList<FixtureRecording> makeRecordings(const QList<quint32> &payloadLengths, boo
 // Writes the recordings as .spx files into `folder` (names sort in list order); false when a
 // file could not be written whole.
 bool writeRecordings(const QString &folder, const QList<FixtureRecording> &recordings);
+// Whether `folder` holds the files of `recordings`, each once, and nothing else (not even a
+// hidden file).
+bool holdsExactly(const QString &folder, const QList<FixtureRecording> &recordings);
 
 // Empties `folder`, writes `recordings` into it and starts the emulator on them with `extra`
 // options; false when the files or the start failed.

@@ -107,6 +107,9 @@ bool UmockdevPhone::plug()
         m_waiting.clear();
         m_done.clear();
         m_lateAnswer.clear();
+        // It answers before the add event goes out, as a kernel's device does: a program that
+        // hears of the arrival may open it at once.
+        m_present = true;
     }
     GError *gerror = nullptr;
     if (!umockdev_testbed_attach_ioctl(m_testbed, kDevNode, m_handler, &gerror)) {
@@ -184,6 +187,17 @@ void UmockdevPhone::unplug()
     umockdev_testbed_uevent(m_testbed, m_sysPath.constData(), "remove");
     umockdev_testbed_remove_device(m_testbed, m_sysPath.constData());
     umockdev_testbed_detach_ioctl(m_testbed, kDevNode, nullptr);
+}
+
+bool UmockdevPhone::load(const emulator::EmulatorOptions &options)
+{
+    auto memory = emulator::PhoneMemory::build(options, &m_error);
+    Lock lock(m_mutex);
+    if (!memory || m_inSys)
+        return false;
+    m_memory = std::make_unique<emulator::PhoneMemory>(*memory);
+    m_model = std::make_unique<emulator::PhoneEmulator>(options, *memory);
+    return true;
 }
 
 void UmockdevPhone::silence(int n)

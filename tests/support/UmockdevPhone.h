@@ -57,6 +57,8 @@ public:
     // Detaches it as the kernel would: a remove event, the device gone from /sys and /dev,
     // waiting transfers ended with "no device", every later ioctl refused.
     void unplug();
+    // While unplugged: the telephone holds what `options` make of it from now on.
+    bool load(const emulator::EmulatorOptions &options);
 
     // Command `n` gets no answer at all.
     void silence(int n);

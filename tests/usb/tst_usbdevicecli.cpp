@@ -1,8 +1,11 @@
 // `tovrel device` without --emulator: the command-line front end on the libusb backend, the
 // telephone emulated at the kernel's USB interface by this test process.
 
+#include "PhoneFixture.h"
 #include "ProgramRun.h"
+#include "TelephoneWire.h"
 #include "TestFolders.h"
+#include "TestText.h"
 #include "UsbTestLink.h"
 
 #include <QDir>
@@ -19,7 +22,7 @@ class TestUsbDeviceCli : public QObject
 private slots:
     void listAndUpload();
     void wrongIdsFindNothing();
-    void watchHearsArrival();
+    void watchHearsArrivals();
 };
 
 void TestUsbDeviceCli::listAndUpload()
@@ -74,23 +77,41 @@ void TestUsbDeviceCli::wrongIdsFindNothing()
     QCOMPARE(phone.commandCount(), 0);
 }
 
-// The watch, started before the telephone: its arrival brings the recording whole; SIGTERM ends it.
-void TestUsbDeviceCli::watchHearsArrival()
+// The watch, started before the telephone, hears it come (hotplug): pulled out in the middle of
+// its last recording, then back without its oldest recording and with two more, it fetches
+// exactly the cut one and the two new ones; each call is then in the archive once, whole.
+void TestUsbDeviceCli::watchHearsArrivals()
 {
     TestSandbox sandbox;
-    UmockdevPhone phone(generated(1, 700, false));
+    TempFolder target, phoneDir;
+    const auto all = makeRecordings({700, 700, 700, 300, 300}, false);
+    emulator::EmulatorOptions options;
+    options.recordingsDir = phoneDir.path();
+    QVERIFY(writeRecordings(phoneDir.path(), all.first(3)));
+    UmockdevPhone phone(options);
     phone.unplug();
-    TempFolder target;
     QProcess watch;
-    const QString args = QStringLiteral("device watch --password 9137 --to ") + target.path();
-    watch.start(tovrelProgram(), args.split(u' '));
-    QVERIFY2(phone.plug(), qPrintable(phone.error()));
-    const auto &recording = phone.memory().recordings().first();
-    auto archived = [&target] { // the one file's bytes
-        const QStringList names = QDir(target.path()).entryList(QDir::Files | QDir::Hidden);
-        return names.size() == 1 ? target.read(names[0]) : QByteArray();
-    };
-    QTRY_COMPARE_WITH_TIMEOUT(archived(), recording.record + recording.payload, 20000);
+    watch.start(tovrelProgram(),
+                (u("device watch --password 9137 --to ") + target.path()).split(u' '));
+    // Commands: password, count, probe, then a record and three packets each: out at the
+    // second packet of the third recording.
+    phone.vanishAt(13);
+    QVERIFY(phone.plug());
+    watch.setReadChannel(QProcess::StandardError); // the visit's line
+    QTRY_VERIFY_WITH_TIMEOUT(watch.peek(4096).contains('\n'), 20000);
+    QVERIFY(holdsExactly(target.path(), all.first(2)));
+    phone.unplug();
+    QDir(phoneDir.path()).removeRecursively();
+    QVERIFY(writeRecordings(phoneDir.path(), all.mid(1)));
+    QVERIFY(phone.load(options));
+    const int before = phone.commandCount();
+    QVERIFY(phone.plug());
+    QTRY_VERIFY_WITH_TIMEOUT(holdsExactly(target.path(), all), 20000);
+    for (const QByteArray &command : phone.commands().mid(before)) {
+        const auto c = emulator::wire::parseCommand(command);
+        QVERIFY(c && (!c->is(emulator::wire::Code::Data) ||
+                      c->address >= phone.memory().recordings()[1].address));
+    }
     watch.terminate(); // SIGTERM
     QVERIFY(watch.waitForFinished(20000));
     QCOMPARE(watch.exitCode(), 0); // ended by the signal itself, it would be the signal's number

@@ -13,10 +13,13 @@ struct LibUsbLibrary::Hotplug
 {
     // Called by libusb, in whichever thread handles its events at the time (a wait or a
     // transfer), when a telephone with the configured ids arrives or leaves.
-    static int LIBUSB_CALL event(libusb_context *, libusb_device *, libusb_hotplug_event,
+    static int LIBUSB_CALL event(libusb_context *, libusb_device *, libusb_hotplug_event event,
                                  void *self)
     {
-        static_cast<LibUsbLibrary *>(self)->endWaits(true);
+        auto *library = static_cast<LibUsbLibrary *>(self);
+        if (event == LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT)
+            ++library->m_departures;
+        library->endWaits(true);
         return 0; // stay registered
     }
 };

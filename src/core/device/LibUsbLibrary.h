@@ -34,6 +34,7 @@ public:
     bool isOpen() const override { return m_handle != nullptr; }
     bool linkLost() const override { return m_lost.load(); }
     bool hasHotplug() const override { return m_hotplug; }
+    quint64 departures() const override { return m_departures.load(); }
     bool waitForChange(int timeoutMs) override;
     void wakeWaiters() override;
 
@@ -65,6 +66,7 @@ private:
 
     bool m_hotplug = false; // a callback is registered
     int m_hotplugHandle = 0;
+    std::atomic<quint64> m_departures{0};
     std::mutex m_waitLock;
     // Under m_waitLock: the completion flag of each waitForChange in progress, which libusb's
     // event handling checks, and whether an arrival or departure came while nobody waited.

@@ -73,6 +73,10 @@ public:
     virtual bool waitForChange(int timeoutMs);
     // Ends every waitForChange in progress; safe from any thread.
     virtual void wakeWaiters();
+    // How many times a telephone was heard leaving (hotplug): a waiter that finds the number
+    // changed knows the telephone left, even when it is back by its next look. 0 without
+    // hotplug.
+    virtual quint64 departures() const { return 0; }
 
 protected:
     // For an implementation's hotplug events: ends the waits as wakeWaiters() does.

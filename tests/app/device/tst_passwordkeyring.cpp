@@ -11,7 +11,6 @@
 
 #include "device/LinkFlags.h"
 #include "device/UsbLibrary.h"
-#include "keyring/PasswordKeyring.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -96,14 +95,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(runProgram(u("secret-tool"), kept).out, u("2468"), 15000);
         QCOMPARE(login(), Seen(u("2468"), true, QString())); // next start: filled from the keyring
         QCOMPARE(listWithoutPassword(), std::tuple(0, QString(), 2)); // with what the window kept
-        // Stored by us for another telephone: read back by libsecret's secret-tool and by us.
-        const QString identity = u("emulator:/tmp/a b/phone");
-        QObject context;
-        QString error = u("no answer");
-        storePassword(identity, u("1357"), &context, [&](const QString &e) { error = e; });
-        QTRY_COMPARE_WITH_TIMEOUT(error, QString(), 15000);
-        QCOMPARE(runProgram(u("secret-tool"), lookUp + QStringList{identity}).out, u("1357"));
-        QCOMPARE(readStoredPasswordNow(identity).password.value_or(QString()), u("1357"));
     }
 };
 
