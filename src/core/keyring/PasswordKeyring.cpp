@@ -38,6 +38,16 @@ QString noBusText()
                                        "没有会话总线（D-Bus），无法使用密钥环记住密码");
 }
 
+// A job on the telephone's entry: never the plain-text fallback, deleted once finished.
+template <typename Job> Job *keyringJob(const QString &identity)
+{
+    auto *job = new Job(kService);
+    job->setInsecureFallback(false);
+    job->setAutoDelete(true);
+    job->setKey(identity);
+    return job;
+}
+
 // Runs `next` with the reason no keyring can be asked (empty when one can), later on `context`'s
 // thread; nothing runs once `context` is gone.
 void whenKeyringKnown(QObject *context, std::function<void(const QString &whyNot)> next)
@@ -118,10 +128,7 @@ void readStoredPassword(const QString &identity, QObject *context,
         }
         // The job is not the context's child: QtKeychain's callbacks may still arrive for it
         // after the context is gone, and it deletes itself once finished.
-        auto *job = new QKeychain::ReadPasswordJob(kService);
-        job->setInsecureFallback(false);
-        job->setAutoDelete(true);
-        job->setKey(identity);
+        auto *job = keyringJob<QKeychain::ReadPasswordJob>(identity);
         QObject::connect(job, &QKeychain::Job::finished, context, [done](QKeychain::Job *j) {
             auto *read = static_cast<QKeychain::ReadPasswordJob *>(j);
             switch (read->error()) {
@@ -154,10 +161,7 @@ void storePassword(const QString &identity, const QString &password, QObject *co
             done(whyNot);
             return;
         }
-        auto *job = new QKeychain::WritePasswordJob(kService);
-        job->setInsecureFallback(false);
-        job->setAutoDelete(true);
-        job->setKey(identity);
+        auto *job = keyringJob<QKeychain::WritePasswordJob>(identity);
         job->setTextData(password);
         QObject::connect(job, &QKeychain::Job::finished, context, [done](QKeychain::Job *j) {
             if (j->error() == QKeychain::NoError)
@@ -180,10 +184,7 @@ void forgetPassword(const QString &identity, QObject *context,
             done(whyNot);
             return;
         }
-        auto *job = new QKeychain::DeletePasswordJob(kService);
-        job->setInsecureFallback(false);
-        job->setAutoDelete(true);
-        job->setKey(identity);
+        auto *job = keyringJob<QKeychain::DeletePasswordJob>(identity);
         QObject::connect(job, &QKeychain::Job::finished, context, [done](QKeychain::Job *j) {
             if (j->error() == QKeychain::NoError || j->error() == QKeychain::EntryNotFound)
                 done(QString());
